@@ -1,0 +1,121 @@
+#include "common/numbers.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "common/text.h"
+
+namespace tarnwick {
+namespace {
+
+// Scans a decimal number at the start of `s`; returns how many characters it spans (0 when there
+// is no digit) and its value.
+size_t ScanNumber(std::string_view s, double& value) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    negative = s[i] == '-';
+    ++i;
+  }
+  double whole = 0;
+  bool digits = false;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+    whole = whole * 10 + (s[i] - '0');
+    digits = true;
+    ++i;
+  }
+  size_t end = digits ? i : 0;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    double scale = 0.1;
+    double fraction = 0;
+    bool fractionDigits = false;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+      fraction += (s[i] - '0') * scale;
+      scale /= 10;
+      fractionDigits = true;
+      ++i;
+    }
+    if (fractionDigits) {
+      whole += fraction;
+      digits = true;
+      end = i;
+    }
+  }
+  if (!digits) return 0;
+  value = negative ? -whole : whole;
+  return end;
+}
+
+}  // namespace
+
+double LeadingNumber(std::string_view text) {
+  double value = 0;
+  return ScanNumber(Trim(text), value) > 0 ? value : 0;
+}
+
+std::optional<double> WholeTextNumber(std::string_view text) {
+  std::string_view t = Trim(text);
+  double value = 0;
+  size_t used = ScanNumber(t, value);
+  if (used == 0 || used != t.size()) return std::nullopt;
+  return value;
+}
+
+double RoundHalfEven(double value) { return RoundHalfEvenTo(value, 0); }
+
+double RoundHalfEvenTo(double value, int decimals) {
+  if (!std::isfinite(value)) return value;
+  const double scale = std::pow(10.0, decimals);
+  const double y = value * scale;
+  const double lower = std::floor(y);
+  const double distance = y - lower;
+  const double tolerance = 1e-9 * std::max(1.0, std::fabs(y));
+  double rounded;
+  if (std::fabs(distance - 0.5) <= tolerance) {
+    rounded = std::fmod(lower, 2.0) == 0 ? lower : lower + 1;
+  } else {
+    rounded = distance < 0.5 ? lower : lower + 1;
+  }
+  return rounded / scale;
+}
+
+std::optional<int16_t> ToInt16(double value) {
+  if (!std::isfinite(value)) return std::nullopt;
+  const double r = RoundHalfEven(value);
+  if (r < std::numeric_limits<int16_t>::min() || r > std::numeric_limits<int16_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<int16_t>(r);
+}
+
+std::optional<int16_t> TextToInt16(std::string_view text) {
+  auto number = WholeTextNumber(text);
+  if (!number) return std::nullopt;
+  return ToInt16(*number);
+}
+
+std::string ShortestForm(double value) {
+  if (!std::isfinite(value)) return "0";
+  if (value == 0) return "0";
+  if (std::fabs(value) < 1e15 && value == std::floor(value)) {
+    return IntText(static_cast<int64_t>(value));
+  }
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  std::string text = buffer;
+  if (text.find('e') != std::string::npos) {
+    std::snprintf(buffer, sizeof buffer, "%.10f", value);
+    text = buffer;
+    if (text.find('.') != std::string::npos) {
+      while (!text.empty() && text.back() == '0') text.pop_back();
+      if (!text.empty() && text.back() == '.') text.pop_back();
+    }
+  }
+  return text;
+}
+
+std::string IntText(int64_t value) { return std::to_string(value); }
+
+}  // namespace tarnwick

@@ -1,0 +1,57 @@
+#include "common/time_text.h"
+
+#include <cstdio>
+
+namespace tarnwick {
+namespace {
+
+std::string Two(int value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d", value);
+  return buffer;
+}
+
+std::string Date(const LocalTime& t) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", t.year, t.month, t.day);
+  return buffer;
+}
+
+}  // namespace
+
+std::string HhMmSs(const LocalTime& t) {
+  return Two(t.hour) + ":" + Two(t.minute) + ":" + Two(t.second);
+}
+
+std::string HhMm(const LocalTime& t) { return Two(t.hour) + ":" + Two(t.minute); }
+
+std::string MmDdHhMmSs(const LocalTime& t) {
+  return Two(t.month) + "-" + Two(t.day) + " " + HhMmSs(t);
+}
+
+std::string YmdHms(const LocalTime& t) { return Date(t) + " " + HhMmSs(t); }
+
+std::string HhMmSsYmd(const LocalTime& t) { return HhMmSs(t) + " " + Date(t); }
+
+std::string Mmdd(const LocalTime& t) { return Two(t.month) + Two(t.day); }
+
+std::optional<int> SecondsOfDay(std::string_view text) {
+  if (text.size() != 8 || text[2] != ':' || text[5] != ':') return std::nullopt;
+  int parts[3];
+  for (int p = 0; p < 3; ++p) {
+    char hi = text[p * 3];
+    char lo = text[p * 3 + 1];
+    if (hi < '0' || hi > '9' || lo < '0' || lo > '9') return std::nullopt;
+    parts[p] = (hi - '0') * 10 + (lo - '0');
+  }
+  return parts[0] * 3600 + parts[1] * 60 + parts[2];
+}
+
+std::optional<int> SecondsBetween(std::string_view from, std::string_view to) {
+  auto a = SecondsOfDay(from);
+  auto b = SecondsOfDay(to);
+  if (!a || !b) return std::nullopt;
+  return *b - *a;
+}
+
+}  // namespace tarnwick

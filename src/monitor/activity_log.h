@@ -1,0 +1,51 @@
+// The activity log: every event as a time-stamped line in the log pane (newest first) and, while
+// Enable_log is on, in the daily file Tarnwick_log_mmdd.txt (oldest first).
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "common/clock.h"
+#include "settings/settings.h"
+
+namespace tarnwick {
+
+class ActivityLog {
+ public:
+  // The pane keeps this many of the newest lines; the file keeps everything.
+  static constexpr size_t kPaneLineLimit = 5000;
+
+  // `folder` is the log folder, `separator` the platform's path separator.
+  ActivityLog(IClock& clock, const Settings& settings, std::string folder, std::string separator);
+
+  // Writes one line: "yyyy-mm-dd hh:mm:ss - " + message (a message of exactly CR LF is written as
+  // it is). Never reports a failure: a line that cannot reach the file is lost for the file.
+  void WriteLog(const std::string& message);
+
+  // The pane's lines, newest first.
+  const std::deque<std::string>& PaneLines() const { return pane_; }
+  // The pane as one text, each line ended by CR LF (what the "I am alive" notice quotes).
+  std::string PaneText() const;
+  // Lines written since the start; lets a view add only the new ones.
+  size_t LinesWritten() const { return written_; }
+
+  // Path of the daily file for a date.
+  std::string DailyFilePath(const LocalTime& when) const;
+  const std::string& Folder() const { return folder_; }
+
+  // Called with every line after it is written (the headless program echoes to stdout).
+  void SetEcho(std::function<void(const std::string&)> echo) { echo_ = std::move(echo); }
+
+ private:
+  IClock& clock_;
+  const Settings& settings_;
+  std::string folder_;
+  std::string separator_;
+  std::deque<std::string> pane_;
+  size_t written_ = 0;
+  std::function<void(const std::string&)> echo_;
+};
+
+}  // namespace tarnwick

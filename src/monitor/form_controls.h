@@ -1,0 +1,47 @@
+// The state of the controls that the form models hold; the Qt views render them.
+#pragma once
+
+#include <string>
+
+namespace tarnwick {
+
+// Colours as the forms use them: 0x00BBGGRR.
+inline constexpr int kColorBlack = 0;
+inline constexpr int kColorRed = 255;
+inline constexpr int kColorGreen = 65280;
+
+struct Label {
+  std::string caption;
+  int foreColor = kColorBlack;
+  bool visible = true;
+  bool enabled = true;
+};
+
+struct Button {
+  std::string caption;
+  int backColor = -1;  // -1: the platform's default
+  bool enabled = true;
+};
+
+struct MenuItem {
+  std::string caption;
+  bool visible = true;
+  bool enabled = true;
+};
+
+// A window timer as state: the view starts and stops a real timer from it.
+struct Timer {
+  bool enabled = false;
+  int intervalMs = 1000;
+};
+
+struct FormGeometry {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+enum class WindowState { Normal, Minimized };
+
+}  // namespace tarnwick

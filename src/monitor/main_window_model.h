@@ -1,0 +1,211 @@
+// The main window frmMain as a model: the state of its controls under their names, its event
+// handlers, the monitoring lifecycle and the monitor cycle. The Qt view renders this state and
+// forwards events to it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "alerts/alert_sender.h"
+#include "alerts/service_session.h"
+#include "common/clock.h"
+#include "monitor/activity_log.h"
+#include "monitor/cpu_sampler.h"
+#include "monitor/form_controls.h"
+#include "monitor/gauge.h"
+#include "monitor/process_ranking.h"
+#include "platform/cpu_counters.h"
+#include "platform/memory_reader.h"
+#include "platform/process_list.h"
+#include "platform/sound_player.h"
+#include "platform/system_info.h"
+#include "platform/ui_services.h"
+#include "process/program_monitor_hook.h"
+#include "settings/alert_setting_model.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+
+namespace tarnwick {
+
+inline constexpr std::string_view kProgramTitle = "Tarnwick V4.3 ";
+inline constexpr std::string_view kMonitoringStarted = "Monitoring Started";
+inline constexpr std::string_view kMonitoringStopped = "Monitoring Stopped";
+inline constexpr std::string_view kBusyCaption = "Waiting to get CPU usage information...";
+inline constexpr size_t kTrayTipLimit = 63;
+
+// The platform services the main window works with.
+struct MainWindowDeps {
+  IClock& clock;
+  IUiServices& ui;
+  ISystemInfo& system;
+  ICpuCounterSource& cpuCounters;
+  IMemoryReader& memory;
+  IProcessLister& processes;
+  ISoundPlayer& sound;
+};
+
+// The state of one watch of the monitor cycle (CPU or memory).
+struct WatchState {
+  int16_t count = 0;       // consecutive exceeding samples since the last normal one or alert
+  std::string firstTime;   // "hh:mm:ss" of the first of them, or empty
+  bool exceeded = false;   // a sample exceeded since the last normal sample
+  int16_t raised = 0;      // 1 from the alert until the next normal sample
+  int16_t reported = 0;    // raised as it was when an alert or notice last went out
+};
+
+// Results of the last termination attempt, read by the alert texts.
+struct KillResults {
+  bool killTried = false;
+  bool killResult = false;
+  std::string killedName;
+  bool killFailFirst = false;
+  std::string killFailList;
+};
+
+class MainWindowModel {
+ public:
+  explicit MainWindowModel(MainWindowDeps deps);
+  ~MainWindowModel();
+
+  // ---- Event handlers ----
+  void OnLoad();
+  void OnTmrUpdateTick();
+  void OnCommand1Click();
+  void OnMStartClick();
+  void OnLoginClick();
+  // The window changed state (minimised or not).
+  void OnResize(WindowState state);
+  void OnTrayDoubleClick();
+  // Right button released on the tray icon: shows mStart and asks the view for the pop-up menu.
+  void OnTrayRightClick();
+  // The window is closed: deletes the tray icon and asks the view to end the program.
+  void OnUnload();
+  void OnMnuQuitClick();
+  void OnMViewLogClick();
+
+  // ---- Operations ----
+  void SetMonitoring(bool on);
+  // Places the form in the middle of the screen.
+  void CenterForm(FormGeometry& form);
+  // One monitor cycle: one CPU and one memory sample, both watches.
+  void Monitor();
+  // Refreshes availableMemory and usedMemory.
+  void GetMemoryInfo();
+  // Plays the WAV file unless its name is blank.
+  void PlayAlertSound(const std::string& soundFile);
+  void WriteLog(const std::string& message) { log_.WriteLog(message); }
+  // Takes the caption and icon into the tray entry.
+  void UpdateTray();
+
+  // ---- Controls ----
+  std::string caption;
+  std::string iconPath;
+  bool enabled = true;
+  bool visible = true;
+  WindowState windowState = WindowState::Normal;
+  FormGeometry geometry{0, 0, 620, 560};
+
+  Button Command1{"Start", kColorRed, true};
+  Timer tmrUpdate{false, 1000};
+  Timer Timer4{false, 60000};
+  Timer Timer5{false, 60000};
+  Gauge CPU_Progress;
+  Gauge RAM_Progress;
+  Label lblCPUValue[2];
+  Label lblRamValue[3];
+  Label lblRamDisp[3]{{"Total"}, {"Free"}, {"Used"}};
+  Label lblCPU_count;
+  Label lblmem_Count;
+  Label lbl_lastTime;
+  Label Label5{"Last time check :"};
+  Label lblTimeinterval;
+  Label lblNum;
+  Label lbl_Threshold[2];
+  Label lblNum_count[2];
+  Label Label4;
+  Label Label7{"0"};
+  std::string Frame1Caption = "CPU";
+  std::string Frame3Caption = "Memory (MB)";
+  // Program monitor labels: name in the CPU frame (0) and memory frame (2), values, thresholds,
+  // counts and alert numbers.
+  Label Label6[3];
+  Label pgmCPU{"--"}, pgmMEM{"--"}, pgmCPU_Setting, pgmMEM_Setting;
+  Label pgmCPU_count{"--"}, pgmMEM_Count{"--"}, pgmCPU_Warn, pgmMEM_Alert;
+
+  MenuItem Setup{"&Setup "};
+  MenuItem mPGMSetup{"&Setup to monitor a specific program"};
+  MenuItem SMTPsetup{"&Setup SMTP server"};
+  MenuItem Login{"&Login"};
+  MenuItem mStart{"Start"};
+  MenuItem mnuQuit{"&Quit"};
+  MenuItem mViewLog{"&View Log"};
+
+  // The tray entry.
+  bool trayAdded = false;
+  std::string trayTip;
+  std::string trayIconPath;
+
+  // One-shot requests to the view, cleared by it once carried out.
+  bool quitRequested = false;
+  bool trayMenuRequested = false;
+  bool foregroundRequested = false;
+
+  // ---- Process-wide values ----
+  Settings settings;
+  ServiceSession session;
+  WatchState cpuWatch;
+  WatchState memWatch;
+  RankingResults ranking;
+  KillResults kill;
+  int16_t processorCount = 1;
+  int16_t cycleCountdown = 0;
+  int16_t aliveCountdown = 0;
+  double totalMemoryMB = 0;
+  int64_t totalMemory = 0;      // bytes; negative when the RAM reader failed
+  int64_t availableMemory = 0;  // bytes
+  int64_t usedMemory = 0;       // bytes
+  std::string lastUsageLine;
+  std::string stopIconPath;
+  std::string runIconPath;
+
+  ActivityLog& log() { return log_; }
+  AlertSettingModel& alertSetting() { return alertSetting_; }
+  const SettingsStore& store() const { return store_; }
+  MainWindowDeps& deps() { return deps_; }
+
+  // Hooks of the later parts: the alert dispatcher and the program monitor.
+  void SetAlertSender(IAlertSender* sender) { alertSender_ = sender; }
+  void SetProgramMonitor(IProgramMonitor* monitor) { programMonitor_ = monitor; }
+
+ private:
+  enum class WatchKind { Cpu, Memory };
+  void ServiceLogin();
+  void ApplyDefaultSettings();
+  void WriteStatusCaptions(bool withTimeInterval);
+  void ResetWatchesForStart();
+  void ShowRunningLook();
+  void ShowStoppedLook();
+  void InitCpuSampler();
+  void RunWatch(WatchKind kind, int value, int memPercent);
+  void ExceedingSample(WatchKind kind, int value, int memPercent);
+  void RaiseAlert(WatchKind kind, int value, int memPercent);
+  void NormalSample(WatchKind kind, int value);
+  void PlayWarningSound();
+  bool RankCpuWithBusyLook();
+  std::string NowText(std::string (*format)(const LocalTime&));
+
+  MainWindowDeps deps_;
+  ActivityLog log_;
+  SettingsStore store_;
+  AlertSettingModel alertSetting_;
+  std::unique_ptr<CpuSampler> cpuSampler_;
+  ProcessSampler processSampler_;
+  std::unique_ptr<ProcessRanking> ranker_;
+  IAlertSender* alertSender_ = nullptr;
+  IProgramMonitor* programMonitor_ = nullptr;
+  long cycleNumber_ = 0;
+};
+
+}  // namespace tarnwick

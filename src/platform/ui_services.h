@@ -1,0 +1,41 @@
+// What the program's forms ask of the desktop: message boxes, file pickers, the event loop.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tarnwick {
+
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+struct FilePickRequest {
+  std::string title;
+  std::string initialFolder;
+  std::string filterDescription;  // "LOG Files(log*.txt)"
+  std::string filterPattern;      // "Tarnwick_log*.txt"
+};
+
+struct ScreenSize {
+  int width = 1024;
+  int height = 768;
+};
+
+class IUiServices {
+ public:
+  virtual ~IUiServices() = default;
+  // Shows a modal message box. Headless, it prints the text and answers with the default button
+  // (OK; No for a question).
+  virtual MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
+                                   const std::string& title) = 0;
+  // Lets pending window events run once.
+  virtual void DoEvents() = 0;
+  // Opens the file with the desktop's viewer, without waiting for it.
+  virtual void OpenWithViewer(const std::string& path) = 0;
+  // An open-file dialog for one existing file; nullopt when cancelled.
+  virtual std::optional<std::string> PickFile(const FilePickRequest& request) = 0;
+  // Size of the screen in pixels.
+  virtual ScreenSize Screen() = 0;
+};
+
+}  // namespace tarnwick

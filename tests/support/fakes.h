@@ -1,0 +1,185 @@
+// Fakes of the platform services for tests of the core: a clock that stands where the test puts
+// it, a UI recorder, and machines whose counters and processes the test scripts.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "platform/cpu_counters.h"
+#include "platform/memory_reader.h"
+#include "platform/process_list.h"
+#include "platform/sound_player.h"
+#include "platform/system_info.h"
+#include "platform/ui_services.h"
+
+namespace tarnwick::testing {
+
+class FakeClock final : public IClock {
+ public:
+  LocalTime now{2026, 12, 4, 10, 15, 7};
+  long long monotonicNs = 1'000'000'000;
+  std::vector<long long> sleptMs;
+
+  LocalTime Now() override { return now; }
+  std::string LocaleDateTime() override { return "12/04/26 10:15:07"; }
+  void Sleep(std::chrono::milliseconds d) override {
+    sleptMs.push_back(d.count());
+    monotonicNs += static_cast<long long>(d.count()) * 1'000'000;
+  }
+  long long MonotonicNs() override { return monotonicNs; }
+
+  void Set(int h, int m, int s) {
+    now.hour = h;
+    now.minute = m;
+    now.second = s;
+  }
+  // Moves the wall clock on by whole seconds, across midnight into the next day.
+  void Advance(int seconds) {
+    monotonicNs += static_cast<long long>(seconds) * 1'000'000'000;
+    int total = now.hour * 3600 + now.minute * 60 + now.second + seconds;
+    while (total >= 86400) {
+      total -= 86400;
+      ++now.day;
+    }
+    now.hour = total / 3600;
+    now.minute = total / 60 % 60;
+    now.second = total % 60;
+  }
+};
+
+struct RecordedMessage {
+  std::string text;
+  MessageButtons buttons;
+  std::string title;
+};
+
+class RecordingUi final : public IUiServices {
+ public:
+  std::vector<RecordedMessage> messages;
+  std::deque<MessageAnswer> answers;  // next answers; the default button when empty
+  int doEvents = 0;
+  std::vector<std::string> opened;
+  std::vector<FilePickRequest> picks;
+  std::optional<std::string> pickResult;
+  ScreenSize screen{1920, 1080};
+
+  MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
+                           const std::string& title) override {
+    messages.push_back({text, buttons, title});
+    if (!answers.empty()) {
+      MessageAnswer a = answers.front();
+      answers.pop_front();
+      return a;
+    }
+    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+  }
+  void DoEvents() override { ++doEvents; }
+  void OpenWithViewer(const std::string& path) override { opened.push_back(path); }
+  std::optional<std::string> PickFile(const FilePickRequest& request) override {
+    picks.push_back(request);
+    return pickResult;
+  }
+  ScreenSize Screen() override { return screen; }
+};
+
+class FakeSystemInfo final : public ISystemInfo {
+ public:
+  int processors = 4;
+  std::string computerName = "WEB01";
+  std::string programFolder;
+  std::string logFolder;
+  std::string suffix = ".exe";
+  std::string ownName = "tarnwick";
+  int priorityRaised = 0;
+
+  int ProcessorCount() override { return processors; }
+  std::string ComputerName() override { return computerName; }
+  std::string ProgramFolder() override { return programFolder; }
+  std::string LogFolder() override { return logFolder; }
+  std::string PathSeparator() override { return "/"; }
+  std::string ExecutableSuffix() override { return suffix; }
+  std::string OwnExecutableName() override { return ownName; }
+  bool EnsureFolder(const std::string&) override { return true; }
+  void RaisePriority() override { ++priorityRaised; }
+};
+
+// CPU counters that follow a script of busy percentages: each Read advances the counters by one
+// second of four processors at the next percentage; -1 makes that read fail.
+class FakeCpuCounters final : public ICpuCounterSource {
+ public:
+  std::deque<int> busy;
+  uint32_t processors = 4;
+  CpuTimes times{0, 0, 4};
+
+  bool Read(CpuTimes& out) override {
+    if (!busy.empty()) {
+      int b = busy.front();
+      busy.pop_front();
+      if (b < 0) return false;
+      const uint64_t step = 100ull * processors;  // one second of ticks on every processor
+      times.total += step;
+      times.idle += step * static_cast<uint64_t>(100 - b) / 100;
+    }
+    times.processors = processors;
+    out = times;
+    return true;
+  }
+};
+
+class FakeMemory final : public IMemoryReader {
+ public:
+  int64_t total = 8192ll * 1024 * 1024;
+  int64_t available = 4096ll * 1024 * 1024;
+  int64_t GetRamAmount() override { return total; }
+  int64_t GetAvailableBytes() override { return available; }
+};
+
+// Processes whose CPU time grows by `sharePct` of one processor per second of the fake clock.
+class FakeProcessLister final : public IProcessLister {
+ public:
+  struct Proc {
+    ProcessInfo info;
+    double sharePct = 0;
+  };
+  explicit FakeProcessLister(FakeClock& clock) : clock_(clock) {}
+  std::vector<Proc> procs;
+  bool fail = false;
+  int scans = 0;
+
+  void Add(int pid, std::string name, double sharePct, uint64_t workingSetBytes) {
+    Proc p;
+    p.info.pid = pid;
+    p.info.name = std::move(name);
+    p.info.workingSetBytes = workingSetBytes;
+    p.info.startTicks = static_cast<uint64_t>(pid);
+    p.sharePct = sharePct;
+    procs.push_back(p);
+  }
+  bool Snapshot(ProcessSnapshot& snapshot) override {
+    ++scans;
+    if (fail) return false;
+    snapshot.processes.clear();
+    for (const Proc& p : procs) {
+      ProcessInfo info = p.info;
+      info.cpuTimeNs = static_cast<uint64_t>(p.sharePct / 100.0 *
+                                             static_cast<double>(clock_.monotonicNs));
+      snapshot.processes.push_back(info);
+    }
+    return true;
+  }
+
+ private:
+  FakeClock& clock_;
+};
+
+class RecordingSound final : public ISoundPlayer {
+ public:
+  std::vector<std::string> played;
+  void PlayWav(const std::string& path) override { played.push_back(path); }
+};
+
+}  // namespace tarnwick::testing
