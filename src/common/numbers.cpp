@@ -63,7 +63,9 @@ std::optional<double> WholeTextNumber(std::string_view text) {
   return value;
 }
 
-double RoundHalfEven(double value) { return RoundHalfEvenTo(value, 0); }
+double RoundHalfEven(double value) {
+  return RoundHalfEvenTo(value, 0);
+}
 
 double RoundHalfEvenTo(double value, int decimals) {
   if (!std::isfinite(value)) return value;
@@ -116,6 +118,8 @@ std::string ShortestForm(double value) {
   return text;
 }
 
-std::string IntText(int64_t value) { return std::to_string(value); }
+std::string IntText(int64_t value) {
+  return std::to_string(value);
+}
 
 }  // namespace tarnwick

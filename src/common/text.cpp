@@ -10,7 +10,9 @@ std::string_view Trim(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-std::string TrimCopy(std::string_view text) { return std::string(Trim(text)); }
+std::string TrimCopy(std::string_view text) {
+  return std::string(Trim(text));
+}
 
 std::string ToLower(std::string_view text) {
   std::string out(text);

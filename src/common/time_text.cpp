@@ -23,17 +23,25 @@ std::string HhMmSs(const LocalTime& t) {
   return Two(t.hour) + ":" + Two(t.minute) + ":" + Two(t.second);
 }
 
-std::string HhMm(const LocalTime& t) { return Two(t.hour) + ":" + Two(t.minute); }
+std::string HhMm(const LocalTime& t) {
+  return Two(t.hour) + ":" + Two(t.minute);
+}
 
 std::string MmDdHhMmSs(const LocalTime& t) {
   return Two(t.month) + "-" + Two(t.day) + " " + HhMmSs(t);
 }
 
-std::string YmdHms(const LocalTime& t) { return Date(t) + " " + HhMmSs(t); }
+std::string YmdHms(const LocalTime& t) {
+  return Date(t) + " " + HhMmSs(t);
+}
 
-std::string HhMmSsYmd(const LocalTime& t) { return HhMmSs(t) + " " + Date(t); }
+std::string HhMmSsYmd(const LocalTime& t) {
+  return HhMmSs(t) + " " + Date(t);
+}
 
-std::string Mmdd(const LocalTime& t) { return Two(t.month) + Two(t.day); }
+std::string Mmdd(const LocalTime& t) {
+  return Two(t.month) + Two(t.day);
+}
 
 std::optional<int> SecondsOfDay(std::string_view text) {
   if (text.size() != 8 || text[2] != ':' || text[5] != ':') return std::nullopt;

@@ -19,12 +19,12 @@ struct LocalTime {
   friend bool operator==(const LocalTime&, const LocalTime&) = default;
 };
 
-std::string HhMmSs(const LocalTime& t);          // "hh:mm:ss"
-std::string HhMm(const LocalTime& t);            // "hh:mm"
-std::string MmDdHhMmSs(const LocalTime& t);      // "mm-dd hh:mm:ss"
-std::string YmdHms(const LocalTime& t);          // "yyyy-mm-dd hh:mm:ss"
-std::string HhMmSsYmd(const LocalTime& t);       // "hh:mm:ss yyyy-mm-dd"
-std::string Mmdd(const LocalTime& t);            // "mmdd"
+std::string HhMmSs(const LocalTime& t);      // "hh:mm:ss"
+std::string HhMm(const LocalTime& t);        // "hh:mm"
+std::string MmDdHhMmSs(const LocalTime& t);  // "mm-dd hh:mm:ss"
+std::string YmdHms(const LocalTime& t);      // "yyyy-mm-dd hh:mm:ss"
+std::string HhMmSsYmd(const LocalTime& t);   // "hh:mm:ss yyyy-mm-dd"
+std::string Mmdd(const LocalTime& t);        // "mmdd"
 
 // Seconds since midnight of an "hh:mm:ss" text; nullopt when it is not one.
 std::optional<int> SecondsOfDay(std::string_view hhmmss);

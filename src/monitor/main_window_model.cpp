@@ -1,1 +1,279 @@
-// placeholder
+#include "monitor/main_window_model.h"
+
+#include "common/text.h"
+#include "common/time_text.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::string_view kLoginCaption = "Login now, please wait .....";
+constexpr std::string_view kNoAccountLog =
+    "Email account or Password is empty. Please setup the account in File > Setup to send alerts";
+constexpr std::string_view kNoAccountLabel =
+    "Not Login. Email account or password is empty,please goto setup .....";
+constexpr std::string_view kNoProgramMonitored = "No program monitored";
+
+}  // namespace
+
+MainWindowModel::MainWindowModel(MainWindowDeps deps)
+    : deps_(deps),
+      log_(deps.clock, settings, deps.system.LogFolder(), deps.system.PathSeparator()),
+      store_(deps.system.ProgramFolder(), deps.system.PathSeparator()),
+      alertSetting_(settings),
+      processSampler_(deps.processes, deps.clock) {}
+
+MainWindowModel::~MainWindowModel() = default;
+
+void MainWindowModel::OnLoad() {
+  const int processors = deps_.system.ProcessorCount();
+  processorCount = static_cast<int16_t>(processors > 0 && processors < 32768 ? processors : 1);
+  kill.killFailList.clear();
+  const std::string folder = deps_.system.ProgramFolder() + deps_.system.PathSeparator();
+  stopIconPath = folder + "eyestop.ico";
+  runIconPath = folder + "eyerun.ico";
+  iconPath = runIconPath;
+  deps_.system.EnsureFolder(log_.Folder());
+  caption = std::string(kProgramTitle) + YmdHms(deps_.clock.Now()) + " Running";
+  trayAdded = true;
+  UpdateTray();
+  totalMemory = deps_.memory.GetRamAmount();
+
+  const auto loaded = store_.LoadSettings(settings, deps_.system.ComputerName());
+  if (loaded.source == SettingsStore::SettingSource::FirstRun) ApplyDefaultSettings();
+  cycleCountdown = CycleSeconds(settings.TimeInterval);
+  aliveCountdown = loaded.aliveMinutes;
+  WriteStatusCaptions(true);
+  // Until the program monitor's settings are loaded, it shows nothing is watched.
+  Label6[0].caption = Label6[2].caption = std::string(kNoProgramMonitored);
+
+  cpuWatch = WatchState{};
+  memWatch = WatchState{};
+  ranking.cpuTopList.clear();
+  ranking.memTopList.clear();
+  ranking.cpuPeakPct = "0";
+  ranking.memPeakSize = "0";
+  session.loggedIn = false;
+
+  InitCpuSampler();
+  tmrUpdate.enabled = false;
+  GetMemoryInfo();
+  totalMemoryMB = static_cast<double>(totalMemory >= 0 ? totalMemory / 1024 / 1024 : 0);
+  CenterForm(geometry);
+  Timer4.enabled = true;
+  Timer5.enabled = settings.alive_Email != 0;
+  ServiceLogin();
+}
+
+void MainWindowModel::InitCpuSampler() {
+  deps_.system.RaisePriority();
+  cpuSampler_ = std::make_unique<CpuSampler>(deps_.cpuCounters);
+  cpuSampler_->Initialize();
+  ranker_ = std::make_unique<ProcessRanking>(processSampler_, deps_.clock, processorCount,
+                                             deps_.system.ExecutableSuffix());
+}
+
+void MainWindowModel::ApplyDefaultSettings() {
+  alertSetting_.EnsureLoaded();
+  alertSetting_.smsPhone = std::string(kPhoneHint);
+  alertSetting_.Mail_List = std::string(kMailListHint);
+  settings.TimeInterval = "5";
+  cycleCountdown = 5;
+  settings.cpu_High = "85";
+  settings.mem_High = "85";
+  settings.num_High = "10";
+  settings.num_Kill = settings.num_High;
+  alertSetting_.TimeInterval = settings.TimeInterval;
+  alertSetting_.mem_High = settings.mem_High;
+  alertSetting_.cpu_High = settings.cpu_High;
+  alertSetting_.num_High = settings.num_High;
+  alertSetting_.host_Name = settings.host_Name;
+  alertSetting_.num_Kill = settings.num_Kill;
+  WriteStatusCaptions(false);
+}
+
+void MainWindowModel::WriteStatusCaptions(bool withTimeInterval) {
+  const StatusCaptions captions = MakeStatusCaptions(settings);
+  if (withTimeInterval) lblTimeinterval.caption = captions.lblTimeinterval;
+  lblNum.caption = captions.lblNum;
+  lblNum_count[0].caption = lblNum_count[1].caption = captions.lblNum_count;
+  lbl_Threshold[0].caption = captions.lbl_Threshold[0];
+  lbl_Threshold[1].caption = captions.lbl_Threshold[1];
+}
+
+// The service login. Until the web service client takes the request, every login takes the
+// path of an account that is not set up: monitoring starts at once, logged out.
+void MainWindowModel::ServiceLogin() {
+  SetMonitoring(false);
+  Label7.caption = "0";
+  session.loggedIn = false;
+  visible = true;
+  caption = std::string(kLoginCaption);
+  alertSetting_.EnsureLoaded();
+  WriteLog(std::string(kNoAccountLog));
+  Label4.caption = std::string(kNoAccountLabel);
+  SetMonitoring(true);
+}
+
+void MainWindowModel::ResetWatchesForStart() {
+  cpuWatch.raised = cpuWatch.reported = memWatch.raised = memWatch.reported = 0;
+  cpuWatch.count = memWatch.count = 0;
+  ranking.cpuTopList.clear();
+  ranking.memTopList.clear();
+  ranking.cpuPeakPct = "0";
+  ranking.memPeakSize = "0";
+}
+
+void MainWindowModel::ShowRunningLook() {
+  monitoringOn_ = true;
+  Command1.caption = "Stop";
+  Command1.backColor = kColorGreen;
+  mStart.caption = "Stop";
+  caption = std::string(kProgramTitle) + YmdHms(deps_.clock.Now()) + " Running";
+  iconPath = runIconPath;
+}
+
+void MainWindowModel::ShowStoppedLook() {
+  monitoringOn_ = false;
+  Command1.caption = "Start";
+  Command1.backColor = kColorRed;
+  mStart.caption = "Start";
+  caption = std::string(kProgramTitle) + YmdHms(deps_.clock.Now()) + " Stopped";
+  iconPath = stopIconPath;
+}
+
+void MainWindowModel::SetMonitoring(bool on) {
+  if (on) {
+    cpuWatch.firstTime.clear();
+    memWatch.firstTime.clear();
+    if (programMonitor_ != nullptr) programMonitor_->ResetForStart(false);
+    ResetWatchesForStart();
+    tmrUpdate.enabled = true;
+    WriteLog(std::string(kMonitoringStarted));
+    ShowRunningLook();
+  } else {
+    tmrUpdate.enabled = false;
+    ShowStoppedLook();
+  }
+}
+
+void MainWindowModel::OnCommand1Click() {
+  if (Command1.caption != "Stop") {
+    cpuWatch.firstTime.clear();
+    memWatch.firstTime.clear();
+    if (programMonitor_ != nullptr) programMonitor_->ResetForStart(true);
+    ResetWatchesForStart();
+    tmrUpdate.enabled = true;
+    if (settings.alive_Email == 1) Timer5.enabled = true;
+    WriteLog(std::string(kMonitoringStarted));
+    ShowRunningLook();
+  } else {
+    tmrUpdate.enabled = false;
+    WriteLog(std::string(kMonitoringStopped));
+    Timer5.enabled = false;
+    ShowStoppedLook();
+  }
+  UpdateTray();
+}
+
+void MainWindowModel::OnMStartClick() {
+  if (mStart.caption == "Start") {
+    ResetWatchesForStart();
+    tmrUpdate.enabled = true;
+    ShowRunningLook();
+  } else {
+    tmrUpdate.enabled = false;
+    ShowStoppedLook();
+  }
+  UpdateTray();
+}
+
+void MainWindowModel::OnLoginClick() {
+  ServiceLogin();
+}
+
+void MainWindowModel::OnTmrUpdateTick() {
+  // Counted in int: a countdown loaded with -32768 must not wrap around to 32767.
+  const int next = cycleCountdown - 1;
+  if (next < 1) {
+    cycleCountdown = CycleSeconds(settings.TimeInterval);
+    tmrUpdate.enabled = false;
+    lbl_lastTime.caption = HhMmSsYmd(deps_.clock.Now());
+    Monitor();
+    if (programMonitor_ != nullptr && programMonitor_->Enabled()) programMonitor_->MonitorProgram();
+  } else {
+    cycleCountdown = static_cast<int16_t>(next);
+  }
+  // A Stop that arrived while the cycle let pending events run keeps the timer off.
+  tmrUpdate.enabled = monitoringOn_;
+}
+
+void MainWindowModel::UpdateTray() {
+  trayIconPath = iconPath;
+  trayTip = Left(caption, kTrayTipLimit);
+}
+
+void MainWindowModel::OnResize(WindowState state) {
+  windowState = state;
+  if (state == WindowState::Minimized) {
+    visible = false;
+  } else {
+    mStart.visible = false;
+  }
+}
+
+void MainWindowModel::OnTrayDoubleClick() {
+  windowState = WindowState::Normal;
+  foregroundRequested = true;
+  CenterForm(geometry);
+  visible = true;
+}
+
+void MainWindowModel::OnTrayRightClick() {
+  mStart.visible = true;
+  trayMenuRequested = true;
+}
+
+void MainWindowModel::OnUnload() {
+  trayAdded = false;
+  quitRequested = true;
+}
+
+// Unlike closing the window, the original quit left the tray icon behind; it goes too.
+void MainWindowModel::OnMnuQuitClick() {
+  trayAdded = false;
+  quitRequested = true;
+}
+
+void MainWindowModel::OnMViewLogClick() {
+  FilePickRequest request;
+  request.title = "View Log";
+  request.initialFolder = log_.Folder();
+  request.filterDescription = "LOG Files(log*.txt)";
+  request.filterPattern = "Tarnwick_log*.txt";
+  const auto chosen = deps_.ui.PickFile(request);
+  if (chosen && !chosen->empty()) deps_.ui.OpenWithViewer(*chosen);
+}
+
+void MainWindowModel::CenterForm(FormGeometry& form) {
+  const ScreenSize screen = deps_.ui.Screen();
+  form.top = (screen.height - form.height) / 2;
+  form.left = (screen.width - form.width) / 2;
+}
+
+void MainWindowModel::GetMemoryInfo() {
+  if (totalMemory < 0) {
+    totalMemory = availableMemory = usedMemory = 0;
+    return;
+  }
+  // An unreadable counter keeps the previous reading.
+  const int64_t available = deps_.memory.GetAvailableBytes();
+  if (available >= 0) availableMemory = available;
+  usedMemory = totalMemory - availableMemory;
+}
+
+void MainWindowModel::PlayAlertSound(const std::string& soundFile) {
+  if (Trim(soundFile).empty()) return;
+  deps_.sound.PlayWav(soundFile);
+}
+
+}  // namespace tarnwick

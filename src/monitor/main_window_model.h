@@ -23,6 +23,7 @@
 #include "platform/system_info.h"
 #include "platform/ui_services.h"
 #include "process/program_monitor_hook.h"
+#include "process/top_process_killer.h"
 #include "settings/alert_setting_model.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
@@ -48,20 +49,11 @@ struct MainWindowDeps {
 
 // The state of one watch of the monitor cycle (CPU or memory).
 struct WatchState {
-  int16_t count = 0;       // consecutive exceeding samples since the last normal one or alert
-  std::string firstTime;   // "hh:mm:ss" of the first of them, or empty
-  bool exceeded = false;   // a sample exceeded since the last normal sample
-  int16_t raised = 0;      // 1 from the alert until the next normal sample
-  int16_t reported = 0;    // raised as it was when an alert or notice last went out
-};
-
-// Results of the last termination attempt, read by the alert texts.
-struct KillResults {
-  bool killTried = false;
-  bool killResult = false;
-  std::string killedName;
-  bool killFailFirst = false;
-  std::string killFailList;
+  int16_t count = 0;      // consecutive exceeding samples since the last normal one or alert
+  std::string firstTime;  // "hh:mm:ss" of the first of them, or empty
+  bool exceeded = false;  // a sample exceeded since the last normal sample
+  int16_t raised = 0;     // 1 from the alert until the next normal sample
+  int16_t reported = 0;   // raised as it was when an alert or notice last went out
 };
 
 class MainWindowModel {
@@ -178,6 +170,9 @@ class MainWindowModel {
   // Hooks of the later parts: the alert dispatcher and the program monitor.
   void SetAlertSender(IAlertSender* sender) { alertSender_ = sender; }
   void SetProgramMonitor(IProgramMonitor* monitor) { programMonitor_ = monitor; }
+  void SetTopProcessKiller(ITopProcessKiller* killer) { killer_ = killer; }
+  // Monitoring is on (switched on and not stopped since).
+  bool MonitoringOn() const { return monitoringOn_; }
 
  private:
   enum class WatchKind { Cpu, Memory };
@@ -188,13 +183,18 @@ class MainWindowModel {
   void ShowRunningLook();
   void ShowStoppedLook();
   void InitCpuSampler();
-  void RunWatch(WatchKind kind, int value, int memPercent);
-  void ExceedingSample(WatchKind kind, int value, int memPercent);
-  void RaiseAlert(WatchKind kind, int value, int memPercent);
-  void NormalSample(WatchKind kind, int value);
+  struct Sample {
+    int cpu = 0;          // CPU sample of this cycle (-1 when the measurement failed)
+    int mem = 0;          // memory percentage of this cycle
+    int64_t totalMB = 0;  // whole megabytes of total memory
+  };
+  void RunWatch(WatchKind kind, const Sample& sample);
+  void ExceedingSample(WatchKind kind, const Sample& sample);
+  void RaiseAlert(WatchKind kind, const Sample& sample);
+  void NormalSample(WatchKind kind, const Sample& sample);
   void PlayWarningSound();
-  bool RankCpuWithBusyLook();
-  std::string NowText(std::string (*format)(const LocalTime&));
+  void RankCpuWithBusyLook();
+  std::string KillTopProcess(const std::string& history);
 
   MainWindowDeps deps_;
   ActivityLog log_;
@@ -205,6 +205,8 @@ class MainWindowModel {
   std::unique_ptr<ProcessRanking> ranker_;
   IAlertSender* alertSender_ = nullptr;
   IProgramMonitor* programMonitor_ = nullptr;
+  ITopProcessKiller* killer_ = nullptr;
+  bool monitoringOn_ = false;
   long cycleNumber_ = 0;
 };
 

@@ -98,7 +98,8 @@ void ProcessRanking::RankMemoryProcesses(long cycle, RankingResults& results) {
   if (snapshot != nullptr) {
     for (const ProcessInfo& p : snapshot->processes) {
       // Working sets are 64-bit: a process of 2 GiB or more can lead.
-      const auto kb = static_cast<int64_t>(RoundHalfEven(static_cast<double>(p.workingSetBytes) / 1024.0));
+      const auto kb =
+          static_cast<int64_t>(RoundHalfEven(static_cast<double>(p.workingSetBytes) / 1024.0));
       if (kb > max) {
         max = kb;
         top = p.name + suffix_;

@@ -19,12 +19,12 @@ struct RankingResults {
   std::string cpuPeakTime;  // "hh:mm:ss"
   std::string cpuTopList;   // "a,a,b," : a comma after every name
   std::string memTopName;
-  std::string memTopSize;   // working set in KB, whole number (the cycle rewrites it in MB)
+  std::string memTopSize;  // working set in KB, whole number (the cycle rewrites it in MB)
   std::string memTopTime;
   std::string memPeakName;
   std::string memPeakSize = "0";  // KB
   std::string memPeakTime;
-  std::string memTopList;   // ",a,a,b" : a comma before every name
+  std::string memTopList;  // ",a,a,b" : a comma before every name
 };
 
 // Process snapshots for the rankings: at most one new scan per monitor cycle, and the CPU share

@@ -1,4 +1,4 @@
-// How the cycle timer reaches the program monitor.
+// How the main window reaches the program monitor.
 #pragma once
 
 namespace tarnwick {
@@ -10,6 +10,9 @@ class IProgramMonitor {
   virtual bool Enabled() const = 0;
   // One cycle of the watch of the named program.
   virtual void MonitorProgram() = 0;
+  // Monitoring is switched on: the start times and counts begin afresh. `fullReset` (the Start
+  // button) also clears both alert flags and the value and count labels.
+  virtual void ResetForStart(bool fullReset) = 0;
 };
 
 }  // namespace tarnwick

@@ -4,7 +4,9 @@
 
 namespace tarnwick {
 
-bool IsHint(std::string_view text) { return Contains(text, "*"); }
+bool IsHint(std::string_view text) {
+  return Contains(text, "*");
+}
 
 void AlertSettingModel::EnsureLoaded() {
   if (state_ != State::NotLoaded) return;

@@ -165,8 +165,8 @@ class FakeProcessLister final : public IProcessLister {
     snapshot.processes.clear();
     for (const Proc& p : procs) {
       ProcessInfo info = p.info;
-      info.cpuTimeNs = static_cast<uint64_t>(p.sharePct / 100.0 *
-                                             static_cast<double>(clock_.monotonicNs));
+      info.cpuTimeNs =
+          static_cast<uint64_t>(p.sharePct / 100.0 * static_cast<double>(clock_.monotonicNs));
       snapshot.processes.push_back(info);
     }
     return true;
