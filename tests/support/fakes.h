@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,7 +78,12 @@ class RecordingUi final : public IUiServices {
     }
     return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
   }
-  void DoEvents() override { ++doEvents; }
+  std::function<void()> onDoEvents;  // runs as a pending event would
+
+  void DoEvents() override {
+    ++doEvents;
+    if (onDoEvents) onDoEvents();
+  }
   void OpenWithViewer(const std::string& path) override { opened.push_back(path); }
   std::optional<std::string> PickFile(const FilePickRequest& request) override {
     picks.push_back(request);
@@ -138,7 +144,8 @@ class FakeMemory final : public IMemoryReader {
   int64_t GetAvailableBytes() override { return available; }
 };
 
-// Processes whose CPU time grows by `sharePct` of one processor per second of the fake clock.
+// Processes whose CPU time grows by `sharePct` of one processor per second of the fake clock,
+// on top of the time in info.cpuTimeNs they had already used.
 class FakeProcessLister final : public IProcessLister {
  public:
   struct Proc {
@@ -162,18 +169,20 @@ class FakeProcessLister final : public IProcessLister {
   bool Snapshot(ProcessSnapshot& snapshot) override {
     ++scans;
     if (fail) return false;
+    // CPU time grows at each process's current share since the previous scan.
+    const double elapsed = static_cast<double>(clock_.monotonicNs - lastScanNs_);
+    lastScanNs_ = clock_.monotonicNs;
     snapshot.processes.clear();
-    for (const Proc& p : procs) {
-      ProcessInfo info = p.info;
-      info.cpuTimeNs =
-          static_cast<uint64_t>(p.sharePct / 100.0 * static_cast<double>(clock_.monotonicNs));
-      snapshot.processes.push_back(info);
+    for (Proc& p : procs) {
+      p.info.cpuTimeNs += static_cast<uint64_t>(p.sharePct / 100.0 * elapsed);
+      snapshot.processes.push_back(p.info);
     }
     return true;
   }
 
  private:
   FakeClock& clock_;
+  long long lastScanNs_ = 0;
 };
 
 class RecordingSound final : public ISoundPlayer {

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/numbers.h"
+#include "common/text.h"
+#include "common/time_text.h"
+
+namespace tarnwick {
+namespace {
+
+TEST(NumbersFromText, LeadingNumberTakesTheLongestDecimalPrefix) {
+  const struct {
+    const char* text;
+    double value;
+  } cases[] = {
+      {"12", 12},      {" 12 ", 12}, {"12abc", 12},  {"abc", 0},  {"", 0},
+      {"-3.5x", -3.5}, {"+7", 7},    {"1.5.2", 1.5}, {".5", 0.5}, {"5.", 5},
+      {"- 3", 0},      {"08", 8},    {"  \t9", 9},   {"1e3", 1},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(LeadingNumber(c.text), c.value) << c.text;
+}
+
+TEST(NumbersFromText, WholeTextNumberRefusesAnyRest) {
+  EXPECT_EQ(WholeTextNumber(" 12 "), 12);
+  EXPECT_EQ(WholeTextNumber("-2.5"), -2.5);
+  EXPECT_FALSE(WholeTextNumber("12abc"));
+  EXPECT_FALSE(WholeTextNumber(""));
+  EXPECT_FALSE(WholeTextNumber("  "));
+  EXPECT_FALSE(WholeTextNumber("."));
+}
+
+TEST(NumbersFromText, SixteenBitConversionRoundsHalfEvenAndRefusesOverflow) {
+  EXPECT_EQ(TextToInt16("2.5"), 2);
+  EXPECT_EQ(TextToInt16("3.5"), 4);
+  EXPECT_EQ(TextToInt16("-2.5"), -2);
+  EXPECT_EQ(TextToInt16("32767"), 32767);
+  EXPECT_FALSE(TextToInt16("32768"));
+  EXPECT_EQ(TextToInt16("-32768"), -32768);
+  EXPECT_FALSE(TextToInt16("-32769"));
+  EXPECT_FALSE(TextToInt16("85%"));
+  EXPECT_FALSE(ToInt16(NAN));
+}
+
+TEST(Rounding, HalvesGoToTheEvenNeighbour) {
+  const struct {
+    double value;
+    int decimals;
+    double expected;
+  } cases[] = {
+      {0.5, 0, 0},          {1.5, 0, 2},      {2.5, 0, 2},      {-1.5, 0, -2},    {2.4999, 0, 2},
+      {12.45, 1, 12.4},     {12.55, 1, 12.6}, {37.5, 1, 37.5},  {18.75, 1, 18.8}, {0.05, 1, 0},
+      {1536.45, 1, 1536.4}, {12.46, 1, 12.5}, {-0.25, 1, -0.2},
+  };
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(RoundHalfEvenTo(c.value, c.decimals), c.expected)
+        << c.value << " to " << c.decimals;
+  }
+}
+
+TEST(ShortestForm, DropsZerosAndThePointOfWholeValues) {
+  EXPECT_EQ(ShortestForm(12), "12");
+  EXPECT_EQ(ShortestForm(12.5), "12.5");
+  EXPECT_EQ(ShortestForm(60.0), "60");
+  EXPECT_EQ(ShortestForm(-0.25), "-0.25");
+  EXPECT_EQ(ShortestForm(0), "0");
+  EXPECT_EQ(ShortestForm(1536.4), "1536.4");
+  EXPECT_EQ(ShortestForm(1e20), "100000000000000000000");
+  EXPECT_EQ(ShortestForm(INFINITY), "0");
+}
+
+TEST(TimeTexts, EveryFormIsZeroPadded) {
+  const LocalTime t{2026, 3, 4, 5, 6, 7};
+  EXPECT_EQ(HhMmSs(t), "05:06:07");
+  EXPECT_EQ(HhMm(t), "05:06");
+  EXPECT_EQ(MmDdHhMmSs(t), "03-04 05:06:07");
+  EXPECT_EQ(YmdHms(t), "2026-03-04 05:06:07");
+  EXPECT_EQ(HhMmSsYmd(t), "05:06:07 2026-03-04");
+  EXPECT_EQ(Mmdd(t), "0304");
+}
+
+TEST(TimeTexts, SecondsBetweenTimesOfOneDayTurnNegativeAcrossMidnight) {
+  EXPECT_EQ(SecondsBetween("10:14:57", "10:15:07"), 10);
+  EXPECT_EQ(SecondsBetween("23:59:50", "00:00:20"), -86370);
+  EXPECT_FALSE(SecondsBetween("", "00:00:20"));
+  EXPECT_FALSE(SecondsBetween("1:2:3", "00:00:20"));
+}
+
+TEST(Text, SplitLinesKnowsEveryLineEnd) {
+  EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+  EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace tarnwick

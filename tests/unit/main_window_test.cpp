@@ -1,0 +1,220 @@
+// The main window's start-up, the three ways of switching monitoring, the cycle timer and the
+// tray.
+#include <gtest/gtest.h>
+
+#include "model_fixture.h"
+
+namespace tarnwick {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class MainWindowTest : public testing::ModelFixture {};
+
+TEST_F(MainWindowTest, FirstStartLoadsDefaultsAndStartsMonitoringWithoutAnAccount) {
+  model->OnLoad();
+  EXPECT_EQ(Messages(), (Lines{"Email account or Password is empty. Please setup the account in "
+                               "File > Setup to send alerts",
+                               "Monitoring Started"}));
+  EXPECT_EQ(model->Label4.caption,
+            "Not Login. Email account or password is empty,please goto setup .....");
+  EXPECT_EQ(model->Label7.caption, "0");
+  EXPECT_FALSE(model->session.loggedIn);
+  EXPECT_TRUE(model->tmrUpdate.enabled);
+  EXPECT_TRUE(model->Timer4.enabled);
+  EXPECT_FALSE(model->Timer5.enabled);
+  EXPECT_EQ(model->Command1.caption, "Stop");
+  EXPECT_EQ(model->Command1.backColor, kColorGreen);
+  EXPECT_EQ(model->caption, "Tarnwick V4.3 2026-12-04 10:15:07 Running");
+  EXPECT_EQ(model->iconPath, system.programFolder + "/eyerun.ico");
+  EXPECT_EQ(model->lblTimeinterval.caption, "Monitor cycle on every 5 seconds");
+  EXPECT_EQ(model->lblNum.caption, "Send alert on 10 consecutive usage exceed threshold");
+  EXPECT_EQ(model->lblNum_count[1].caption, "/10");
+  EXPECT_EQ(model->lbl_Threshold[0].caption, "85%");
+  EXPECT_EQ(model->lbl_Threshold[1].caption, "85%");
+  EXPECT_EQ(model->settings.host_Name, "WEB01");
+  EXPECT_EQ(model->cycleCountdown, 5);
+  EXPECT_EQ(model->processorCount, 4);
+  EXPECT_EQ(model->totalMemoryMB, 10000);
+  EXPECT_EQ(system.priorityRaised, 1);
+  EXPECT_TRUE(model->visible);
+  // Centred on the 1920x1080 screen.
+  EXPECT_EQ(model->geometry.left, (1920 - model->geometry.width) / 2);
+  EXPECT_EQ(model->geometry.top, (1080 - model->geometry.height) / 2);
+  // The alert dialog was loaded hidden and holds the first-run hints and values.
+  EXPECT_EQ(model->alertSetting().state(), AlertSettingModel::State::LoadedHidden);
+  EXPECT_TRUE(IsHint(model->alertSetting().smsPhone));
+  EXPECT_EQ(model->alertSetting().Mail_List, "*Keep Empty if no mail alert need");
+  EXPECT_EQ(model->alertSetting().num_Kill, "10");
+  EXPECT_TRUE(model->trayAdded);
+  EXPECT_EQ(model->Label6[0].caption, "No program monitored");
+}
+
+TEST_F(MainWindowTest, TheButtonStopsAndStartsWithItsLogLinesTrayAndNoticeTimer) {
+  Load();
+  model->settings.alive_Email = 1;
+  clock.Set(11, 0, 0);
+  model->OnCommand1Click();
+  EXPECT_EQ(Messages(), Lines{"Monitoring Stopped"});
+  EXPECT_FALSE(model->tmrUpdate.enabled);
+  EXPECT_FALSE(model->Timer5.enabled);
+  EXPECT_EQ(model->Command1.caption, "Start");
+  EXPECT_EQ(model->Command1.backColor, kColorRed);
+  EXPECT_EQ(model->mStart.caption, "Start");
+  EXPECT_EQ(model->caption, "Tarnwick V4.3 2026-12-04 11:00:00 Stopped");
+  EXPECT_EQ(model->iconPath, system.programFolder + "/eyestop.ico");
+  EXPECT_EQ(model->trayTip, model->caption);
+  EXPECT_EQ(model->trayIconPath, model->iconPath);
+
+  model->cpuWatch.firstTime = "10:59:00";
+  model->cpuWatch.count = 2;
+  model->cpuWatch.raised = model->cpuWatch.reported = 1;
+  model->OnCommand1Click();
+  EXPECT_EQ(Messages(), Lines{"Monitoring Started"});
+  EXPECT_TRUE(model->tmrUpdate.enabled);
+  EXPECT_TRUE(model->Timer5.enabled);
+  EXPECT_EQ(model->cpuWatch.firstTime, "");
+  EXPECT_EQ(model->cpuWatch.count, 0);
+  EXPECT_EQ(model->cpuWatch.reported, 0);
+  EXPECT_EQ(model->trayTip, "Tarnwick V4.3 2026-12-04 11:00:00 Running");
+}
+
+TEST_F(MainWindowTest, TheTrayMenuEntrySwitchesQuietlyAndKeepsFirstTimes) {
+  Load();
+  model->OnMStartClick();
+  EXPECT_FALSE(model->tmrUpdate.enabled);
+  EXPECT_EQ(model->Command1.caption, "Start");
+  EXPECT_EQ(model->trayIconPath, system.programFolder + "/eyestop.ico");
+  model->cpuWatch.firstTime = "10:00:00";
+  model->cpuWatch.count = 4;
+  model->OnMStartClick();
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(model->tmrUpdate.enabled);
+  EXPECT_EQ(model->cpuWatch.firstTime, "10:00:00");
+  EXPECT_EQ(model->cpuWatch.count, 0);
+  EXPECT_FALSE(model->Timer5.enabled);
+}
+
+TEST_F(MainWindowTest, SwitchingByLoginLogsStartButLeavesTheTrayAsItWas) {
+  Load();
+  model->OnCommand1Click();  // stopped; the tray shows the stopped look
+  const std::string tip = model->trayTip;
+  clock.Set(12, 0, 0);
+  model->SetMonitoring(true);
+  EXPECT_EQ(Messages(), (Lines{"Monitoring Stopped", "Monitoring Started"}));
+  EXPECT_EQ(model->caption, "Tarnwick V4.3 2026-12-04 12:00:00 Running");
+  EXPECT_EQ(model->trayTip, tip);
+  model->SetMonitoring(false);
+  EXPECT_TRUE(Messages().empty()) << "switching off by login writes nothing";
+  EXPECT_FALSE(model->tmrUpdate.enabled);
+}
+
+TEST_F(MainWindowTest, CycleTimerCountsDownTheIntervalAndRestartsAfterTheCycle) {
+  Load();
+  model->settings.TimeInterval = "3";
+  model->cycleCountdown = 3;
+  model->OnTmrUpdateTick();
+  model->OnTmrUpdateTick();
+  EXPECT_TRUE(model->lbl_lastTime.caption.empty());
+  cpu.busy.push_back(10);
+  model->OnTmrUpdateTick();
+  EXPECT_EQ(model->lbl_lastTime.caption, "10:15:07 2026-12-04");
+  EXPECT_EQ(model->cycleCountdown, 3);
+  EXPECT_TRUE(model->tmrUpdate.enabled);
+  EXPECT_EQ(ui.doEvents, 1) << "the cycle let pending events run once";
+}
+
+TEST_F(MainWindowTest, StopAndStartWithinACycleKeepTheRunningCountdown) {
+  Load();
+  model->cycleCountdown = 5;
+  model->OnTmrUpdateTick();
+  model->OnCommand1Click();
+  model->OnCommand1Click();
+  EXPECT_EQ(model->cycleCountdown, 4);
+}
+
+TEST_F(MainWindowTest, IntervalsThatAreNoSixteenBitNumberRunSafely) {
+  Load();
+  const struct {
+    const char* interval;
+    int16_t countdownAfterCycle;
+  } cases[] = {{"0", 0}, {"-4", -4}, {"abc", 5}, {"70000", 5}, {"2.5", 2}, {"-32768", -32768}};
+  for (const auto& c : cases) {
+    model->settings.TimeInterval = c.interval;
+    model->cycleCountdown = 1;
+    model->OnTmrUpdateTick();
+    EXPECT_EQ(model->cycleCountdown, c.countdownAfterCycle) << c.interval;
+    if (c.countdownAfterCycle < 1) {
+      const std::string before = model->lbl_lastTime.caption;
+      clock.Advance(1);
+      model->OnTmrUpdateTick();
+      EXPECT_NE(model->lbl_lastTime.caption, before) << c.interval << " runs on every tick";
+      EXPECT_EQ(model->cycleCountdown, c.countdownAfterCycle);
+    }
+  }
+}
+
+TEST_F(MainWindowTest, AStopClickedWhileTheCycleRunsKeepsTheTimerOff) {
+  Load();
+  model->cycleCountdown = 1;
+  ui.onDoEvents = [&] { model->OnCommand1Click(); };
+  model->OnTmrUpdateTick();
+  EXPECT_EQ(model->Command1.caption, "Start");
+  EXPECT_FALSE(model->tmrUpdate.enabled);
+}
+
+TEST_F(MainWindowTest, FailedCpuRankingStillGivesTheWindowBack) {
+  Load();
+  processes.fail = true;
+  Cycle(99, 10);
+  EXPECT_TRUE(model->enabled);
+  EXPECT_EQ(model->caption, "12-04 10:15:07 CPU / MEMORY usage 99% / 10%");
+  EXPECT_EQ(Messages(), Lines{"CPU 99% exceed 75% for 1 times. TOP 1 :  (%)"});
+}
+
+TEST_F(MainWindowTest, MinimisingHidesInTheTrayAndADoubleClickBringsItBackCentred) {
+  Load();
+  model->OnTrayRightClick();
+  EXPECT_TRUE(model->mStart.visible);
+  EXPECT_TRUE(model->trayMenuRequested);
+  model->OnResize(WindowState::Minimized);
+  EXPECT_FALSE(model->visible);
+  EXPECT_TRUE(model->mStart.visible) << "a minimise leaves the menu entry alone";
+  model->geometry.left = model->geometry.top = 0;
+  model->OnTrayDoubleClick();
+  EXPECT_TRUE(model->visible);
+  EXPECT_TRUE(model->foregroundRequested);
+  EXPECT_EQ(model->windowState, WindowState::Normal);
+  EXPECT_EQ(model->geometry.left, (1920 - model->geometry.width) / 2);
+  EXPECT_TRUE(model->mStart.visible) << "stays until the window is next resized";
+  model->OnResize(WindowState::Normal);
+  EXPECT_FALSE(model->mStart.visible);
+}
+
+TEST_F(MainWindowTest, QuitAndCloseBothRemoveTheTrayIcon) {
+  Load();
+  model->OnMnuQuitClick();
+  EXPECT_FALSE(model->trayAdded);
+  EXPECT_TRUE(model->quitRequested);
+  model->trayAdded = true;
+  model->quitRequested = false;
+  model->OnUnload();
+  EXPECT_FALSE(model->trayAdded);
+  EXPECT_TRUE(model->quitRequested);
+}
+
+TEST_F(MainWindowTest, ViewLogOpensTheChosenDailyFile) {
+  Load();
+  model->OnMViewLogClick();
+  ASSERT_EQ(ui.picks.size(), 1u);
+  EXPECT_EQ(ui.picks[0].initialFolder, system.logFolder);
+  EXPECT_EQ(ui.picks[0].filterDescription, "LOG Files(log*.txt)");
+  EXPECT_EQ(ui.picks[0].filterPattern, "Tarnwick_log*.txt");
+  EXPECT_TRUE(ui.opened.empty()) << "cancelling opens nothing";
+  ui.pickResult = system.logFolder + "/Tarnwick_log_1204.txt";
+  model->OnMViewLogClick();
+  EXPECT_EQ(ui.opened, std::vector<std::string>{system.logFolder + "/Tarnwick_log_1204.txt"});
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,91 @@
+// A main window model on fake platform services: 4 processors, 10,000 MiB of memory, a clock at
+// 2026-12-04 10:15:07, and a first run (no settings files) in a temporary program folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "monitor/main_window_model.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick::testing {
+
+inline constexpr int64_t kMiB = 1024 * 1024;
+
+class RecordingAlertSender final : public IAlertSender {
+ public:
+  struct Sent {
+    std::string recipients;
+    std::string message;
+  };
+  std::vector<Sent> sent;
+  void SendAlert(const std::string& recipients, std::string& message) override {
+    sent.push_back({recipients, message});
+  }
+};
+
+class ModelFixture : public ::testing::Test {
+ protected:
+  FakeClock clock;
+  RecordingUi ui;
+  FakeSystemInfo system;
+  FakeCpuCounters cpu;
+  FakeMemory memory;
+  FakeProcessLister processes{clock};
+  RecordingSound sound;
+  TempDir dir;
+  std::unique_ptr<MainWindowModel> model;
+  size_t seen = 0;
+
+  void SetUp() override {
+    system.programFolder = dir / "prog";
+    system.logFolder = dir / "log";
+    system.suffix = "";  // Linux names; cases that need ".exe" set it
+    std::filesystem::create_directories(system.programFolder);
+    std::filesystem::create_directories(system.logFolder);
+    memory.total = 10000 * kMiB;
+    memory.available = 5000 * kMiB;
+    processes.Add(100, "svchost", 40, 200 * kMiB);
+    processes.Add(200, "firefox", 160, 1573274ll * 1024);
+    model = std::make_unique<MainWindowModel>(
+        MainWindowDeps{clock, ui, system, cpu, memory, processes, sound});
+  }
+
+  // Loads the window and takes the watch settings of the cases: thresholds 75% and 85%, three
+  // samples to an alert.
+  void Load() {
+    model->OnLoad();
+    model->settings.cpu_High = "75";
+    model->settings.mem_High = "85";
+    model->settings.num_High = "3";
+    Messages();
+  }
+
+  // One monitor cycle with the given CPU and memory percentages, then 5 s pass.
+  void Cycle(int cpuPercent, int memPercent, int seconds = 5) {
+    cpu.busy.push_back(cpuPercent);
+    memory.available = (10000 - memPercent * 100) * kMiB;
+    model->Monitor();
+    clock.Advance(seconds);
+  }
+
+  // Log messages written since the last call, oldest first, without their time stamps.
+  std::vector<std::string> Messages() {
+    const auto& pane = model->log().PaneLines();
+    const size_t fresh = model->log().LinesWritten() - seen;
+    seen = model->log().LinesWritten();
+    std::vector<std::string> out;
+    for (size_t i = fresh; i-- > 0;) {
+      const std::string& line = pane[i];
+      out.push_back(line.size() > 22 && line[19] == ' ' ? line.substr(22) : line);
+    }
+    return out;
+  }
+};
+
+}  // namespace tarnwick::testing

@@ -1,0 +1,142 @@
+#include "monitor/process_ranking.h"
+
+#include <gtest/gtest.h>
+
+#include "support/fakes.h"
+
+namespace tarnwick {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeProcessLister;
+
+constexpr uint64_t kMiB = 1024 * 1024;
+
+class RankingTest : public ::testing::Test {
+ protected:
+  FakeClock clock;
+  FakeProcessLister lister{clock};
+  ProcessSampler sampler{lister, clock};
+  ProcessRanking ranking{sampler, clock, 4, ".exe"};
+  RankingResults results;
+};
+
+TEST_F(RankingTest, TopCpuIsTheFirstOfEqualSharesAndSkipsTheMachineItself) {
+  lister.Add(1, "Idle", 390, 0);
+  lister.Add(2, "_Total", 400, 0);
+  lister.Add(3, "System", 300, 0);
+  lister.Add(4, "firefox", 150, 0);
+  lister.Add(5, "chrome", 150, 0);
+  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
+  EXPECT_EQ(results.cpuTopName, "firefox.exe");
+  // 150% of one processor on 4 processors.
+  EXPECT_EQ(results.cpuTopPct, "37.5");
+  EXPECT_EQ(results.cpuTopList, "firefox.exe,");
+  EXPECT_EQ(results.cpuPeakName, "firefox.exe");
+  EXPECT_EQ(results.cpuPeakTime, "10:15:07");
+}
+
+TEST_F(RankingTest, NumberedInstancesCountAsTheirProgram) {
+  lister.Add(7, "svchost#2", 80, 0);
+  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
+  EXPECT_EQ(results.cpuTopName, "svchost.exe");
+}
+
+TEST_F(RankingTest, NoBusyProcessAppendsAnEmptyNameAndKeepsAnEarlierPeak) {
+  lister.Add(4, "firefox", 40, 0);
+  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
+  results.cpuPeakPct = "0";
+  lister.procs[0].sharePct = 0;
+  clock.Advance(5);
+  ASSERT_TRUE(ranking.RankCpuProcesses(2, results));
+  EXPECT_EQ(results.cpuTopName, "");
+  EXPECT_EQ(results.cpuTopPct, "0");
+  EXPECT_EQ(results.cpuTopList, "firefox.exe,,");
+  // A top reading of 0 is not above the peak "0": the earlier name and time stay.
+  EXPECT_EQ(results.cpuPeakName, "firefox.exe");
+  EXPECT_EQ(results.cpuPeakPct, "0");
+}
+
+TEST_F(RankingTest, PeakFollowsOnlyAStrictlyHigherReading) {
+  lister.Add(4, "a", 100, 0);
+  lister.Add(5, "b", 0, 0);
+  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
+  clock.Advance(5);
+  lister.procs[0].sharePct = 0;
+  lister.procs[1].sharePct = 100;
+  ASSERT_TRUE(ranking.RankCpuProcesses(2, results));
+  EXPECT_EQ(results.cpuTopName, "b.exe");
+  EXPECT_EQ(results.cpuPeakName, "a.exe");
+  EXPECT_EQ(results.cpuPeakTime, "10:15:07");
+  EXPECT_EQ(results.cpuTopList, "a.exe,b.exe,");
+}
+
+TEST_F(RankingTest, CpuShareIsMeasuredOverARecentIntervalNotSinceStart) {
+  // The process burned a lot before; now it is idle while another one works.
+  lister.Add(4, "oldhog", 0, 0);
+  lister.procs[0].info.cpuTimeNs = 3600ull * 1'000'000'000;
+  lister.Add(5, "worker", 50, 0);
+  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
+  EXPECT_EQ(results.cpuTopName, "worker.exe");
+  EXPECT_EQ(results.cpuTopPct, "12.5");
+}
+
+TEST_F(RankingTest, ASecondScanIsTakenOnlyWithoutAScanOfThePreviousCycle) {
+  lister.Add(4, "a", 100, 0);
+  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
+  EXPECT_EQ(lister.scans, 2);
+  EXPECT_EQ(clock.sleptMs, std::vector<long long>{ProcessSampler::kSecondScanPauseMs});
+  clock.Advance(5);
+  ASSERT_TRUE(ranking.RankCpuProcesses(2, results));
+  ranking.RankMemoryProcesses(2, results);
+  EXPECT_EQ(lister.scans, 3) << "the previous cycle's scan serves, memory shares the new one";
+  EXPECT_EQ(clock.sleptMs.size(), 1u);
+  clock.Advance(10);
+  ASSERT_TRUE(ranking.RankCpuProcesses(4, results));
+  EXPECT_EQ(lister.scans, 5) << "a gap of a cycle needs a fresh pair of scans";
+}
+
+TEST_F(RankingTest, FailedCpuScanKeepsThePreviousResults) {
+  lister.Add(4, "a", 100, 0);
+  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
+  lister.fail = true;
+  clock.Advance(5);
+  EXPECT_FALSE(ranking.RankCpuProcesses(2, results));
+  EXPECT_EQ(results.cpuTopName, "a.exe");
+  EXPECT_EQ(results.cpuTopList, "a.exe,");
+}
+
+TEST_F(RankingTest, MemoryTopIsTheLargestWorkingSetEvenBeyondTwoGiB) {
+  lister.Add(4, "small", 0, 100 * kMiB);
+  lister.Add(5, "huge", 0, 2560 * kMiB);
+  lister.Add(6, "same", 0, 2560 * kMiB);
+  ranking.RankMemoryProcesses(1, results);
+  EXPECT_EQ(results.memTopName, "huge.exe");
+  EXPECT_EQ(results.memTopSize, "2621440");
+  EXPECT_EQ(results.memPeakName, "huge.exe");
+  EXPECT_EQ(results.memPeakSize, "2621440");
+  EXPECT_EQ(results.memTopList, ",huge.exe");
+  ranking.RankMemoryProcesses(1, results);
+  ranking.RankMemoryProcesses(1, results);
+  EXPECT_EQ(results.memTopList, ",huge.exe,huge.exe,huge.exe");
+}
+
+TEST_F(RankingTest, MemoryRoundsKilobytesHalfEven) {
+  lister.Add(4, "p", 0, 1536);  // 1.5 KB rounds to 2
+  ranking.RankMemoryProcesses(1, results);
+  EXPECT_EQ(results.memTopSize, "2");
+  lister.procs[0].info.workingSetBytes = 2560;  // 2.5 KB rounds to 2
+  ranking.RankMemoryProcesses(2, results);
+  EXPECT_EQ(results.memTopSize, "2");
+}
+
+TEST_F(RankingTest, UnreadableProcessesGiveAnEmptyMemoryTop) {
+  lister.fail = true;
+  ranking.RankMemoryProcesses(1, results);
+  EXPECT_EQ(results.memTopName, "");
+  EXPECT_EQ(results.memTopSize, "0");
+  EXPECT_EQ(results.memTopList, ",");
+}
+
+}  // namespace
+}  // namespace tarnwick
