@@ -28,6 +28,7 @@ size_t ScanNumber(std::string_view s, double& value) {
   size_t end = digits ? i : 0;
   if (i < s.size() && s[i] == '.') {
     ++i;
+    if (digits) end = i;  // "12." is 12
     double scale = 0.1;
     double fraction = 0;
     bool fractionDigits = false;
@@ -68,12 +69,14 @@ double RoundHalfEven(double value) {
 }
 
 double RoundHalfEvenTo(double value, int decimals) {
-  if (!std::isfinite(value)) return value;
+  // Beyond 15 decimals a double holds no further digit to round.
+  if (!std::isfinite(value) || decimals > 15) return value;
   const double scale = std::pow(10.0, decimals);
   const double y = value * scale;
   const double lower = std::floor(y);
   const double distance = y - lower;
-  const double tolerance = 1e-9 * std::max(1.0, std::fabs(y));
+  // A few units of the last place: 12.45 * 10 is 124.49999999999999 and still a tie.
+  const double tolerance = 8 * std::numeric_limits<double>::epsilon() * std::max(1.0, std::fabs(y));
   double rounded;
   if (std::fabs(distance - 0.5) <= tolerance) {
     rounded = std::fmod(lower, 2.0) == 0 ? lower : lower + 1;
@@ -104,7 +107,8 @@ std::string ShortestForm(double value) {
   if (std::fabs(value) < 1e15 && value == std::floor(value)) {
     return IntText(static_cast<int64_t>(value));
   }
-  char buffer[64];
+  // Large enough for the fixed form of any double (up to 309 digits before the point).
+  char buffer[400];
   std::snprintf(buffer, sizeof buffer, "%.15g", value);
   std::string text = buffer;
   if (text.find('e') != std::string::npos) {
@@ -115,6 +119,7 @@ std::string ShortestForm(double value) {
       if (!text.empty() && text.back() == '.') text.pop_back();
     }
   }
+  if (text == "-0") text = "0";
   return text;
 }
 

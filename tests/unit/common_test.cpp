@@ -28,6 +28,7 @@ TEST(NumbersFromText, WholeTextNumberRefusesAnyRest) {
   EXPECT_FALSE(WholeTextNumber(""));
   EXPECT_FALSE(WholeTextNumber("  "));
   EXPECT_FALSE(WholeTextNumber("."));
+  EXPECT_EQ(WholeTextNumber("12."), 12);
 }
 
 TEST(NumbersFromText, SixteenBitConversionRoundsHalfEvenAndRefusesOverflow) {
@@ -48,9 +49,24 @@ TEST(Rounding, HalvesGoToTheEvenNeighbour) {
     int decimals;
     double expected;
   } cases[] = {
-      {0.5, 0, 0},          {1.5, 0, 2},      {2.5, 0, 2},      {-1.5, 0, -2},    {2.4999, 0, 2},
-      {12.45, 1, 12.4},     {12.55, 1, 12.6}, {37.5, 1, 37.5},  {18.75, 1, 18.8}, {0.05, 1, 0},
-      {1536.45, 1, 1536.4}, {12.46, 1, 12.5}, {-0.25, 1, -0.2},
+      {0.5, 0, 0},
+      {1.5, 0, 2},
+      {2.5, 0, 2},
+      {-1.5, 0, -2},
+      {2.4999, 0, 2},
+      {12.45, 1, 12.4},
+      {12.55, 1, 12.6},
+      {37.5, 1, 37.5},
+      {18.75, 1, 18.8},
+      {0.05, 1, 0},
+      {1536.45, 1, 1536.4},
+      {12.46, 1, 12.5},
+      {-0.25, 1, -0.2},
+      // Large values are ties only when they really end in a half.
+      {1e9 + 1, 0, 1e9 + 1},
+      {1e9 + 0.9, 0, 1e9 + 1},
+      {1e9 + 0.5, 0, 1e9},
+      {1.5, 400, 1.5},
   };
   for (const auto& c : cases) {
     EXPECT_DOUBLE_EQ(RoundHalfEvenTo(c.value, c.decimals), c.expected)
@@ -67,6 +83,8 @@ TEST(ShortestForm, DropsZerosAndThePointOfWholeValues) {
   EXPECT_EQ(ShortestForm(1536.4), "1536.4");
   EXPECT_EQ(ShortestForm(1e20), "100000000000000000000");
   EXPECT_EQ(ShortestForm(INFINITY), "0");
+  EXPECT_EQ(ShortestForm(1e70).size(), 71u) << "all digits of the value, none cut";
+  EXPECT_EQ(ShortestForm(-1e-20), "0");
 }
 
 TEST(TimeTexts, EveryFormIsZeroPadded) {
