@@ -1,0 +1,78 @@
+// The main window: a thin Qt view of MainWindowModel. It renders the model's controls, drives
+// real timers from the model's timer state, forwards every event to the model's handler and
+// renders again afterwards.
+#pragma once
+
+#include <QMainWindow>
+#include <QPalette>
+#include <QTimer>
+#include <functional>
+
+#include "main_window_form.h"
+#include "monitor/form_controls.h"
+#include "qt_render.h"
+
+class QSystemTrayIcon;
+
+namespace tarnwick {
+
+class MainWindowModel;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The model must outlive the window. The tray entry exists only where the desktop has a tray.
+  explicit MainWindow(MainWindowModel& model, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Brings every widget, the timers, the tray entry and the window itself in line with the
+  // model, then carries out the model's one-shot requests and clears them.
+  void Render();
+
+  const MainWindowForm& form() const { return form_; }
+  QTimer& tmrUpdate() { return tmrUpdate_; }
+  QTimer& Timer4() { return timer4_; }
+  QTimer& Timer5() { return timer5_; }
+  // Null when the desktop has no system tray.
+  QSystemTrayIcon* tray() const { return tray_; }
+
+ signals:
+  // The model asked to end the program; the tray entry is gone by then. The program connects it
+  // to QCoreApplication::quit (queued, so that the event that led here finishes first).
+  void programEnding();
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Runs a model handler and renders the result.
+  void Forward(const std::function<void()>& handler);
+  void OnTmrUpdateTimeout();
+  void OnTrayActivated(int reason);
+
+  void RenderMenus();
+  void RenderCpuFrame();
+  void RenderMemoryFrame();
+  void RenderStatus();
+  void RenderTimers();
+  void RenderTray();
+  void RenderWindow();
+  void CarryOutRequests();
+
+  MainWindowModel& model_;
+  MainWindowForm form_;
+  QPalette commandDefaultPalette_;
+  IconCache icons_;
+  QTimer tmrUpdate_;
+  QTimer timer4_;
+  QTimer timer5_;
+  QSystemTrayIcon* tray_ = nullptr;
+  FormGeometry appliedGeometry_{-1, -1, -1, -1};
+  bool rendering_ = false;  // state changes made by Render are not events of the user
+  bool inTick_ = false;     // a monitor cycle is running (and may be letting events run)
+  bool ending_ = false;     // the quit request has been carried out
+};
+
+}  // namespace tarnwick

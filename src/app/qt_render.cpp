@@ -1,0 +1,71 @@
+#include "qt_render.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPalette>
+#include <QTimer>
+
+namespace tarnwick {
+
+QString ToQString(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::optional<QColor> FormColor(int bbggrr) {
+  if (bbggrr < 0) return std::nullopt;
+  return QColor(bbggrr & 0xFF, (bbggrr >> 8) & 0xFF, (bbggrr >> 16) & 0xFF);
+}
+
+void ApplyLabel(const Label& label, QLabel& widget) {
+  const QString text = ToQString(label.caption);
+  if (widget.text() != text) widget.setText(text);
+  const QColor fore = FormColor(label.foreColor).value_or(QColor(Qt::black));
+  if (widget.palette().color(QPalette::WindowText) != fore) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::WindowText, fore);
+    widget.setPalette(palette);
+  }
+  widget.setEnabled(label.enabled);
+  widget.setVisible(label.visible);
+}
+
+void ApplyButton(const Button& button, const QPalette& defaultPalette, QAbstractButton& widget) {
+  const QString text = ToQString(button.caption);
+  if (widget.text() != text) widget.setText(text);
+  QPalette palette = defaultPalette;
+  if (const std::optional<QColor> back = FormColor(button.backColor)) {
+    palette.setColor(QPalette::Button, *back);
+  }
+  if (widget.palette() != palette) widget.setPalette(palette);
+  widget.setEnabled(button.enabled);
+}
+
+void ApplyMenuItem(const MenuItem& item, QAction& action) {
+  const QString text = ToQString(item.caption);
+  if (action.text() != text) action.setText(text);
+  action.setVisible(item.visible);
+  action.setEnabled(item.enabled);
+}
+
+void SyncTimer(const Timer& timer, QTimer& real) {
+  if (!timer.enabled || timer.intervalMs <= 0) {
+    if (real.isActive()) real.stop();
+    return;
+  }
+  if (real.interval() != timer.intervalMs) real.setInterval(timer.intervalMs);
+  if (!real.isActive()) real.start();
+}
+
+const QIcon& IconCache::Get(const std::string& path) {
+  auto found = icons_.find(path);
+  if (found == icons_.end()) {
+    QIcon icon;
+    if (!path.empty() && QFileInfo::exists(ToQString(path))) icon = QIcon(ToQString(path));
+    found = icons_.emplace(path, icon).first;
+  }
+  return found->second;
+}
+
+}  // namespace tarnwick

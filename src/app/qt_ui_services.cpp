@@ -1,0 +1,106 @@
+#include "qt_ui_services.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+
+namespace tarnwick {
+
+namespace {
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+MessageAnswer DefaultAnswer(MessageButtons buttons) {
+  return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+}
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  line.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    line += (c == '\r' || c == '\n') ? ' ' : c;
+  }
+  return line;
+}
+
+MessageAnswer QtUiServices::MessageBox(const std::string& text, MessageButtons buttons,
+                                       const std::string& title) {
+  if (headless_) {
+    const std::string line = OneLine(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+    return DefaultAnswer(buttons);
+  }
+  QMessageBox::StandardButtons shown = QMessageBox::Ok;
+  QMessageBox::StandardButton defaultButton = QMessageBox::Ok;
+  QMessageBox::Icon icon = QMessageBox::Information;
+  switch (buttons) {
+    case MessageButtons::Ok:
+      break;
+    case MessageButtons::OkCancel:
+      shown = QMessageBox::Ok | QMessageBox::Cancel;
+      break;
+    case MessageButtons::YesNo:
+      shown = QMessageBox::Yes | QMessageBox::No;
+      defaultButton = QMessageBox::No;
+      icon = QMessageBox::Question;
+      break;
+  }
+  QMessageBox box(icon, FromUtf8(title), FromUtf8(text), shown);
+  box.setDefaultButton(defaultButton);
+  switch (box.exec()) {
+    case QMessageBox::Ok:
+      return MessageAnswer::Ok;
+    case QMessageBox::Cancel:
+      return MessageAnswer::Cancel;
+    case QMessageBox::Yes:
+      return MessageAnswer::Yes;
+    case QMessageBox::No:
+      return MessageAnswer::No;
+    default:
+      // Escape or the title bar's close button.
+      return buttons == MessageButtons::Ok         ? MessageAnswer::Ok
+             : buttons == MessageButtons::OkCancel ? MessageAnswer::Cancel
+                                                   : MessageAnswer::No;
+  }
+}
+
+void QtUiServices::DoEvents() {
+  if (beforeEvents_) beforeEvents_();
+  QCoreApplication::processEvents();
+}
+
+void QtUiServices::OpenWithViewer(const std::string& path) {
+  QProcess::startDetached(QStringLiteral("xdg-open"), QStringList{FromUtf8(path)});
+}
+
+std::optional<std::string> QtUiServices::PickFile(const FilePickRequest& request) {
+  if (headless_) return std::nullopt;
+  const QString filter =
+      FromUtf8(request.filterDescription) + " (" + FromUtf8(request.filterPattern) + ")";
+  const QString picked = QFileDialog::getOpenFileName(nullptr, FromUtf8(request.title),
+                                                      FromUtf8(request.initialFolder), filter);
+  if (picked.isEmpty()) return std::nullopt;
+  return picked.toStdString();
+}
+
+ScreenSize QtUiServices::Screen() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  const QSize size = screen->size();
+  return {size.width(), size.height()};
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,235 @@
+// The main window view over a model on fake services: every widget shows its own control, events
+// reach the model's handlers, and timers, window state and quit follow the model.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "log_pane.h"
+#include "main_window.h"
+#include "monitor/main_window_model.h"
+#include "qt_test_app.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick::testing {
+namespace {
+
+constexpr int64_t kMiB = 1024 * 1024;
+
+class MainWindowViewTest : public ::testing::Test {
+ protected:
+  FakeClock clock;
+  RecordingUi ui;
+  FakeSystemInfo system;
+  FakeCpuCounters cpu;
+  FakeMemory memory;
+  FakeProcessLister processes{clock};
+  RecordingSound sound;
+  TempDir dir;
+  std::unique_ptr<MainWindowModel> model;
+  std::unique_ptr<MainWindow> window;
+
+  void SetUp() override {
+    EnsureQtApplication();
+    system.programFolder = dir / "prog";
+    system.logFolder = dir / "log";
+    system.suffix = "";
+    std::filesystem::create_directories(system.programFolder);
+    std::filesystem::create_directories(system.logFolder);
+    memory.total = 8192 * kMiB;
+    memory.available = 2048 * kMiB;
+    processes.Add(100, "postgres", 30, 300 * kMiB);
+    model = std::make_unique<MainWindowModel>(
+        MainWindowDeps{clock, ui, system, cpu, memory, processes, sound});
+    model->OnLoad();
+    window = std::make_unique<MainWindow>(*model);
+    window->Render();
+  }
+
+  template <typename T>
+  T* Widget(const char* name) {
+    T* widget = window->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  std::vector<std::string> PaneLines() {
+    const QStringList lines = window->form().txtLog->toPlainText().split(QChar('\n'));
+    std::vector<std::string> out;
+    for (const QString& line : lines) out.push_back(line.toStdString());
+    return out;
+  }
+};
+
+QColor FormColorOf(int bbggrr) {
+  return QColor(bbggrr & 0xFF, (bbggrr >> 8) & 0xFF, bbggrr >> 16);
+}
+
+// Each label control with the model member it shows; the widget's objectName is the member's
+// name as written here.
+struct BoundLabel {
+  const char* name;
+  std::function<Label&(MainWindowModel&)> control;
+};
+#define TARNWICK_BOUND(member)                                      \
+  BoundLabel {                                                      \
+#member, [](MainWindowModel & m) -> Label& { return m.member; } \
+  }
+const BoundLabel kBoundLabels[] = {
+    TARNWICK_BOUND(lblCPUValue[0]),   TARNWICK_BOUND(lblCPUValue[1]),
+    TARNWICK_BOUND(lblRamValue[0]),   TARNWICK_BOUND(lblRamValue[1]),
+    TARNWICK_BOUND(lblRamValue[2]),   TARNWICK_BOUND(lblRamDisp[0]),
+    TARNWICK_BOUND(lblRamDisp[1]),    TARNWICK_BOUND(lblRamDisp[2]),
+    TARNWICK_BOUND(lblCPU_count),     TARNWICK_BOUND(lblmem_Count),
+    TARNWICK_BOUND(lblNum_count[0]),  TARNWICK_BOUND(lblNum_count[1]),
+    TARNWICK_BOUND(lbl_Threshold[0]), TARNWICK_BOUND(lbl_Threshold[1]),
+    TARNWICK_BOUND(Label6[0]),        TARNWICK_BOUND(Label6[2]),
+    TARNWICK_BOUND(pgmCPU),           TARNWICK_BOUND(pgmCPU_Setting),
+    TARNWICK_BOUND(pgmCPU_count),     TARNWICK_BOUND(pgmCPU_Warn),
+    TARNWICK_BOUND(pgmMEM),           TARNWICK_BOUND(pgmMEM_Setting),
+    TARNWICK_BOUND(pgmMEM_Count),     TARNWICK_BOUND(pgmMEM_Alert),
+    TARNWICK_BOUND(lblTimeinterval),  TARNWICK_BOUND(lblNum),
+    TARNWICK_BOUND(Label4),           TARNWICK_BOUND(Label7),
+    TARNWICK_BOUND(Label5),           TARNWICK_BOUND(lbl_lastTime),
+};
+#undef TARNWICK_BOUND
+
+TEST_F(MainWindowViewTest, EveryLabelShowsItsOwnControlsCaptionColourAndVisibility) {
+  int i = 0;
+  for (const BoundLabel& bound : kBoundLabels) {
+    Label& label = bound.control(*model);
+    label.caption = std::string("caption of ") + bound.name;
+    label.foreColor = i % 2 == 0 ? kColorRed : kColorBlack;
+    label.visible = i % 3 != 0;
+    ++i;
+  }
+  window->Render();
+  for (const BoundLabel& bound : kBoundLabels) {
+    SCOPED_TRACE(bound.name);
+    const Label& label = bound.control(*model);
+    auto* widget = Widget<QLabel>(bound.name);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->text().toStdString(), label.caption);
+    EXPECT_EQ(widget->palette().color(QPalette::WindowText), FormColorOf(label.foreColor));
+    EXPECT_EQ(widget->isHidden(), !label.visible);
+  }
+}
+
+TEST_F(MainWindowViewTest, MonitorCycleReachesGaugesLabelsCaptionAndMenus) {
+  cpu.busy.push_back(37);
+  model->Monitor();
+  window->Render();
+
+  EXPECT_EQ(Widget<QProgressBar>("CPU_Progress")->value(), 37);
+  EXPECT_EQ(Widget<QProgressBar>("RAM_Progress")->value(), 75);  // 6144 of 8192 MiB used
+  EXPECT_EQ(Widget<QLabel>("lblCPUValue[0]")->text(), QStringLiteral("37 %"));
+  EXPECT_EQ(Widget<QLabel>("lblRamValue[0]")->text(), QStringLiteral("8192"));
+  EXPECT_EQ(Widget<QLabel>("lblRamValue[1]")->text(), QStringLiteral("2048"));
+  EXPECT_EQ(Widget<QLabel>("lblRamValue[2]")->text(), QStringLiteral("6144"));
+  EXPECT_EQ(window->windowTitle().toStdString(), model->caption);
+  EXPECT_EQ(window->form().Frame3->title(), QStringLiteral("Memory (MB)"));
+
+  // Menu entries take caption and visibility from the model; "&" stays Qt's mnemonic mark.
+  model->mStart.visible = false;
+  model->mViewLog.enabled = false;
+  window->Render();
+  EXPECT_EQ(window->form().mViewLog->text(), QStringLiteral("&View Log"));
+  EXPECT_FALSE(window->form().mStart->isVisible());
+  EXPECT_FALSE(window->form().mViewLog->isEnabled());
+}
+
+TEST_F(MainWindowViewTest, Command1ClicksFlipMonitoringAndTheTimerFollowsWithoutRestarting) {
+  QPushButton* command = window->form().Command1;
+  // OnLoad starts monitoring.
+  ASSERT_EQ(model->Command1.caption, "Stop");
+  ASSERT_TRUE(window->tmrUpdate().isActive());
+  // A render that changes nothing keeps the running timer's phase: a restart would put the next
+  // tick a whole interval away again. (Coarse timers may move a tick by 5%.)
+  ASSERT_EQ(window->tmrUpdate().interval(), 1000);
+  QTest::qWait(300);
+  window->Render();
+  EXPECT_LT(window->tmrUpdate().remainingTime(), 850);
+
+  for (const char* expected : {"Start", "Stop", "Start"}) {
+    SCOPED_TRACE(expected);
+    QTest::mouseClick(command, Qt::LeftButton);
+    EXPECT_EQ(model->Command1.caption, expected);
+    EXPECT_EQ(command->text().toStdString(), expected);
+    EXPECT_EQ(command->palette().color(QPalette::Button), FormColorOf(model->Command1.backColor));
+    EXPECT_EQ(window->tmrUpdate().isActive(), model->tmrUpdate.enabled);
+    EXPECT_EQ(window->tmrUpdate().interval(), model->tmrUpdate.intervalMs);
+    EXPECT_EQ(window->form().mStart->text().toStdString(), model->mStart.caption);
+  }
+  EXPECT_FALSE(window->tmrUpdate().isActive());
+  EXPECT_EQ(model->Command1.backColor, kColorRed);
+  // The pane shows the stop on top.
+  EXPECT_TRUE(PaneLines().front().ends_with(kMonitoringStopped)) << PaneLines().front();
+}
+
+TEST_F(MainWindowViewTest, TimerTicksRunMonitorCyclesThroughTheRealTimer) {
+  model->settings.TimeInterval = "1";
+  model->cycleCountdown = 1;
+  model->tmrUpdate.intervalMs = 20;
+  window->Render();
+  cpu.busy.assign(50, 64);
+  const std::string before = model->lbl_lastTime.caption;
+  clock.Advance(3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model->lbl_lastTime.caption != before; }, 5000));
+  window->Render();
+  EXPECT_EQ(Widget<QLabel>("lbl_lastTime")->text().toStdString(), model->lbl_lastTime.caption);
+  EXPECT_EQ(Widget<QProgressBar>("CPU_Progress")->value(), 64);
+  EXPECT_TRUE(window->tmrUpdate().isActive());
+}
+
+TEST_F(MainWindowViewTest, WrittenLinesAppearOnTopOfThePane) {
+  model->WriteLog("disk check done");
+  window->Render();
+  const std::vector<std::string> lines = PaneLines();
+  ASSERT_EQ(lines.size(), model->log().PaneLines().size());
+  EXPECT_EQ(lines.front(), model->log().PaneLines().front());
+  EXPECT_TRUE(lines.front().ends_with(" - disk check done"));
+}
+
+TEST_F(MainWindowViewTest, MinimisingHidesIntoTheTrayAndTheTrayBringsItBack) {
+  window->show();
+  window->setWindowState(Qt::WindowMinimized);
+  EXPECT_EQ(model->windowState, WindowState::Minimized);
+  EXPECT_FALSE(model->visible);
+  EXPECT_TRUE(window->isHidden());
+
+  model->OnTrayDoubleClick();
+  window->Render();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->isMinimized());
+  EXPECT_FALSE(model->foregroundRequested);
+}
+
+TEST_F(MainWindowViewTest, ClosingTheWindowEndsTheProgramOnce) {
+  window->show();
+  QSignalSpy ending(window.get(), &MainWindow::programEnding);
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(ending.count(), 1);
+  EXPECT_FALSE(model->quitRequested);  // carried out and cleared
+  EXPECT_FALSE(model->trayAdded);
+  EXPECT_FALSE(window->tmrUpdate().isActive());
+  EXPECT_FALSE(window->isVisible());
+
+  // Qt's own shutdown closes the window again; that is no second quit.
+  window->show();
+  window->close();
+  EXPECT_EQ(ending.count(), 1);
+}
+
+}  // namespace
+}  // namespace tarnwick::testing
