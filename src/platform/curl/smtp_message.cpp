@@ -1,0 +1,190 @@
+#include "platform/curl/smtp_message.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "common/text.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr std::string_view kBase64Alphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+// RFC 2045: base64 lines of at most 76 characters.
+constexpr size_t kBase64LineLength = 76;
+// RFC 5322 recommends header lines of at most 78 characters.
+constexpr size_t kHeaderLineLength = 78;
+// RFC 2047: an encoded word is at most 75 characters, "=?UTF-8?B?" and "?=" among them.
+constexpr std::string_view kEncodedWordStart = "=?UTF-8?B?";
+constexpr std::string_view kEncodedWordEnd = "?=";
+constexpr size_t kEncodedWordLength = 75;
+constexpr std::string_view kFold = "\r\n ";
+
+constexpr std::array<const char*, 7> kDayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr std::array<const char*, 12> kMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+std::string Base64(std::string_view data) {
+  std::string out;
+  out.reserve((data.size() + 2) / 3 * 4);
+  size_t i = 0;
+  for (; i + 3 <= data.size(); i += 3) {
+    const unsigned n = static_cast<unsigned char>(data[i]) << 16 |
+                       static_cast<unsigned char>(data[i + 1]) << 8 |
+                       static_cast<unsigned char>(data[i + 2]);
+    out.push_back(kBase64Alphabet[n >> 18 & 63]);
+    out.push_back(kBase64Alphabet[n >> 12 & 63]);
+    out.push_back(kBase64Alphabet[n >> 6 & 63]);
+    out.push_back(kBase64Alphabet[n & 63]);
+  }
+  const size_t rest = data.size() - i;
+  if (rest > 0) {
+    unsigned n = static_cast<unsigned char>(data[i]) << 16;
+    if (rest == 2) n |= static_cast<unsigned char>(data[i + 1]) << 8;
+    out.push_back(kBase64Alphabet[n >> 18 & 63]);
+    out.push_back(kBase64Alphabet[n >> 12 & 63]);
+    out.push_back(rest == 2 ? kBase64Alphabet[n >> 6 & 63] : '=');
+    out.push_back('=');
+  }
+  return out;
+}
+
+std::string WithoutLineBreaks(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
+}
+
+bool NeedsEncoding(std::string_view text, size_t firstLineRoom) {
+  if (text.size() > firstLineRoom || Contains(text, "=?")) return true;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 || byte == 0x7f || (byte < 0x20 && byte != '\t')) return true;
+  }
+  return false;
+}
+
+// Bytes an encoded word can carry on a line with `room` characters left.
+size_t EncodedWordBytes(size_t room) {
+  const size_t overhead = kEncodedWordStart.size() + kEncodedWordEnd.size();
+  const size_t length = std::min(room, kEncodedWordLength);
+  return length > overhead + 4 ? (length - overhead) / 4 * 3 : 3;
+}
+
+// Bytes of `text` from `begin`, at most `maxBytes`, that end on a character boundary: a
+// continuation byte (10xxxxxx) never starts the next word. Always at least one byte.
+size_t ChunkLength(std::string_view text, size_t begin, size_t maxBytes) {
+  size_t length = std::min(maxBytes, text.size() - begin);
+  if (begin + length < text.size()) {
+    size_t cut = length;
+    while (cut > 0 && (static_cast<unsigned char>(text[begin + cut]) & 0xC0) == 0x80) --cut;
+    if (cut > 0) length = cut;
+  }
+  return length;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitRecipients(std::string_view recipients) {
+  std::vector<std::string> out;
+  size_t begin = 0;
+  while (begin <= recipients.size()) {
+    size_t end = recipients.find(',', begin);
+    if (end == std::string_view::npos) end = recipients.size();
+    const std::string_view one = Trim(recipients.substr(begin, end - begin));
+    if (!one.empty()) out.emplace_back(one);
+    begin = end + 1;
+  }
+  return out;
+}
+
+std::string EnvelopeAddress(std::string_view sender) {
+  const size_t open = sender.find('<');
+  const size_t close = sender.rfind('>');
+  if (open != std::string_view::npos && close != std::string_view::npos && close > open) {
+    return TrimCopy(sender.substr(open + 1, close - open - 1));
+  }
+  return TrimCopy(sender);
+}
+
+std::string MailDate(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  const long offsetMinutes = local.tm_gmtoff / 60;
+  const long absMinutes = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld",
+                kDayNames[static_cast<size_t>(local.tm_wday) % 7], local.tm_mday,
+                kMonthNames[static_cast<size_t>(local.tm_mon) % 12], local.tm_year + 1900,
+                local.tm_hour, local.tm_min, local.tm_sec, offsetMinutes < 0 ? '-' : '+',
+                absMinutes / 60, absMinutes % 60);
+  return text;
+}
+
+std::string EncodeHeaderText(std::string_view headerName, std::string_view text) {
+  const std::string clean = WithoutLineBreaks(text);
+  const size_t used = headerName.size() + 2;
+  const size_t room = kHeaderLineLength > used ? kHeaderLineLength - used : 0;
+  if (!NeedsEncoding(clean, room)) return clean;
+  std::string out;
+  size_t begin = 0;
+  while (begin < clean.size()) {
+    // The first word shares its line with the header name, the others follow a folding blank.
+    const size_t lineRoom = out.empty() ? room : kHeaderLineLength - 1;
+    const size_t length = ChunkLength(clean, begin, EncodedWordBytes(lineRoom));
+    if (!out.empty()) out.append(kFold);
+    out.append(kEncodedWordStart);
+    out.append(Base64(std::string_view(clean).substr(begin, length)));
+    out.append(kEncodedWordEnd);
+    begin += length;
+  }
+  return out;
+}
+
+std::string Base64Lines(std::string_view data) {
+  const std::string encoded = Base64(data);
+  std::string out;
+  out.reserve(encoded.size() + encoded.size() / kBase64LineLength * 2 + 2);
+  for (size_t i = 0; i < encoded.size(); i += kBase64LineLength) {
+    out.append(encoded, i, kBase64LineLength);
+    out.append(kCrLf);
+  }
+  return out;
+}
+
+std::string ComposeHtmlMessage(const SmtpMail& mail, std::time_t when) {
+  // The To line lists the envelope recipients, folded between addresses to keep lines short.
+  std::string to;
+  size_t lineLength = 4;  // "To: "
+  for (const std::string& recipient : SplitRecipients(WithoutLineBreaks(mail.recipients))) {
+    if (!to.empty()) {
+      to.push_back(',');
+      if (lineLength + recipient.size() + 2 > kHeaderLineLength) {
+        to.append(kFold);
+        lineLength = 1;
+      } else {
+        to.push_back(' ');
+        lineLength += 2;
+      }
+    }
+    to.append(recipient);
+    lineLength += recipient.size();
+  }
+  std::string out;
+  out.append("Date: ").append(MailDate(when)).append(kCrLf);
+  out.append("From: ").append(WithoutLineBreaks(mail.sender)).append(kCrLf);
+  out.append("To: ").append(to).append(kCrLf);
+  out.append("Subject: ").append(EncodeHeaderText("Subject", mail.subject)).append(kCrLf);
+  out.append("MIME-Version: 1.0").append(kCrLf);
+  out.append("Content-Type: text/html; charset=UTF-8").append(kCrLf);
+  out.append("Content-Transfer-Encoding: base64").append(kCrLf);
+  out.append(kCrLf);
+  out.append(Base64Lines(mail.htmlBody));
+  return out;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,37 @@
+// The bytes of one HTML mail as they go out after DATA: headers, a blank line, the body in
+// base64. Base64 keeps every body line at 76 characters, so neither a long HTML line nor a line
+// holding a lone "." can break the SMTP conversation.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/smtp_client.h"
+
+namespace tarnwick {
+
+// The recipients of a comma-separated list, blanks trimmed, empty entries left out.
+std::vector<std::string> SplitRecipients(std::string_view recipients);
+
+// The address inside "<...>" when the text has one ("Monitor <m@x.org>"), else the trimmed text.
+std::string EnvelopeAddress(std::string_view sender);
+
+// RFC 5322 date of `when` in local time, with English day and month names whatever the C
+// locale says, e.g. "Thu, 04 Dec 2026 10:15:07 +0100".
+std::string MailDate(std::time_t when);
+
+// A header value with CR and LF turned into spaces (they would start a header of their own),
+// written as RFC 2047 encoded words (=?UTF-8?B?...?=, folded) when it holds non-ASCII or control
+// characters, something that looks like an encoded word, or would not fit a 78-character line
+// after `headerName` and ": ".
+std::string EncodeHeaderText(std::string_view headerName, std::string_view text);
+
+// `data` in base64, 76 characters per line, each line ended by CR LF.
+std::string Base64Lines(std::string_view data);
+
+// The whole message with CR LF line ends, dated `when`.
+std::string ComposeHtmlMessage(const SmtpMail& mail, std::time_t when);
+
+}  // namespace tarnwick
