@@ -15,6 +15,8 @@
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/posix/posix_mailer_launcher.h"
+#include "platform/qt/qt_url_transport.h"
 #include "qt_ui_services.h"
 #include "termination_signals.h"
 
@@ -57,8 +59,12 @@ int main(int argc, char* argv[]) {
   tarnwick::ProcMemoryReader memory;
   tarnwick::ProcProcessLister processes;
   tarnwick::AlsaSoundPlayer sound;
-  tarnwick::MainWindowModel model(
-      tarnwick::MainWindowDeps{clock, ui, system, cpuCounters, memory, processes, sound});
+  tarnwick::QtUrlTransport transport;
+  tarnwick::PosixMailerLauncher mailerLauncher;
+  tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
+  deps.urlTransport = &transport;
+  deps.mailerLauncher = &mailerLauncher;
+  tarnwick::MainWindowModel model(deps);
   if (headless) model.log().SetEcho(EchoLine);
 
   tarnwick::MainWindow window(model);

@@ -36,6 +36,8 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* parent)
   timer4_.setObjectName(QStringLiteral("Timer4"));
   timer5_.setObjectName(QStringLiteral("Timer5"));
   connect(&tmrUpdate_, &QTimer::timeout, this, &MainWindow::OnTmrUpdateTimeout);
+  connect(&timer4_, &QTimer::timeout, this, [this] { Forward([this] { model_.OnTimer4Tick(); }); });
+  connect(&timer5_, &QTimer::timeout, this, [this] { Forward([this] { model_.OnTimer5Tick(); }); });
 
   connect(form_.Command1, &QPushButton::clicked, this,
           [this] { Forward([this] { model_.OnCommand1Click(); }); });

@@ -1,16 +1,12 @@
 #include "monitor/main_window_model.h"
 
+#include "alerts/alert_delivery.h"
 #include "common/text.h"
 #include "common/time_text.h"
 
 namespace tarnwick {
 namespace {
 
-constexpr std::string_view kLoginCaption = "Login now, please wait .....";
-constexpr std::string_view kNoAccountLog =
-    "Email account or Password is empty. Please setup the account in File > Setup to send alerts";
-constexpr std::string_view kNoAccountLabel =
-    "Not Login. Email account or password is empty,please goto setup .....";
 constexpr std::string_view kNoProgramMonitored = "No program monitored";
 
 }  // namespace
@@ -20,7 +16,15 @@ MainWindowModel::MainWindowModel(MainWindowDeps deps)
       log_(deps.clock, settings, deps.system.LogFolder(), deps.system.PathSeparator()),
       store_(deps.system.ProgramFolder(), deps.system.PathSeparator()),
       alertSetting_(settings),
-      processSampler_(deps.processes, deps.clock) {}
+      processSampler_(deps.processes, deps.clock) {
+  if (deps.urlTransport != nullptr && deps.mailerLauncher != nullptr) {
+    const std::string mailer = deps.system.ProgramFolder() + deps.system.PathSeparator() +
+                               std::string(kMailerProgramName) + deps.system.ExecutableSuffix();
+    delivery_ =
+        std::make_unique<AlertDelivery>(*this, *deps.urlTransport, *deps.mailerLauncher, mailer);
+    alertSender_ = &delivery_->dispatcher;
+  }
+}
 
 MainWindowModel::~MainWindowModel() = default;
 
@@ -100,18 +104,24 @@ void MainWindowModel::WriteStatusCaptions(bool withTimeInterval) {
   lbl_Threshold[1].caption = captions.lbl_Threshold[1];
 }
 
-// The service login. Until the web service client takes the request, every login takes the
-// path of an account that is not set up: monitoring starts at once, logged out.
+// Without the web service client every login takes the path of an account that is not set up:
+// monitoring starts at once, logged out.
 void MainWindowModel::ServiceLogin() {
-  SetMonitoring(false);
-  Label7.caption = "0";
-  session.loggedIn = false;
-  visible = true;
-  caption = std::string(kLoginCaption);
+  if (delivery_) {
+    delivery_->client.ServiceLogin();
+    return;
+  }
+  BeginLogin(*this);
   alertSetting_.EnsureLoaded();
-  WriteLog(std::string(kNoAccountLog));
-  Label4.caption = std::string(kNoAccountLabel);
-  SetMonitoring(true);
+  LoginWithoutAccount(*this);
+}
+
+void MainWindowModel::OnTimer4Tick() {
+  if (delivery_) delivery_->notices.OnTimer4Tick();
+}
+
+void MainWindowModel::OnTimer5Tick() {
+  if (delivery_) delivery_->notices.OnTimer5Tick();
 }
 
 void MainWindowModel::ResetWatchesForStart() {

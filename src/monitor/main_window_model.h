@@ -17,11 +17,13 @@
 #include "monitor/gauge.h"
 #include "monitor/process_ranking.h"
 #include "platform/cpu_counters.h"
+#include "platform/mailer_launcher.h"
 #include "platform/memory_reader.h"
 #include "platform/process_list.h"
 #include "platform/sound_player.h"
 #include "platform/system_info.h"
 #include "platform/ui_services.h"
+#include "platform/url_transport.h"
 #include "process/program_monitor_hook.h"
 #include "process/top_process_killer.h"
 #include "settings/alert_setting_model.h"
@@ -45,7 +47,13 @@ struct MainWindowDeps {
   IMemoryReader& memory;
   IProcessLister& processes;
   ISoundPlayer& sound;
+  // The web service's transport and the mailer's launcher. Without them (the bare core, as in
+  // benchmarks) no alert leaves the program and every login takes the no-account path.
+  IUrlTransport* urlTransport = nullptr;
+  IMailerLauncher* mailerLauncher = nullptr;
 };
+
+class AlertDelivery;
 
 // The state of one watch of the monitor cycle (CPU or memory).
 struct WatchState {
@@ -76,6 +84,9 @@ class MainWindowModel {
   void OnUnload();
   void OnMnuQuitClick();
   void OnMViewLogClick();
+  // Timer4: the midnight duties. Timer5: the "I am alive" countdown.
+  void OnTimer4Tick();
+  void OnTimer5Tick();
 
   // ---- Operations ----
   void SetMonitoring(bool on);
@@ -90,6 +101,8 @@ class MainWindowModel {
   void WriteLog(const std::string& message) { log_.WriteLog(message); }
   // Takes the caption and icon into the tray entry.
   void UpdateTray();
+  // Starts a login to the web service (monitoring waits for its reply).
+  void ServiceLogin();
 
   // ---- Controls ----
   std::string caption;
@@ -167,7 +180,9 @@ class MainWindowModel {
   const SettingsStore& store() const { return store_; }
   MainWindowDeps& deps() { return deps_; }
 
-  // Hooks of the later parts: the alert dispatcher and the program monitor.
+  // The alert delivery, when the program has a transport and a mailer launcher.
+  AlertDelivery* delivery() { return delivery_.get(); }
+  // Replaces the dispatcher that receives the watches' alerts.
   void SetAlertSender(IAlertSender* sender) { alertSender_ = sender; }
   void SetProgramMonitor(IProgramMonitor* monitor) { programMonitor_ = monitor; }
   void SetTopProcessKiller(ITopProcessKiller* killer) { killer_ = killer; }
@@ -176,7 +191,6 @@ class MainWindowModel {
 
  private:
   enum class WatchKind { Cpu, Memory };
-  void ServiceLogin();
   void ApplyDefaultSettings();
   void WriteStatusCaptions(bool withTimeInterval);
   void ResetWatchesForStart();
@@ -203,6 +217,7 @@ class MainWindowModel {
   std::unique_ptr<CpuSampler> cpuSampler_;
   ProcessSampler processSampler_;
   std::unique_ptr<ProcessRanking> ranker_;
+  std::unique_ptr<AlertDelivery> delivery_;
   IAlertSender* alertSender_ = nullptr;
   IProgramMonitor* programMonitor_ = nullptr;
   ITopProcessKiller* killer_ = nullptr;

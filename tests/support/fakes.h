@@ -2,6 +2,8 @@
 // it, a UI recorder, and machines whose counters and processes the test scripts.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -11,11 +13,13 @@
 
 #include "common/clock.h"
 #include "platform/cpu_counters.h"
+#include "platform/mailer_launcher.h"
 #include "platform/memory_reader.h"
 #include "platform/process_list.h"
 #include "platform/sound_player.h"
 #include "platform/system_info.h"
 #include "platform/ui_services.h"
+#include "platform/url_transport.h"
 
 namespace tarnwick::testing {
 
@@ -189,6 +193,44 @@ class RecordingSound final : public ISoundPlayer {
  public:
   std::vector<std::string> played;
   void PlayWav(const std::string& path) override { played.push_back(path); }
+};
+
+// A transport that keeps every read pending until the test completes it.
+class FakeUrlTransport final : public IUrlTransport {
+ public:
+  struct Pending {
+    std::string url;
+    Completion done;
+  };
+  std::vector<Pending> pending;
+  std::vector<std::string> urls;  // every URL asked for, in order
+
+  void Get(const std::string& url, Completion done) override {
+    urls.push_back(url);
+    pending.push_back({url, std::move(done)});
+  }
+  // Completes the oldest pending read.
+  void CompleteNext(bool ok, const std::string& body) {
+    ASSERT_FALSE(pending.empty());
+    Pending p = std::move(pending.front());
+    pending.erase(pending.begin());
+    p.done(ok, body);
+  }
+};
+
+class RecordingLauncher final : public IMailerLauncher {
+ public:
+  struct Started {
+    std::string program;
+    std::string input;
+  };
+  std::vector<Started> started;
+  bool startable = true;
+  bool Start(const std::string& program, const std::string& input) override {
+    if (!startable) return false;
+    started.push_back({program, input});
+    return true;
+  }
 };
 
 }  // namespace tarnwick::testing

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "monitor/main_window_model.h"
+#include "settings/settings_store.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -38,6 +39,8 @@ class ModelFixture : public ::testing::Test {
   FakeMemory memory;
   FakeProcessLister processes{clock};
   RecordingSound sound;
+  FakeUrlTransport transport;
+  RecordingLauncher launcher;
   TempDir dir;
   std::unique_ptr<MainWindowModel> model;
   size_t seen = 0;
@@ -54,6 +57,20 @@ class ModelFixture : public ::testing::Test {
     processes.Add(200, "firefox", 160, 1573274ll * 1024);
     model = std::make_unique<MainWindowModel>(
         MainWindowDeps{clock, ui, system, cpu, memory, processes, sound});
+  }
+
+  // Rebuilds the window with the web service transport and the mailer launcher, so alerts go
+  // out through the alert delivery.
+  void UseDelivery() {
+    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+    deps.urlTransport = &transport;
+    deps.mailerLauncher = &launcher;
+    model = std::make_unique<MainWindowModel>(deps);
+  }
+
+  // Stores setting.ini in the program folder, as a saved dialog would.
+  void WriteSettings(const Settings& s) {
+    WriteFile(system.programFolder + "/setting.ini", FormatSettingFile(s));
   }
 
   // Loads the window and takes the watch settings of the cases: thresholds 75% and 85%, three

@@ -1,0 +1,34 @@
+// The timed duties of alert delivery: the midnight reset with the fifth-midnight login (Timer4)
+// and the "I am alive" notice (Timer5).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+class MainWindowModel;
+class ServiceClient;
+class SmtpMailer;
+
+class ScheduledNotices {
+ public:
+  ScheduledNotices(MainWindowModel& window, ServiceClient& client, SmtpMailer& mailer);
+
+  // Every minute for the whole run; acts only within the minute 00:00.
+  void OnTimer4Tick();
+  // Every minute while the notice is on: counts aliveCountdown down to the next notice.
+  void OnTimer5Tick();
+  // Composes the notice with the latest usage line and the log pane; mails it when `mail`.
+  void sch_Notify(bool mail);
+
+  int16_t dayCount() const { return dayCount_; }
+
+ private:
+  MainWindowModel& window_;
+  ServiceClient& client_;
+  SmtpMailer& mailer_;
+  int16_t dayCount_ = 0;  // midnights since start-up, 0 to 4 between ticks
+};
+
+}  // namespace tarnwick

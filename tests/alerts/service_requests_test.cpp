@@ -1,0 +1,88 @@
+#include "alerts/service_requests.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace tarnwick {
+namespace {
+
+TEST(PercentEncode, KeepsUnreservedCharactersAndEncodesEveryOtherByte) {
+  EXPECT_EQ(PercentEncode("AZaz09-._~"), "AZaz09-._~");
+  EXPECT_EQ(PercentEncode("x&to=999#y %z"), "x%26to%3D999%23y%20%25z");
+  EXPECT_EQ(PercentEncode("a+b\r\n*"), "a%2Bb%0D%0A%2A");
+  EXPECT_EQ(PercentEncode("\xC3\xA9"), "%C3%A9");
+  EXPECT_EQ(PercentEncode(""), "");
+}
+
+TEST(ServiceRequests, UrlsCarryTheKeysInTheServicesOrder) {
+  EXPECT_EQ(BuildLoginUrl("svc.example", "me@x.example", "p&w", "12/04/26 10:15:07"),
+            "http://svc.example/textpost/php/sms_logon.php?email=me%40x.example&pwd=p%26w"
+            "&now=12%2F04%2F26%2010%3A15%3A07");
+  EXPECT_EQ(BuildCreditUpdateUrl("svc.example:8080", "me@x.example", "now"),
+            "http://svc.example:8080/textpost/php/creditupdate.php?email=me%40x.example&now=now");
+  EXPECT_EQ(BuildSmsUrl("h", 0, "e", "p", "id1", "+155,+144", "CPU 97%", "ops@x.example"),
+            "http://h/textpost/php/smstoolsen.php?api_id=id1&email=e&pwd=p&to=%2B155%2C%2B144"
+            "&from=&unicode=0&text=CPU%2097%25&email_list=ops%40x.example");
+  EXPECT_EQ(BuildMailAlertUrl("h", "e", "p", "a@b.cd", "t"),
+            "http://h/textpost/php/mail_alert.php?email=e&pwd=p&email_list=a%40b.cd&text=t");
+}
+
+TEST(ServiceRequests, MailListRidesWithAnSmsOnlyWhenItQualifies) {
+  const struct {
+    const char* list;
+    bool rides;
+  } cases[] = {{"a@b.cdef", true}, {"a@b.cde", false}, {"abcdefgh", false}, {"", false}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(MailListQualifies(c.list), c.rides) << c.list;
+    const std::string url = BuildSmsUrl("h", 0, "e", "p", "i", "t", "m", c.list);
+    EXPECT_EQ(url.find("&email_list=") != std::string::npos, c.rides) << c.list;
+  }
+}
+
+TEST(ServiceRequests, RequestNumbersWrapAfterThirtyThousand) {
+  EXPECT_EQ(NextRequestSeq(0), 1);
+  EXPECT_EQ(NextRequestSeq(29999), 30000);
+  EXPECT_EQ(NextRequestSeq(30000), 0);
+}
+
+TEST(ServiceRequests, HostComesFromTheEnvironmentWhenSet) {
+  setenv("TARNWICK_SERVICE_HOST", " 127.0.0.1:9 ", 1);
+  EXPECT_EQ(ServiceHost(), "127.0.0.1:9");
+  setenv("TARNWICK_SERVICE_HOST", "  ", 1);
+  EXPECT_EQ(ServiceHost(), "textpost.example");
+  unsetenv("TARNWICK_SERVICE_HOST");
+  EXPECT_EQ(ServiceHost(), "textpost.example");
+}
+
+TEST(LoginReply, GrammarOfAnAcceptedReply) {
+  const struct {
+    const char* reply;
+    LoginReply::Kind kind;
+    const char* credits;
+    const char* flag;
+    const char* apiId;
+  } cases[] = {
+      {"welcome*250*1-ab12cd% enjoy", LoginReply::Kind::Accepted, "250", "1", "ab12cd"},
+      {"**1-id%", LoginReply::Kind::Accepted, "", "1", "id"},
+      {"*7*0xq%", LoginReply::Kind::Accepted, "7", "0", "q"},
+      {"*5*1-%", LoginReply::Kind::Accepted, "5", "1", ""},
+      {"ok*250 only one star", LoginReply::Kind::Unreadable, "", "", ""},
+      {"ok*250*1-id no percent", LoginReply::Kind::Unreadable, "", "1", ""},
+      {"ok*250*", LoginReply::Kind::Unreadable, "", "", ""},
+      {"-err bad password", LoginReply::Kind::Refused, "", "", ""},
+      {"", LoginReply::Kind::Unreadable, "", "", ""},
+  };
+  for (const auto& c : cases) {
+    const LoginReply r = ParseLoginReply(c.reply);
+    EXPECT_EQ(r.kind, c.kind) << c.reply;
+    EXPECT_EQ(r.credits, c.credits) << c.reply;
+    EXPECT_EQ(r.reloginFlag, c.flag) << c.reply;
+    EXPECT_EQ(r.apiId, c.apiId) << c.reply;
+  }
+  EXPECT_TRUE(ParseLoginReply("ok*250*1-id no percent").flagRead)
+      << "the flag is taken before the missing % is noticed";
+}
+
+}  // namespace
+}  // namespace tarnwick
