@@ -1,10 +1,24 @@
+// Machine-wide processor time counters from /proc/stat.
 #pragma once
+
+#include <string>
+#include <vector>
 
 #include "platform/cpu_counters.h"
 
 namespace tarnwick {
 
-// Linux implementation (to be written).
-class ProcCpuCounters final : public ICpuCounterSource {};
+// Reads the "cpu" line of <procRoot>/stat: idle = idle + iowait, total = user + nice + system +
+// idle + iowait + irq + softirq + steal (guest and guest_nice are already inside user and nice);
+// processors = number of "cpuN" lines.
+class ProcCpuCounters final : public ICpuCounterSource {
+ public:
+  explicit ProcCpuCounters(std::string procRoot = "/proc");
+  bool Read(CpuTimes& times) override;
+
+ private:
+  std::string path_;
+  std::vector<char> buffer_;  // kept between reads; grows with the file
+};
 
 }  // namespace tarnwick

@@ -1,10 +1,64 @@
+// Process snapshots from /proc.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/process_list.h"
 
 namespace tarnwick {
 
-// Linux implementation (to be written).
-class ProcProcessLister final : public IProcessLister {};
+// Scans the numeric entries of /proc in the order the directory lists them (ascending pids).
+// Each process costs one open/read/close of /proc/[pid]/stat once its name and owner are cached:
+// both are kept per (pid, start time, comm) and read again (status, and cmdline for a comm cut at
+// 15 characters) only for a process not in the previous scan or whose comm changed. A process
+// whose files cannot be read (it ended during the scan) is left out. Not thread-safe.
+class ProcProcessLister final : public IProcessLister {
+ public:
+  explicit ProcProcessLister(std::string procRoot = "/proc");
+  ~ProcProcessLister() override;
+  ProcProcessLister(const ProcProcessLister&) = delete;
+  ProcProcessLister& operator=(const ProcProcessLister&) = delete;
+
+  bool Snapshot(ProcessSnapshot& snapshot) override;
+
+  // What the latest scan did, for tests and the benchmark.
+  struct ScanStats {
+    size_t listed = 0;       // processes put into the snapshot
+    size_t vanished = 0;     // numeric entries skipped because a read failed
+    size_t cacheMisses = 0;  // processes whose name and owner were read (cmdline/status)
+  };
+  const ScanStats& LastScan() const { return stats_; }
+
+ private:
+  struct CacheEntry {
+    int pid = 0;
+    uint64_t startTicks = 0;
+    std::string comm;  // as stat shows it: 15 characters at most, more for some kernel threads
+    bool systemAccount = false;
+    std::string name;
+  };
+  // Start time of a cache entry already taken into the new scan.
+  static constexpr uint64_t kTaken = UINT64_MAX;
+  // The cache entry of `pid`, or nullptr; `cursor` follows an ascending enumeration.
+  CacheEntry* FindCached(int pid, size_t& cursor);
+  // Reads name and owner of a process not in the cache; false when it vanished.
+  bool Describe(int dirFd, const char* pidText, size_t pidLength, CacheEntry& entry);
+  bool ReadBootTime();
+
+  std::string root_;
+  std::vector<CacheEntry> cache_;  // the previous scan's processes, sorted by pid
+  std::vector<CacheEntry> next_;
+  std::vector<char> dents_;
+  std::vector<char> text_;  // cmdline and status reads
+  uint64_t nsPerTick_ = 0;  // 1e9 / ticksPerSecond when it divides evenly, else 0
+  uint64_t ticksPerSecond_ = 100;
+  uint64_t pageSize_ = 4096;
+  int64_t bootTime_ = 0;
+  bool haveBootTime_ = false;
+  ScanStats stats_;
+};
 
 }  // namespace tarnwick

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds (if needed) and runs the process-scan benchmark; one command from the repository root:
+#
+#   bash bench/run.sh
+#
+# It brings the machine to about 80, 1000 and 4000 processes with sleeping children (killed and
+# reaped at the end) and prints the Google Benchmark table, then a summary: reference scan vs.
+# ranking per level (target ratio <= 1.3) and the monitor cycle under the thresholds at the
+# lowest vs. the highest level (target: about the same). Extra arguments go to the benchmark
+# (e.g. --benchmark_filter=Ranking); TARNWICK_BENCH_LEVELS="80,500" picks other levels;
+# BUILD_DIR picks the build folder (default build-bench beside this folder's parent).
+# Needs root or a process limit above 4000 (ulimit -u).
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BUILD_DIR:-$root/build-bench}"
+
+if [[ ! -f "$build/build.ninja" ]]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DTARNWICK_BUILD_APP=OFF -DTARNWICK_BUILD_TESTS=OFF -DTARNWICK_BUILD_BENCH=ON
+fi
+cmake --build "$build" --target tarnwick_bench
+
+exec "$build/bin/tarnwick_bench" "$@"
