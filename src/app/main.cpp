@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/clock.h"
+#include "headless_status.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "platform/linux/alsa_sound_player.h"
@@ -18,6 +19,7 @@
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/qt/qt_url_transport.h"
 #include "qt_ui_services.h"
+#include "rendering_transport.h"
 #include "termination_signals.h"
 
 namespace {
@@ -59,7 +61,11 @@ int main(int argc, char* argv[]) {
   tarnwick::ProcMemoryReader memory;
   tarnwick::ProcProcessLister processes;
   tarnwick::AlsaSoundPlayer sound;
-  tarnwick::QtUrlTransport transport;
+  tarnwick::QtUrlTransport network;
+  tarnwick::MainWindow* view = nullptr;
+  tarnwick::RenderingTransport transport(network, [&view] {
+    if (view != nullptr) view->Render();
+  });
   tarnwick::PosixMailerLauncher mailerLauncher;
   tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
   deps.urlTransport = &transport;
@@ -68,6 +74,9 @@ int main(int argc, char* argv[]) {
   if (headless) model.log().SetEcho(EchoLine);
 
   tarnwick::MainWindow window(model);
+  view = &window;
+  tarnwick::HeadlessStatus status(EchoLine);
+  if (headless) window.SetAfterRender([&status, &model] { status.Report(model); });
   QObject::connect(&window, &tarnwick::MainWindow::programEnding, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   // Letting events run inside a handler shows the model's state as it is at that moment (the

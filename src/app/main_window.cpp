@@ -113,6 +113,7 @@ void MainWindow::Render() {
   RenderTray();
   RenderWindow();
   rendering_ = false;
+  if (afterRender_) afterRender_();
   CarryOutRequests();
 }
 

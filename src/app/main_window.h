@@ -29,6 +29,8 @@ class MainWindow : public QMainWindow {
   // Brings every widget, the timers, the tray entry and the window itself in line with the
   // model, then carries out the model's one-shot requests and clears them.
   void Render();
+  // Runs at the end of every Render (the headless program reports status changes from it).
+  void SetAfterRender(std::function<void()> hook) { afterRender_ = std::move(hook); }
 
   const MainWindowForm& form() const { return form_; }
   QTimer& tmrUpdate() { return tmrUpdate_; }
@@ -70,6 +72,7 @@ class MainWindow : public QMainWindow {
   QTimer timer5_;
   QSystemTrayIcon* tray_ = nullptr;
   FormGeometry appliedGeometry_{-1, -1, -1, -1};
+  std::function<void()> afterRender_;
   bool rendering_ = false;  // state changes made by Render are not events of the user
   bool inTick_ = false;     // a monitor cycle is running (and may be letting events run)
   bool ending_ = false;     // the quit request has been carried out
