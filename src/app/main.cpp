@@ -11,6 +11,7 @@
 #include "headless_status.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
+#include "platform/curl/curl_smtp_client.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/proc_cpu_counters.h"
@@ -67,9 +68,11 @@ int main(int argc, char* argv[]) {
     if (view != nullptr) view->Render();
   });
   tarnwick::PosixMailerLauncher mailerLauncher;
+  tarnwick::CurlSmtpClient smtpClient;
   tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
+  deps.smtpClient = &smtpClient;
   tarnwick::MainWindowModel model(deps);
   if (headless) model.log().SetEcho(EchoLine);
 

@@ -10,8 +10,13 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 
+#include "alert_setting_dialog.h"
+#include "alerts/smtp_server_model.h"
 #include "log_pane.h"
 #include "monitor/main_window_model.h"
+#include "pgm_setup_dialog.h"
+#include "process/process_control.h"
+#include "smtp_server_dialog.h"
 
 namespace tarnwick {
 
@@ -49,6 +54,12 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* parent)
           [this] { Forward([this] { model_.OnMnuQuitClick(); }); });
   connect(form_.mViewLog, &QAction::triggered, this,
           [this] { Forward([this] { model_.OnMViewLogClick(); }); });
+  connect(form_.Setup, &QAction::triggered, this,
+          [this] { Forward([this] { model_.OnSetupClick(); }); });
+  connect(form_.SMTPsetup, &QAction::triggered, this,
+          [this] { Forward([this] { model_.OnSMTPsetupClick(); }); });
+  connect(form_.mPGMSetup, &QAction::triggered, this,
+          [this] { Forward([this] { model_.OnMPGMSetupClick(); }); });
 
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
     tray_ = new QSystemTrayIcon(this);
@@ -101,6 +112,35 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+template <typename View, typename Model>
+void MainWindow::SyncDialog(View*& view, Model& model) {
+  if (model.state() == FormState::Shown) {
+    if (view == nullptr)
+      view = new View(
+          model, [this] { Render(); }, this);
+    view->Render();
+    if (!view->isVisible()) {
+      view->show();
+      view->raise();
+      view->activateWindow();
+    }
+  } else if (view != nullptr) {
+    // Unloaded (Save, Cancel): the view goes once the event that closed it has finished; the
+    // next showing builds a fresh one from the model.
+    view->hide();
+    view->deleteLater();
+    view = nullptr;
+  }
+}
+
+void MainWindow::RenderDialogs() {
+  SyncDialog(alertSettingDialog_, model_.alertSetting());
+  SyncDialog(smtpServerDialog_, model_.smtpServer());
+  if (ProcessControl* control = model_.processControl()) {
+    SyncDialog(pgmSetupDialog_, control->pgmSETUP());
+  }
+}
+
 void MainWindow::Render() {
   if (rendering_) return;
   rendering_ = true;
@@ -112,6 +152,7 @@ void MainWindow::Render() {
   RenderTimers();
   RenderTray();
   RenderWindow();
+  RenderDialogs();
   rendering_ = false;
   if (afterRender_) afterRender_();
   CarryOutRequests();

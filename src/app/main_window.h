@@ -16,6 +16,10 @@ class QSystemTrayIcon;
 
 namespace tarnwick {
 
+class AlertSettingDialog;
+class PgmSetupDialog;
+class SmtpServerDialog;
+
 class MainWindowModel;
 
 class MainWindow : public QMainWindow {
@@ -36,6 +40,10 @@ class MainWindow : public QMainWindow {
   QTimer& tmrUpdate() { return tmrUpdate_; }
   QTimer& Timer4() { return timer4_; }
   QTimer& Timer5() { return timer5_; }
+  // The dialog views while shown (null otherwise).
+  AlertSettingDialog* alertSettingDialog() const { return alertSettingDialog_; }
+  SmtpServerDialog* smtpServerDialog() const { return smtpServerDialog_; }
+  PgmSetupDialog* pgmSetupDialog() const { return pgmSetupDialog_; }
   // Null when the desktop has no system tray.
   QSystemTrayIcon* tray() const { return tray_; }
 
@@ -61,7 +69,11 @@ class MainWindow : public QMainWindow {
   void RenderTimers();
   void RenderTray();
   void RenderWindow();
+  void RenderDialogs();
   void CarryOutRequests();
+  // Shows, refreshes, hides or ends the view of one dialog model as its state says.
+  template <typename View, typename Model>
+  void SyncDialog(View*& view, Model& model);
 
   MainWindowModel& model_;
   MainWindowForm form_;
@@ -71,6 +83,10 @@ class MainWindow : public QMainWindow {
   QTimer timer4_;
   QTimer timer5_;
   QSystemTrayIcon* tray_ = nullptr;
+  // Views of the dialogs while their models are loaded (owned through Qt's parent).
+  AlertSettingDialog* alertSettingDialog_ = nullptr;
+  SmtpServerDialog* smtpServerDialog_ = nullptr;
+  PgmSetupDialog* pgmSetupDialog_ = nullptr;
   FormGeometry appliedGeometry_{-1, -1, -1, -1};
   std::function<void()> afterRender_;
   bool rendering_ = false;  // state changes made by Render are not events of the user

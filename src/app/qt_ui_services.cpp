@@ -1,13 +1,16 @@
 #include "qt_ui_services.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <cstdio>
 
 namespace tarnwick {
@@ -101,6 +104,26 @@ ScreenSize QtUiServices::Screen() {
   if (screen == nullptr) return {};
   const QSize size = screen->size();
   return {size.width(), size.height()};
+}
+
+std::optional<std::string> QtUiServices::InputBox(const std::string& prompt,
+                                                  const std::string& title,
+                                                  const std::string& defaultText) {
+  if (headless_) {
+    const std::string line = OneLine(prompt) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+    return defaultText;
+  }
+  bool ok = false;
+  const QString text = QInputDialog::getText(nullptr, FromUtf8(title), FromUtf8(prompt),
+                                             QLineEdit::Normal, FromUtf8(defaultText), &ok);
+  if (!ok) return std::nullopt;
+  return text.toStdString();
+}
+
+void QtUiServices::OpenUrl(const std::string& url) {
+  QDesktopServices::openUrl(QUrl(FromUtf8(url)));
 }
 
 }  // namespace tarnwick

@@ -27,6 +27,9 @@ class QtUiServices final : public IUiServices {
   std::optional<std::string> PickFile(const FilePickRequest& request) override;
   // The primary screen's size in pixels; the defaults of ScreenSize when there is no screen.
   ScreenSize Screen() override;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& defaultText) override;
+  void OpenUrl(const std::string& url) override;
 
   bool headless() const { return headless_; }
   // Runs before each DoEvents; the program renders its window there, so that what a handler

@@ -44,4 +44,8 @@ struct FormGeometry {
 
 enum class WindowState { Normal, Minimized };
 
+// A dialog is not loaded, loaded without being shown (other parts read or fill its boxes), or
+// shown. Closing it by Save or Cancel unloads it; the next showing loads it afresh.
+enum class FormState { NotLoaded, LoadedHidden, Shown };
+
 }  // namespace tarnwick

@@ -1,8 +1,10 @@
 #include "monitor/main_window_model.h"
 
 #include "alerts/alert_delivery.h"
+#include "alerts/smtp_server_model.h"
 #include "common/text.h"
 #include "common/time_text.h"
+#include "process/process_control.h"
 
 namespace tarnwick {
 namespace {
@@ -24,6 +26,12 @@ MainWindowModel::MainWindowModel(MainWindowDeps deps)
         std::make_unique<AlertDelivery>(*this, *deps.urlTransport, *deps.mailerLauncher, mailer);
     alertSender_ = &delivery_->dispatcher;
   }
+  if (deps.processKiller != nullptr) {
+    processControl_ = std::make_unique<ProcessControl>(*this, *deps.processKiller);
+    programMonitor_ = processControl_.get();
+    killer_ = processControl_.get();
+  }
+  smtpServer_ = std::make_unique<SmtpServerModel>(*this);
 }
 
 MainWindowModel::~MainWindowModel() = default;
@@ -47,8 +55,11 @@ void MainWindowModel::OnLoad() {
   cycleCountdown = CycleSeconds(settings.TimeInterval);
   aliveCountdown = loaded.aliveMinutes;
   WriteStatusCaptions(true);
-  // Until the program monitor's settings are loaded, it shows nothing is watched.
-  Label6[0].caption = Label6[2].caption = std::string(kNoProgramMonitored);
+  if (processControl_) {
+    processControl_->LoadProgramSettings();
+  } else {
+    Label6[0].caption = Label6[2].caption = std::string(kNoProgramMonitored);
+  }
 
   cpuWatch = WatchState{};
   memWatch = WatchState{};
@@ -262,6 +273,18 @@ void MainWindowModel::OnMViewLogClick() {
   request.filterPattern = "Tarnwick_log*.txt";
   const auto chosen = deps_.ui.PickFile(request);
   if (chosen && !chosen->empty()) deps_.ui.OpenWithViewer(*chosen);
+}
+
+void MainWindowModel::OnSetupClick() {
+  alertSetting_.Show();
+}
+
+void MainWindowModel::OnSMTPsetupClick() {
+  smtpServer_->Show();
+}
+
+void MainWindowModel::OnMPGMSetupClick() {
+  if (processControl_) processControl_->pgmSETUP().Show();
 }
 
 void MainWindowModel::CenterForm(FormGeometry& form) {

@@ -19,7 +19,9 @@
 #include "platform/cpu_counters.h"
 #include "platform/mailer_launcher.h"
 #include "platform/memory_reader.h"
+#include "platform/process_killer.h"
 #include "platform/process_list.h"
+#include "platform/smtp_client.h"
 #include "platform/sound_player.h"
 #include "platform/system_info.h"
 #include "platform/ui_services.h"
@@ -51,9 +53,16 @@ struct MainWindowDeps {
   // benchmarks) no alert leaves the program and every login takes the no-account path.
   IUrlTransport* urlTransport = nullptr;
   IMailerLauncher* mailerLauncher = nullptr;
+  // Terminates processes; without it no process is ever terminated and the program monitor is
+  // off.
+  IProcessKiller* processKiller = nullptr;
+  // Sends the SMTP settings dialog's test mail in-process.
+  ISmtpClient* smtpClient = nullptr;
 };
 
 class AlertDelivery;
+class ProcessControl;
+class SmtpServerModel;
 
 // The state of one watch of the monitor cycle (CPU or memory).
 struct WatchState {
@@ -84,6 +93,11 @@ class MainWindowModel {
   void OnUnload();
   void OnMnuQuitClick();
   void OnMViewLogClick();
+  // The setup menu commands: the alert settings, the SMTP settings and the program monitor's
+  // settings, each shown modeless.
+  void OnSetupClick();
+  void OnSMTPsetupClick();
+  void OnMPGMSetupClick();
   // Timer4: the midnight duties. Timer5: the "I am alive" countdown.
   void OnTimer4Tick();
   void OnTimer5Tick();
@@ -182,6 +196,11 @@ class MainWindowModel {
 
   // The alert delivery, when the program has a transport and a mailer launcher.
   AlertDelivery* delivery() { return delivery_.get(); }
+  // Process control, when the program can terminate processes.
+  ProcessControl* processControl() { return processControl_.get(); }
+  SmtpServerModel& smtpServer() { return *smtpServer_; }
+  // The dispatcher that receives alerts (null without a delivery).
+  IAlertSender* alertSender() { return alertSender_; }
   // Replaces the dispatcher that receives the watches' alerts.
   void SetAlertSender(IAlertSender* sender) { alertSender_ = sender; }
   void SetProgramMonitor(IProgramMonitor* monitor) { programMonitor_ = monitor; }
@@ -218,6 +237,8 @@ class MainWindowModel {
   ProcessSampler processSampler_;
   std::unique_ptr<ProcessRanking> ranker_;
   std::unique_ptr<AlertDelivery> delivery_;
+  std::unique_ptr<ProcessControl> processControl_;
+  std::unique_ptr<SmtpServerModel> smtpServer_;
   IAlertSender* alertSender_ = nullptr;
   IProgramMonitor* programMonitor_ = nullptr;
   ITopProcessKiller* killer_ = nullptr;

@@ -36,6 +36,11 @@ class IUiServices {
   virtual std::optional<std::string> PickFile(const FilePickRequest& request) = 0;
   // Size of the screen in pixels.
   virtual ScreenSize Screen() = 0;
+  // Asks for one line of text; nullopt when cancelled (headless: the default text, printed).
+  virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                              const std::string& defaultText) = 0;
+  // Opens the web page in the desktop's browser, without waiting for it.
+  virtual void OpenUrl(const std::string& url) = 0;
 };
 
 }  // namespace tarnwick

@@ -9,8 +9,8 @@ bool IsHint(std::string_view text) {
 }
 
 void AlertSettingModel::EnsureLoaded() {
-  if (state_ != State::NotLoaded) return;
-  state_ = State::LoadedHidden;
+  if (state_ != FormState::NotLoaded) return;
+  state_ = FormState::LoadedHidden;
   Load();
 }
 

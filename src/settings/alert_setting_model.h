@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "monitor/form_controls.h"
 #include "settings/settings.h"
 
 namespace tarnwick {
@@ -16,15 +17,18 @@ inline constexpr std::string_view kMailListHint = "*Keep Empty if no mail alert 
 
 class AlertSettingModel {
  public:
-  enum class State { NotLoaded, LoadedHidden, Shown };
-
   explicit AlertSettingModel(Settings& settings) : settings_(settings) {}
 
-  State state() const { return state_; }
+  FormState state() const { return state_; }
   // Brings the dialog into being without showing it; the load step runs only the first time.
   void EnsureLoaded();
+  // The Setup menu command: loads the dialog if needed and shows it (modeless).
+  void Show() {
+    EnsureLoaded();
+    state_ = FormState::Shown;
+  }
   // Closing by Save or Cancel unloads it: the next load refills every box.
-  void Unload() { state_ = State::NotLoaded; }
+  void Unload() { state_ = FormState::NotLoaded; }
 
   // Text boxes.
   std::string TimeInterval, cpu_High, mem_High, num_High, host_Name, num_Kill;
@@ -36,7 +40,7 @@ class AlertSettingModel {
   void Load();
 
   Settings& settings_;
-  State state_ = State::NotLoaded;
+  FormState state_ = FormState::NotLoaded;
 };
 
 bool IsHint(std::string_view text);

@@ -94,6 +94,20 @@ class RecordingUi final : public IUiServices {
     return pickResult;
   }
   ScreenSize Screen() override { return screen; }
+
+  struct Input {
+    std::string prompt;
+    std::string title;
+  };
+  std::vector<Input> inputs;
+  std::optional<std::string> inputResult;  // nullopt: the user cancels
+  std::vector<std::string> urls;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string&) override {
+    inputs.push_back({prompt, title});
+    return inputResult;
+  }
+  void OpenUrl(const std::string& url) override { urls.push_back(url); }
 };
 
 class FakeSystemInfo final : public ISystemInfo {

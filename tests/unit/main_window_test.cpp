@@ -42,7 +42,7 @@ TEST_F(MainWindowTest, FirstStartLoadsDefaultsAndStartsMonitoringWithoutAnAccoun
   EXPECT_EQ(model->geometry.left, (1920 - model->geometry.width) / 2);
   EXPECT_EQ(model->geometry.top, (1080 - model->geometry.height) / 2);
   // The alert dialog was loaded hidden and holds the first-run hints and values.
-  EXPECT_EQ(model->alertSetting().state(), AlertSettingModel::State::LoadedHidden);
+  EXPECT_EQ(model->alertSetting().state(), FormState::LoadedHidden);
   EXPECT_TRUE(IsHint(model->alertSetting().smsPhone));
   EXPECT_EQ(model->alertSetting().Mail_List, "*Keep Empty if no mail alert need");
   EXPECT_EQ(model->alertSetting().num_Kill, "10");
