@@ -106,6 +106,14 @@ void MainWindowModel::ApplyDefaultSettings() {
   WriteStatusCaptions(false);
 }
 
+bool MainWindowModel::SaveSettings() {
+  // The next cycle comes a full new interval later.
+  cycleCountdown = CycleSeconds(settings.TimeInterval);
+  if (!store_.SaveSettings(settings)) return false;
+  WriteStatusCaptions(true);
+  return true;
+}
+
 void MainWindowModel::WriteStatusCaptions(bool withTimeInterval) {
   const StatusCaptions captions = MakeStatusCaptions(settings);
   if (withTimeInterval) lblTimeinterval.caption = captions.lblTimeinterval;

@@ -117,6 +117,9 @@ class MainWindowModel {
   void UpdateTray();
   // Starts a login to the web service (monitoring waits for its reply).
   void ServiceLogin();
+  // Writes setting.ini from the settings, restarts the cycle countdown with the new interval and,
+  // when the file was written, refreshes the status captions. False when it was not written.
+  bool SaveSettings();
 
   // ---- Controls ----
   std::string caption;
