@@ -1,0 +1,219 @@
+// Alert latency: from the start of the monitor cycle that raises an alert to the arrival of its
+// send-SMS request at the local stand-in of the web service, over many alerts; and the length of
+// such a cycle when the service answers in 2 s, which shows that a cycle never waits for the
+// network. Started by bench/run.sh with the stand-in's path.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStringList>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "alerts/alert_delivery.h"
+#include "common/clock.h"
+#include "monitor/main_window_model.h"
+#include "platform/linux/linux_system_info.h"
+#include "platform/linux/proc_memory_reader.h"
+#include "platform/linux/proc_process_lister.h"
+#include "platform/qt/qt_url_transport.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr int kAlerts = 200;
+
+// A machine that is always fully busy, so every cycle exceeds the CPU threshold.
+class BusyCounters final : public ICpuCounterSource {
+ public:
+  bool Read(CpuTimes& times) override {
+    total_ += 400;
+    times = {0, total_, 4};
+    return true;
+  }
+
+ private:
+  uint64_t total_ = 0;
+};
+
+class QuietUi final : public IUiServices {
+ public:
+  MessageAnswer MessageBox(const std::string&, MessageButtons b, const std::string&) override {
+    return b == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+  }
+  void DoEvents() override {}
+  void OpenWithViewer(const std::string&) override {}
+  std::optional<std::string> PickFile(const FilePickRequest&) override { return std::nullopt; }
+  ScreenSize Screen() override { return {}; }
+  std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                      const std::string&) override {
+    return std::nullopt;
+  }
+  void OpenUrl(const std::string&) override {}
+};
+
+class NoSound final : public ISoundPlayer {
+ public:
+  void PlayWav(const std::string&) override {}
+};
+
+class NoMailer final : public IMailerLauncher {
+ public:
+  bool Start(const std::string&, const std::string&) override { return false; }
+};
+
+// The program folder and log folder of the run, in a temporary folder.
+class Folders final : public ISystemInfo {
+ public:
+  explicit Folders(std::string root) : root_(std::move(root)) {}
+  int ProcessorCount() override { return real_.ProcessorCount(); }
+  std::string ComputerName() override { return "BENCH"; }
+  std::string ProgramFolder() override { return root_; }
+  std::string LogFolder() override { return root_; }
+  std::string PathSeparator() override { return "/"; }
+  std::string ExecutableSuffix() override { return ""; }
+  std::string OwnExecutableName() override { return "tarnwick"; }
+  bool EnsureFolder(const std::string&) override { return true; }
+  void RaisePriority() override {}
+
+ private:
+  std::string root_;
+  LinuxSystemInfo real_;
+};
+
+double WallSeconds() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// Arrival times ("time" of the stand-in's JSON lines) of the send-SMS requests logged so far.
+std::vector<double> Arrivals(const std::string& log) {
+  std::vector<double> times;
+  std::ifstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    if (line.find("smstoolsen.php") == std::string::npos) continue;
+    const size_t at = line.find("\"time\": ");
+    if (at != std::string::npos) times.push_back(std::atof(line.c_str() + at + 8));
+  }
+  return times;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+int Run(const std::string& standIn) {
+  const std::string root = (std::filesystem::temp_directory_path() / "tarnwick-latency").string();
+  std::filesystem::remove_all(root);
+  std::filesystem::create_directories(root);
+  const std::string log = root + "/service.jsonl";
+
+  QProcess service;
+  service.start(QStringLiteral("python3"),
+                {QString::fromStdString(standIn), QStringLiteral("--port"), QStringLiteral("0"),
+                 QStringLiteral("--credits"), QStringLiteral("1000000"), QStringLiteral("--log"),
+                 QString::fromStdString(log)});
+  if (!service.waitForReadyRead(10000)) {
+    std::fprintf(stderr, "the stand-in did not start\n");
+    return 1;
+  }
+  const std::string ready = service.readLine().trimmed().toStdString();
+  const std::string port = ready.substr(ready.find(' ') + 1);
+  setenv("TARNWICK_SERVICE_HOST", ("127.0.0.1:" + port).c_str(), 1);
+
+  SystemClock clock;
+  QuietUi ui;
+  Folders system(root);
+  BusyCounters cpu;
+  ProcMemoryReader memory;
+  ProcProcessLister processes;
+  NoSound sound;
+  QtUrlTransport transport;
+  NoMailer mailer;
+  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+  deps.urlTransport = &transport;
+  deps.mailerLauncher = &mailer;
+  MainWindowModel model(deps);
+  model.OnLoad();
+  model.settings.Enable_log = 0;
+  model.settings.cpu_High = "90";
+  model.settings.mem_High = "101";
+  model.settings.num_High = "2";
+  model.settings.Enable_alert = 1;
+  model.settings.smsEmail = "ops@example.org";
+  model.settings.smsPassword = "secret";
+  model.settings.smsPhone = "+15550100";
+  model.settings.max_SMS = "9999";
+  model.session.loggedIn = true;
+  model.session.apiId = "ab12cd";
+  model.Label7.caption = "1000000";
+
+  auto settle = [](int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  };
+
+  std::vector<double> latencyMs;
+  std::vector<double> cycleMs;
+  for (int i = 0; i < kAlerts; ++i) {
+    model.Monitor();  // first exceeding sample
+    model.cpuWatch.reported = 0;
+    const double start = WallSeconds();
+    QElapsedTimer cycle;
+    cycle.start();
+    model.Monitor();  // the second raises the alert
+    cycleMs.push_back(static_cast<double>(cycle.nsecsElapsed()) / 1e6);
+    QElapsedTimer wait;
+    wait.start();
+    while (Arrivals(log).size() < static_cast<size_t>(i + 1) && wait.elapsed() < 5000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    const std::vector<double> arrivals = Arrivals(log);
+    if (arrivals.size() < static_cast<size_t>(i + 1)) {
+      std::fprintf(stderr, "alert %d never arrived\n", i + 1);
+      return 1;
+    }
+    latencyMs.push_back((arrivals.back() - start) * 1000);
+    settle(5);  // the credit update that answers the reply
+  }
+
+  // The same cycle while the service takes 2 s to answer.
+  transport.Get("http://127.0.0.1:" + port + "/control?mode=slow&delay=2",
+                [](bool, std::string) {});
+  settle(200);
+  model.Monitor();
+  model.cpuWatch.reported = 0;
+  QElapsedTimer slowCycle;
+  slowCycle.start();
+  model.Monitor();
+  const double slowMs = static_cast<double>(slowCycle.nsecsElapsed()) / 1e6;
+
+  std::printf("Alert latency over %d alerts (cycle start to arrival at the stand-in)\n", kAlerts);
+  std::printf("  median %.2f ms, fastest %.2f ms, slowest %.2f ms (target: median under 20 ms)\n",
+              Median(latencyMs), *std::min_element(latencyMs.begin(), latencyMs.end()),
+              *std::max_element(latencyMs.begin(), latencyMs.end()));
+  std::printf("Alert cycle: median %.2f ms; with the service answering in 2 s: %.2f ms\n",
+              Median(cycleMs), slowMs);
+  service.terminate();
+  service.waitForFinished(3000);
+  std::filesystem::remove_all(root);
+  return 0;
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s <path of textpost_standin.py>\n", argv[0]);
+    return 2;
+  }
+  return tarnwick::Run(argv[1]);
+}
