@@ -1,0 +1,51 @@
+// The "I am alive" notice through the real mailer program to a real SMTP server.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "alerts/alert_delivery.h"
+#include "mailer/mail_test_support.h"
+#include "platform/posix/posix_mailer_launcher.h"
+#include "unit/model_fixture.h"
+
+namespace tarnwick {
+namespace {
+
+using namespace std::chrono_literals;
+
+class AliveNoticeMailTest : public testing::ModelFixture {};
+
+TEST_F(AliveNoticeMailTest, NoticeArrivesWithItsSubjectRecipientAndHtmlLog) {
+  mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
+  ASSERT_TRUE(smtp.ready()) << smtp.log();
+  std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
+  PosixMailerLauncher realLauncher;
+  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+  deps.urlTransport = &transport;
+  deps.mailerLauncher = &realLauncher;
+  model = std::make_unique<MainWindowModel>(deps);
+  model->OnLoad();
+  Settings& s = model->settings;
+  s.smsEmail = "ops@x.example";
+  s.mailSvr = smtp.host();
+  s.SMTPport = smtp.port();
+  s.MailUser = s.mailFrom = mailtest::kSmtpUser;
+  s.MailPass = mailtest::kSmtpPassword;
+  s.mailTo1 = "admin@x.example";
+  model->lastUsageLine = "12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / 20%";
+  model->WriteLog("a line with # and % in it");
+
+  model->delivery()->notices.sch_Notify(true);
+  const auto mail = smtp.WaitForMail(60s);
+  ASSERT_TRUE(mail) << smtp.log();
+  EXPECT_EQ(mail->rcpt, std::vector<std::string>{"admin@x.example"});
+  EXPECT_EQ(mail->subject, "2026-12-04 10:15:07 Tarnwick program's log !! ");
+  EXPECT_NE(mail->body.find("<br><br> Status Log : <br>12-04 10:15:07 WEB01 CPU / MEMORY usage : "
+                            "10% / 20%<br><br>2026-12-04 10:15:07 - a line with # and % in it<br>"),
+            std::string::npos)
+      << mail->body;
+  EXPECT_EQ(mail->body.find("\r\n"), std::string::npos) << "every line break went out as <br>";
+}
+
+}  // namespace
+}  // namespace tarnwick
