@@ -19,39 +19,22 @@
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "qt_test_app.h"
-#include "support/fakes.h"
-#include "support/temp_dir.h"
+#include "unit/model_fixture.h"
 
 namespace tarnwick::testing {
 namespace {
 
-constexpr int64_t kMiB = 1024 * 1024;
-
-class MainWindowViewTest : public ::testing::Test {
+class MainWindowViewTest : public ModelFixture {
  protected:
-  FakeClock clock;
-  RecordingUi ui;
-  FakeSystemInfo system;
-  FakeCpuCounters cpu;
-  FakeMemory memory;
-  FakeProcessLister processes{clock};
-  RecordingSound sound;
-  TempDir dir;
-  std::unique_ptr<MainWindowModel> model;
   std::unique_ptr<MainWindow> window;
 
   void SetUp() override {
     EnsureQtApplication();
-    system.programFolder = dir / "prog";
-    system.logFolder = dir / "log";
-    system.suffix = "";
-    std::filesystem::create_directories(system.programFolder);
-    std::filesystem::create_directories(system.logFolder);
+    ModelFixture::SetUp();
     memory.total = 8192 * kMiB;
     memory.available = 2048 * kMiB;
+    processes.procs.clear();
     processes.Add(100, "postgres", 30, 300 * kMiB);
-    model = std::make_unique<MainWindowModel>(
-        MainWindowDeps{clock, ui, system, cpu, memory, processes, sound});
     model->OnLoad();
     window = std::make_unique<MainWindow>(*model);
     window->Render();
