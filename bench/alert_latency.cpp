@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "alerts/alert_delivery.h"
+#include "bench_services.h"
 #include "common/clock.h"
 #include "monitor/main_window_model.h"
 #include "platform/linux/linux_system_info.h"
@@ -41,49 +42,9 @@ class BusyCounters final : public ICpuCounterSource {
   uint64_t total_ = 0;
 };
 
-class QuietUi final : public IUiServices {
- public:
-  MessageAnswer MessageBox(const std::string&, MessageButtons b, const std::string&) override {
-    return b == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-  }
-  void DoEvents() override {}
-  void OpenWithViewer(const std::string&) override {}
-  std::optional<std::string> PickFile(const FilePickRequest&) override { return std::nullopt; }
-  ScreenSize Screen() override { return {}; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string&) override {
-    return std::nullopt;
-  }
-  void OpenUrl(const std::string&) override {}
-};
-
-class NoSound final : public ISoundPlayer {
- public:
-  void PlayWav(const std::string&) override {}
-};
-
 class NoMailer final : public IMailerLauncher {
  public:
   bool Start(const std::string&, const std::string&) override { return false; }
-};
-
-// The program folder and log folder of the run, in a temporary folder.
-class Folders final : public ISystemInfo {
- public:
-  explicit Folders(std::string root) : root_(std::move(root)) {}
-  int ProcessorCount() override { return real_.ProcessorCount(); }
-  std::string ComputerName() override { return "BENCH"; }
-  std::string ProgramFolder() override { return root_; }
-  std::string LogFolder() override { return root_; }
-  std::string PathSeparator() override { return "/"; }
-  std::string ExecutableSuffix() override { return ""; }
-  std::string OwnExecutableName() override { return "tarnwick"; }
-  bool EnsureFolder(const std::string&) override { return true; }
-  void RaisePriority() override {}
-
- private:
-  std::string root_;
-  LinuxSystemInfo real_;
 };
 
 double WallSeconds() {
@@ -127,12 +88,12 @@ int Run(const std::string& standIn) {
   setenv("TARNWICK_SERVICE_HOST", ("127.0.0.1:" + port).c_str(), 1);
 
   SystemClock clock;
-  QuietUi ui;
-  Folders system(root);
+  bench::QuietUi ui;
+  bench::BenchSystemInfo system(root);
   BusyCounters cpu;
   ProcMemoryReader memory;
   ProcProcessLister processes;
-  NoSound sound;
+  bench::NoSound sound;
   QtUrlTransport transport;
   NoMailer mailer;
   MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_services.h"
 #include "common/clock.h"
 #include "monitor/main_window_model.h"
 #include "monitor/process_ranking.h"
@@ -240,40 +241,8 @@ void BM_ListerScan(benchmark::State& state) {
 // (c) A monitor cycle under the thresholds: the main window model over the real services, with
 // thresholds of 101 % that no sample reaches, so no cycle ranks processes.
 
-// No desktop: every question gets its default answer.
-class QuietUi final : public tarnwick::IUiServices {
- public:
-  tarnwick::MessageAnswer MessageBox(const std::string&, tarnwick::MessageButtons buttons,
-                                     const std::string&) override {
-    return buttons == tarnwick::MessageButtons::YesNo ? tarnwick::MessageAnswer::No
-                                                      : tarnwick::MessageAnswer::Ok;
-  }
-  void DoEvents() override {}
-  void OpenWithViewer(const std::string&) override {}
-  std::optional<std::string> PickFile(const tarnwick::FilePickRequest&) override {
-    return std::nullopt;
-  }
-  tarnwick::ScreenSize Screen() override { return {}; }
-};
-
-// The machine's facts, with the program and log folders in a temporary folder.
-class BenchSystemInfo final : public tarnwick::ISystemInfo {
- public:
-  explicit BenchSystemInfo(std::string folder) : folder_(std::move(folder)) {}
-  int ProcessorCount() override { return real_.ProcessorCount(); }
-  std::string ComputerName() override { return real_.ComputerName(); }
-  std::string ProgramFolder() override { return folder_; }
-  std::string LogFolder() override { return folder_ + "/monitor_log"; }
-  std::string PathSeparator() override { return real_.PathSeparator(); }
-  std::string ExecutableSuffix() override { return real_.ExecutableSuffix(); }
-  std::string OwnExecutableName() override { return real_.OwnExecutableName(); }
-  bool EnsureFolder(const std::string& path) override { return real_.EnsureFolder(path); }
-  void RaisePriority() override { real_.RaisePriority(); }
-
- private:
-  tarnwick::LinuxSystemInfo real_;
-  std::string folder_;
-};
+using tarnwick::bench::BenchSystemInfo;
+using tarnwick::bench::QuietUi;
 
 struct MonitorRig {
   std::string folder;
