@@ -14,6 +14,7 @@
 #include "platform/curl/curl_smtp_client.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
+#include "platform/linux/pidfd_process_killer.h"
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
@@ -73,6 +74,8 @@ int main(int argc, char* argv[]) {
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
   deps.smtpClient = &smtpClient;
+  tarnwick::PidfdProcessKiller killer;
+  deps.processKiller = &killer;
   tarnwick::MainWindowModel model(deps);
   if (headless) model.log().SetEcho(EchoLine);
 

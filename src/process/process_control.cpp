@@ -1,22 +1,49 @@
 #include "process/process_control.h"
 
 #include "monitor/main_window_model.h"
-#include "process/history_tally.h"
+#include "settings/settings_store.h"
 
 namespace tarnwick {
+namespace {
+
+constexpr std::string_view kDefaultProgramSound = "alert1.wav";
+
+}  // namespace
 
 ProcessControl::ProcessControl(MainWindowModel& window, IProcessKiller& killer)
-    : window_(window), killer_(killer) {}
+    : window_(window),
+      lookup_(window.deps().processes, window.deps().system.ExecutableSuffix()),
+      topKiller_(
+          window.settings, lookup_, killer, window.log(),
+          window.deps().system.OwnExecutableName() + window.deps().system.ExecutableSuffix()),
+      monitor_(window, settings_, lookup_, killer),
+      pgmSetup_(*this) {}
 
-void ProcessControl::LoadProgramSettings() {
-  window_.Label6[0].caption = window_.Label6[2].caption = "No program monitored";
+std::string ProcessControl::ProgramSettingPath() const {
+  ISystemInfo& system = window_.deps().system;
+  return system.ProgramFolder() + system.PathSeparator() + std::string(kProgramSettingFileName);
 }
 
-std::string ProcessControl::KillTopProcess(const std::string& history, int16_t,
-                                           KillResults& results) {
-  results.killTried = false;
-  results.killFailFirst = false;
-  return TallyHistory(history).text;
+void ProcessControl::LoadProgramSettings() {
+  const std::optional<std::string> content = ReadWholeFile(ProgramSettingPath());
+  if (content) {
+    ParseProgramSettingFile(*content, settings_);
+  } else {
+    ISystemInfo& system = window_.deps().system;
+    ApplyMissingFileDefaults(
+        settings_, system.ExecutableSuffix(),
+        system.ProgramFolder() + system.PathSeparator() + std::string(kDefaultProgramSound));
+    monitor_.ClearAlertFlags();
+  }
+  ShowProgramLabels();
+}
+
+bool ProcessControl::SaveProgramSettings() {
+  return WriteFileAtomically(ProgramSettingPath(), FormatProgramSettingFile(settings_));
+}
+
+void ProcessControl::ShowProgramLabels() {
+  tarnwick::ShowProgramLabels(settings_, window_);
 }
 
 }  // namespace tarnwick

@@ -1,6 +1,5 @@
 // Process control, owned by the main window: the termination of the top process under the kill
-// rules and the program monitor with its settings and dialog. To be completed by the program
-// monitor work.
+// rules, and the program monitor with its settings file and its dialog pgmSETUP.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +7,10 @@
 
 #include "platform/process_killer.h"
 #include "process/pgm_setup_model.h"
+#include "process/process_lookup.h"
+#include "process/program_monitor.h"
 #include "process/program_monitor_hook.h"
+#include "process/program_settings.h"
 #include "process/top_process_killer.h"
 
 namespace tarnwick {
@@ -20,19 +22,35 @@ class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
   ProcessControl(MainWindowModel& window, IProcessKiller& killer);
 
   // Reads pgmsetting.ini and shows the program monitor's labels (start-up, after the settings).
+  // A missing file gives the defaults and is not created.
   void LoadProgramSettings();
+  // Writes pgmsetting.ini, replacing it. False when it could not be written; the settings in
+  // memory keep their values either way.
+  bool SaveProgramSettings();
+  // Writes the main window's labels of the program monitor from the settings.
+  void ShowProgramLabels();
+  std::string ProgramSettingPath() const;
 
-  bool Enabled() const override { return false; }
-  void MonitorProgram() override {}
-  void ResetForStart(bool) override {}
+  bool Enabled() const override { return settings_.pgmMonitorF != 0; }
+  void MonitorProgram() override { monitor_.MonitorProgram(); }
+  void ResetForStart(bool fullReset) override { monitor_.ResetForStart(fullReset); }
   std::string KillTopProcess(const std::string& history, int16_t killEnabled,
-                             KillResults& results) override;
+                             KillResults& results) override {
+    return topKiller_.KillTopProcess(history, killEnabled, results);
+  }
 
+  ProgramSettings& programSettings() { return settings_; }
+  ProgramMonitor& programMonitor() { return monitor_; }
+  ProcessLookup& lookup() { return lookup_; }
+  MainWindowModel& window() { return window_; }
   PgmSetupModel& pgmSETUP() { return pgmSetup_; }
 
  private:
   MainWindowModel& window_;
-  IProcessKiller& killer_;
+  ProgramSettings settings_;
+  ProcessLookup lookup_;
+  TopProcessKiller topKiller_;
+  ProgramMonitor monitor_;
   PgmSetupModel pgmSetup_;
 };
 

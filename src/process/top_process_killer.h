@@ -3,6 +3,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "platform/process_killer.h"
+#include "process/process_lookup.h"
+#include "settings/settings.h"
 
 namespace tarnwick {
 
@@ -22,6 +27,46 @@ class ITopProcessKiller {
   // allow it, terminates the process that was top most often. Returns the tally text.
   virtual std::string KillTopProcess(const std::string& history, int16_t killEnabled,
                                      KillResults& results) = 0;
+};
+
+class ActivityLog;
+
+// Log lines of the termination.
+inline constexpr std::string_view kNoProcessIdLine =
+    "No catch Process ID (pid) will kill next time .......";
+inline constexpr std::string_view kTopPidPart = "(pid : ";
+inline constexpr std::string_view kTopCreatePart = " create time : ";
+inline constexpr std::string_view kTopToBeKilledTail = ") is the TOP 1 to be killed ...";
+inline constexpr std::string_view kServicesRefusalTail =
+    " is TOP 1 but no kill. Reason - Session Name (Owner) is Services.";
+inline constexpr std::string_view kNoKillOwnStart = "No kill ";
+inline constexpr std::string_view kNoKillOwnTail = " itself ....";
+
+// The termination under the kill rules of the settings (num_Kill, Killopt, PnameList): the
+// process that was top most often is terminated when it was top at least num_Kill times and
+//  - Killopt true: its name occurs in PnameList (a substring test, case ignored);
+//  - Killopt false: its name does not occur there and it does not belong to a service account.
+// The program's own executable is never looked up, and the platform killer refuses pid 1 and
+// this process whatever the names say. A num_Kill that is not a whole number allows nothing.
+class TopProcessKiller final : public ITopProcessKiller {
+ public:
+  // `ownExecutable` is this program's name with the suffix ("tarnwick", "tarnwick.exe").
+  TopProcessKiller(const Settings& settings, ProcessLookup& lookup, IProcessKiller& killer,
+                   ActivityLog& log, std::string ownExecutable);
+
+  std::string KillTopProcess(const std::string& history, int16_t killEnabled,
+                             KillResults& results) override;
+
+ private:
+  // The rule of Killopt for the chosen name (lower case) and its count; writes the services
+  // refusal line.
+  bool RulesAllow(const std::string& top, int count);
+
+  const Settings& settings_;
+  ProcessLookup& lookup_;
+  IProcessKiller& killer_;
+  ActivityLog& log_;
+  std::string ownExecutable_;
 };
 
 }  // namespace tarnwick

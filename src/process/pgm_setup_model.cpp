@@ -1,0 +1,83 @@
+#include "process/pgm_setup_model.h"
+
+#include "common/numbers.h"
+#include "common/text.h"
+#include "monitor/main_window_model.h"
+#include "process/process_control.h"
+
+namespace tarnwick {
+namespace {
+
+// A 16-bit setting from a box; a box that does not read as a whole 16-bit number keeps it.
+void TakeInt16(const std::string& text, int16_t& setting) {
+  if (const std::optional<double> number = ReadProgramNumber(text)) {
+    if (const std::optional<int16_t> whole = ToInt16(*number)) setting = *whole;
+  }
+}
+
+}  // namespace
+
+PgmSetupModel::PgmSetupModel(ProcessControl& control) : control_(control) {
+  pgmNameF.text = ExampleProgramName(control.lookup().executableSuffix());
+}
+
+void PgmSetupModel::Show() {
+  if (state_ == FormState::NotLoaded) Form_Load();
+  state_ = FormState::Shown;
+}
+
+void PgmSetupModel::Form_Load() {
+  control_.window().CenterForm(geometry);
+  const ProgramSettings& s = control_.programSettings();
+  pgmMonitorF.value = s.pgmMonitorF != 0 ? 1 : 0;
+  pgmNameF.text = s.pgmNameF;
+  pgmCPUsetF.text = IntText(s.pgmCPUsetF);
+  pgmMEMsetF.text = ShortestForm(s.pgmMEMsetF);
+  pgmAlertSetF.text = IntText(s.pgmAlertSetF);
+  pgmKillF.value = s.pgmKillF != 0 ? 1 : 0;
+  pgmSoundF.value = s.pgmSoundF != 0 ? 1 : 0;
+  pgmFileSoundF.text = s.pgmFileSoundF;
+  // The kill and sound boxes only mean something while the monitor is on.
+  pgmKillF.enabled = pgmSoundF.enabled = pgmMonitorF.value != 0;
+}
+
+void PgmSetupModel::pgmMonitorF_Click() {
+  if (pgmMonitorF.value == 0) pgmKillF.value = pgmSoundF.value = 0;
+  pgmKillF.enabled = pgmSoundF.enabled = pgmMonitorF.value != 0;
+}
+
+void PgmSetupModel::pgmNameF_Click() {
+  if (Contains(pgmNameF.text, kExampleMarker)) pgmNameF.text.clear();
+}
+
+void PgmSetupModel::pgmSelectMusic_Click() {
+  MainWindowModel& window = control_.window();
+  FilePickRequest request;
+  request.initialFolder = window.deps().system.ProgramFolder();
+  request.filterDescription = std::string(kWavFilterDescription);
+  request.filterPattern = std::string(kWavFilterPattern);
+  if (const std::optional<std::string> chosen = window.deps().ui.PickFile(request)) {
+    pgmFileSoundF.text = *chosen;
+  }
+}
+
+void PgmSetupModel::pgmSave_Click() {
+  ProgramSettings& s = control_.programSettings();
+  s.pgmMonitorF = pgmMonitorF.value;
+  const std::string name = ToLower(Trim(pgmNameF.text));
+  // Another program starts without a back-to-normal notice pending from the last one.
+  if (name != s.pgmNameF) control_.programMonitor().ClearAlertFlags();
+  s.pgmNameF = name;
+  TakeInt16(pgmCPUsetF.text, s.pgmCPUsetF);
+  if (const std::optional<double> mem = ReadProgramNumber(pgmMEMsetF.text)) s.pgmMEMsetF = *mem;
+  TakeInt16(pgmAlertSetF.text, s.pgmAlertSetF);
+  s.pgmKillF = pgmKillF.value;
+  s.pgmSoundF = pgmSoundF.value;
+  s.pgmFileSoundF = TrimCopy(pgmFileSoundF.text);
+  // A write failure is not reported: the new settings hold for this run.
+  control_.SaveProgramSettings();
+  control_.ShowProgramLabels();
+  Unload();
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,82 @@
+// The watch of one named program: its CPU and memory shares each cycle, counted against its own
+// thresholds, with its own alerts, back-to-normal notices, sound and termination.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "monitor/process_ranking.h"
+#include "platform/process_killer.h"
+#include "process/process_lookup.h"
+#include "process/program_settings.h"
+
+namespace tarnwick {
+
+class MainWindowModel;
+
+// The state of one resource's watch.
+struct ProgramWatch {
+  int16_t count = 0;      // consecutive samples at or above the threshold
+  bool notified = false;  // an alert went out and no back-to-normal notice since
+  std::string startTime;  // "hh:mm:ss" of the first sample of the current run, or empty
+  std::string endTime;    // "hh:mm:ss" at which the last alert was raised
+};
+
+class ProgramMonitor {
+ public:
+  ProgramMonitor(MainWindowModel& window, const ProgramSettings& settings, ProcessLookup& lookup,
+                 IProcessKiller& killer);
+
+  // One cycle: the first process of the watched name (in the platform's order) is measured;
+  // the CPU share is taken over the interval since the previous cycle (over a short second scan
+  // on the first cycle and after a start), as a share of the whole machine; the memory share is
+  // the working set against the machine's total memory.
+  void MonitorProgram();
+
+  // Monitoring was switched on: start times and counts begin afresh, and the next CPU share is
+  // measured anew. `fullReset` also clears both alert flags and the value and count labels.
+  void ResetForStart(bool fullReset);
+
+  // A new program name was saved: no back-to-normal notice is pending for it.
+  void ClearAlertFlags() { cpu_.notified = mem_.notified = false; }
+
+  const ProgramWatch& cpuWatch() const { return cpu_; }
+  const ProgramWatch& memWatch() const { return mem_; }
+  int32_t pgmCPUValue() const { return cpuValue_; }
+  double pgmMEMValue() const { return memValue_; }
+
+ private:
+  enum class Resource { Cpu, Memory };
+  bool IsMatch(const ProcessInfo& process) const;
+  bool WasKilled(const ProcessInfo& process) const;
+  void ForgetEndedKills(const ProcessSnapshot* snapshot);
+  void CpuSample(double shareOfOneProcessor);
+  void MemorySample(uint64_t workingSetBytes);
+  // Exceeding sample of either resource: count, exceed line, sound, alert when due.
+  void Exceeded(Resource resource, const std::string& exceedLine);
+  void RaiseAlert(Resource resource);
+  // Terminates the program; returns "success" or "fail", or "" when no process was found.
+  std::string Terminate(Resource resource);
+  void BackToNormal(Resource resource);
+  // Hands a notice to the dispatcher, or writes `creditLine` when no credits are left.
+  void Send(std::string text, const std::string& creditLine);
+
+  MainWindowModel& window_;
+  const ProgramSettings& settings_;
+  ProcessLookup& lookup_;
+  IProcessKiller& killer_;
+  ProcessSampler sampler_;
+  long cycle_ = 0;
+  ProgramWatch cpu_;
+  ProgramWatch mem_;
+  int32_t cpuValue_ = 0;
+  double memValue_ = 0;
+  int64_t memMegabytes_ = 0;
+  // Processes this watch terminated: a terminated process may stay listed until its parent
+  // collects it, and must not count as the program still running.
+  std::vector<FoundProcess> killed_;
+};
+
+}  // namespace tarnwick
