@@ -21,11 +21,12 @@ ASSETS = ("eyestop.ico", "eyerun.ico", "alert.wav", "alert1.wav", "Hand-m.cur")
 SETTING_LINES = ["1", "20", "90", "3", "SCREENSHOT", "1", "", "", "True"] + [""] * 15
 
 
-def start_xvfb():
-    """Starts Xvfb on a free display; returns (process, display name)."""
+def start_xvfb(screen="1024x768x24"):
+    """Starts Xvfb on a free display with one screen of the given geometry; returns (process,
+    display name)."""
     read_end, write_end = os.pipe()
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end) as pipe:

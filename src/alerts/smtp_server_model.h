@@ -1,24 +1,94 @@
-// The dialog SMTPserver ("SMTP server setting") as a model. To be completed by the settings
-// dialogs work.
+// The dialog SMTPserver ("SMTP server setting") as a model: the second SMTP server, the "I am
+// alive" notice, the provider presets and the test mail. The main window's SMTPsetup menu command
+// and the alert dialog's SMTPset button show it, modeless.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "monitor/form_controls.h"
+#include "settings/dialog_controls.h"
 
 namespace tarnwick {
 
 class MainWindowModel;
 
+// What a preset puts before "@" in the addresses: Save and the test mail refuse boxes that still
+// hold it.
+inline constexpr std::string_view kUneditedPresetMarker = "xxxxx";
+
+// Command2's caption, and its caption while a test mail goes out.
+inline constexpr std::string_view kSendTestMailCaption = "Send Test Mail";
+inline constexpr std::string_view kTestingCaption = "Testing .....";
+
+// List positions of PublicSMTP.
+inline constexpr int kYahooPreset = 0;
+inline constexpr int kHotmailPreset = 1;
+inline constexpr int kMySmtpPreset = 2;
+
+// Enabled state of the controls that follow Check1; all others are always enabled.
+struct SmtpServerEnabled {
+  bool mailSvr = true;
+  bool mailFrom = true;
+  bool SMTPport = true;
+  bool MailUser = true;
+  bool MailPass = true;
+  bool alive_Email = true;
+  bool min_Select = true;
+  bool mailTo1 = true;
+};
+
 class SmtpServerModel {
  public:
+  // The window owns the dialog and outlives it.
   explicit SmtpServerModel(MainWindowModel& window) : window_(window) {}
 
   FormState state() const { return state_; }
+  // Brings the dialog into being (centred, filled from the settings) the first time.
+  void EnsureLoaded();
   // The SMTPsetup menu command and the alert dialog's SMTPset button: load if needed and show.
-  void Show() { state_ = FormState::Shown; }
+  // A dialog already loaded keeps what the user typed.
+  void Show() {
+    EnsureLoaded();
+    state_ = FormState::Shown;
+  }
+  // Closing by Save or Cancel unloads it: the next showing loads it afresh from the settings.
   void Unload() { state_ = FormState::NotLoaded; }
 
+  // ---- Event handlers ----
+  // The user chose a PublicSMTP item (list position): writes its preset into the boxes.
+  void OnPublicSMTPClick(int listIndex);
+  // The user ticked or cleared Check1 (the new value is already in Check1).
+  void OnCheck1Click() { ApplyCheck1Rule(); }
+  // The user changed MailUser's text (already in MailUser): the sender follows it.
+  void OnMailUserChange() { mailFrom = MailUser; }
+  // Sends a test mail with the boxes' texts, saved or not, and tells the outcome. Blocks until
+  // the server has answered (at most a minute).
+  void OnCommand2Click();
+  // Takes the boxes into the running settings and checks them; returns true when smtpsvr.ini was
+  // written and the dialog unloaded. The server fields (and, past step 2, the notice switch, its
+  // recipient and minutes) stay in force even when a check refuses the save.
+  bool OnSaveClick();
+  void OnCancelClick() { Unload(); }
+
+  // ---- Controls ----
+  FormGeometry geometry{0, 0, 520, 440};
+  SmtpServerEnabled enabled;
+  ComboBox PublicSMTP;
+  std::string mailSvr, mailFrom, SMTPport, MailUser, MailPass;
+  bool Check1 = false;  // Enable_SMTP
+  Button Command2;
+  bool alive_Email = false;
+  std::string min_Select, mailTo1;
+
  private:
-  [[maybe_unused]] MainWindowModel& window_;
+  void Load();
+  void ApplyCheck1Rule();
+  void Tell(std::string_view message);
+  // Test mail steps 3 to 6, once the sender has passed its checks.
+  void SendTestMail();
+
+  MainWindowModel& window_;
   FormState state_ = FormState::NotLoaded;
 };
 

@@ -17,7 +17,7 @@ MainWindowModel::MainWindowModel(MainWindowDeps deps)
     : deps_(deps),
       log_(deps.clock, settings, deps.system.LogFolder(), deps.system.PathSeparator()),
       store_(deps.system.ProgramFolder(), deps.system.PathSeparator()),
-      alertSetting_(settings),
+      alertSetting_(*this),
       processSampler_(deps.processes, deps.clock) {
   if (deps.urlTransport != nullptr && deps.mailerLauncher != nullptr) {
     const std::string mailer = deps.system.ProgramFolder() + deps.system.PathSeparator() +
