@@ -56,13 +56,12 @@ struct ProgramRow {
   QLabel* alertAt;
 };
 
-// "value / setting" centred in a cell.
-QLayout* Pair(QWidget* frame, QLabel* left, QLabel* right) {
+// "value /setting" centred in a cell; the setting's caption brings its own "/".
+QLayout* Pair(QLabel* left, QLabel* right) {
   auto* pair = new QHBoxLayout;
   pair->setSpacing(3);
   pair->addStretch(1);
   pair->addWidget(left);
-  pair->addWidget(FixedLabel(QStringLiteral("/"), frame));
   pair->addWidget(right);
   pair->addStretch(1);
   right->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -82,8 +81,8 @@ void AddProgramRows(QGridLayout& grid, int row, QWidget* frame, const ProgramRow
     table->addWidget(heading, 0, column);
     table->setColumnStretch(column, 1);
   }
-  table->addLayout(Pair(frame, names.value, names.setting), 1, 0);
-  table->addLayout(Pair(frame, names.count, names.alertAt), 1, 1);
+  table->addLayout(Pair(names.value, names.setting), 1, 0);
+  table->addLayout(Pair(names.count, names.alertAt), 1, 1);
   grid.addLayout(table, row + 1, 0, 1, 3);
 }
 
