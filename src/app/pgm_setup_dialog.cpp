@@ -62,6 +62,7 @@ PgmSetupDialog::PgmSetupDialog(PgmSetupModel& model, std::function<void()> rende
   for (int i = 0; i < 5; ++i) labels_[i] = Named<QLabel>(labelNames[i], this);
   // The thresholds and the alert number are short numbers.
   for (QLineEdit* box : {pgmCPUsetF_, pgmMEMsetF_, pgmAlertSetF_}) box->setMaximumWidth(80);
+  pgmNameF_->setMinimumWidth(200);
 
   auto* grid = new QGridLayout;
   grid->addWidget(labels_[0], 0, 0);
