@@ -80,12 +80,6 @@ std::string PlaceholderAddress(const Preset& preset) {
 
 }  // namespace
 
-void SmtpServerModel::EnsureLoaded() {
-  if (state_ != FormState::NotLoaded) return;
-  state_ = FormState::LoadedHidden;
-  Load();
-}
-
 void SmtpServerModel::Load() {
   const Settings& s = window_.settings;
   window_.CenterForm(geometry);

@@ -38,22 +38,13 @@ struct SmtpServerEnabled {
   bool mailTo1 = true;
 };
 
-class SmtpServerModel {
+class SmtpServerModel : public DialogForm {
  public:
   // The window owns the dialog and outlives it.
   explicit SmtpServerModel(MainWindowModel& window) : window_(window) {}
 
-  FormState state() const { return state_; }
-  // Brings the dialog into being (centred, filled from the settings) the first time.
-  void EnsureLoaded();
-  // The SMTPsetup menu command and the alert dialog's SMTPset button: load if needed and show.
-  // A dialog already loaded keeps what the user typed.
-  void Show() {
-    EnsureLoaded();
-    state_ = FormState::Shown;
-  }
-  // Closing by Save or Cancel unloads it: the next showing loads it afresh from the settings.
-  void Unload() { state_ = FormState::NotLoaded; }
+  // Shown by the SMTPsetup menu command and the alert dialog's SMTPset button; a dialog already
+  // loaded keeps what the user typed.
 
   // ---- Event handlers ----
   // The user chose a PublicSMTP item (list position): writes its preset into the boxes.
@@ -82,14 +73,13 @@ class SmtpServerModel {
   std::string min_Select, mailTo1;
 
  private:
-  void Load();
+  void Load() override;
   void ApplyCheck1Rule();
   void Tell(std::string_view message);
   // Test mail steps 3 to 6, once the sender has passed its checks.
   void SendTestMail();
 
   MainWindowModel& window_;
-  FormState state_ = FormState::NotLoaded;
 };
 
 }  // namespace tarnwick

@@ -48,4 +48,32 @@ enum class WindowState { Normal, Minimized };
 // shown. Closing it by Save or Cancel unloads it; the next showing loads it afresh.
 enum class FormState { NotLoaded, LoadedHidden, Shown };
 
+// The lifecycle of a dialog model: its load step runs when it comes into being; showing a dialog
+// that is already loaded brings it up with its current contents.
+class DialogForm {
+ public:
+  FormState state() const { return state_; }
+  // Brings the dialog into being without showing it; the load step runs only the first time.
+  void EnsureLoaded() {
+    if (state_ != FormState::NotLoaded) return;
+    state_ = FormState::LoadedHidden;
+    Load();
+  }
+  // Loads the dialog if needed and shows it (modeless).
+  void Show() {
+    EnsureLoaded();
+    state_ = FormState::Shown;
+  }
+  // Closing by Save or Cancel unloads it: the next showing loads it afresh.
+  void Unload() { state_ = FormState::NotLoaded; }
+
+ protected:
+  ~DialogForm() = default;
+  // The load step: fills the controls from the settings.
+  virtual void Load() = 0;
+
+ private:
+  FormState state_ = FormState::NotLoaded;
+};
+
 }  // namespace tarnwick

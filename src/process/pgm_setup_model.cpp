@@ -21,11 +21,6 @@ PgmSetupModel::PgmSetupModel(ProcessControl& control) : control_(control) {
   pgmNameF.text = ExampleProgramName(control.lookup().executableSuffix());
 }
 
-void PgmSetupModel::Show() {
-  if (state_ == FormState::NotLoaded) Form_Load();
-  state_ = FormState::Shown;
-}
-
 void PgmSetupModel::Form_Load() {
   control_.window().CenterForm(geometry);
   const ProgramSettings& s = control_.programSettings();

@@ -27,7 +27,7 @@ inline constexpr std::string_view kPgmSoundFileCaption = "Sound file name";
 inline constexpr std::string_view kWavFilterDescription = "WAV Files(*.wav)";
 inline constexpr std::string_view kWavFilterPattern = "*.wav";
 
-class PgmSetupModel {
+class PgmSetupModel : public DialogForm {
  public:
   struct TextBox {
     std::string text;
@@ -41,11 +41,7 @@ class PgmSetupModel {
 
   explicit PgmSetupModel(ProcessControl& control);
 
-  FormState state() const { return state_; }
-  // The mPGMSetup menu command: loads the dialog if needed (Form_Load) and shows it, modeless.
-  void Show();
-  // Closing without Save: the next showing loads the boxes afresh from the settings.
-  void Unload() { state_ = FormState::NotLoaded; }
+  // Shown by the mPGMSetup menu command; its load step is Form_Load.
 
   // ---- Event handlers ----
   // Centres the dialog and fills the boxes from the settings.
@@ -85,8 +81,9 @@ class PgmSetupModel {
   Label Label5{std::string(kPgmSoundFileCaption)};
 
  private:
+  void Load() override { Form_Load(); }
+
   ProcessControl& control_;
-  FormState state_ = FormState::NotLoaded;
 };
 
 }  // namespace tarnwick

@@ -66,12 +66,6 @@ bool IsHint(std::string_view text) {
   return Contains(text, "*");
 }
 
-void AlertSettingModel::EnsureLoaded() {
-  if (state_ != FormState::NotLoaded) return;
-  state_ = FormState::LoadedHidden;
-  Load();
-}
-
 std::string AlertSettingModel::HandCursorPath() const {
   MainWindowDeps& deps = window_.deps();
   return deps.system.ProgramFolder() + deps.system.PathSeparator() + std::string(kHandCursorFile);

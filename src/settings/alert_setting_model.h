@@ -83,22 +83,11 @@ struct AlertSettingControls {
   std::string smsFrom, smsTo;
 };
 
-class AlertSettingModel : public AlertSettingControls {
+class AlertSettingModel : public AlertSettingControls, public DialogForm {
  public:
   // The window owns the dialog and outlives it; nothing of the window is used before the first
   // load.
   explicit AlertSettingModel(MainWindowModel& window) : window_(window) {}
-
-  FormState state() const { return state_; }
-  // Brings the dialog into being without showing it; the load step runs only the first time.
-  void EnsureLoaded();
-  // The Setup menu command: loads the dialog if needed and shows it (modeless).
-  void Show() {
-    EnsureLoaded();
-    state_ = FormState::Shown;
-  }
-  // Closing by Save or Cancel unloads it: the next load refills every box.
-  void Unload() { state_ = FormState::NotLoaded; }
 
   // ---- Event handlers ----
   // Copies every box into the settings record, then checks them. Returns true when the checks
@@ -128,7 +117,7 @@ class AlertSettingModel : public AlertSettingControls {
   std::string HandCursorPath() const;
 
  private:
-  void Load();
+  void Load() override;
   void ApplyCheck2Rule();
   void ApplyKillProcRule();
   void CopyIntoSettings();
@@ -140,7 +129,6 @@ class AlertSettingModel : public AlertSettingControls {
   void Tell(std::string_view message);
 
   MainWindowModel& window_;
-  FormState state_ = FormState::NotLoaded;
 };
 
 bool IsHint(std::string_view text);
