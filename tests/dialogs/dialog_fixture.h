@@ -13,8 +13,7 @@
 #include "monitor/main_window_model.h"
 #include "platform/smtp_client.h"
 #include "settings/settings_store.h"
-#include "support/fakes.h"
-#include "support/temp_dir.h"
+#include "unit/model_fixture.h"
 
 namespace tarnwick::testing {
 
@@ -75,26 +74,9 @@ inline Settings StoredSmtp() {
   return s;
 }
 
-class DialogFixture : public ::testing::Test {
+class DialogFixture : public ModelFixture {
  protected:
-  FakeClock clock;
-  RecordingUi ui;
-  FakeSystemInfo system;
-  FakeCpuCounters cpu;
-  FakeMemory memory;
-  FakeProcessLister processes{clock};
-  RecordingSound sound;
   RecordingSmtpClient smtp;
-  TempDir dir;
-  std::unique_ptr<MainWindowModel> model;
-
-  void SetUp() override {
-    system.programFolder = dir / "prog";
-    system.logFolder = dir / "log";
-    system.suffix = "";
-    std::filesystem::create_directories(system.programFolder);
-    std::filesystem::create_directories(system.logFolder);
-  }
 
   std::string SettingPath() const { return system.programFolder + "/setting.ini"; }
   std::string SmtpPath() const { return system.programFolder + "/smtpsvr.ini"; }
@@ -103,9 +85,7 @@ class DialogFixture : public ::testing::Test {
   void Start(const Settings& stored = StoredSettings(), const Settings* smtp_stored = nullptr) {
     WriteFile(SettingPath(), FormatSettingFile(stored));
     if (smtp_stored != nullptr) WriteFile(SmtpPath(), FormatSmtpFile(*smtp_stored));
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
-    deps.smtpClient = &smtp;
-    model = std::make_unique<MainWindowModel>(deps);
+    Rebuild([this](MainWindowDeps& deps) { deps.smtpClient = &smtp; });
     model->OnLoad();
     ui.messages.clear();
   }

@@ -10,33 +10,20 @@
 #include "mailer/mail_test_support.h"
 #include "monitor/main_window_model.h"
 #include "platform/curl/curl_smtp_client.h"
-#include "support/fakes.h"
-#include "support/temp_dir.h"
+#include "unit/model_fixture.h"
 
 namespace tarnwick::testing {
 namespace {
 
 using namespace std::chrono_literals;
 
-class SmtpTestMailTest : public ::testing::Test {
+class SmtpTestMailTest : public ModelFixture {
  protected:
-  FakeClock clock;
-  RecordingUi ui;
-  FakeSystemInfo system;
-  FakeCpuCounters cpu;
-  FakeMemory memory;
-  FakeProcessLister processes{clock};
-  RecordingSound sound;
   CurlSmtpClient client;
-  TempDir dir;
-  std::unique_ptr<MainWindowModel> model;
 
   void SetUp() override {
-    system.programFolder = dir.path().string();
-    system.logFolder = dir.path().string();
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
-    deps.smtpClient = &client;
-    model = std::make_unique<MainWindowModel>(deps);
+    ModelFixture::SetUp();
+    Rebuild([this](MainWindowDeps& deps) { deps.smtpClient = &client; });
     model->OnLoad();
     ui.messages.clear();
   }

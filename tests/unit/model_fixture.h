@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,13 +60,20 @@ class ModelFixture : public ::testing::Test {
         MainWindowDeps{clock, ui, system, cpu, memory, processes, sound});
   }
 
+  // Rebuilds the window on the fakes, with whatever `adjust` adds to its services.
+  void Rebuild(const std::function<void(MainWindowDeps&)>& adjust) {
+    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+    adjust(deps);
+    model = std::make_unique<MainWindowModel>(deps);
+  }
+
   // Rebuilds the window with the web service transport and the mailer launcher, so alerts go
   // out through the alert delivery.
   void UseDelivery() {
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
-    deps.urlTransport = &transport;
-    deps.mailerLauncher = &launcher;
-    model = std::make_unique<MainWindowModel>(deps);
+    Rebuild([this](MainWindowDeps& deps) {
+      deps.urlTransport = &transport;
+      deps.mailerLauncher = &launcher;
+    });
   }
 
   // Stores setting.ini in the program folder, as a saved dialog would.
