@@ -20,6 +20,7 @@
 #include "monitor/main_window_model.h"
 #include "qt_test_app.h"
 #include "unit/model_fixture.h"
+#include "widget_driver.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -42,9 +43,7 @@ class MainWindowViewTest : public ModelFixture {
 
   template <typename T>
   T* Widget(const char* name) {
-    T* widget = window->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    return FindWidget<T>(window.get(), name);
   }
 
   std::vector<std::string> PaneLines() {

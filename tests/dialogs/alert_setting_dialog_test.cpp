@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include "app/qt_test_app.h"
+#include "app/widget_driver.h"
 #include "dialog_fixture.h"
 #include "main_window.h"
 #include "smtp_server_dialog.h"
@@ -45,26 +46,10 @@ class AlertSettingDialogTest : public DialogFixture {
 
   template <typename T>
   T* Widget(const char* name) {
-    T* widget = View()->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    return FindWidget<T>(View(), name);
   }
 
-  // Clicks a check box or option button on its indicator: a box wider than its caption does not
-  // take clicks in its empty part.
-  static void Tick(QAbstractButton* button) {
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(6, button->height() / 2));
-  }
-
-  void Type(const char* name, const QString& text) {
-    QLineEdit* box = Widget<QLineEdit>(name);
-    box->selectAll();
-    if (text.isEmpty()) {
-      QTest::keyClick(box, Qt::Key_Backspace);
-    } else {
-      QTest::keyClicks(box, text);
-    }
-  }
+  void Type(const char* name, const QString& text) { TypeInto(Widget<QLineEdit>(name), text); }
 
   void MoveOver(QWidget* widget) {
     QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),

@@ -13,7 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "../app/qt_test_app.h"
+#include "app/qt_test_app.h"
+#include "app/widget_driver.h"
 #include "main_window.h"
 #include "process_fixture.h"
 
@@ -42,9 +43,7 @@ class PgmSetupDialogTest : public testing::ProcessFixture {
 
   template <typename T>
   T* Widget(const char* name) {
-    T* widget = view->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    return testing::FindWidget<T>(view.get(), name);
   }
 };
 
