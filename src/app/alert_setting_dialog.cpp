@@ -75,16 +75,6 @@ constexpr int kCurHotspotYOffset = 12;
 constexpr int kCurHeaderSize = 22;
 constexpr int kCursorFileType = 2;
 
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QLabel* Text(const char* text, QWidget* parent) {
-  return new QLabel(QString::fromUtf8(text), parent);
-}
-
 // A box for a few digits: hours, counts, percentages.
 QLineEdit* NumberBox(const char* name, QWidget* parent) {
   auto* box = Named(new QLineEdit(parent), name);

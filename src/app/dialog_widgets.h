@@ -18,6 +18,18 @@
 
 namespace tarnwick {
 
+// The widget with its objectName set to the control's name, which the tests find it by.
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+// A plain caption.
+inline QLabel* Text(const char* text, QWidget* parent) {
+  return new QLabel(QString::fromUtf8(text), parent);
+}
+
 // Sets the text only when it differs, so the cursor of a box being typed in stays where it is.
 inline void ApplyText(const std::string& text, bool enabled, QLineEdit& box) {
   const QString shown = ToQString(text);

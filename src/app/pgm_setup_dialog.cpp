@@ -10,29 +10,24 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialog_widgets.h"
 #include "qt_render.h"
 
 namespace tarnwick {
 namespace {
 
 template <typename Widget>
-Widget* Named(const char* name, QWidget* parent) {
-  auto* widget = new Widget(parent);
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
+Widget* Make(const char* name, QWidget* parent) {
+  return Named(new Widget(parent), name);
 }
 
-// Sets the text only when it differs, so that the cursor of a box being typed in stays put.
 void ApplyBox(const PgmSetupModel::TextBox& box, QLineEdit& widget) {
-  const QString text = ToQString(box.text);
-  if (widget.text() != text) widget.setText(text);
-  widget.setEnabled(box.enabled);
+  ApplyText(box.text, box.enabled, widget);
 }
 
 void ApplyCheck(const PgmSetupModel::CheckBox& box, QCheckBox& widget) {
   widget.setText(ToQString(box.caption));
-  if (widget.isChecked() != (box.value != 0)) widget.setChecked(box.value != 0);
-  widget.setEnabled(box.enabled);
+  tarnwick::ApplyCheck(box.value != 0, box.enabled, widget);
 }
 
 void ApplyCommand(const Button& button, QPushButton& widget) {
@@ -47,19 +42,19 @@ PgmSetupDialog::PgmSetupDialog(PgmSetupModel& model, std::function<void()> rende
     : QDialog(parent), model_(model), renderAll_(std::move(renderAll)) {
   setObjectName(QStringLiteral("pgmSETUP"));
 
-  pgmMonitorF_ = Named<QCheckBox>("pgmMonitorF", this);
-  pgmNameF_ = Named<QLineEdit>("pgmNameF", this);
-  pgmCPUsetF_ = Named<QLineEdit>("pgmCPUsetF", this);
-  pgmMEMsetF_ = Named<QLineEdit>("pgmMEMsetF", this);
-  pgmAlertSetF_ = Named<QLineEdit>("pgmAlertSetF", this);
-  pgmKillF_ = Named<QCheckBox>("pgmKillF", this);
-  pgmSoundF_ = Named<QCheckBox>("pgmSoundF", this);
-  pgmFileSoundF_ = Named<QLineEdit>("pgmFileSoundF", this);
-  pgmSelectMusic_ = Named<QPushButton>("pgmSelectMusic", this);
-  pgmSave_ = Named<QPushButton>("pgmSave", this);
-  pgmCancel_ = Named<QPushButton>("pgmCancel", this);
+  pgmMonitorF_ = Make<QCheckBox>("pgmMonitorF", this);
+  pgmNameF_ = Make<QLineEdit>("pgmNameF", this);
+  pgmCPUsetF_ = Make<QLineEdit>("pgmCPUsetF", this);
+  pgmMEMsetF_ = Make<QLineEdit>("pgmMEMsetF", this);
+  pgmAlertSetF_ = Make<QLineEdit>("pgmAlertSetF", this);
+  pgmKillF_ = Make<QCheckBox>("pgmKillF", this);
+  pgmSoundF_ = Make<QCheckBox>("pgmSoundF", this);
+  pgmFileSoundF_ = Make<QLineEdit>("pgmFileSoundF", this);
+  pgmSelectMusic_ = Make<QPushButton>("pgmSelectMusic", this);
+  pgmSave_ = Make<QPushButton>("pgmSave", this);
+  pgmCancel_ = Make<QPushButton>("pgmCancel", this);
   const char* labelNames[] = {"Label1", "Label2", "Label3", "Label4", "Label5"};
-  for (int i = 0; i < 5; ++i) labels_[i] = Named<QLabel>(labelNames[i], this);
+  for (int i = 0; i < 5; ++i) labels_[i] = Make<QLabel>(labelNames[i], this);
   // The thresholds and the alert number are short numbers.
   for (QLineEdit* box : {pgmCPUsetF_, pgmMEMsetF_, pgmAlertSetF_}) box->setMaximumWidth(80);
   pgmNameF_->setMinimumWidth(200);

@@ -33,16 +33,6 @@ constexpr char kLabel6[] = "Mail to";
 constexpr char kSaveCaption[] = "Save";
 constexpr char kCancelCaption[] = "Cancel";
 
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QLabel* Text(const char* text, QWidget* parent) {
-  return new QLabel(QString::fromUtf8(text), parent);
-}
-
 QPushButton* PushButton(const char* caption, const char* name, QWidget* parent) {
   auto* button = Named(new QPushButton(QString::fromUtf8(caption), parent), name);
   button->setAutoDefault(false);
