@@ -10,6 +10,10 @@ namespace tarnwick {
 namespace {
 
 constexpr std::string_view kNoProgramMonitored = "No program monitored";
+// The file dialog of the sound buttons.
+constexpr std::string_view kSoundPickTitle = "Open";
+constexpr std::string_view kSoundFilterDescription = "WAV Files(*.wav)";
+constexpr std::string_view kSoundFilterPattern = "*.wav";
 
 }  // namespace
 
@@ -293,6 +297,17 @@ void MainWindowModel::OnSMTPsetupClick() {
 
 void MainWindowModel::OnMPGMSetupClick() {
   if (processControl_) processControl_->pgmSETUP().Show();
+}
+
+std::optional<std::string> MainWindowModel::PickSoundFile() {
+  FilePickRequest request;
+  request.title = std::string(kSoundPickTitle);
+  request.initialFolder = deps_.system.ProgramFolder();
+  request.filterDescription = std::string(kSoundFilterDescription);
+  request.filterPattern = std::string(kSoundFilterPattern);
+  std::optional<std::string> chosen = deps_.ui.PickFile(request);
+  if (chosen && chosen->empty()) chosen.reset();
+  return chosen;
 }
 
 void MainWindowModel::CenterForm(FormGeometry& form) {

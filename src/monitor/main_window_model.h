@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -117,6 +118,9 @@ class MainWindowModel {
   void UpdateTray();
   // Starts a login to the web service (monitoring waits for its reply).
   void ServiceLogin();
+  // The file picker of the dialogs' sound buttons: an existing WAV file, starting in the
+  // program's folder; nullopt when cancelled.
+  std::optional<std::string> PickSoundFile();
   // Writes setting.ini from the settings, restarts the cycle countdown with the new interval and,
   // when the file was written, refreshes the status captions. False when it was not written.
   bool SaveSettings();

@@ -46,12 +46,7 @@ void PgmSetupModel::pgmNameF_Click() {
 }
 
 void PgmSetupModel::pgmSelectMusic_Click() {
-  MainWindowModel& window = control_.window();
-  FilePickRequest request;
-  request.initialFolder = window.deps().system.ProgramFolder();
-  request.filterDescription = std::string(kWavFilterDescription);
-  request.filterPattern = std::string(kWavFilterPattern);
-  if (const std::optional<std::string> chosen = window.deps().ui.PickFile(request)) {
+  if (const std::optional<std::string> chosen = control_.window().PickSoundFile()) {
     pgmFileSoundF.text = *chosen;
   }
 }

@@ -24,8 +24,6 @@ inline constexpr std::string_view kPgmMemCaption = "Memory warning threshold (%)
 inline constexpr std::string_view kPgmAlertCaption =
     "# of consecutive usage exceed threshold to trigger alert sending";
 inline constexpr std::string_view kPgmSoundFileCaption = "Sound file name";
-inline constexpr std::string_view kWavFilterDescription = "WAV Files(*.wav)";
-inline constexpr std::string_view kWavFilterPattern = "*.wav";
 
 class PgmSetupModel : public DialogForm {
  public:

@@ -14,11 +14,6 @@ namespace {
 constexpr std::string_view kSentTodayCaption = "Sent Today : ";
 constexpr std::string_view kHandCursorFile = "Hand-m.cur";
 
-// SelMusic's file dialog.
-constexpr std::string_view kSoundPickTitle = "Open";
-constexpr std::string_view kSoundFilterDescription = "WAV Files(*.wav)";
-constexpr std::string_view kSoundFilterPattern = "*.wav";
-
 // The check table of Save, in check order.
 constexpr std::string_view kTimeIntervalEmpty =
     "Timeinterval value for monitoring can not be empty";
@@ -141,13 +136,7 @@ void AlertSettingModel::OnNoKilloptClick() {
 }
 
 void AlertSettingModel::OnSelMusicClick() {
-  FilePickRequest request;
-  request.title = std::string(kSoundPickTitle);
-  request.initialFolder = window_.deps().system.ProgramFolder();
-  request.filterDescription = std::string(kSoundFilterDescription);
-  request.filterPattern = std::string(kSoundFilterPattern);
-  const std::optional<std::string> chosen = window_.deps().ui.PickFile(request);
-  if (chosen && !chosen->empty()) filMusic = *chosen;
+  if (const std::optional<std::string> chosen = window_.PickSoundFile()) filMusic = *chosen;
 }
 
 void AlertSettingModel::OnSMS_ResetClick() {
