@@ -408,7 +408,9 @@ TEST_F(RealProcessTest, ProgramMonitorTerminatesTheInstancesItMeasured) {
   // CPU 5% and memory 1% of the (fake) 1,000 MiB, one sample to an alert, termination on.
   testing::WriteFile(system.programFolder + "/pgmsetting.ini",
                      " 1 \r\ntwinhog\r\n 5 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n");
-  const auto burner = Start("twinhog", Burner(kUser), {"burn"});
+  // At its usual priority: a burner at the highest one would starve the second instance while it
+  // touches its memory.
+  const auto burner = Start("twinhog", ChildOptions::WithIds(kUser), {"burn"});
   const auto holder = Start("twinhog", ChildOptions::WithIds(kUser), {"touch", "64"});
   Load();
   control().MonitorProgram();
