@@ -148,6 +148,8 @@ void MainWindowModel::OnTimer5Tick() {
 }
 
 void MainWindowModel::ResetWatchesForStart() {
+  // The scans before the pause are no measure of the CPU shares now.
+  processSampler_.Reset();
   cpuWatch.raised = cpuWatch.reported = memWatch.raised = memWatch.reported = 0;
   cpuWatch.count = memWatch.count = 0;
   ranking.cpuTopList.clear();

@@ -234,7 +234,7 @@ class MainWindowModel {
   void NormalSample(WatchKind kind, const Sample& sample);
   void PlayWarningSound();
   void RankCpuWithBusyLook();
-  std::string KillTopProcess(const std::string& history);
+  std::string KillTopProcess(const TopHistory& history);
 
   MainWindowDeps deps_;
   ActivityLog log_;

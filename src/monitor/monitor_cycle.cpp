@@ -140,7 +140,7 @@ void MainWindowModel::RankCpuWithBusyLook() {
   caption = savedCaption;
 }
 
-std::string MainWindowModel::KillTopProcess(const std::string& history) {
+std::string MainWindowModel::KillTopProcess(const TopHistory& history) {
   if (killer_ != nullptr) return killer_->KillTopProcess(history, settings.KillProc, kill);
   kill.killTried = false;
   kill.killFailFirst = false;

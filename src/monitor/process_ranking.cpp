@@ -23,6 +23,11 @@ const ProcessSnapshot* ProcessSampler::Current(long cycle) {
   return &current_.snapshot;
 }
 
+void ProcessSampler::Reset() {
+  current_ = Scan{};
+  previous_ = Scan{};
+}
+
 bool ProcessSampler::CpuShares(long cycle, std::vector<double>& shares) {
   if (Current(cycle) == nullptr) return false;
   if (!previous_.valid || previous_.cycle != cycle - 1) {
@@ -61,26 +66,28 @@ ProcessRanking::ProcessRanking(ProcessSampler& sampler, IClock& clock, int proce
       processorCount_(processorCount > 0 ? processorCount : 1),
       suffix_(std::move(executableSuffix)) {}
 
+TopSample ProcessRanking::Top(const ProcessInfo* process) const {
+  if (process == nullptr) return {};
+  return TopSample{process->name + suffix_, process->pid, process->startTicks};
+}
+
 bool ProcessRanking::RankCpuProcesses(long cycle, RankingResults& results) {
   std::vector<double> shares;
   if (!sampler_.CpuShares(cycle, shares)) return false;
   const ProcessSnapshot* snapshot = sampler_.Current(cycle);
   double max = 0;
-  std::string top;
+  const ProcessInfo* top = nullptr;
   for (size_t i = 0; i < snapshot->processes.size(); ++i) {
     const std::string& name = snapshot->processes[i].name;
     // Instances that stand for the machine itself, not for a program.
     if (name == "Idle" || name == "_Total" || name == "System") continue;
     if (shares[i] > max) {
       max = shares[i];
-      top = name + suffix_;
+      top = &snapshot->processes[i];
     }
   }
-  // Further instances of a program may be numbered name#1, name#2: they count as the program.
-  const size_t hash = top.find('#');
-  if (hash != std::string::npos) top = top.substr(0, hash) + suffix_;
-  results.cpuTopList += top + ",";
-  results.cpuTopName = top;
+  results.cpuTopList.push_back(Top(top));
+  results.cpuTopName = results.cpuTopList.back().name;
   results.cpuTopPct = ShortestForm(RoundHalfEvenTo(max / processorCount_, 1));
   const std::string time = HhMmSs(clock_.Now());
   if (LeadingNumber(results.cpuTopPct) > LeadingNumber(results.cpuPeakPct)) {
@@ -93,7 +100,7 @@ bool ProcessRanking::RankCpuProcesses(long cycle, RankingResults& results) {
 
 void ProcessRanking::RankMemoryProcesses(long cycle, RankingResults& results) {
   int64_t max = 0;
-  std::string top;
+  const ProcessInfo* top = nullptr;
   const ProcessSnapshot* snapshot = sampler_.Current(cycle);
   if (snapshot != nullptr) {
     for (const ProcessInfo& p : snapshot->processes) {
@@ -102,13 +109,12 @@ void ProcessRanking::RankMemoryProcesses(long cycle, RankingResults& results) {
           static_cast<int64_t>(RoundHalfEven(static_cast<double>(p.workingSetBytes) / 1024.0));
       if (kb > max) {
         max = kb;
-        top = p.name + suffix_;
-        results.memTopTime = HhMmSs(clock_.Now());
+        top = &p;
       }
     }
   }
-  results.memTopList += "," + top;
-  results.memTopName = top;
+  results.memTopList.push_back(Top(top));
+  results.memTopName = results.memTopList.back().name;
   results.memTopSize = IntText(max);
   results.memTopTime = HhMmSs(clock_.Now());
   if (LeadingNumber(results.memTopSize) > LeadingNumber(results.memPeakSize)) {

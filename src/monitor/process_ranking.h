@@ -7,6 +7,7 @@
 
 #include "common/clock.h"
 #include "platform/process_list.h"
+#include "process/history_tally.h"
 
 namespace tarnwick {
 
@@ -17,14 +18,14 @@ struct RankingResults {
   std::string cpuPeakName;  // highest cpuTopPct since cpuPeakPct was last set to "0"
   std::string cpuPeakPct = "0";
   std::string cpuPeakTime;  // "hh:mm:ss"
-  std::string cpuTopList;   // "a,a,b," : a comma after every name
+  TopHistory cpuTopList;    // the top process of every ranking since the cycle emptied it
   std::string memTopName;
   std::string memTopSize;  // working set in KB, whole number (the cycle rewrites it in MB)
   std::string memTopTime;
   std::string memPeakName;
   std::string memPeakSize = "0";  // KB
   std::string memPeakTime;
-  std::string memTopList;  // ",a,a,b" : a comma before every name
+  TopHistory memTopList;
 };
 
 // Process snapshots for the rankings: at most one new scan per monitor cycle, and the CPU share
@@ -44,6 +45,10 @@ class ProcessSampler {
   // the interval since the scan of the previous cycle, or over a short second scan when there is
   // none. False when a scan fails.
   bool CpuShares(long cycle, std::vector<double>& shares);
+
+  // Forgets the scans: after a pause (monitoring switched off and on) the next share is measured
+  // afresh, not over the pause.
+  void Reset();
 
  private:
   struct Scan {
@@ -66,15 +71,18 @@ class ProcessRanking {
   ProcessRanking(ProcessSampler& sampler, IClock& clock, int processorCount,
                  std::string executableSuffix);
 
-  // Finds the process with the highest CPU share (the first of equal ones), appends it to
-  // cpuTopList and keeps the peak. False when the processes could not be read; the results then
-  // keep their previous values.
+  // Finds the process with the highest CPU share (the first of equal ones), appends it with its
+  // pid and start time to cpuTopList and keeps the peak. False when the processes could not be
+  // read; the results then keep their previous values.
   bool RankCpuProcesses(long cycle, RankingResults& results);
 
   // Finds the process with the largest working set and appends it to memTopList.
   void RankMemoryProcesses(long cycle, RankingResults& results);
 
  private:
+  // The top sample of a ranking; empty when no process led.
+  TopSample Top(const ProcessInfo* process) const;
+
   ProcessSampler& sampler_;
   IClock& clock_;
   int processorCount_;

@@ -10,19 +10,23 @@ namespace tarnwick {
 
 struct ProcessInfo {
   int pid = 0;
-  // Executable name without the platform's executable suffix (Linux: comm, extended to the
-  // basename of argv[0] when comm was cut at 15 characters).
+  // The executable image's name without the platform's executable suffix, taken whole: never
+  // numbered per instance (a source that numbers them, as "svchost#2", has the number cut by
+  // its lister). Control characters show as "?". Names are not unique; pid and startTicks are.
   std::string name;
   // User plus system processor time consumed since the process started, in nanoseconds.
   uint64_t cpuTimeNs = 0;
   // Working set (resident size) in bytes.
   uint64_t workingSetBytes = 0;
-  // Start time in the platform's own units since boot; with the pid it identifies one process
-  // across snapshots even when pids are reused.
+  // Start time as an opaque 64-bit value in the platform's unit (Linux: clock ticks since boot;
+  // Windows: the creation time in 100 ns units); only compared for equality. With the pid it
+  // identifies one process across snapshots and to the killer even when pids are reused.
   uint64_t startTicks = 0;
   // Creation time in seconds since the Unix epoch (UTC).
   int64_t creationTime = 0;
-  // The owner is a system service account (Linux: uid below 1000).
+  // The owner is a system service account, not a person (Linux: the real uid lies outside
+  // login.defs' UID_MIN..UID_MAX, 1000..60000 by default; that takes in root, nobody and
+  // systemd's dynamic users).
   bool systemAccount = false;
 };
 
@@ -34,8 +38,9 @@ struct ProcessSnapshot {
 class IProcessLister {
  public:
   virtual ~IProcessLister() = default;
-  // Scans every process now; a process that ends during the scan is left out. False when the
-  // process table cannot be read at all.
+  // Scans every live process now; a process that ends during the scan, and one that has ended
+  // and waits to be collected by its parent, is left out. False when the process table cannot
+  // be read at all.
   virtual bool Snapshot(ProcessSnapshot& snapshot) = 0;
 };
 

@@ -1,43 +1,72 @@
 #include "process/history_tally.h"
 
-#include "common/text.h"
+#include <algorithm>
+#include <map>
+#include <utility>
 
 namespace tarnwick {
 
-HistoryTally TallyHistory(const std::string& history) {
+std::string TallyName(std::string_view name) {
+  std::string shown(name);
+  for (char& c : shown) {
+    if (c == ',' || c == '*' || c == '(' || c == ')') c = '_';
+  }
+  return shown;
+}
+
+HistoryTally TallyHistory(const TopHistory& history) {
+  struct Count {
+    const std::string* name;
+    int count;
+  };
+  std::vector<Count> names;
+  for (const TopSample& sample : history) {
+    if (sample.name.empty()) continue;
+    auto it = std::find_if(names.begin(), names.end(),
+                           [&](const Count& c) { return *c.name == sample.name; });
+    if (it == names.end()) {
+      names.push_back({&sample.name, 1});
+    } else {
+      ++it->count;
+    }
+  }
+
   HistoryTally result;
-  std::string h = history;
-  if (!h.empty() && h.front() == ',') h.erase(0, 1);
-  std::string tally;
-  while (true) {
-    const size_t comma = h.find(',');
-    if (comma == std::string::npos) break;
-    std::string name = h.substr(0, comma);
-    h = h.substr(comma + 1);
-    int count = 1;
-    while (!h.empty()) {
-      const size_t hit = h.find(name);
-      if (hit == std::string::npos) break;
-      // The match goes together with the one character after it (its comma).
-      h.erase(hit, std::min(name.size() + 1, h.size() - hit));
-      ++count;
-    }
-    tally += name + "(" + std::to_string(count) + "),";
-    if (count > result.max) {
-      result.max = count;
-      result.top = name;
+  const Count* top = nullptr;
+  for (const Count& c : names) {
+    if (top == nullptr || c.count > top->count) top = &c;
+  }
+  if (top == nullptr) return result;
+  result.top = *top->name;
+  result.max = top->count;
+
+  result.text = "*" + TallyName(result.top) + "(" + std::to_string(result.max) + ")";
+  for (const Count& c : names) {
+    if (&c == top) continue;
+    result.text += "," + TallyName(*c.name) + "(" + std::to_string(c.count) + ")";
+  }
+
+  // The process behind the name: a program may run several times, under several users.
+  struct Seen {
+    int count = 0;
+    size_t last = 0;
+  };
+  std::map<std::pair<int, uint64_t>, Seen> processes;
+  for (size_t i = 0; i < history.size(); ++i) {
+    if (history[i].name != result.top) continue;
+    Seen& seen = processes[{history[i].pid, history[i].startTicks}];
+    ++seen.count;
+    seen.last = i;
+  }
+  size_t chosenAt = 0;
+  for (const auto& [identity, seen] : processes) {
+    if (seen.count > result.chosenCount ||
+        (seen.count == result.chosenCount && seen.last > chosenAt)) {
+      result.chosenCount = seen.count;
+      chosenAt = seen.last;
     }
   }
-  if (h.size() > 2) tally += h + "(1)";
-  if (!tally.empty() && tally.back() == ',') tally.pop_back();
-  const std::string marker = result.top + "(" + std::to_string(result.max) + ")";
-  const size_t at = tally.find(marker);
-  if (at != std::string::npos) {
-    tally.erase(at, std::min(marker.size() + 1, tally.size() - at));
-    tally = "*" + marker + "," + tally;
-    if (!tally.empty() && tally.back() == ',') tally.pop_back();
-  }
-  result.text = tally;
+  result.chosen = history[chosenAt];
   return result;
 }
 

@@ -1,19 +1,44 @@
 // Counting the top-process history of a watch.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarnwick {
+
+// The top process of one sample: its name (with the platform's suffix) for the texts, and pid
+// and start time for the termination, since names are not unique.
+struct TopSample {
+  std::string name;  // empty when no process led that sample
+  int pid = 0;
+  uint64_t startTicks = 0;
+
+  bool SameProcess(const TopSample& other) const {
+    return pid == other.pid && startTicks == other.startTicks;
+  }
+};
+
+// The top processes of the samples since the last alert or normal sample, oldest first.
+using TopHistory = std::vector<TopSample>;
 
 struct HistoryTally {
   std::string text;  // "*a.exe(2),b.exe(1)": the chosen name first, marked with "*"
   std::string top;   // the name that was top most often (the first of equal counts)
-  int max = 0;       // how often it was top
+  int max = 0;       // how often a process of that name was top
+  // Of the processes named `top`, the one that was top most often (the latest of equal ones):
+  // the one to terminate, and how often it was top itself.
+  TopSample chosen;
+  int chosenCount = 0;
 };
 
-// Tallies a history in either form ("a,b,a," or ",a,b,a"). A name counts every later occurrence
-// of itself as a plain substring, so "a.exe" also counts inside "xa.exe"; a rest of one or two
-// characters after the last comma is dropped.
-HistoryTally TallyHistory(const std::string& history);
+// Tallies a history by whole names, in the order they first occur; samples without a top
+// process take no part. The text shows every name with the characters that structure it
+// ("," "*" "(" ")") replaced by "_", so a name can neither split nor mark an entry.
+HistoryTally TallyHistory(const TopHistory& history);
+
+// A name as the tally text shows it.
+std::string TallyName(std::string_view name);
 
 }  // namespace tarnwick

@@ -53,6 +53,8 @@ void PgmSetupModel::pgmSelectMusic_Click() {
 
 void PgmSetupModel::pgmSave_Click() {
   ProgramSettings& s = control_.programSettings();
+  // Switched on again: its last scan is as old as the pause.
+  if (s.pgmMonitorF == 0 && pgmMonitorF.value != 0) control_.programMonitor().ResetSampler();
   s.pgmMonitorF = pgmMonitorF.value;
   const std::string name = ToLower(Trim(pgmNameF.text));
   // Another program starts without a back-to-normal notice pending from the last one.

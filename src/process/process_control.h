@@ -34,7 +34,7 @@ class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
   bool Enabled() const override { return settings_.pgmMonitorF != 0; }
   void MonitorProgram() override { monitor_.MonitorProgram(); }
   void ResetForStart(bool fullReset) override { monitor_.ResetForStart(fullReset); }
-  std::string KillTopProcess(const std::string& history, int16_t killEnabled,
+  std::string KillTopProcess(const TopHistory& history, int16_t killEnabled,
                              KillResults& results) override {
     return topKiller_.KillTopProcess(history, killEnabled, results);
   }

@@ -29,21 +29,17 @@ ProcessLookup::ProcessLookup(IProcessLister& lister, std::string executableSuffi
                              EpochToLocalTime toLocal)
     : lister_(lister), suffix_(std::move(executableSuffix)), toLocal_(toLocal) {}
 
-std::string ProcessLookup::GetProcessIdByName(std::string& name) {
-  const size_t hash = name.find('#');
-  if (hash != std::string::npos) name = name.substr(0, hash) + suffix_;
-
+bool ProcessLookup::FindProcess(int pid, uint64_t startTicks) {
   snapshot_.processes.clear();
-  if (!lister_.Snapshot(snapshot_)) return {};
-  const ProcessInfo* last = nullptr;
+  if (!lister_.Snapshot(snapshot_)) return false;
   for (const ProcessInfo& process : snapshot_.processes) {
-    if (IsProgramNamed(process, suffix_, name)) last = &process;
+    if (process.pid != pid || process.startTicks != startTicks) continue;
+    found_ = FoundProcess{process.pid, process.startTicks};
+    procCreateTime = MmDdHhMmSs(toLocal_(process.creationTime));
+    ownerSidResult = std::string(process.systemAccount ? kServiceOwner : kOrdinaryOwner);
+    return true;
   }
-  if (last == nullptr) return {};
-  found_ = FoundProcess{last->pid, last->startTicks};
-  procCreateTime = MmDdHhMmSs(toLocal_(last->creationTime));
-  ownerSidResult = std::string(last->systemAccount ? kServiceOwner : kOrdinaryOwner);
-  return std::to_string(last->pid);
+  return false;
 }
 
 }  // namespace tarnwick

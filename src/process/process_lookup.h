@@ -1,4 +1,4 @@
-// Finding a running process by its executable name, for the termination of the top process and
+// Finding a running process again by its identity, for the termination of the top process and
 // of the watched program.
 #pragma once
 
@@ -22,7 +22,7 @@ LocalTime LocalTimeOfEpoch(int64_t epochSeconds);
 bool IsProgramNamed(const ProcessInfo& process, std::string_view executableSuffix,
                     std::string_view name);
 
-// The process found by the last lookup: pid and start ticks identify it for the termination.
+// A process's identity: pid and start ticks, which tell it from a later process with its pid.
 struct FoundProcess {
   int pid = 0;
   uint64_t startTicks = 0;
@@ -37,12 +37,11 @@ class ProcessLookup {
   ProcessLookup(IProcessLister& lister, std::string executableSuffix,
                 EpochToLocalTime toLocal = &LocalTimeOfEpoch);
 
-  // Scans the processes now and returns the pid (decimal) of the last one named `name`, or ""
-  // when none runs or the scan fails. A name holding "#" (a numbered instance such as
-  // "svchost#2") is first cut to the text before it plus the suffix, and the caller's `name` is
-  // rewritten to that. On a hit it sets procCreateTime, ownerSidResult and found(); on a miss
-  // they keep their earlier values.
-  std::string GetProcessIdByName(std::string& name);
+  // Scans the processes now and tells whether the process that started at `startTicks` still
+  // runs as `pid` (a zombie does not). On a hit it sets procCreateTime, ownerSidResult and
+  // found(); on a miss, or when the scan fails, they keep their earlier values. A namesake is
+  // never taken instead: names are not unique.
+  bool FindProcess(int pid, uint64_t startTicks);
 
   const FoundProcess& found() const { return found_; }
   const std::string& executableSuffix() const { return suffix_; }

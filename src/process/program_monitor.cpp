@@ -57,10 +57,10 @@ ProgramMonitor::ProgramMonitor(MainWindowModel& window, const ProgramSettings& s
 
 bool ProgramMonitor::IsMatch(const ProcessInfo& process) const {
   return IsProgramNamed(process, lookup_.executableSuffix(), settings_.pgmNameF) &&
-         !WasKilled(process);
+         !WasKilled(FoundProcess{process.pid, process.startTicks});
 }
 
-bool ProgramMonitor::WasKilled(const ProcessInfo& process) const {
+bool ProgramMonitor::WasKilled(const FoundProcess& process) const {
   return std::any_of(killed_.begin(), killed_.end(), [&](const FoundProcess& k) {
     return k.pid == process.pid && k.startTicks == process.startTicks;
   });
@@ -90,6 +90,7 @@ void ProgramMonitor::MonitorProgram() {
           std::find(std::begin(kMachineInstances), std::end(kMachineInstances), process.name);
       if (machine != std::end(kMachineInstances) || !IsMatch(process)) continue;
       cpuFound = true;
+      cpuProcess_ = FoundProcess{process.pid, process.startTicks};
       CpuSample(shares[i]);
       break;
     }
@@ -106,6 +107,7 @@ void ProgramMonitor::MonitorProgram() {
     for (const ProcessInfo& process : snapshot->processes) {
       if (!IsMatch(process)) continue;
       memFound = true;
+      memProcess_ = FoundProcess{process.pid, process.startTicks};
       MemorySample(process.workingSetBytes);
       break;
     }
@@ -205,9 +207,10 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
 std::string ProgramMonitor::Terminate(Resource resource) {
   const bool cpu = resource == Resource::Cpu;
   const std::string& name = settings_.pgmNameF;
-  // A copy: the lookup may cut a numbered name, which must not change the setting.
-  std::string lookupName = name;
-  if (lookup_.GetProcessIdByName(lookupName).empty()) {
+  // The instance this step measured, if it still runs: another instance of the program, or
+  // one already terminated by the other step, is not its to end.
+  const FoundProcess& measured = cpu ? cpuProcess_ : memProcess_;
+  if (!lookup_.FindProcess(measured.pid, measured.startTicks) || WasKilled(measured)) {
     window_.WriteLog(cpu ? S(kNoPidCpuStart) + name + S(kNoPidCpuTail)
                          : S(kNoPidMemStart) + name + S(kNoPidMemTail));
     return {};
@@ -264,7 +267,7 @@ void ProgramMonitor::ResetForStart(bool fullReset) {
   mem_.startTime.clear();
   cpu_.count = mem_.count = 0;
   // The scan before the stop is no measure of the interval now: the next cycle samples afresh.
-  cycle_ += 2;
+  sampler_.Reset();
   if (!fullReset) return;
   ClearAlertFlags();
   window_.pgmCPU_count.caption = window_.pgmMEM_Count.caption = "0";

@@ -39,6 +39,10 @@ class ProgramMonitor {
   // measured anew. `fullReset` also clears both alert flags and the value and count labels.
   void ResetForStart(bool fullReset);
 
+  // The watch was switched on again in its dialog: the next CPU share is measured afresh, not
+  // over the time it was off.
+  void ResetSampler() { sampler_.Reset(); }
+
   // A new program name was saved: no back-to-normal notice is pending for it.
   void ClearAlertFlags() { cpu_.notified = mem_.notified = false; }
 
@@ -50,7 +54,7 @@ class ProgramMonitor {
  private:
   enum class Resource { Cpu, Memory };
   bool IsMatch(const ProcessInfo& process) const;
-  bool WasKilled(const ProcessInfo& process) const;
+  bool WasKilled(const FoundProcess& process) const;
   void ForgetEndedKills(const ProcessSnapshot* snapshot);
   void CpuSample(double shareOfOneProcessor);
   void MemorySample(uint64_t workingSetBytes);
@@ -74,6 +78,9 @@ class ProgramMonitor {
   int32_t cpuValue_ = 0;
   double memValue_ = 0;
   int64_t memMegabytes_ = 0;
+  // The instances the CPU and the memory step measured this cycle: the ones a termination ends.
+  FoundProcess cpuProcess_;
+  FoundProcess memProcess_;
   // Processes this watch terminated: a terminated process may stay listed until its parent
   // collects it, and must not count as the program still running.
   std::vector<FoundProcess> killed_;

@@ -18,7 +18,7 @@ TopProcessKiller::TopProcessKiller(const Settings& settings, ProcessLookup& look
       log_(log),
       ownExecutable_(std::move(ownExecutable)) {}
 
-std::string TopProcessKiller::KillTopProcess(const std::string& history, int16_t killEnabled,
+std::string TopProcessKiller::KillTopProcess(const TopHistory& history, int16_t killEnabled,
                                              KillResults& results) {
   const HistoryTally tally = TallyHistory(history);
   std::string top = tally.top;
@@ -28,15 +28,17 @@ std::string TopProcessKiller::KillTopProcess(const std::string& history, int16_t
 
   if (killEnabled == 1 && ToLower(top) != own) {
     lookup_.ownerSidResult = std::string(ProcessLookup::kOrdinaryOwner);
-    const std::string pid = lookup_.GetProcessIdByName(top);
-    if (pid.empty()) {
+    // The process that was on top, if it still runs; a process that has ended is not replaced
+    // by another of its name.
+    if (top.empty() || !lookup_.FindProcess(tally.chosen.pid, tally.chosen.startTicks)) {
       log_.WriteLog(std::string(kNoProcessIdLine));
     } else {
-      log_.WriteLog(top + std::string(kTopPidPart) + pid + std::string(kTopCreatePart) +
-                    lookup_.procCreateTime + std::string(kTopToBeKilledTail));
+      log_.WriteLog(top + std::string(kTopPidPart) + std::to_string(tally.chosen.pid) +
+                    std::string(kTopCreatePart) + lookup_.procCreateTime +
+                    std::string(kTopToBeKilledTail));
       results.killedName = top;
       top = ToLower(top);
-      if (RulesAllow(top, tally.max)) {
+      if (RulesAllow(top, tally.chosenCount)) {
         const FoundProcess& found = lookup_.found();
         results.killResult = killer_.KillProcess(found.pid, found.startTicks);
         results.killTried = true;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/process_killer.h"
+#include "process/history_tally.h"
 #include "process/process_lookup.h"
 #include "settings/settings.h"
 
@@ -25,7 +26,7 @@ class ITopProcessKiller {
   virtual ~ITopProcessKiller() = default;
   // Tallies the history (cpuTopList or memTopList) and, when killEnabled is 1 and the kill rules
   // allow it, terminates the process that was top most often. Returns the tally text.
-  virtual std::string KillTopProcess(const std::string& history, int16_t killEnabled,
+  virtual std::string KillTopProcess(const TopHistory& history, int16_t killEnabled,
                                      KillResults& results) = 0;
 };
 
@@ -42,8 +43,10 @@ inline constexpr std::string_view kServicesRefusalTail =
 inline constexpr std::string_view kNoKillOwnStart = "No kill ";
 inline constexpr std::string_view kNoKillOwnTail = " itself ....";
 
-// The termination under the kill rules of the settings (num_Kill, Killopt, PnameList): the
-// process that was top most often is terminated when it was top at least num_Kill times and
+// The termination under the kill rules of the settings (num_Kill, Killopt, PnameList): of the
+// name that was top most often, the process (pid and start time, as the history recorded it)
+// that was top most often is terminated, never a namesake and never a process that started
+// since, when it still runs, was top at least num_Kill times itself and
 //  - Killopt true: its name occurs in PnameList (a substring test, case ignored);
 //  - Killopt false: its name does not occur there and it does not belong to a service account.
 // The program's own executable is never looked up, and the platform killer refuses pid 1 and
@@ -54,7 +57,7 @@ class TopProcessKiller final : public ITopProcessKiller {
   TopProcessKiller(const Settings& settings, ProcessLookup& lookup, IProcessKiller& killer,
                    ActivityLog& log, std::string ownExecutable);
 
-  std::string KillTopProcess(const std::string& history, int16_t killEnabled,
+  std::string KillTopProcess(const TopHistory& history, int16_t killEnabled,
                              KillResults& results) override;
 
  private:

@@ -4,6 +4,7 @@
 //   tarnwick_hog burn [seconds]     spin on one CPU (for ever, or the given seconds)
 //   tarnwick_hog touch <MiB> [s]    allocate MiB mebibytes, write every page, then sleep
 //   tarnwick_hog sleep [seconds]    sleep (for ever, or the given seconds)
+//   tarnwick_hog as <name> <mode>   rename its task (prctl PR_SET_NAME), then one of the above
 //
 // Once the load stands (the memory is touched, the spinning or sleeping begins) it writes
 // "ready\n" on stdout. It ends with its parent (PR_SET_PDEATHSIG), so a test that dies leaves
@@ -61,6 +62,11 @@ int main(int argc, char** argv) {
   const pid_t parent = getppid();
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != parent) return 0;  // the parent is already gone
+  if (argc >= 3 && std::strcmp(argv[1], "as") == 0) {
+    prctl(PR_SET_NAME, argv[2]);
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 2) return Usage();
 
   if (std::strcmp(argv[1], "burn") == 0) {

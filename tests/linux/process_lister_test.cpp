@@ -1,6 +1,7 @@
 // ProcProcessLister on crafted proc roots (parsing, skipping, the cache) and on the real /proc
 // with child processes (names, owners, creation times, vanishing).
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,9 +9,11 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "linux_test_support.h"
 #include "platform/linux/proc_process_lister.h"
@@ -163,33 +166,111 @@ TEST(ProcProcessListerFakeTest, FailsWithoutAProcessTableOrBootTime) {
   EXPECT_FALSE(noRoot.Snapshot(snapshot));
 }
 
-TEST(ProcProcessListerFakeTest, CutCommIsExtendedFromArgv0) {
+TEST(ProcProcessListerFakeTest, NameIsTheExecutableImage) {
+  const struct {
+    const char* what;
+    const char* comm;
+    const char* exe;  // target of the exe link; "" for none (another user's process, a kthread)
+    std::string cmdline;
+    const char* name;
+  } cases[] = {
+      {"the executable, not the task name", "Web Content", "/usr/lib/firefox/firefox",
+       std::string("/usr/lib/firefox/firefox\0-contentproc\0", 39), "firefox"},
+      {"a deleted executable", "Isolated Web Co", "/usr/lib/firefox/firefox (deleted)", "",
+       "firefox"},
+      {"argv[0] up to a colon", "nginx", "", "nginx: worker process", "nginx"},
+      {"argv[0] up to a blank", "sshd", "", "/usr/sbin/sshd -D", "sshd"},
+      {"a title with a slash after the colon", "sshd", "", "sshd: user@pts/0", "sshd"},
+      {"argv[0] of a long name", "averyveryverylo", "",
+       std::string("/opt/x/averyveryverylongname\0--flag\0", 36), "averyveryverylongname"},
+      {"a kernel thread", "kworker/u8:0-kvfree_rcu_reclaim", "", "",
+       "kworker/u8:0-kvfree_rcu_reclaim"},
+      {"an empty argv[0]", "emptyargv", "", std::string("\0-x\0", 4), "emptyargv"},
+      {"control characters", "tab\tname", "/tmp/new\nline\x7f", "", "new?line?"},
+      {"control characters of the task name", "esc\x1b[0m", "", "", "esc?[0m"},
+      {"names stay whole", "victim#zzz", "/tmp/victim,zzz*(1)", "", "victim,zzz*(1)"},
+  };
   FakeProc proc;
-  // comm is 15 characters: argv[0]'s basename starting with it gives the whole name.
-  proc.Add(10, "averyveryverylo", 0, std::string("/opt/x/averyveryverylongname\0--flag\0", 36));
-  // argv[0] that does not start with comm (a program that renamed itself) keeps comm.
-  proc.Add(11, "averyveryverylo", 0, std::string("other\0", 6));
-  // comm shorter than 15 was not cut: argv[0] does not matter.
-  proc.Add(12, "shortername", 0, std::string("/usr/bin/shorternamelonger\0", 27));
-  // Kernel threads have no command line; worker threads show names longer than 15.
-  proc.Add(13, "kworker/0:1-eve", 0, "");
-  proc.Add(16, "kworker/u8:0-kvfree_rcu_reclaim", 0, "");
-  // Without a slash, argv[0] is its own basename; a title without NULs is taken whole.
-  proc.Add(14, "averyveryverylo", 0, "averyveryverylongname");
-  // argv[0] exactly comm: nothing to extend.
-  proc.Add(15, "averyveryverylo", 0, std::string("averyveryverylo\0", 16));
+  int pid = 10;
+  for (const auto& c : cases) {
+    proc.Add(pid, c.comm, 1000, c.cmdline);
+    if (*c.exe != '\0') {
+      std::filesystem::create_symlink(c.exe, proc.folder().path() / std::to_string(pid) / "exe");
+    }
+    ++pid;
+  }
   ProcProcessLister lister(proc.root());
   ProcessSnapshot snapshot;
   ASSERT_TRUE(lister.Snapshot(snapshot));
   auto byPid = ByPid(snapshot);
-  ASSERT_EQ(byPid.size(), 7u);
-  EXPECT_EQ(byPid.at(16).name, "kworker/u8:0-kvfree_rcu_reclaim");
-  EXPECT_EQ(byPid.at(10).name, "averyveryverylongname");
-  EXPECT_EQ(byPid.at(11).name, "averyveryverylo");
-  EXPECT_EQ(byPid.at(12).name, "shortername");
-  EXPECT_EQ(byPid.at(13).name, "kworker/0:1-eve");
-  EXPECT_EQ(byPid.at(14).name, "averyveryverylongname");
-  EXPECT_EQ(byPid.at(15).name, "averyveryverylo");
+  pid = 10;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(byPid.count(pid));
+    EXPECT_EQ(byPid.at(pid).name, c.name);
+    ++pid;
+  }
+}
+
+TEST(ProcProcessListerFakeTest, ExitedProcessesAreLeftOut) {
+  FakeProc proc;
+  proc.Add(10, "live", 1000);
+  proc.Add(11, "zombie", 1000);
+  proc.Add(12, "dead", 1000);
+  proc.Add(13, "stopped", 1000);
+  auto state = [&](int pid, const std::string& comm, char st) {
+    std::string line = StatLine(pid, comm, 1, 1, 500, 0);
+    line[line.find(") S ") + 2] = st;
+    proc.folder().Write(std::to_string(pid) + "/stat", line);
+  };
+  state(11, "zombie", 'Z');
+  state(12, "dead", 'X');
+  state(13, "stopped", 'T');
+  ProcProcessLister lister(proc.root());
+  ProcessSnapshot snapshot;
+  ASSERT_TRUE(lister.Snapshot(snapshot));
+  auto byPid = ByPid(snapshot);
+  EXPECT_EQ(byPid.size(), 2u);
+  EXPECT_TRUE(byPid.count(10) && byPid.count(13));
+  EXPECT_EQ(lister.LastScan().exited, 2u);
+}
+
+TEST(ProcProcessListerFakeTest, ServiceAccountsAreTheUidsOutsideTheLoginRange) {
+  FakeProc proc;
+  const struct {
+    unsigned uid;
+  } uids[] = {{0}, {999}, {1000}, {1500}, {2000}, {60000}, {61184}, {65534}};
+  int pid = 10;
+  for (const auto& u : uids) proc.Add(pid++, "u" + std::to_string(u.uid), u.uid);
+
+  const struct {
+    const char* what;
+    std::string loginDefs;  // "" for no file at all
+    std::set<unsigned> people;
+  } cases[] = {
+      {"no login.defs: 1000 to 60000", "", {1000, 1500, 2000, 60000}},
+      {"the file's range",
+       "# comment\nUID_MIN\t\t 1500\n#UID_MAX 9\nUID_MAX   2000 # people\nGID_MIN 5\n",
+       {1500, 2000}},
+      {"one bound given", "UID_MAX 1500\n", {1000, 1500}},
+      {"values that are not numbers keep the defaults",
+       "UID_MIN 12ab\nUID_MAX\n",
+       {1000, 1500, 2000, 60000}},
+      {"a minimum above the maximum", "UID_MIN 3000\nUID_MAX 2000\n", {1000, 1500, 2000, 60000}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder etc;
+    const std::string path =
+        c.loginDefs.empty() ? etc / "missing" : etc.Write("login.defs", c.loginDefs);
+    ProcProcessLister lister(proc.root(), path);
+    ProcessSnapshot snapshot;
+    ASSERT_TRUE(lister.Snapshot(snapshot));
+    for (const ProcessInfo& p : snapshot.processes) {
+      const unsigned uid = static_cast<unsigned>(std::stoul(p.name.substr(1)));
+      EXPECT_EQ(p.systemAccount, c.people.count(uid) == 0) << uid;
+    }
+  }
 }
 
 TEST(ProcProcessListerFakeTest, WarmScanReadsOnlyStat) {
@@ -294,7 +375,11 @@ TEST(ProcProcessListerTest, SystemAccountFollowsTheRealUid) {
   Child realUser(hog, {"sleep"}, ChildOptions::WithIds(Ids{1000, 0, 0, 1000}));
   Child realRoot(hog, {"sleep"}, ChildOptions::WithIds(Ids{0, 1000, 0, 1000}));
   Child root(hog, {"sleep"});
-  for (Child* c : {&user, &realUser, &realRoot, &root}) ASSERT_TRUE(c->WaitReady());
+  Child nobody(hog, {"sleep"}, ChildOptions::WithIds(Ids{65534, 65534, 65534, 65534}));
+  Child dynamicUser(hog, {"sleep"}, ChildOptions::WithIds(Ids{61184, 61184, 61184, 61184}));
+  for (Child* c : {&user, &realUser, &realRoot, &root, &nobody, &dynamicUser}) {
+    ASSERT_TRUE(c->WaitReady());
+  }
   ProcProcessLister lister;
   ProcessSnapshot snapshot;
   ASSERT_TRUE(lister.Snapshot(snapshot));
@@ -305,23 +390,73 @@ TEST(ProcProcessListerTest, SystemAccountFollowsTheRealUid) {
   EXPECT_FALSE(byPid.at(realUser.pid()).systemAccount);
   EXPECT_TRUE(byPid.at(realRoot.pid()).systemAccount);
   EXPECT_TRUE(byPid.at(root.pid()).systemAccount);
+  ASSERT_TRUE(byPid.count(nobody.pid()) && byPid.count(dynamicUser.pid()));
+  EXPECT_TRUE(byPid.at(nobody.pid()).systemAccount);
+  EXPECT_TRUE(byPid.at(dynamicUser.pid()).systemAccount);
   EXPECT_EQ(byPid.at(user.pid()).name, "uidhog");
 }
 
-TEST(ProcProcessListerTest, LongNameIsExtendedFromArgv0) {
+// Whatever a process calls itself, it is named by its executable; under another user, whose
+// executable link only root may read, too.
+TEST(ProcProcessListerTest, NameIsTheExecutableWhateverArgv0AndTaskName) {
   TempFolder folder;
   const std::string hog = folder.CopyHog("averyveryverylongname");
   Child full(hog, {"sleep"});
-  Child renamed(hog, {"sleep"}, ChildOptions::WithArgv0("something-else"));
-  ASSERT_TRUE(full.WaitReady());
-  ASSERT_TRUE(renamed.WaitReady());
+  Child argv0(hog, {"sleep"}, ChildOptions::WithArgv0("something-else"));
+  Child renamed(hog, {"as", "Web Content", "sleep"});
+  Child user(hog, {"as", "Isolated Web Co", "sleep"},
+             ChildOptions::WithIds(Ids{1000, 1000, 1000, 1000}));
+  for (Child* c : {&full, &argv0, &renamed, &user}) ASSERT_TRUE(c->WaitReady());
   ProcProcessLister lister;
   ProcessSnapshot snapshot;
   ASSERT_TRUE(lister.Snapshot(snapshot));
   auto byPid = ByPid(snapshot);
-  ASSERT_TRUE(byPid.count(full.pid()) && byPid.count(renamed.pid()));
-  EXPECT_EQ(byPid.at(full.pid()).name, "averyveryverylongname");
-  EXPECT_EQ(byPid.at(renamed.pid()).name, "averyveryverylo");  // comm as the kernel cut it
+  for (Child* c : {&full, &argv0, &renamed, &user}) {
+    ASSERT_TRUE(byPid.count(c->pid()));
+    EXPECT_EQ(byPid.at(c->pid()).name, "averyveryverylongname");
+  }
+}
+
+// Names of executables that a program may choose to cut or split lists are taken whole; a line
+// break shows as "?".
+TEST(ProcProcessListerTest, HostileExecutableNamesAreTakenWhole) {
+  TempFolder folder;
+  const std::string names[] = {"victim#zzz", "victim,zzz", "a*b(c)", "new\nline"};
+  std::vector<std::unique_ptr<Child>> children;
+  for (const std::string& name : names) {
+    children.push_back(
+        std::make_unique<Child>(folder.CopyHog(name), std::vector<std::string>{"sleep"}));
+    ASSERT_TRUE(children.back()->WaitReady()) << name;
+  }
+  ProcProcessLister lister;
+  ProcessSnapshot snapshot;
+  ASSERT_TRUE(lister.Snapshot(snapshot));
+  auto byPid = ByPid(snapshot);
+  const char* shown[] = {"victim#zzz", "victim,zzz", "a*b(c)", "new?line"};
+  for (size_t i = 0; i < children.size(); ++i) {
+    ASSERT_TRUE(byPid.count(children[i]->pid()));
+    EXPECT_EQ(byPid.at(children[i]->pid()).name, shown[i]);
+  }
+}
+
+// A child that has exited and is not yet collected is a zombie: it is not listed, while a live
+// process of the same name is.
+TEST(ProcProcessListerTest, RealZombieIsLeftOut) {
+  TempFolder folder;
+  const std::string hog = folder.CopyHog("zombiehog");
+  Child zombie(hog, {"sleep", "0"});
+  Child live(hog, {"sleep"});
+  ASSERT_TRUE(zombie.WaitReady());
+  ASSERT_TRUE(live.WaitReady());
+  // Wait until it has exited, without collecting it.
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(zombie.pid()), &info, WEXITED | WNOWAIT), 0);
+  ProcProcessLister lister;
+  ProcessSnapshot snapshot;
+  ASSERT_TRUE(lister.Snapshot(snapshot));
+  EXPECT_EQ(FindPid(snapshot, zombie.pid()), nullptr);
+  EXPECT_NE(FindPid(snapshot, live.pid()), nullptr);
+  EXPECT_GE(lister.LastScan().exited, 1u);
 }
 
 TEST(ProcProcessListerTest, EndedProcessIsLeftOut) {

@@ -349,6 +349,27 @@ TEST_F(ProgramMonitorTest, MainWindowCycleRunsTheWatchOnlyWhileItIsOn) {
   EXPECT_EQ(control().programMonitor().cpuWatch().count, 1);
 }
 
+// Switched off and on again in its dialog, the watch measures the CPU share afresh, not over the
+// time it was off, in which notepad burned four processors for an hour.
+TEST_F(ProgramMonitorTest, SwitchedOnAgainInItsDialogTheShareIsNotMeasuredOverThePause) {
+  pgm().pgmAlertSetF = 100;
+  Cycle(40, 100);
+  ASSERT_EQ(model->pgmCPU.caption, "10%");
+  PgmSetupModel& dialog = control().pgmSETUP();
+  for (const int16_t on : {int16_t{0}, int16_t{1}}) {
+    dialog.Show();
+    dialog.pgmMonitorF.value = on;
+    dialog.pgmMonitorF_Click();
+    dialog.pgmSave_Click();
+    if (on == 0) {
+      clock.Advance(3600);
+      Notepad().info.cpuTimeNs += 4 * 3600ull * 1'000'000'000;
+    }
+  }
+  Cycle(40, 100);
+  EXPECT_EQ(model->pgmCPU.caption, "10%");
+}
+
 TEST_F(ProgramMonitorTest, ExampleNameMatchesNoProcess) {
   std::filesystem::remove(system.programFolder + "/pgmsetting.ini");
   UseProcessControl();

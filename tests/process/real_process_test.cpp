@@ -1,6 +1,7 @@
 // Process control against real processes: copies of the hog under chosen names and users,
 // terminated through pidfds, and the program monitor watching one of them end to end. Run as
-// root (as CI does): hogs that should be killable run under uid 1000, a service's under uid 1.
+// root (as CI does): hogs that should be killable run under uids 1000 and 1001, services' under
+// uid 1, nobody and a dynamic user.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <regex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "monitor/main_window_model.h"
 #include "platform/linux/pidfd_process_killer.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/linux/proc_stat.h"
 #include "process/process_control.h"
 #include "support/fakes.h"
 #include "unit/model_fixture.h"
@@ -32,6 +35,9 @@ using linuxtest::TempFolder;
 using namespace std::chrono_literals;
 
 const Ids kUser{1000, 1000, 1000, 1000};
+const Ids kOtherUser{1001, 1001, 1001, 1001};
+const Ids kNobody{65534, 65534, 65534, 65534};
+const Ids kDynamicUser{61184, 61184, 61184, 61184};
 const Ids kDaemon{1, 1, 1, 1};
 
 // How the process ended, without collecting it: the signal that killed it, 0 when it exited,
@@ -59,13 +65,54 @@ std::optional<ProcessInfo> Listed(int pid) {
   return std::nullopt;
 }
 
-TEST(StatStartTicks, ReadsPastACommandNameWithBlanksAndParentheses) {
-  const std::string line =
-      "42 (a) b (c)) S 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 987654 12345678 10 "
-      "18446744073709551615\n";
-  EXPECT_EQ(StatStartTicks(line), 987654u);
-  EXPECT_EQ(StatStartTicks("42 (a) S 1 42 42 0 -1 4194560"), std::nullopt);
-  EXPECT_EQ(StatStartTicks("42 a S 1"), std::nullopt);
+// The start ticks of any process, a zombie too, from its stat line.
+uint64_t StartTicksOf(pid_t pid) {
+  const std::string line = linuxtest::ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+  proc::StatFields fields;
+  EXPECT_TRUE(proc::ParseStat(line, fields)) << line;
+  return fields.startTime;
+}
+
+// Waits until the child has exited, without collecting it: it stays a zombie.
+void WaitZombie(pid_t pid) {
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
+}
+
+TEST(ProcStat, ReadsPastATaskNameThatLooksLikeFields) {
+  const struct {
+    const char* what;
+    std::string line;
+    bool ok;
+    const char* comm;
+    char state;
+    uint64_t startTime;
+  } cases[] = {
+      {"blanks and parentheses",
+       "42 (a) b (c)) S 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 987654 12345678 10 1\n",
+       true, "a) b (c)", 'S', 987654},
+      {"a name that forges the fields of a zombie",
+       "42 (x) Z 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20) R 1 42 42 0 -1 4194560 120 "
+       "0 3 0 7 3 0 0 20 0 1 0 555 12345678 10 1\n",
+       true, "x) Z 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20", 'R', 555},
+      {"a line break in the name",
+       "42 (a\nb) Z 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 77 12345678 10 1\n", true,
+       "a\nb", 'Z', 77},
+      {"cut before rss", "42 (a) S 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 9 1", false, "",
+       '?', 0},
+      {"no name", "42 a S 1", false, "", '?', 0},
+      {"a letter where a number stands",
+       "42 (a) S 1 42 42 0 -1 4194560 120 0 3 0 x 3 0 0 20 0 1 0 9 1 1\n", false, "", '?', 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    proc::StatFields fields;
+    ASSERT_EQ(proc::ParseStat(c.line, fields), c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(fields.comm, c.comm);
+    EXPECT_EQ(fields.state, c.state);
+    EXPECT_EQ(fields.startTime, c.startTime);
+  }
 }
 
 TEST(PidfdProcessKiller, NeverSignalsInitOrItsOwnProcess) {
@@ -91,11 +138,36 @@ TEST(PidfdProcessKiller, SignalsOnlyTheProcessThatStartedAtTheGivenTicks) {
   EXPECT_EQ(EndOf(child.pid(), 200ms), std::nullopt) << "the process lives on";
 
   EXPECT_TRUE(killer.KillProcess(child.pid(), info->startTicks));
-  EXPECT_EQ(EndOf(child.pid(), 5s), SIGKILL);
+  EXPECT_EQ(EndOf(child.pid(), 0ms), SIGKILL) << "ended by the time the killer reports success";
   const int pid = child.pid();
   child.Kill();  // collects it
   EXPECT_FALSE(killer.KillProcess(pid, info->startTicks)) << "a process that is gone";
 }
+
+TEST(PidfdProcessKiller, AZombieIsNoSuccess) {
+  TempFolder folder;
+  Child zombie(folder.CopyHog("zombiehog"), {"sleep", "0"}, ChildOptions::WithIds(kUser));
+  ASSERT_TRUE(zombie.WaitReady());
+  WaitZombie(zombie.pid());
+  PidfdProcessKiller killer;
+  EXPECT_FALSE(killer.KillProcess(zombie.pid(), StartTicksOf(zombie.pid())));
+}
+
+// The real process table seen through the test's own children: the machine's other processes (a
+// build beside the tests, each in a cgroup of its own that no nice value outweighs) cannot lead a
+// ranking.
+class ChildrenOnlyLister final : public IProcessLister {
+ public:
+  std::set<int> pids;
+  bool Snapshot(ProcessSnapshot& snapshot) override {
+    if (!real_.Snapshot(snapshot)) return false;
+    std::erase_if(snapshot.processes, [&](const ProcessInfo& p) { return pids.count(p.pid) == 0; });
+    return true;
+  }
+
+ private:
+  ProcProcessLister real_;
+};
 
 // A main window on the real process table and the pidfd killer; the rest of the machine is fake
 // (one processor, 1,000 MiB of memory) and the clock is the real one.
@@ -106,7 +178,7 @@ class RealProcessTest : public ::testing::Test {
   testing::FakeSystemInfo system;
   testing::FakeCpuCounters cpu;
   testing::FakeMemory memory;
-  ProcProcessLister processes;
+  ChildrenOnlyLister processes;
   testing::RecordingSound sound;
   PidfdProcessKiller killer;
   testing::RecordingAlertSender sender;
@@ -114,6 +186,7 @@ class RealProcessTest : public ::testing::Test {
   TempFolder hogs;
   std::unique_ptr<MainWindowModel> model;
   size_t seen = 0;
+  int copies = 0;
 
   void SetUp() override {
     system.programFolder = dir / "prog";
@@ -143,7 +216,39 @@ class RealProcessTest : public ::testing::Test {
                                   const std::vector<std::string>& args = {"sleep"}) {
     auto child = std::make_unique<Child>(hogs.CopyHog(name), args, ChildOptions::WithIds(ids));
     EXPECT_TRUE(child->WaitReady()) << name;
+    processes.pids.insert(child->pid());
     return child;
+  }
+
+  // `count` samples with `child` on top under `name`, as the ranking records them.
+  static TopHistory Tops(const Child& child, const std::string& name, int count) {
+    return TopHistory(static_cast<size_t>(count),
+                      TopSample{name, child.pid(), StartTicksOf(child.pid())});
+  }
+
+  // A hog under `options`, started from a copy of the hog named `name` in a folder of its own
+  // (a running copy cannot be overwritten by the next one of its name).
+  std::unique_ptr<Child> Start(const std::string& name, const ChildOptions& options,
+                               const std::vector<std::string>& args) {
+    const std::filesystem::path folder = hogs.path() / std::to_string(++copies);
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, std::filesystem::perms(0755));
+    const std::filesystem::path copy = folder / name;
+    std::filesystem::copy_file(linuxtest::HogPath(), copy);
+    std::filesystem::permissions(copy, std::filesystem::perms(0755));
+    auto child = std::make_unique<Child>(copy.string(), args, options);
+    EXPECT_TRUE(child->WaitReady()) << name;
+    processes.pids.insert(child->pid());
+    return child;
+  }
+
+  // Machine-wide cycles with the CPU above its threshold, the ranking measuring real intervals.
+  void HighCpuCycles(int count) {
+    for (int i = 0; i < count; ++i) {
+      std::this_thread::sleep_for(300ms);
+      cpu.busy.push_back(95);
+      model->Monitor();
+    }
   }
 
   std::vector<std::string> Messages() {
@@ -170,21 +275,24 @@ TEST_F(RealProcessTest, KillRulesSpareListedAndServiceHogsAndTerminateAnUnlisted
                                  R"(is the TOP 1 to be killed \.\.\.)";
   std::smatch match;
 
-  EXPECT_EQ(control().KillTopProcess("listedhog,listedhog,", 1, model->kill), "*listedhog(2)");
+  EXPECT_EQ(control().KillTopProcess(Tops(*listed, "listedhog", 2), 1, model->kill),
+            "*listedhog(2)");
   std::vector<std::string> lines = Messages();
   ASSERT_EQ(lines.size(), 1u);
   ASSERT_TRUE(std::regex_match(lines[0], match, std::regex("listedhog" + toBeKilled))) << lines[0];
   EXPECT_EQ(match[1], std::to_string(listed->pid()));
   EXPECT_FALSE(model->kill.killTried);
 
-  control().KillTopProcess("daemonhog,daemonhog,", 1, model->kill);
+  control().KillTopProcess(Tops(*service, "daemonhog", 2), 1, model->kill);
   lines = Messages();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_TRUE(std::regex_match(lines[0], std::regex("daemonhog" + toBeKilled))) << lines[0];
   EXPECT_EQ(lines[1], "daemonhog is TOP 1 but no kill. Reason - Session Name (Owner) is Services.");
   EXPECT_FALSE(model->kill.killTried);
 
-  control().KillTopProcess("freehog,freehog,listedhog,", 1, model->kill);
+  TopHistory history = Tops(*unlisted, "freehog", 2);
+  history.push_back(Tops(*listed, "listedhog", 1)[0]);
+  control().KillTopProcess(history, 1, model->kill);
   EXPECT_TRUE(model->kill.killTried);
   EXPECT_TRUE(model->kill.killResult);
   EXPECT_EQ(model->kill.killedName, "freehog");
@@ -194,12 +302,160 @@ TEST_F(RealProcessTest, KillRulesSpareListedAndServiceHogsAndTerminateAnUnlisted
   EXPECT_EQ(EndOf(service->pid(), 0ms), std::nullopt);
 }
 
+ChildOptions Burner(const Ids& ids) {
+  // At the highest priority the hog leads every ranking even beside a busy build.
+  ChildOptions options = ChildOptions::WithIds(ids);
+  options.nice = -20;
+  return options;
+}
+
+// A CPU alert of the machine-wide watch with killing on: the hog of one user is terminated,
+// never its idle namesakes of other users (started before and after it), whatever characters its
+// name holds; the tally shows the name whole.
+TEST_F(RealProcessTest, CpuAlertTerminatesTheHogNotItsNamesakes) {
+  const struct {
+    const char* hogName;
+    const char* tallyName;
+  } cases[] = {
+      {"victim", "victim"},
+      {"victim,zzz", "victim_zzz"},
+      {"victim#zzz", "victim#zzz"},
+      {"victim*(1)", "victim__1_"},
+  };
+  Load();
+  model->settings.cpu_High = "50";
+  model->settings.num_High = "3";
+  model->settings.KillProc = 1;
+  model->settings.Killopt = false;
+  model->settings.num_Kill = "2";
+  model->settings.PnameList = "";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hogName);
+    const auto older = Start("victim", ChildOptions::WithIds(kOtherUser), {"sleep"});
+    const auto hog = Start(c.hogName, Burner(kUser), {"burn"});
+    const auto newer = Start("victim", ChildOptions::WithIds(kOtherUser), {"sleep"});
+    Messages();
+    HighCpuCycles(3);
+    const std::vector<std::string> lines = Messages();
+    ASSERT_EQ(lines.size(), 5u) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(lines[3].starts_with(std::string(c.hogName) +
+                                     "(pid : " + std::to_string(hog->pid()) + " create time : "))
+        << lines[3];
+    EXPECT_NE(lines[4].find(" *" + std::string(c.hogName) + " killed(True). TOP1 : "),
+              std::string::npos)
+        << lines[4];
+    EXPECT_TRUE(lines[4].ends_with(" *" + std::string(c.tallyName) + "(3)")) << lines[4];
+    EXPECT_EQ(EndOf(hog->pid(), 0ms), SIGKILL);
+    EXPECT_EQ(EndOf(older->pid(), 0ms), std::nullopt);
+    EXPECT_EQ(EndOf(newer->pid(), 0ms), std::nullopt);
+  }
+}
+
+// nobody and systemd's dynamic users run services: refused under "No kill if in below list or
+// owner is Services".
+TEST_F(RealProcessTest, ServiceAccountsOutsideTheLoginRangeAreRefused) {
+  Load();
+  model->settings.Killopt = false;
+  model->settings.num_Kill = "1";
+  model->settings.PnameList = "";
+  for (const Ids& ids : {kNobody, kDynamicUser}) {
+    SCOPED_TRACE(ids.ruid);
+    const auto hog = Start("servicehog", ChildOptions::WithIds(ids), {"sleep"});
+    Messages();
+    control().KillTopProcess(Tops(*hog, "servicehog", 2), 1, model->kill);
+    const std::vector<std::string> lines = Messages();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1],
+              "servicehog is TOP 1 but no kill. Reason - Session Name (Owner) is Services.");
+    EXPECT_FALSE(model->kill.killTried);
+    EXPECT_EQ(EndOf(hog->pid(), 0ms), std::nullopt);
+  }
+}
+
+// A zombie of the watched program's name, older than the live instance, is not the program: the
+// watch measures the live one, alerts and terminates it; a termination of the zombie itself is
+// no success.
+TEST_F(RealProcessTest, ProgramMonitorAndKillPassOverAZombie) {
+  testing::WriteFile(system.programFolder + "/pgmsetting.ini",
+                     " 1 \r\nzhog\r\n 5 \r\n 90 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n");
+  const auto zombie = Start("zhog", ChildOptions::WithIds(kUser), {"sleep", "0"});
+  WaitZombie(zombie->pid());
+  const auto hog = Start("zhog", Burner(kUser), {"burn"});
+  Load();
+
+  model->settings.Killopt = false;
+  model->settings.num_Kill = "1";
+  control().KillTopProcess(Tops(*zombie, "zhog", 3), 1, model->kill);
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{"No catch Process ID (pid) will kill next time ......."});
+  EXPECT_FALSE(model->kill.killTried);
+
+  control().MonitorProgram();
+  const std::vector<std::string> lines = Messages();
+  ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
+  EXPECT_EQ(lines[1],
+            "(Program killed) - zhog is killed successfully on monitoring zhog CPU usage higher "
+            "than 5%");
+  EXPECT_EQ(EndOf(hog->pid(), 0ms), SIGKILL);
+  ASSERT_EQ(sender.sent.size(), 1u);
+  EXPECT_TRUE(sender.sent[0].message.ends_with(" zhog has been killed (success)"))
+      << sender.sent[0].message;
+}
+
+// Two instances of the watched program: the CPU step terminates the one it measured, and the
+// memory step of the same cycle measures and terminates the other, the one it measured.
+TEST_F(RealProcessTest, ProgramMonitorTerminatesTheInstancesItMeasured) {
+  // CPU 5% and memory 1% of the (fake) 1,000 MiB, one sample to an alert, termination on.
+  testing::WriteFile(system.programFolder + "/pgmsetting.ini",
+                     " 1 \r\ntwinhog\r\n 5 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n");
+  // At its usual priority: a burner at the highest one would starve the second instance while it
+  // touches its memory.
+  const auto burner = Start("twinhog", ChildOptions::WithIds(kUser), {"burn"});
+  const auto holder = Start("twinhog", ChildOptions::WithIds(kUser), {"touch", "64"});
+  Load();
+  control().MonitorProgram();
+  const std::vector<std::string> lines = Messages();
+  ASSERT_EQ(lines.size(), 4u) << ::testing::PrintToString(lines);
+  EXPECT_EQ(lines[1],
+            "(Program killed) - twinhog is killed successfully on monitoring twinhog CPU usage "
+            "higher than 5%");
+  EXPECT_EQ(lines[3],
+            "(Program killed) - twinhog is killed successfully on monitoring twinhog MEMORY usage "
+            "higher than 1%");
+  EXPECT_EQ(EndOf(burner->pid(), 0ms), SIGKILL);
+  EXPECT_EQ(EndOf(holder->pid(), 0ms), SIGKILL);
+}
+
+// After Stop and Start the first ranking measures the CPU since the start, not over the pause:
+// the hog that burned while monitoring was off and is stopped now does not lead.
+TEST_F(RealProcessTest, FirstRankingAfterStartIsNotMeasuredOverThePause) {
+  const auto pauseHog = Start("pausehog", Burner(kUser), {"burn"});
+  const auto nowHog = Start("nowhog", Burner(kUser), {"burn"});
+  ASSERT_EQ(::kill(nowHog->pid(), SIGSTOP), 0);
+  Load();
+  model->settings.cpu_High = "50";
+  model->settings.num_High = "100";
+  HighCpuCycles(1);
+  ASSERT_EQ(model->ranking.cpuTopName, "pausehog");
+
+  model->OnCommand1Click();  // Stop
+  std::this_thread::sleep_for(1500ms);
+  ASSERT_EQ(::kill(pauseHog->pid(), SIGSTOP), 0);
+  ASSERT_EQ(::kill(nowHog->pid(), SIGCONT), 0);
+  model->OnCommand1Click();  // Start
+  std::this_thread::sleep_for(300ms);
+  cpu.busy.push_back(95);
+  model->Monitor();
+  EXPECT_EQ(model->ranking.cpuTopName, "nowhog");
+  ASSERT_EQ(::kill(pauseHog->pid(), SIGCONT), 0);
+}
+
 // The watch of a CPU hog through the main window's cycle: counts up to an alert, back to normal
 // while the hog is stopped, then a second alert that terminates it.
 TEST_F(RealProcessTest, ProgramMonitorWatchesAHogUntilItTerminatesIt) {
-  const std::string settings = " 1 \r\npgmhog\r\n 25 \r\n 90 \r\n 3 \r\n 0 \r\n 0 \r\n\r\n";
+  const std::string settings = " 1 \r\npgmhog\r\n 10 \r\n 90 \r\n 3 \r\n 0 \r\n 0 \r\n\r\n";
   testing::WriteFile(system.programFolder + "/pgmsetting.ini", settings);
-  const auto hog = StartHog("pgmhog", kUser, {"burn"});
+  const auto hog = Start("pgmhog", Burner(kUser), {"burn"});
   Load();
   model->settings.TimeInterval = "1";
   model->cycleCountdown = 1;
@@ -207,7 +463,7 @@ TEST_F(RealProcessTest, ProgramMonitorWatchesAHogUntilItTerminatesIt) {
     std::this_thread::sleep_for(400ms);
     model->OnTmrUpdateTick();
   };
-  const std::regex exceed(R"(\(Program Monitor\) - pgmhog CPU (\d+)% exceed 25% (\d) times)");
+  const std::regex exceed(R"(\(Program Monitor\) - pgmhog CPU (\d+)% exceed 10% (\d) times)");
   auto counts = [&] {
     std::vector<std::string> out;
     std::smatch m;
@@ -224,7 +480,7 @@ TEST_F(RealProcessTest, ProgramMonitorWatchesAHogUntilItTerminatesIt) {
   ASSERT_EQ(sender.sent.size(), 1u);
   EXPECT_TRUE(std::regex_match(
       sender.sent[0].message,
-      std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d WEB01 - pgmhog CPU \d+% exceed 25% for \d+ )"
+      std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d WEB01 - pgmhog CPU \d+% exceed 10% for \d+ )"
                  R"(sec\.\(3 times\))")))
       << sender.sent[0].message;
   EXPECT_EQ(model->Label6[0].caption, "pgmhog");
@@ -236,7 +492,7 @@ TEST_F(RealProcessTest, ProgramMonitorWatchesAHogUntilItTerminatesIt) {
   ASSERT_EQ(sender.sent.size(), 2u);
   EXPECT_TRUE(std::regex_match(sender.sent[1].message,
                                std::regex(R"(.* pgmhog CPU usage back to normal\. Now pgmhog CPU )"
-                                          R"(usage is [0-9]%\. CPU threshold setting is 25% for )"
+                                          R"(usage is [0-9]%\. CPU threshold setting is 10% for )"
                                           R"(3 times)")))
       << sender.sent[1].message;
   EXPECT_EQ(model->pgmCPU_count.caption, "0");
@@ -252,11 +508,11 @@ TEST_F(RealProcessTest, ProgramMonitorWatchesAHogUntilItTerminatesIt) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(),
             "(Program killed) - pgmhog is killed successfully on monitoring pgmhog CPU usage "
-            "higher than 25%");
+            "higher than 10%");
   EXPECT_EQ(EndOf(hog->pid(), 5s), SIGKILL);
   ASSERT_EQ(sender.sent.size(), 3u);
   EXPECT_TRUE(std::regex_match(sender.sent[2].message,
-                               std::regex(R"(.* - pgmhog CPU \d+% exceed 25% for \d+ sec\.\(3 )"
+                               std::regex(R"(.* - pgmhog CPU \d+% exceed 10% for \d+ sec\.\(3 )"
                                           R"(times\) pgmhog has been killed \(success\))")))
       << sender.sent[2].message;
   EXPECT_EQ(model->Label6[0].caption, "pgmhog killed");

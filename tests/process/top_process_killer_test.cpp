@@ -1,4 +1,4 @@
-// The termination of the top process on fakes: the lookup by name and the kill rules of both
+// The termination of the top process on fakes: the lookup by identity and the kill rules of both
 // modes, with their exact log lines.
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "process/process_lookup.h"
 #include "process_fixture.h"
 
@@ -35,60 +36,72 @@ class ProcessLookupTest : public ::testing::Test {
   }
 };
 
-TEST_F(ProcessLookupTest, LastMatchWinsWithItsCreationTimeAndOwner) {
+TEST_F(ProcessLookupTest, FindsTheProcessByPidAndStartTimeWithItsCreationTimeAndOwner) {
   // 2026-03-07 08:09:10 and 2026-11-30 23:59:58 UTC.
   Add(10, "svchost", 1772870950, true);
-  Add(20, "Firefox", 1772870950, true);
   Add(30, "firefox", 1796083198, false);
-  Add(40, "firefoxx", 1772870950, true);
   ProcessLookup lookup(processes, ".exe", &Utc);
 
-  std::string name = "FIREFOX.exe";
-  EXPECT_EQ(lookup.GetProcessIdByName(name), "30");
+  EXPECT_TRUE(lookup.FindProcess(30, 7030));
   EXPECT_EQ(lookup.procCreateTime, "11-30 23:59:58");
   EXPECT_EQ(lookup.ownerSidResult, "0");
   EXPECT_EQ(lookup.found().pid, 30);
   EXPECT_EQ(lookup.found().startTicks, 7030u);
 
-  name = "svchost.exe";
-  EXPECT_EQ(lookup.GetProcessIdByName(name), "10");
+  EXPECT_TRUE(lookup.FindProcess(10, 7010));
   EXPECT_EQ(lookup.procCreateTime, "03-07 08:09:10");
   EXPECT_EQ(lookup.ownerSidResult, "2") << "a system account answers like a service's owner";
-}
-
-TEST_F(ProcessLookupTest, NumberedInstanceNameIsCutAndRewrittenForTheCaller) {
-  Add(10, "svchost", 0, true);
-  ProcessLookup lookup(processes, ".exe", &Utc);
-  std::string name = "svchost#2";
-  EXPECT_EQ(lookup.GetProcessIdByName(name), "10");
-  EXPECT_EQ(name, "svchost.exe");
-
-  ProcessLookup linuxLookup(processes, "", &Utc);
-  name = "svchost#12";
-  EXPECT_EQ(linuxLookup.GetProcessIdByName(name), "10");
-  EXPECT_EQ(name, "svchost");
 }
 
 TEST_F(ProcessLookupTest, MissKeepsTheEarlierResults) {
   Add(10, "svchost", 0, true);
   ProcessLookup lookup(processes, "", &Utc);
-  std::string name = "svchost";
-  ASSERT_EQ(lookup.GetProcessIdByName(name), "10");
+  ASSERT_TRUE(lookup.FindProcess(10, 7010));
 
-  for (std::string missing : {"notepad", "", "svchost.exe"}) {
-    EXPECT_EQ(lookup.GetProcessIdByName(missing), "") << missing;
+  const struct {
+    int pid;
+    uint64_t startTicks;
+  } misses[] = {{11, 7010}, {10, 7011}, {0, 0}};
+  for (const auto& miss : misses) {
+    EXPECT_FALSE(lookup.FindProcess(miss.pid, miss.startTicks)) << miss.pid;
     EXPECT_EQ(lookup.procCreateTime, "01-01 00:00:00");
     EXPECT_EQ(lookup.ownerSidResult, "2");
+    EXPECT_EQ(lookup.found().pid, 10);
   }
   processes.fail = true;
-  name = "svchost";
-  EXPECT_EQ(lookup.GetProcessIdByName(name), "") << "an unreadable process table finds nothing";
+  EXPECT_FALSE(lookup.FindProcess(10, 7010)) << "an unreadable process table finds nothing";
 }
 
 // ---- Kill rules ----
 
 class KillRulesTest : public testing::ProcessFixture {
  protected:
+  // The history of a comma list of names, each sample carrying the pid and start time of the
+  // first listed process of that name (with or without the suffix, case ignored), or of no
+  // running process (pid 9999).
+  TopHistory History(const std::string& names) {
+    TopHistory history;
+    size_t from = 0;
+    while (from < names.size()) {
+      size_t comma = names.find(',', from);
+      if (comma == std::string::npos) comma = names.size();
+      const std::string name = names.substr(from, comma - from);
+      from = comma + 1;
+      if (name.empty()) continue;
+      TopSample sample{name, 9999, 9999};
+      for (const auto& p : processes.procs) {
+        if (ToLower(p.info.name) == ToLower(name) ||
+            ToLower(p.info.name + system.suffix) == ToLower(name)) {
+          sample.pid = p.info.pid;
+          sample.startTicks = p.info.startTicks;
+          break;
+        }
+      }
+      history.push_back(sample);
+    }
+    return history;
+  }
+
   void SetUpProcesses() {
     processes.procs.clear();
     processes.Add(100, "svchost", 0, 10 * kMiB);
@@ -259,7 +272,7 @@ TEST_F(KillRulesTest, RulesOfBothModesDecideWhatIsTerminated) {
     model->settings.PnameList = c.list;
 
     KillResults results;
-    control().KillTopProcess(c.history, c.killProc, results);
+    control().KillTopProcess(History(c.history), c.killProc, results);
 
     EXPECT_EQ(Messages(), c.lines);
     EXPECT_EQ(results.killTried, c.killedPid != 0);
@@ -274,12 +287,80 @@ TEST_F(KillRulesTest, RulesOfBothModesDecideWhatIsTerminated) {
   }
 }
 
+TEST_F(KillRulesTest, TheProcessThatLedIsTerminatedNeverANamesake) {
+  SetUpProcesses();
+  processes.Add(500, "victim", 0, 10 * kMiB);  // another user's idle namesake, listed first
+  processes.Add(600, "victim", 0, 10 * kMiB);  // the hog
+  auto sample = [](int pid) { return TopSample{"victim", pid, static_cast<uint64_t>(pid)}; };
+  const std::string line =
+      "victim(pid : %d create time : " + CreateTime() + ") is the TOP 1 to be killed ...";
+  auto lineOf = [&](int pid) {
+    std::string l = line;
+    return l.replace(l.find("%d"), 2, std::to_string(pid));
+  };
+  const struct Case {
+    const char* what;
+    TopHistory history;
+    const char* numKill;
+    bool hogRuns;
+    int killedPid;
+    Lines lines;
+  } cases[] = {
+      {"the hog led three of four samples",
+       {sample(600), sample(500), sample(600), sample(600)},
+       "3",
+       true,
+       600,
+       {lineOf(600)}},
+      {"the hog has ended: its namesake is not taken instead",
+       {sample(600), sample(600), sample(600)},
+       "1",
+       false,
+       0,
+       {"No catch Process ID (pid) will kill next time ......."}},
+      {"a pid reused since is another process",
+       {TopSample{"victim", 600, 1}, TopSample{"victim", 600, 1}},
+       "1",
+       true,
+       0,
+       {"No catch Process ID (pid) will kill next time ......."}},
+      {"num_Kill counts the samples of the process, not of its name",
+       {sample(500), sample(600), sample(500), sample(600)},
+       "3",
+       true,
+       0,
+       {lineOf(600)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.hogRuns) std::erase_if(processes.procs, [](const auto& p) { return p.info.pid == 600; });
+    UseProcessControl();
+    killer.calls.clear();
+    model->OnLoad();
+    Messages();
+    model->settings.Killopt = false;
+    model->settings.num_Kill = c.numKill;
+    KillResults results;
+    EXPECT_EQ(control().KillTopProcess(c.history, 1, results),
+              "*victim(" + std::to_string(c.history.size()) + ")");
+    EXPECT_EQ(Messages(), c.lines);
+    EXPECT_EQ(results.killTried, c.killedPid != 0);
+    if (c.killedPid != 0) {
+      ASSERT_EQ(killer.calls.size(), 1u);
+      EXPECT_EQ(killer.calls[0].pid, c.killedPid);
+    } else {
+      EXPECT_TRUE(killer.calls.empty());
+    }
+    if (!c.hogRuns) processes.Add(600, "victim", 0, 10 * kMiB);
+  }
+}
+
 TEST_F(KillRulesTest, ReturnsTheTallyAndNamesTheChosenProcessAsFound) {
   SetUpProcesses();
   model->OnLoad();
   model->settings.num_Kill = "9";
   KillResults results;
-  EXPECT_EQ(control().KillTopProcess("svchost,Firefox,Firefox,", 1, results),
+  EXPECT_EQ(control().KillTopProcess(History("svchost,Firefox,Firefox,"), 1, results),
             "*Firefox(2),svchost(1)");
   EXPECT_EQ(results.killedName, "Firefox") << "as found, before lower-casing";
   EXPECT_FALSE(results.killTried);
@@ -292,7 +373,7 @@ TEST_F(KillRulesTest, OwnProgramLineCarriesThePlatformsSuffix) {
   model->OnLoad();
   Messages();
   KillResults results;
-  EXPECT_EQ(control().KillTopProcess("TARNWICK.EXE,", 1, results), "*TARNWICK.EXE(1)");
+  EXPECT_EQ(control().KillTopProcess(History("TARNWICK.EXE,"), 1, results), "*TARNWICK.EXE(1)");
   EXPECT_EQ(Messages(), Lines{"No kill tarnwick.exe itself ...."});
   EXPECT_TRUE(killer.calls.empty());
 }
@@ -305,23 +386,23 @@ TEST_F(KillRulesTest, OnlyTheFirstFailureForANameIsMarkedFirst) {
   killer.result = false;
 
   KillResults& results = model->kill;
-  control().KillTopProcess("firefox,", 1, results);
+  control().KillTopProcess(History("firefox,"), 1, results);
   EXPECT_TRUE(results.killTried);
   EXPECT_FALSE(results.killResult);
   EXPECT_TRUE(results.killFailFirst);
   EXPECT_EQ(results.killFailList, "firefox,");
 
-  control().KillTopProcess("Firefox,", 1, results);
+  control().KillTopProcess(History("Firefox,"), 1, results);
   EXPECT_TRUE(results.killTried);
   EXPECT_FALSE(results.killFailFirst) << "the lower-cased name is already in the list";
   EXPECT_EQ(results.killFailList, "firefox,");
 
-  control().KillTopProcess("svchost,", 1, results);
+  control().KillTopProcess(History("svchost,"), 1, results);
   EXPECT_TRUE(results.killFailFirst);
   EXPECT_EQ(results.killFailList, "firefox,svchost,");
 
   // A call that tries nothing starts with both flags cleared.
-  control().KillTopProcess("notepad,", 1, results);
+  control().KillTopProcess(History("notepad,"), 1, results);
   EXPECT_FALSE(results.killTried);
   EXPECT_FALSE(results.killFailFirst);
 }

@@ -57,7 +57,7 @@ TEST_F(WatchTest, MemoryRunQuotesThePeakInMegabytesAndItsShare) {
                    "Not login alert message [12-04 10:15:12 WEB01 MEMORY 91% exceed 85% for 5 "
                    "sec.(2 times).TOP1 : firefox.exe 1536.4M(15.4%) @10:15:07 *firefox.exe(2)] "
                    "can not be sent out, please login.."}));
-  EXPECT_EQ(model->ranking.memTopList, "");
+  EXPECT_TRUE(model->ranking.memTopList.empty());
   EXPECT_EQ(model->ranking.memPeakSize, "0");
   Cycle(10, 50);
   EXPECT_EQ(Messages().front(), "MEM 50% back to normal");
@@ -226,7 +226,7 @@ class ScriptedKiller final : public ITopProcessKiller {
   bool tried = true;
   bool result = true;
   bool failFirst = false;
-  std::string KillTopProcess(const std::string&, int16_t, KillResults& k) override {
+  std::string KillTopProcess(const TopHistory&, int16_t, KillResults& k) override {
     k.killTried = tried;
     k.killResult = result;
     k.killFailFirst = failFirst;

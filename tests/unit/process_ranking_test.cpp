@@ -12,6 +12,16 @@ using testing::FakeProcessLister;
 
 constexpr uint64_t kMiB = 1024 * 1024;
 
+// "name@pid" of every sample, blank-separated.
+std::string Samples(const TopHistory& history) {
+  std::string out;
+  for (const TopSample& s : history) {
+    if (!out.empty()) out += ' ';
+    out += s.name + "@" + std::to_string(s.pid);
+  }
+  return out;
+}
+
 class RankingTest : public ::testing::Test {
  protected:
   FakeClock clock;
@@ -31,15 +41,23 @@ TEST_F(RankingTest, TopCpuIsTheFirstOfEqualSharesAndSkipsTheMachineItself) {
   EXPECT_EQ(results.cpuTopName, "firefox.exe");
   // 150% of one processor on 4 processors.
   EXPECT_EQ(results.cpuTopPct, "37.5");
-  EXPECT_EQ(results.cpuTopList, "firefox.exe,");
+  EXPECT_EQ(Samples(results.cpuTopList), "firefox.exe@4");
+  EXPECT_EQ(results.cpuTopList[0].startTicks, 4u);
   EXPECT_EQ(results.cpuPeakName, "firefox.exe");
   EXPECT_EQ(results.cpuPeakTime, "10:15:07");
 }
 
-TEST_F(RankingTest, NumberedInstancesCountAsTheirProgram) {
-  lister.Add(7, "svchost#2", 80, 0);
-  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
-  EXPECT_EQ(results.cpuTopName, "svchost.exe");
+TEST_F(RankingTest, NamesAreTakenWhole) {
+  long cycle = 0;
+  for (const char* name : {"victim#zzz", "victim,zzz", "a(1)*"}) {
+    lister.procs.clear();
+    lister.Add(7 + static_cast<int>(cycle), name, 80, 0);
+    results.cpuTopList.clear();
+    clock.Advance(5);
+    ASSERT_TRUE(ranking.RankCpuProcesses(++cycle, results));
+    EXPECT_EQ(results.cpuTopName, std::string(name) + ".exe");
+    EXPECT_EQ(Samples(results.cpuTopList), std::string(name) + ".exe@" + std::to_string(6 + cycle));
+  }
 }
 
 TEST_F(RankingTest, NoBusyProcessAppendsAnEmptyNameAndKeepsAnEarlierPeak) {
@@ -51,7 +69,7 @@ TEST_F(RankingTest, NoBusyProcessAppendsAnEmptyNameAndKeepsAnEarlierPeak) {
   ASSERT_TRUE(ranking.RankCpuProcesses(2, results));
   EXPECT_EQ(results.cpuTopName, "");
   EXPECT_EQ(results.cpuTopPct, "0");
-  EXPECT_EQ(results.cpuTopList, "firefox.exe,,");
+  EXPECT_EQ(Samples(results.cpuTopList), "firefox.exe@4 @0");
   // A top reading of 0 is not above the peak "0": the earlier name and time stay.
   EXPECT_EQ(results.cpuPeakName, "firefox.exe");
   EXPECT_EQ(results.cpuPeakPct, "0");
@@ -68,7 +86,7 @@ TEST_F(RankingTest, PeakFollowsOnlyAStrictlyHigherReading) {
   EXPECT_EQ(results.cpuTopName, "b.exe");
   EXPECT_EQ(results.cpuPeakName, "a.exe");
   EXPECT_EQ(results.cpuPeakTime, "10:15:07");
-  EXPECT_EQ(results.cpuTopList, "a.exe,b.exe,");
+  EXPECT_EQ(Samples(results.cpuTopList), "a.exe@4 b.exe@5");
 }
 
 TEST_F(RankingTest, CpuShareIsMeasuredOverARecentIntervalNotSinceStart) {
@@ -96,6 +114,21 @@ TEST_F(RankingTest, ASecondScanIsTakenOnlyWithoutAScanOfThePreviousCycle) {
   EXPECT_EQ(lister.scans, 5) << "a gap of a cycle needs a fresh pair of scans";
 }
 
+TEST_F(RankingTest, AfterAResetTheShareIsNotMeasuredOverThePause) {
+  lister.Add(4, "pausehog", 0, 0);
+  lister.Add(5, "nowhog", 0, 0);
+  ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
+  // An hour's pause in which pausehog burned four processors; now only nowhog works.
+  clock.Advance(3600);
+  lister.procs[0].info.cpuTimeNs += 4 * 3600ull * 1'000'000'000;
+  lister.procs[1].sharePct = 50;
+
+  sampler.Reset();
+  ASSERT_TRUE(ranking.RankCpuProcesses(2, results));
+  EXPECT_EQ(results.cpuTopName, "nowhog.exe");
+  EXPECT_EQ(results.cpuTopPct, "12.5");
+}
+
 TEST_F(RankingTest, FailedCpuScanKeepsThePreviousResults) {
   lister.Add(4, "a", 100, 0);
   ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
@@ -103,7 +136,7 @@ TEST_F(RankingTest, FailedCpuScanKeepsThePreviousResults) {
   clock.Advance(5);
   EXPECT_FALSE(ranking.RankCpuProcesses(2, results));
   EXPECT_EQ(results.cpuTopName, "a.exe");
-  EXPECT_EQ(results.cpuTopList, "a.exe,");
+  EXPECT_EQ(Samples(results.cpuTopList), "a.exe@4");
 }
 
 TEST_F(RankingTest, MemoryTopIsTheLargestWorkingSetEvenBeyondTwoGiB) {
@@ -115,10 +148,10 @@ TEST_F(RankingTest, MemoryTopIsTheLargestWorkingSetEvenBeyondTwoGiB) {
   EXPECT_EQ(results.memTopSize, "2621440");
   EXPECT_EQ(results.memPeakName, "huge.exe");
   EXPECT_EQ(results.memPeakSize, "2621440");
-  EXPECT_EQ(results.memTopList, ",huge.exe");
+  EXPECT_EQ(Samples(results.memTopList), "huge.exe@5");
   ranking.RankMemoryProcesses(1, results);
   ranking.RankMemoryProcesses(1, results);
-  EXPECT_EQ(results.memTopList, ",huge.exe,huge.exe,huge.exe");
+  EXPECT_EQ(Samples(results.memTopList), "huge.exe@5 huge.exe@5 huge.exe@5");
 }
 
 TEST_F(RankingTest, MemoryRoundsKilobytesHalfEven) {
@@ -135,7 +168,7 @@ TEST_F(RankingTest, UnreadableProcessesGiveAnEmptyMemoryTop) {
   ranking.RankMemoryProcesses(1, results);
   EXPECT_EQ(results.memTopName, "");
   EXPECT_EQ(results.memTopSize, "0");
-  EXPECT_EQ(results.memTopList, ",");
+  EXPECT_EQ(Samples(results.memTopList), "@0");
 }
 
 }  // namespace

@@ -1,18 +1,18 @@
 #include "platform/linux/pidfd_process_killer.h"
 
+#include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <utility>
 
+#include "platform/linux/proc_stat.h"
 #include "platform/linux/proc_text.h"
 
 namespace tarnwick {
 namespace {
-
-// The start time is the 22nd field; the fields after the command name begin with the 3rd.
-constexpr int kStartTimeField = 22;
 
 // Closes the descriptor when the scope ends.
 class Descriptor {
@@ -29,26 +29,23 @@ class Descriptor {
   int fd_;
 };
 
-}  // namespace
-
-std::optional<uint64_t> StatStartTicks(std::string_view statLine) {
-  const size_t close = statLine.rfind(')');
-  if (close == std::string_view::npos) return std::nullopt;
-  size_t pos = close + 1;
-  for (int field = 3; field <= kStartTimeField; ++field) {
-    if (pos >= statLine.size() || statLine[pos] != ' ') return std::nullopt;
-    ++pos;
-    if (field == kStartTimeField) break;
-    const size_t blank = statLine.find(' ', pos);
-    if (blank == std::string_view::npos) return std::nullopt;
-    pos = blank;
+// A pidfd turns readable when its process has ended (it may stay a zombie until collected).
+bool WaitForExit(int pidfd, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    pollfd p{pidfd, POLLIN, 0};
+    const int r = ::poll(&p, 1, static_cast<int>(left.count() > 0 ? left.count() : 0));
+    if (r > 0) return (p.revents & POLLIN) != 0;
+    if (r == 0 || errno != EINTR) return false;
   }
-  uint64_t ticks = 0;
-  if (!proc::ParseU64(statLine, pos, ticks)) return std::nullopt;
-  return ticks;
 }
 
-PidfdProcessKiller::PidfdProcessKiller(std::string procRoot) : root_(std::move(procRoot)) {}
+}  // namespace
+
+PidfdProcessKiller::PidfdProcessKiller(std::string procRoot, std::chrono::milliseconds exitWait)
+    : root_(std::move(procRoot)), exitWait_(exitWait) {}
 
 bool PidfdProcessKiller::KillProcess(int pid, uint64_t startTicks) {
   // The init process takes the machine down with it; this program never ends itself this way.
@@ -58,16 +55,17 @@ bool PidfdProcessKiller::KillProcess(int pid, uint64_t startTicks) {
   if (pidfd.get() < 0) return false;
   // The pidfd holds whichever process had the pid when it was opened. Reading the start time
   // after the open makes sure it is the one the lookup found: had the pid been reused before the
-  // open, the start time differs; had the process ended since, the signal below fails.
+  // open, the start time differs. A zombie takes signals without effect, so it is no success.
   const std::string path = root_ + "/" + std::to_string(pid) + "/stat";
   char line[2048];
   const ptrdiff_t n = proc::ReadFileOnce(AT_FDCWD, path.c_str(), line, sizeof line);
   if (n <= 0 || static_cast<size_t>(n) == sizeof line) return false;
-  const std::optional<uint64_t> started =
-      StatStartTicks(std::string_view(line, static_cast<size_t>(n)));
-  if (!started || *started != startTicks) return false;
+  proc::StatFields fields;
+  if (!proc::ParseStat(std::string_view(line, static_cast<size_t>(n)), fields)) return false;
+  if (fields.startTime != startTicks || proc::HasExited(fields.state)) return false;
 
-  return ::syscall(SYS_pidfd_send_signal, pidfd.get(), SIGKILL, nullptr, 0) == 0;
+  if (::syscall(SYS_pidfd_send_signal, pidfd.get(), SIGKILL, nullptr, 0) != 0) return false;
+  return WaitForExit(pidfd.get(), exitWait_);
 }
 
 }  // namespace tarnwick

@@ -2,32 +2,33 @@
 // signalled.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "platform/process_killer.h"
 
 namespace tarnwick {
 
-// The start time (field 22 of /proc/[pid]/stat, clock ticks since boot) in a stat line; nullopt
-// when the line cannot be parsed. The command name may hold blanks and parentheses.
-std::optional<uint64_t> StatStartTicks(std::string_view statLine);
-
 class PidfdProcessKiller final : public IProcessKiller {
  public:
-  explicit PidfdProcessKiller(std::string procRoot = "/proc");
+  // How long a termination waits for the process to end. SIGKILL ends a process within
+  // milliseconds unless it is stuck in the kernel (a hung NFS read); that one is a failure.
+  static constexpr std::chrono::milliseconds kExitWait{2000};
 
-  // Opens a pidfd for `pid`, checks that the process behind it started at `startTicks` and only
-  // then sends SIGKILL through the pidfd. False for pid 1 and this process (always), for a
-  // process that is gone or is another one now, and when the signal is refused (EPERM for
-  // another user's process without the right to signal it). True when SIGKILL was delivered;
-  // the process ends at once but may stay listed until its parent collects it.
+  explicit PidfdProcessKiller(std::string procRoot = "/proc",
+                              std::chrono::milliseconds exitWait = kExitWait);
+
+  // Opens a pidfd for `pid`, checks that the process behind it started at `startTicks` (clock
+  // ticks since boot) and has not exited already, sends SIGKILL through the pidfd and waits up
+  // to the exit wait until it has ended. False for pid 1 and this process (always), for a
+  // process that is gone, a zombie or another one now, when the signal is refused (EPERM for
+  // another user's process without the right to signal it), and when it has not ended in time.
   bool KillProcess(int pid, uint64_t startTicks) override;
 
  private:
   std::string root_;
+  std::chrono::milliseconds exitWait_;
 };
 
 }  // namespace tarnwick

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/linux/proc_stat.h"
 #include "platform/linux/proc_text.h"
 
 namespace tarnwick {
@@ -17,69 +18,34 @@ namespace {
 
 __extension__ using U128 = unsigned __int128;
 
-// A process's comm holds at most 15 characters (TASK_COMM_LEN - 1); a longer executable name
-// was cut. (Kernel worker threads show longer names; those are taken as they are.)
-constexpr size_t kCommLimit = 15;
-// Kernel threads and programs owned by accounts below this uid count as the system's.
-constexpr uint64_t kFirstUserUid = 1000;
+// A name longer than a file name is no executable's; longer texts are cut here.
+constexpr size_t kNameLimit = 255;
+// What a deleted executable's link shows after its path.
+constexpr std::string_view kDeletedTail = " (deleted)";
 
-// The fields of /proc/[pid]/stat a snapshot needs.
-struct StatFields {
-  std::string_view comm;
-  uint64_t utime = 0;      // field 14
-  uint64_t stime = 0;      // field 15
-  uint64_t startTime = 0;  // field 22
-  uint64_t rssPages = 0;   // field 24
-};
+std::string_view BaseName(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
 
-// Parses one stat line. comm runs from the first "(" to the last ")": it may hold blanks and
-// parentheses itself.
-bool ParseStat(std::string_view text, StatFields& out) {
-  const size_t open = text.find('(');
-  const size_t close = text.rfind(')');
-  if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
-    return false;
+// The name as the user sees it: control characters (a newline could forge a log line) become
+// "?", and the length is bounded.
+std::string ShownName(std::string_view name) {
+  std::string shown(name.substr(0, kNameLimit));
+  for (char& c : shown) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
   }
-  out.comm = text.substr(open + 1, close - open - 1);
-  // Field 3 (state) follows ") ".
-  size_t pos = close + 1;
-  int field = 2;
-  while (field < 24) {
-    // Move to the start of the next field.
-    if (pos >= text.size() || text[pos] != ' ') return false;
-    ++pos;
-    ++field;
-    switch (field) {
-      case 14:
-        if (!proc::ParseU64(text, pos, out.utime)) return false;
-        continue;
-      case 15:
-        if (!proc::ParseU64(text, pos, out.stime)) return false;
-        continue;
-      case 22:
-        if (!proc::ParseU64(text, pos, out.startTime)) return false;
-        continue;
-      case 24:
-        // rss is printed signed; a negative value would be a kernel oddity, taken as 0.
-        if (pos < text.size() && text[pos] == '-') {
-          out.rssPages = 0;
-          return true;
-        }
-        return proc::ParseU64(text, pos, out.rssPages);
-      default:
-        break;
-    }
-    const void* blank = std::memchr(text.data() + pos, ' ', text.size() - pos);
-    if (blank == nullptr) return false;
-    pos = static_cast<size_t>(static_cast<const char*>(blank) - text.data());
-  }
-  return true;
+  return shown;
 }
 
 }  // namespace
 
-ProcProcessLister::ProcProcessLister(std::string procRoot)
-    : root_(std::move(procRoot)), dents_(64 * 1024), text_(4096) {
+ProcProcessLister::ProcProcessLister(std::string procRoot, const std::string& loginDefsPath)
+    : root_(std::move(procRoot)),
+      loginUids_(ReadLoginDefs(loginDefsPath)),
+      dents_(64 * 1024),
+      text_(4096) {
   const long ticks = ::sysconf(_SC_CLK_TCK);
   ticksPerSecond_ = ticks > 0 ? static_cast<uint64_t>(ticks) : 100;
   const long page = ::sysconf(_SC_PAGESIZE);
@@ -122,23 +88,29 @@ bool ProcProcessLister::Describe(int dirFd, const char* pidText, size_t pidLengt
   proc::SkipBlanks(status, at);
   uint64_t uid = 0;
   if (!proc::ParseU64(status, at, uid)) return false;
-  entry.systemAccount = uid < kFirstUserUid;
+  entry.systemAccount = !loginUids_.IsLoginUid(uid);
 
-  // The name: comm, unless comm was cut at 15 characters and argv[0] tells the whole name.
-  entry.name = entry.comm;
-  if (entry.comm.size() == kCommLimit) {
+  // The name is the executable image's: the task name is the program's to rewrite (Firefox's
+  // content processes call themselves "Web Content"). The link to the executable needs the
+  // right to trace the process; without it argv[0] tells, as the program started it, cut at a
+  // blank or colon ("nginx: worker process", "sshd: user@pts/0"); kernel threads have neither.
+  std::string_view name;
+  std::memcpy(path + pidLength, "/exe", 5);
+  n = ::readlinkat(dirFd, path, text_.data(), text_.size());
+  if (n > 0 && static_cast<size_t>(n) < text_.size()) {
+    std::string_view target(text_.data(), static_cast<size_t>(n));
+    if (target.ends_with(kDeletedTail)) target.remove_suffix(kDeletedTail.size());
+    name = BaseName(target);
+  } else {
     std::memcpy(path + pidLength, "/cmdline", 9);
     n = proc::ReadFile(dirFd, path, text_.data(), text_.size());
-    if (n < 0) return false;
-    std::string_view argv0(text_.data(), static_cast<size_t>(n));
-    argv0 = argv0.substr(0, argv0.find('\0'));
-    const size_t slash = argv0.rfind('/');
-    if (slash != std::string_view::npos) argv0.remove_prefix(slash + 1);
-    const std::string_view comm(entry.comm);
-    if (argv0.size() > comm.size() && argv0.substr(0, comm.size()) == comm) {
-      entry.name.assign(argv0);
+    if (n > 0) {
+      std::string_view argv0(text_.data(), static_cast<size_t>(n));
+      argv0 = argv0.substr(0, argv0.find_first_of(std::string_view("\0 :", 3)));
+      name = BaseName(argv0);
     }
   }
+  entry.name = ShownName(name.empty() ? std::string_view(entry.comm) : name);
   return true;
 }
 
@@ -195,10 +167,15 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
       // One read holds the whole line (about 300 bytes); a read that fills the buffer is not a
       // stat line this parser knows.
       const ptrdiff_t n = proc::ReadFileOnce(dirFd, statPath, statText, sizeof statText);
-      StatFields fields;
+      proc::StatFields fields;
       if (n <= 0 || static_cast<size_t>(n) == sizeof statText ||
-          !ParseStat(std::string_view(statText, static_cast<size_t>(n)), fields)) {
+          !proc::ParseStat(std::string_view(statText, static_cast<size_t>(n)), fields)) {
         ++stats_.vanished;
+        continue;
+      }
+      // An exited process waiting for its parent is no process to rank, watch or terminate.
+      if (proc::HasExited(fields.state)) {
+        ++stats_.exited;
         continue;
       }
       const std::string_view comm = fields.comm;

@@ -6,18 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/login_defs.h"
 #include "platform/process_list.h"
 
 namespace tarnwick {
 
 // Scans the numeric entries of /proc in the order the directory lists them (ascending pids).
 // Each process costs one open/read/close of /proc/[pid]/stat once its name and owner are cached:
-// both are kept per (pid, start time, comm) and read again (status, and cmdline for a comm cut at
-// 15 characters) only for a process not in the previous scan or whose comm changed. A process
-// whose files cannot be read (it ended during the scan) is left out. Not thread-safe.
+// both are kept per (pid, start time, comm) and read again (status, the exe link, and cmdline
+// when the link cannot be read) only for a process not in the previous scan or whose comm
+// changed. A process is named by its executable image: the base name of /proc/[pid]/exe, else
+// of argv[0] up to its first blank or colon, else the task name (kernel threads); control
+// characters in a name show as "?". Its owner is a system account when its real uid lies outside
+// the login accounts' range of login.defs. A process whose files cannot be read (it ended during
+// the scan) and one that has exited but is not yet collected (a zombie) are left out.
+// Not thread-safe.
 class ProcProcessLister final : public IProcessLister {
  public:
-  explicit ProcProcessLister(std::string procRoot = "/proc");
+  explicit ProcProcessLister(std::string procRoot = "/proc",
+                             const std::string& loginDefsPath = "/etc/login.defs");
   ~ProcProcessLister() override;
   ProcProcessLister(const ProcProcessLister&) = delete;
   ProcProcessLister& operator=(const ProcProcessLister&) = delete;
@@ -28,6 +35,7 @@ class ProcProcessLister final : public IProcessLister {
   struct ScanStats {
     size_t listed = 0;       // processes put into the snapshot
     size_t vanished = 0;     // numeric entries skipped because a read failed
+    size_t exited = 0;       // zombies left out
     size_t cacheMisses = 0;  // processes whose name and owner were read (cmdline/status)
   };
   const ScanStats& LastScan() const { return stats_; }
@@ -49,6 +57,7 @@ class ProcProcessLister final : public IProcessLister {
   bool ReadBootTime();
 
   std::string root_;
+  LoginUidRange loginUids_;
   std::vector<CacheEntry> cache_;  // the previous scan's processes, sorted by pid
   std::vector<CacheEntry> next_;
   std::vector<char> dents_;
