@@ -9,6 +9,7 @@
 #include <QTest>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "log_pane.h"
@@ -109,6 +110,10 @@ struct HiddenCase {
   const char* name;
   std::function<void(MainWindowModel&, MainWindow&)> hide;
 };
+
+void PrintTo(const HiddenCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class HiddenWindowTest : public MainWindowRenderTest,
                          public ::testing::WithParamInterface<HiddenCase> {};
