@@ -85,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 class LogPaneSelectionTest : public ::testing::Test {
  protected:
-  void SetUp() override { EnsureQtApplication(); }
+  // Before the fixture's pane is built.
+  static void SetUpTestSuite() { EnsureQtApplication(); }
 
   void Write(const std::string& message) {
     log.WriteLog(message);
