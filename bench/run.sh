@@ -5,8 +5,8 @@
 #
 # It brings the machine to about 80, 1000 and 4000 processes with sleeping children (killed and
 # reaped at the end) and prints the Google Benchmark table, then a summary: reference scan vs.
-# ranking per level (target ratio <= 1.3) and the monitor cycle under the thresholds at the
-# lowest vs. the highest level (target: about the same). Extra arguments go to the benchmark
+# ranking per level (target ratio <= 1.3) and the monitor cycle under the thresholds, in CPU time,
+# at the lowest vs. the highest level (target: about the same). Extra arguments go to the benchmark
 # (e.g. --benchmark_filter=Ranking); TARNWICK_BENCH_LEVELS="80,500" picks other levels;
 # BUILD_DIR picks the build folder (default build-bench beside this folder's parent).
 # Needs root or a process limit above 4000 (ulimit -u).

@@ -1,11 +1,14 @@
 #include "log_pane.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "monitor/activity_log.h"
 #include "qt_render.h"
@@ -14,9 +17,11 @@ namespace tarnwick {
 
 namespace {
 
-// One pane line as one text line: the log's blank separator line is CR LF itself, and a message
-// that spans lines keeps them apart with LF only.
-QString PaneText(const std::string& line) {
+inline constexpr char kCopyCaption[] = "&Copy";
+inline constexpr char kSelectAllCaption[] = "Select &All";
+
+// A log line with its line breaks as LF; the log's blank separator line (CR LF) is empty.
+QString CopyText(const std::string& line) {
   QString text = ToQString(line);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QChar('\r'), QChar('\n'));
@@ -24,51 +29,110 @@ QString PaneText(const std::string& line) {
   return text;
 }
 
+// A row holds one text line: line breaks inside a message show as spaces.
+QString RowText(const std::string& line) {
+  QString text = CopyText(line);
+  text.replace(QChar('\n'), QChar(' '));
+  return text;
+}
+
 }  // namespace
 
-LogPane::LogPane(size_t lineLimit, QWidget* parent)
-    : QPlainTextEdit(parent), lineLimit_(lineLimit) {
-  setReadOnly(true);
-  // Alert lines run long; wrapped, they read without scrolling sideways.
-  setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  setUndoRedoEnabled(false);
+LogLinesModel::LogLinesModel(const ActivityLog& log, size_t rowLimit, QObject* parent)
+    : QAbstractListModel(parent), log_(log), rowLimit_(rowLimit) {}
+
+int LogLinesModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+QVariant LogLinesModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rows_) return {};
+  if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != kCopyRole) return {};
+  const auto& lines = log_.PaneLines();
+  const size_t at = static_cast<size_t>(index.row()) + (log_.LinesWritten() - seenWritten_);
+  if (at >= lines.size()) return {};  // dropped at the bottom, leaves with the next Sync
+  return role == kCopyRole ? CopyText(lines[at]) : RowText(lines[at]);
+}
+
+void LogLinesModel::Sync() {
+  const size_t written = log_.LinesWritten();
+  const size_t available = std::min(log_.PaneLines().size(), rowLimit_);
+  const size_t fresh = std::min(written - seenWritten_, available);
+  // Of the rows the view knows, those still among the newest `available` lines stay.
+  const int kept = static_cast<int>(std::min(static_cast<size_t>(rows_), available - fresh));
+  if (kept < rows_) {
+    beginRemoveRows(QModelIndex(), kept, rows_ - 1);
+    rows_ = kept;
+    endRemoveRows();
+  }
+  if (fresh == 0) {
+    seenWritten_ = written;
+    return;
+  }
+  beginInsertRows(QModelIndex(), 0, static_cast<int>(fresh) - 1);
+  seenWritten_ = written;
+  rows_ += static_cast<int>(fresh);
+  endInsertRows();
+}
+
+LogPane::LogPane(size_t lineLimit, QWidget* parent) : QListView(parent), lineLimit_(lineLimit) {
+  // One height for every row: the view lays out thousands of rows without measuring them.
+  setUniformItemSizes(true);
+  setWordWrap(false);
+  setTextElideMode(Qt::ElideRight);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  auto* copy = new QAction(QString::fromUtf8(kCopyCaption), this);
+  copy->setShortcut(QKeySequence::Copy);
+  copy->setShortcutContext(Qt::WidgetShortcut);
+  connect(copy, &QAction::triggered, this, [this] { Copy(); });
+  addAction(copy);
+  auto* selectAll = new QAction(QString::fromUtf8(kSelectAllCaption), this);
+  selectAll->setShortcut(QKeySequence::SelectAll);
+  selectAll->setShortcutContext(Qt::WidgetShortcut);
+  connect(selectAll, &QAction::triggered, this, [this] { QListView::selectAll(); });
+  addAction(selectAll);
 }
 
 void LogPane::Follow(const ActivityLog& log) {
-  const size_t written = log.LinesWritten();
-  if (written == seenWritten_) return;
-  const auto& lines = log.PaneLines();
-  const size_t fresh = std::min({written - seenWritten_, lines.size(), lineLimit_});
-  seenWritten_ = written;
-  if (fresh == 0) return;
-
-  // PaneLines() is newest first already: the fresh lines go on top in the same order.
-  QString block;
-  for (size_t i = 0; i < fresh; ++i) {
-    if (i > 0) block += QChar('\n');
-    block += PaneText(lines[i]);
+  if (lines_ == nullptr) {
+    lines_ = new LogLinesModel(log, lineLimit_, this);
+    setModel(lines_);
   }
-  if (linesShown_ > 0) block += QChar('\n');
-  QTextCursor cursor(document());
-  cursor.movePosition(QTextCursor::Start);
-  cursor.insertText(block);
-  DropOldestBeyondLimit();
+  lines_->Sync();
+  // The newest line is in view after every new line.
   verticalScrollBar()->setValue(0);
 }
 
-void LogPane::DropOldestBeyondLimit() {
-  const int limit = static_cast<int>(lineLimit_);
-  QTextDocument* doc = document();
-  if (doc->blockCount() <= limit) {
-    linesShown_ = static_cast<size_t>(doc->blockCount());
+size_t LogPane::LinesShown() const {
+  return lines_ == nullptr ? 0 : static_cast<size_t>(lines_->rowCount());
+}
+
+QString LogPane::SelectedText() const {
+  if (lines_ == nullptr) return {};
+  std::vector<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedIndexes()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  QStringList texts;
+  for (int row : rows)
+    texts << lines_->data(lines_->index(row), LogLinesModel::kCopyRole).toString();
+  return texts.join(QChar('\n'));
+}
+
+void LogPane::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    Copy();
+    event->accept();
     return;
   }
-  // Removes from the end of the last kept block (its line break included) to the end.
-  QTextCursor cursor(doc->findBlockByNumber(limit - 1));
-  cursor.movePosition(QTextCursor::EndOfBlock);
-  cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-  cursor.removeSelectedText();
-  linesShown_ = lineLimit_;
+  QListView::keyPressEvent(event);
+}
+
+void LogPane::Copy() const {
+  const QString text = SelectedText();
+  if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
 
 }  // namespace tarnwick

@@ -1,31 +1,63 @@
-// The activity log pane: a read-only text box that shows the log newest line first. It follows
-// the ActivityLog incrementally, so a render costs the new lines, not the whole pane.
+// The activity log pane: a list view over the ActivityLog's own lines, newest first. The pane
+// keeps no copy of the lines; a new line is one inserted row at the top, so a render costs the
+// new rows, not the whole pane. Rows have one height and hold one log line each; a line too long
+// for the pane ends in "…" and shows whole in its tooltip and when copied.
 #pragma once
 
-#include <QPlainTextEdit>
+#include <QAbstractListModel>
+#include <QListView>
 #include <cstddef>
+
+class QKeyEvent;
 
 namespace tarnwick {
 
 class ActivityLog;
 
-class LogPane : public QPlainTextEdit {
+// The log's pane lines as rows. The rows the view knows stay what they were until Sync: between
+// a write and the next Sync the row numbers are shifted past the lines written meanwhile.
+class LogLinesModel : public QAbstractListModel {
  public:
-  // `lineLimit`: lines kept; older ones are dropped at the bottom.
-  explicit LogPane(size_t lineLimit, QWidget* parent = nullptr);
+  // The role that gives a row's text for copying: the line as written, its line breaks kept.
+  static constexpr int kCopyRole = Qt::UserRole;
 
-  // Adds the lines written to `log` since the last call at the top. Lines that already left the
-  // log's own bounded pane before they could be shown are skipped.
-  void Follow(const ActivityLog& log);
+  LogLinesModel(const ActivityLog& log, size_t rowLimit, QObject* parent = nullptr);
 
-  size_t LinesShown() const { return linesShown_; }
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+
+  // Tells the view about the lines written since the last Sync (rows on top) and about the
+  // lines the log dropped at the bottom.
+  void Sync();
 
  private:
-  void DropOldestBeyondLimit();
+  const ActivityLog& log_;
+  size_t rowLimit_;
+  int rows_ = 0;            // rows the view knows
+  size_t seenWritten_ = 0;  // ActivityLog::LinesWritten() at the last Sync
+};
 
+class LogPane : public QListView {
+ public:
+  // `lineLimit`: rows kept; older lines leave at the bottom.
+  explicit LogPane(size_t lineLimit, QWidget* parent = nullptr);
+
+  // Shows `log` (the first call binds the pane to it) with the lines written since the last
+  // call on top. Lines that already left the log's own bounded pane are skipped.
+  void Follow(const ActivityLog& log);
+
+  size_t LinesShown() const;
+  // The selected rows' lines, newest first, one per line; what Copy puts on the clipboard.
+  QString SelectedText() const;
+  void Copy() const;
+
+ protected:
+  // Ctrl+C copies the selected lines; the list view alone would copy only the current row.
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
   size_t lineLimit_;
-  size_t seenWritten_ = 0;  // ActivityLog::LinesWritten() at the last Follow
-  size_t linesShown_ = 0;   // text lines in the pane (a message with line breaks counts each)
+  LogLinesModel* lines_ = nullptr;
 };
 
 }  // namespace tarnwick

@@ -82,7 +82,10 @@ int main(int argc, char* argv[]) {
   tarnwick::MainWindow window(model);
   view = &window;
   tarnwick::HeadlessStatus status(EchoLine);
-  if (headless) window.SetAfterRender([&status, &model] { status.Report(model); });
+  if (headless) {
+    window.SetUnseen(true);
+    window.SetAfterRender([&status, &model] { status.Report(model); });
+  }
   QObject::connect(&window, &tarnwick::MainWindow::programEnding, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   // Letting events run inside a handler shows the model's state as it is at that moment (the

@@ -8,7 +8,9 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSystemTrayIcon>
+#include <utility>
 
 #include "alert_setting_dialog.h"
 #include "alerts/smtp_server_model.h"
@@ -37,6 +39,44 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* parent)
     : QMainWindow(parent), model_(model), form_(BuildMainWindowForm(*this)) {
   setObjectName(QStringLiteral("frmMain"));
   commandDefaultPalette_ = form_.Command1->palette();
+  MainWindowModel& m = model_;
+  const std::pair<const Label*, QLabel*> labels[] = {
+      {&m.lblCPUValue[0], form_.lblCPUValue[0]},
+      {&m.lblCPU_count, form_.lblCPU_count},
+      {&m.lblNum_count[0], form_.lblNum_count[0]},
+      {&m.lbl_Threshold[0], form_.lbl_Threshold[0]},
+      {&m.Label6[0], form_.Label6[0]},
+      {&m.pgmCPU, form_.pgmCPU},
+      {&m.pgmCPU_Setting, form_.pgmCPU_Setting},
+      {&m.pgmCPU_count, form_.pgmCPU_count},
+      {&m.pgmCPU_Warn, form_.pgmCPU_Warn},
+      {&m.lblCPUValue[1], form_.lblCPUValue[1]},
+      {&m.lblRamDisp[0], form_.lblRamDisp[0]},
+      {&m.lblRamValue[0], form_.lblRamValue[0]},
+      {&m.lblRamDisp[1], form_.lblRamDisp[1]},
+      {&m.lblRamValue[1], form_.lblRamValue[1]},
+      {&m.lblRamDisp[2], form_.lblRamDisp[2]},
+      {&m.lblRamValue[2], form_.lblRamValue[2]},
+      {&m.lblmem_Count, form_.lblmem_Count},
+      {&m.lblNum_count[1], form_.lblNum_count[1]},
+      {&m.lbl_Threshold[1], form_.lbl_Threshold[1]},
+      {&m.Label6[2], form_.Label6[2]},
+      {&m.pgmMEM, form_.pgmMEM},
+      {&m.pgmMEM_Setting, form_.pgmMEM_Setting},
+      {&m.pgmMEM_Count, form_.pgmMEM_Count},
+      {&m.pgmMEM_Alert, form_.pgmMEM_Alert},
+      {&m.lblTimeinterval, form_.lblTimeinterval},
+      {&m.lblNum, form_.lblNum},
+      {&m.Label4, form_.Label4},
+      {&m.Label7, form_.Label7},
+      {&m.Label5, form_.Label5},
+      {&m.lbl_lastTime, form_.lbl_lastTime},
+  };
+  static_assert(std::size(labels) == std::tuple_size_v<decltype(labelWidgets_)>);
+  for (size_t i = 0; i < std::size(labels); ++i) {
+    labelControls_[i] = labels[i].first;
+    labelWidgets_[i] = labels[i].second;
+  }
   tmrUpdate_.setObjectName(QStringLiteral("tmrUpdate"));
   timer4_.setObjectName(QStringLiteral("Timer4"));
   timer5_.setObjectName(QStringLiteral("Timer5"));
@@ -106,6 +146,13 @@ void MainWindow::changeEvent(QEvent* event) {
   Forward([this, state] { model_.OnResize(state); });
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+  // Shown by the window system or by a caller outside Render: the widgets catch up before the
+  // first paint. A show inside Render is followed by its own widget render.
+  if (!rendering_) RenderWidgets();
+  QMainWindow::showEvent(event);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Once the program is ending, Qt's own shutdown may close the window again.
   if (!ending_) Forward([this] { model_.OnUnload(); });
@@ -144,18 +191,75 @@ void MainWindow::RenderDialogs() {
 void MainWindow::Render() {
   if (rendering_) return;
   rendering_ = true;
+  // Menus, timers, the tray entry and the window's own state are cheap and matter while the
+  // window is hidden (the tray's pop-up menu is the File menu); the widgets come after the window
+  // is shown or hidden, so that a window that just came up is rendered at once.
   RenderMenus();
-  RenderCpuFrame();
-  RenderMemoryFrame();
-  RenderStatus();
-  form_.txtLog->Follow(model_.log());
   RenderTimers();
   RenderTray();
   RenderWindow();
+  RenderWidgets();
   RenderDialogs();
   rendering_ = false;
   if (afterRender_) afterRender_();
   CarryOutRequests();
+}
+
+bool MainWindow::Seen() const {
+  return !unseen_ && isVisible() && !isMinimized();
+}
+
+MainWindow::Face MainWindow::CaptureFace() const {
+  Face face;
+  face.frame1Caption = model_.Frame1Caption;
+  face.frame3Caption = model_.Frame3Caption;
+  face.cpuGauge = model_.CPU_Progress.Value();
+  face.ramGauge = model_.RAM_Progress.Value();
+  for (size_t i = 0; i < labelControls_.size(); ++i) face.labels[i] = *labelControls_[i];
+  face.command1 = model_.Command1;
+  face.logLinesWritten = model_.log().LinesWritten();
+  face.caption = model_.caption;
+  face.iconPath = model_.iconPath;
+  return face;
+}
+
+void MainWindow::RenderWidgets() {
+  if (!Seen()) return;
+  Face face = CaptureFace();
+  // Without a face rendered before, every widget is brought in line.
+  const Face* last = renderedFace_ ? &*renderedFace_ : nullptr;
+  bool changed = false;
+  // Runs `apply` when the member differs from the face rendered last.
+  auto renderIfChanged = [&](auto member, auto apply) {
+    if (last != nullptr && face.*member == last->*member) return;
+    apply(face.*member);
+    changed = true;
+  };
+  renderIfChanged(&Face::frame1Caption,
+                  [&](const std::string& t) { ApplyTitle(t, *form_.Frame1); });
+  renderIfChanged(&Face::frame3Caption,
+                  [&](const std::string& t) { ApplyTitle(t, *form_.Frame3); });
+  renderIfChanged(&Face::cpuGauge, [&](int value) { form_.CPU_Progress->setValue(value); });
+  renderIfChanged(&Face::ramGauge, [&](int value) { form_.RAM_Progress->setValue(value); });
+  for (size_t i = 0; i < face.labels.size(); ++i) {
+    if (last != nullptr && face.labels[i] == last->labels[i]) continue;
+    ApplyLabel(face.labels[i], *labelWidgets_[i]);
+    changed = true;
+  }
+  renderIfChanged(&Face::command1, [&](const Button& button) {
+    ApplyButton(button, commandDefaultPalette_, *form_.Command1);
+  });
+  renderIfChanged(&Face::logLinesWritten, [&](size_t) { form_.txtLog->Follow(model_.log()); });
+  renderIfChanged(&Face::caption, [&](const std::string& text) {
+    const QString title = ToQString(text);
+    if (windowTitle() != title) setWindowTitle(title);
+  });
+  renderIfChanged(&Face::iconPath, [&](const std::string& path) {
+    const QIcon& icon = icons_.Get(path);
+    if (windowIcon().cacheKey() != icon.cacheKey()) setWindowIcon(icon);
+  });
+  if (changed) ++widgetRenders_;
+  renderedFace_ = std::move(face);
 }
 
 void MainWindow::RenderMenus() {
@@ -166,48 +270,6 @@ void MainWindow::RenderMenus() {
   ApplyMenuItem(model_.mStart, *form_.mStart);
   ApplyMenuItem(model_.mnuQuit, *form_.mnuQuit);
   ApplyMenuItem(model_.mViewLog, *form_.mViewLog);
-}
-
-void MainWindow::RenderCpuFrame() {
-  ApplyTitle(model_.Frame1Caption, *form_.Frame1);
-  form_.CPU_Progress->setValue(model_.CPU_Progress.Value());
-  ApplyLabel(model_.lblCPUValue[0], *form_.lblCPUValue[0]);
-  ApplyLabel(model_.lblCPU_count, *form_.lblCPU_count);
-  ApplyLabel(model_.lblNum_count[0], *form_.lblNum_count[0]);
-  ApplyLabel(model_.lbl_Threshold[0], *form_.lbl_Threshold[0]);
-  ApplyLabel(model_.Label6[0], *form_.Label6[0]);
-  ApplyLabel(model_.pgmCPU, *form_.pgmCPU);
-  ApplyLabel(model_.pgmCPU_Setting, *form_.pgmCPU_Setting);
-  ApplyLabel(model_.pgmCPU_count, *form_.pgmCPU_count);
-  ApplyLabel(model_.pgmCPU_Warn, *form_.pgmCPU_Warn);
-}
-
-void MainWindow::RenderMemoryFrame() {
-  ApplyTitle(model_.Frame3Caption, *form_.Frame3);
-  form_.RAM_Progress->setValue(model_.RAM_Progress.Value());
-  ApplyLabel(model_.lblCPUValue[1], *form_.lblCPUValue[1]);
-  for (int i = 0; i < 3; ++i) {
-    ApplyLabel(model_.lblRamDisp[i], *form_.lblRamDisp[i]);
-    ApplyLabel(model_.lblRamValue[i], *form_.lblRamValue[i]);
-  }
-  ApplyLabel(model_.lblmem_Count, *form_.lblmem_Count);
-  ApplyLabel(model_.lblNum_count[1], *form_.lblNum_count[1]);
-  ApplyLabel(model_.lbl_Threshold[1], *form_.lbl_Threshold[1]);
-  ApplyLabel(model_.Label6[2], *form_.Label6[2]);
-  ApplyLabel(model_.pgmMEM, *form_.pgmMEM);
-  ApplyLabel(model_.pgmMEM_Setting, *form_.pgmMEM_Setting);
-  ApplyLabel(model_.pgmMEM_Count, *form_.pgmMEM_Count);
-  ApplyLabel(model_.pgmMEM_Alert, *form_.pgmMEM_Alert);
-}
-
-void MainWindow::RenderStatus() {
-  ApplyButton(model_.Command1, commandDefaultPalette_, *form_.Command1);
-  ApplyLabel(model_.lblTimeinterval, *form_.lblTimeinterval);
-  ApplyLabel(model_.lblNum, *form_.lblNum);
-  ApplyLabel(model_.Label4, *form_.Label4);
-  ApplyLabel(model_.Label7, *form_.Label7);
-  ApplyLabel(model_.Label5, *form_.Label5);
-  ApplyLabel(model_.lbl_lastTime, *form_.lbl_lastTime);
 }
 
 void MainWindow::RenderTimers() {
@@ -228,10 +290,6 @@ void MainWindow::RenderTray() {
 }
 
 void MainWindow::RenderWindow() {
-  const QString title = ToQString(model_.caption);
-  if (windowTitle() != title) setWindowTitle(title);
-  const QIcon& icon = icons_.Get(model_.iconPath);
-  if (windowIcon().cacheKey() != icon.cacheKey()) setWindowIcon(icon);
   setEnabled(model_.enabled);
 
   // The model's geometry is a wish: the window never gets smaller than its layout needs, and a
@@ -244,7 +302,7 @@ void MainWindow::RenderWindow() {
     move(model_.geometry.left, model_.geometry.top);
   }
 
-  if (ending_) return;
+  if (ending_ || unseen_) return;
   if (!model_.visible) {
     if (isVisible()) hide();
   } else if (model_.windowState == WindowState::Minimized) {

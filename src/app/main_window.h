@@ -1,17 +1,24 @@
 // The main window: a thin Qt view of MainWindowModel. It renders the model's controls, drives
 // real timers from the model's timer state, forwards every event to the model's handler and
-// renders again afterwards.
+// renders again afterwards. The widgets are rendered only while somebody can see them, and only
+// what changed since the last render: a hidden window costs no layout and no painting, and is
+// brought up to date when it is shown.
 #pragma once
 
 #include <QMainWindow>
 #include <QPalette>
 #include <QTimer>
+#include <array>
+#include <cstddef>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "main_window_form.h"
 #include "monitor/form_controls.h"
 #include "qt_render.h"
 
+class QLabel;
 class QSystemTrayIcon;
 
 namespace tarnwick {
@@ -35,6 +42,10 @@ class MainWindow : public QMainWindow {
   void Render();
   // Runs at the end of every Render (the headless program reports status changes from it).
   void SetAfterRender(std::function<void()> hook) { afterRender_ = std::move(hook); }
+  // Without a display nobody sees the window: it is never shown and its widgets never rendered.
+  void SetUnseen(bool unseen) { unseen_ = unseen; }
+  // Renders that changed at least one widget of the face (frames, status area, log, title).
+  size_t WidgetRenders() const { return widgetRenders_; }
 
   const MainWindowForm& form() const { return form_; }
   QTimer& tmrUpdate() { return tmrUpdate_; }
@@ -55,6 +66,7 @@ class MainWindow : public QMainWindow {
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   // Runs a model handler and renders the result.
@@ -62,10 +74,25 @@ class MainWindow : public QMainWindow {
   void OnTmrUpdateTimeout();
   void OnTrayActivated(int reason);
 
+  // What the frames, the status area, the log pane and the title bar show, as one value.
+  struct Face {
+    std::string frame1Caption;
+    std::string frame3Caption;
+    int cpuGauge = 0;
+    int ramGauge = 0;
+    std::array<Label, 30> labels;  // in the order of labelWidgets_
+    Button command1;
+    size_t logLinesWritten = 0;
+    std::string caption;
+    std::string iconPath;
+  };
+  Face CaptureFace() const;
+  // Somebody can see the window's widgets: shown, not minimised, on a display.
+  bool Seen() const;
+  // Brings the widgets of the face in line with the model, touching only what changed.
+  void RenderWidgets();
+
   void RenderMenus();
-  void RenderCpuFrame();
-  void RenderMemoryFrame();
-  void RenderStatus();
   void RenderTimers();
   void RenderTray();
   void RenderWindow();
@@ -88,6 +115,12 @@ class MainWindow : public QMainWindow {
   SmtpServerDialog* smtpServerDialog_ = nullptr;
   PgmSetupDialog* pgmSetupDialog_ = nullptr;
   FormGeometry appliedGeometry_{-1, -1, -1, -1};
+  // The label widgets with the model's labels they show, in the same order.
+  std::array<QLabel*, 30> labelWidgets_{};
+  std::array<const Label*, 30> labelControls_{};
+  std::optional<Face> renderedFace_;  // none: the widgets are not known to show anything
+  size_t widgetRenders_ = 0;
+  bool unseen_ = false;
   std::function<void()> afterRender_;
   bool rendering_ = false;  // state changes made by Render are not events of the user
   bool inTick_ = false;     // a monitor cycle is running (and may be letting events run)

@@ -15,18 +15,21 @@ struct Label {
   int foreColor = kColorBlack;
   bool visible = true;
   bool enabled = true;
+  bool operator==(const Label&) const = default;
 };
 
 struct Button {
   std::string caption;
   int backColor = -1;  // -1: the platform's default
   bool enabled = true;
+  bool operator==(const Button&) const = default;
 };
 
 struct MenuItem {
   std::string caption;
   bool visible = true;
   bool enabled = true;
+  bool operator==(const MenuItem&) const = default;
 };
 
 // A window timer as state: the view starts and stops a real timer from it.

@@ -216,7 +216,8 @@ void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
   lblCPUValue[cpu ? 0 : 1].foreColor = kColorBlack;
   watch.count = 0;
   (cpu ? ranking.cpuTopList : ranking.memTopList).clear();
-  (cpu ? ranking.cpuPeakPct : ranking.memPeakSize) = "0";
+  // A whole string, not a literal: GCC 12 at -O3 reports a false overlap (-Wrestrict) otherwise.
+  (cpu ? ranking.cpuPeakPct : ranking.memPeakSize) = std::string("0");
   watch.firstTime.clear();
   watch.raised = 0;
 
@@ -241,7 +242,7 @@ void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
       alertSender_->SendAlert(settings.smsPhone, message);
     }
   }
-  (cpu ? lblCPU_count : lblmem_Count).caption = "0";
+  (cpu ? lblCPU_count : lblmem_Count).caption = std::string("0");
 }
 
 }  // namespace tarnwick

@@ -1,9 +1,14 @@
-// The log pane follows the activity log incrementally: after any mix of writes and renders it
-// shows the log's newest lines first, bounded at the bottom.
+// The log pane is a view of the activity log's own lines: after any mix of writes and renders it
+// shows the log's newest lines first, bounded at the bottom, and a selection survives new lines
+// and copies the lines as written.
 #include "log_pane.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QItemSelectionModel>
+#include <QTest>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +20,16 @@
 
 namespace tarnwick::testing {
 namespace {
+
+// The rows' texts as the view shows them, top first.
+QStringList ShownRows(const LogPane& pane) {
+  QStringList rows;
+  if (pane.model() == nullptr) return rows;
+  for (int row = 0; row < pane.model()->rowCount(); ++row) {
+    rows << pane.model()->index(row, 0).data(Qt::DisplayRole).toString();
+  }
+  return rows;
+}
 
 struct PaneCase {
   const char* name;
@@ -29,14 +44,14 @@ void PrintTo(const PaneCase& c, std::ostream* os) {
 class LogPaneTest : public ::testing::TestWithParam<PaneCase> {};
 
 // What the pane must show: the log's own pane lines, newest first, the log's blank line (CR LF)
-// as an empty line, cut to the pane's limit.
-QString Expected(const ActivityLog& log, size_t limit) {
+// as an empty row, cut to the pane's limit.
+QStringList Expected(const ActivityLog& log, size_t limit) {
   QStringList lines;
   for (const std::string& line : log.PaneLines()) {
     if (static_cast<size_t>(lines.size()) == limit) break;
     lines << QString::fromStdString(line == "\r\n" ? std::string() : line);
   }
-  return lines.join(QChar('\n'));
+  return lines;
 }
 
 TEST_P(LogPaneTest, ShowsTheNewestLinesFirstAfterEveryRender) {
@@ -54,7 +69,7 @@ TEST_P(LogPaneTest, ShowsTheNewestLinesFirstAfterEveryRender) {
     }
     pane.Follow(log);
     SCOPED_TRACE("after " + std::to_string(n) + " lines");
-    ASSERT_EQ(pane.toPlainText(), Expected(log, c.paneLimit));
+    ASSERT_EQ(ShownRows(pane), Expected(log, c.paneLimit));
     EXPECT_EQ(pane.LinesShown(), std::min(log.PaneLines().size(), c.paneLimit));
   }
 }
@@ -67,6 +82,73 @@ INSTANTIATE_TEST_SUITE_P(
                                ActivityLog::kPaneLineLimit,
                                {2, ActivityLog::kPaneLineLimit + 10, 3}}),
     [](const ::testing::TestParamInfo<PaneCase>& p) { return std::string(p.param.name); });
+
+class LogPaneSelectionTest : public ::testing::Test {
+ protected:
+  // Before the fixture's pane is built.
+  static void SetUpTestSuite() { EnsureQtApplication(); }
+
+  void Write(const std::string& message) {
+    log.WriteLog(message);
+    clock.Advance(1);
+  }
+  void SelectRow(int row, QItemSelectionModel::SelectionFlags how) {
+    pane.selectionModel()->select(pane.model()->index(row, 0), how);
+  }
+  QStringList SelectedRows() {
+    QStringList rows;
+    for (const QModelIndex& index : pane.selectionModel()->selectedIndexes()) {
+      rows << index.data().toString();
+    }
+    rows.sort();
+    return rows;
+  }
+
+  FakeClock clock;
+  Settings settings;
+  ActivityLog log{clock, settings, "/nonexistent", "/"};
+  LogPane pane{4};
+};
+
+TEST_F(LogPaneSelectionTest, SelectionStaysOnItsLinesWhileNewLinesArriveAndOldOnesLeave) {
+  for (const char* message : {"a", "b", "c"}) Write(message);
+  pane.Follow(log);
+  SelectRow(1, QItemSelectionModel::ClearAndSelect);  // "b"
+  SelectRow(2, QItemSelectionModel::Select);          // "a"
+  const QStringList selected = SelectedRows();
+  ASSERT_EQ(selected.size(), 2);
+
+  // "d" goes on top; "e" pushes "a" out of the four rows.
+  Write("d");
+  pane.Follow(log);
+  EXPECT_EQ(SelectedRows(), selected);
+  Write("e");
+  pane.Follow(log);
+  ASSERT_EQ(SelectedRows().size(), 1);
+  EXPECT_TRUE(SelectedRows().front().endsWith(" - b"));
+}
+
+TEST_F(LogPaneSelectionTest, CopyPutsTheSelectedLinesNewestFirstOnTheClipboard) {
+  Write("first");
+  Write("spans\r\ntwo lines");
+  Write("third");
+  pane.Follow(log);
+  // The row shows the message on one line; the copy keeps the line as it was written.
+  EXPECT_TRUE(ShownRows(pane)[1].endsWith(" - spans two lines"))
+      << ShownRows(pane)[1].toStdString();
+  SelectRow(2, QItemSelectionModel::ClearAndSelect);
+  SelectRow(1, QItemSelectionModel::Select);
+
+  pane.show();
+  pane.setFocus();
+  QApplication::clipboard()->clear();
+  QTest::keySequence(&pane, QKeySequence::Copy);
+  const QStringList copied = QApplication::clipboard()->text().split(QChar('\n'));
+  ASSERT_EQ(copied.size(), 3) << QApplication::clipboard()->text().toStdString();
+  EXPECT_TRUE(copied[0].endsWith(" - spans"));
+  EXPECT_EQ(copied[1], QStringLiteral("two lines"));
+  EXPECT_TRUE(copied[2].endsWith(" - first"));
+}
 
 }  // namespace
 }  // namespace tarnwick::testing

@@ -47,9 +47,11 @@ class MainWindowViewTest : public ModelFixture {
   }
 
   std::vector<std::string> PaneLines() {
-    const QStringList lines = window->form().txtLog->toPlainText().split(QChar('\n'));
+    const QAbstractItemModel* rows = window->form().txtLog->model();
     std::vector<std::string> out;
-    for (const QString& line : lines) out.push_back(line.toStdString());
+    for (int row = 0; rows != nullptr && row < rows->rowCount(); ++row) {
+      out.push_back(rows->index(row, 0).data().toString().toStdString());
+    }
     return out;
   }
 };

@@ -1,0 +1,309 @@
+#!/usr/bin/env python3
+"""What the real program costs the machine, side by side with the bare minimum.
+
+One command from the repository root (builds build-release/ first when needed):
+
+    python3 bench/program_cost.py            # 2 phases of 120 s each
+    python3 bench/program_cost.py --seconds 300
+
+It installs the Release build's program folder (cmake --install) into a temporary folder, once
+per instance, with a 1-second cycle, and runs for a fixed time, all at once:
+
+- the program shown on a private X server (Xvfb),
+- the program on the same server, minimised (hidden, as in the tray),
+- the program without a display (headless),
+- a bare loop that reads /proc/stat and /proc/meminfo every second,
+- a bare scan: the same plus one read of every /proc/[pid]/stat every second.
+
+Phase "idle" runs with thresholds no sample reaches (101 %); phase "hog" adds a process that
+keeps one processor busy and sets the CPU threshold to 1 %, so that every cycle takes the alert
+path (an exceed line, the ranking of the processes, an alert every 10 samples; no service account,
+so nothing is sent). It prints each one's CPU-seconds per hour, its ratio to the bare loop and
+the bare scan, and its resident memory at the end. CPU time is the sum over each process's
+threads of the time they ran (/proc/PID/task/*/schedstat), taken after a warm-up.
+
+The machine's load average is printed too: the instances run side by side, so a load that comes
+and goes weighs on all of them alike, and the ratios stay meaningful on a shared machine.
+"""
+
+import argparse
+import ctypes
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+WARM_UP_S = 6
+
+# Goals of the program's cost, as ratios to the bare loops.
+GOAL_HIDDEN_TO_LOOP = 1.5
+GOAL_SHOWN_TO_LOOP = 3.0
+GOAL_ALERT_TO_SCAN = 1.5
+
+
+def build(build_dir):
+    if not os.path.exists(os.path.join(build_dir, "build.ninja")):
+        subprocess.run(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja",
+                        "-DCMAKE_BUILD_TYPE=Release", "-DTARNWICK_WERROR=ON",
+                        "-DTARNWICK_BUILD_TESTS=OFF", "-DTARNWICK_BUILD_BENCH=ON"], check=True)
+    subprocess.run(["cmake", "--build", build_dir, "--target", "tarnwick", "mailcmdssl",
+                    "tarnwick_assets", "tarnwick_bare_loop"], check=True)
+
+
+def setting_ini(cpu_high):
+    """setting.ini: 1-second cycle, no sound, no kill, no service account, log file on."""
+    lines = ["1", cpu_high, "101", "10", "bench", "1", "0", "10", "True", "", "0", "", "0",
+             "8", "19", "0", "", "", "", "", "10", "0", "8", "19"]
+    return "".join(line + "\r\n" for line in lines)
+
+
+def install_instance(build_dir, folder, cpu_high):
+    subprocess.run(["cmake", "--install", build_dir, "--prefix", folder], check=True,
+                   stdout=subprocess.DEVNULL)
+    with open(os.path.join(folder, "setting.ini"), "w", newline="") as f:
+        f.write(setting_ini(cpu_high))
+    home = os.path.join(folder, "home")
+    os.makedirs(home, exist_ok=True)
+    return home
+
+
+def cpu_ns(pid):
+    """CPU time of all live threads of a process, in ns."""
+    total = 0
+    try:
+        for task in os.listdir(f"/proc/{pid}/task"):
+            try:
+                with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+                    total += int(f.read().split()[0])
+            except (OSError, ValueError, IndexError):
+                pass
+    except OSError:
+        return None
+    return total
+
+
+def rss_mb(pid):
+    try:
+        with open(f"/proc/{pid}/status") as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1]) / 1024
+    except OSError:
+        pass
+    return None
+
+
+def process_count():
+    return sum(1 for name in os.listdir("/proc") if name.isdigit())
+
+
+class Xvfb:
+    """A private X server; its display name is `name`."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten",
+             "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 20
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        if not number.strip():
+            self.stop()
+            sys.exit("Xvfb did not start")
+        self.name = ":" + number.decode().strip()
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+
+
+def windows_of(display, pid):
+    """Top-level windows whose _NET_WM_PID is `pid`."""
+    env = dict(os.environ, DISPLAY=display)
+    tree = subprocess.run(["xwininfo", "-root", "-children"], env=env, capture_output=True,
+                          text=True).stdout
+    found = []
+    for line in tree.splitlines():
+        line = line.strip()
+        if not line.startswith("0x"):
+            continue
+        window = line.split()[0]
+        prop = subprocess.run(["xprop", "-id", window, "_NET_WM_PID"], env=env,
+                              capture_output=True, text=True).stdout
+        if prop.strip().endswith(f"= {pid}"):
+            found.append(int(window, 16))
+    return found
+
+
+def mapped(display, window):
+    env = dict(os.environ, DISPLAY=display)
+    info = subprocess.run(["xwininfo", "-id", hex(window)], env=env, capture_output=True,
+                          text=True).stdout
+    return "IsViewable" in info
+
+
+def minimise(display, pid):
+    """Minimises the program's window the way a window manager does (WM_STATE Iconic), then
+    waits until the program has hidden it."""
+    x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                    ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_void_p,
+                                    ctypes.c_int]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    windows = windows_of(display, pid)
+    if not windows:
+        sys.exit(f"no window of process {pid} on {display}")
+    dpy = x11.XOpenDisplay(display.encode())
+    wm_state = x11.XInternAtom(dpy, b"WM_STATE", 0)
+    iconic = (ctypes.c_long * 2)(3, 0)
+    for window in windows:
+        x11.XChangeProperty(dpy, window, wm_state, wm_state, 32, 0, iconic, 2)
+    x11.XFlush(dpy)
+    x11.XCloseDisplay(dpy)
+    deadline = time.monotonic() + 10
+    while any(mapped(display, w) for w in windows):
+        if time.monotonic() > deadline:
+            sys.exit("the program did not hide its minimised window")
+        time.sleep(0.2)
+
+
+class Phase:
+    def __init__(self, name, build_dir, work, cpu_high, hog):
+        self.name = name
+        self.build_dir = build_dir
+        self.work = os.path.join(work, name)
+        self.cpu_high = cpu_high
+        self.hog = hog
+        self.procs = {}  # label -> Popen
+
+    def start_program(self, label, display):
+        folder = os.path.join(self.work, label)
+        home = install_instance(self.build_dir, folder, self.cpu_high)
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        env["HOME"] = home
+        if display:
+            env["DISPLAY"] = display
+        self.procs[label] = subprocess.Popen([os.path.join(folder, "tarnwick")], env=env,
+                                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start_loop(self, label, mode):
+        binary = os.path.join(self.build_dir, "bin", "tarnwick_bare_loop")
+        self.procs[label] = subprocess.Popen([binary, mode])
+
+    def run(self, seconds, display):
+        if self.hog:
+            self.start_loop("hog", "hog")
+        self.start_program("shown", display)
+        self.start_program("hidden", display)
+        self.start_program("headless", None)
+        self.start_loop("bare loop", "proc")
+        self.start_loop("bare scan", "scan")
+        time.sleep(WARM_UP_S)
+        minimise(display, self.procs["hidden"].pid)
+        time.sleep(2)
+        for label, proc in self.procs.items():
+            if proc.poll() is not None:
+                sys.exit(f"{label} ended early ({proc.returncode})")
+        labels = [label for label in self.procs if label != "hog"]
+        load_before = os.getloadavg()[0]
+        start = {label: cpu_ns(self.procs[label].pid) for label in labels}
+        t0 = time.monotonic()
+        time.sleep(seconds)
+        elapsed = time.monotonic() - t0
+        end = {label: cpu_ns(self.procs[label].pid) for label in labels}
+        rss = {label: rss_mb(self.procs[label].pid) for label in labels}
+        load_after = os.getloadavg()[0]
+        self.stop()
+        per_hour = {label: (end[label] - start[label]) / 1e9 * 3600 / elapsed for label in labels}
+        return per_hour, rss, (load_before, load_after)
+
+    def stop(self):
+        for proc in self.procs.values():
+            if proc.poll() is None:
+                proc.send_signal(signal.SIGTERM)
+        for proc in self.procs.values():
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+
+def report(name, per_hour, rss, load):
+    loop = per_hour["bare loop"]
+    scan = per_hour["bare scan"]
+    print(f"\nPhase {name}: load average {load[0]:.1f} at the start, {load[1]:.1f} at the end, "
+          f"{process_count()} processes")
+    print(f"{'':12} {'CPU-s/hour':>11} {'/ bare loop':>12} {'/ bare scan':>12} {'RSS MB':>8}")
+    for label, cost in per_hour.items():
+        ratio_loop = cost / loop if loop > 0 else float("nan")
+        ratio_scan = cost / scan if scan > 0 else float("nan")
+        print(f"{label:12} {cost:11.2f} {ratio_loop:12.2f} {ratio_scan:12.2f} {rss[label]:8.1f}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--seconds", type=float, default=120, help="measuring time per phase")
+    parser.add_argument("--build", default=os.path.join(ROOT, "build-release"),
+                        help="the Release build folder (built when needed)")
+    parser.add_argument("--skip-build", action="store_true",
+                        help="take the build folder as it is")
+    args = parser.parse_args()
+    for tool in ("Xvfb", "xwininfo", "xprop", "cmake"):
+        if shutil.which(tool) is None:
+            sys.exit(f"{tool} is missing (bash tools/deps.sh installs it)")
+    if not args.skip_build:
+        build(args.build)
+
+    work = tempfile.mkdtemp(prefix="tarnwick_cost_")
+    xvfb = Xvfb()
+    results = {}
+    try:
+        for name, cpu_high, hog in (("idle", "101", False), ("hog", "1", True)):
+            phase = Phase(name, args.build, work, cpu_high, hog)
+            try:
+                results[name] = phase.run(args.seconds, xvfb.name)
+            finally:
+                phase.stop()
+            report(name, *results[name])
+    finally:
+        xvfb.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+    idle, _, _ = results["idle"]
+    hog, _, _ = results["hog"]
+    print("\nGoals (ratios of CPU time):")
+    goals = [
+        ("idle, hidden / bare loop", idle["hidden"] / idle["bare loop"], GOAL_HIDDEN_TO_LOOP),
+        ("idle, headless / bare loop", idle["headless"] / idle["bare loop"], GOAL_HIDDEN_TO_LOOP),
+        ("idle, shown / bare loop", idle["shown"] / idle["bare loop"], GOAL_SHOWN_TO_LOOP),
+        ("alert path, hidden / bare scan", hog["hidden"] / hog["bare scan"], GOAL_ALERT_TO_SCAN),
+        ("alert path, headless / bare scan", hog["headless"] / hog["bare scan"],
+         GOAL_ALERT_TO_SCAN),
+        ("alert path, shown / bare scan", hog["shown"] / hog["bare scan"], None),
+    ]
+    for label, ratio, goal in goals:
+        verdict = "" if goal is None else (f"  goal <= {goal}: " +
+                                           ("met" if ratio <= goal else "NOT met"))
+        print(f"  {label:34} {ratio:6.2f}{verdict}")
+
+
+if __name__ == "__main__":
+    main()
