@@ -5,10 +5,21 @@
 #include <QObject>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/clock.h"
 #include "headless_status.h"
+#include "history/history_recorder.h"
+#include "history/history_report.h"
+#include "history/history_time.h"
+#include "history/history_window_model.h"
+#include "history/top_scan.h"
+#include "history_window.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "platform/curl/curl_smtp_client.h"
@@ -20,6 +31,7 @@
 #include "platform/linux/proc_process_lister.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/qt/qt_url_transport.h"
+#include "platform/sqlite/sqlite_history_store.h"
 #include "qt_ui_services.h"
 #include "rendering_transport.h"
 #include "termination_signals.h"
@@ -44,9 +56,31 @@ void EchoLine(const std::string& line) {
   std::fflush(stdout);
 }
 
+std::string HistoryPath(tarnwick::ISystemInfo& system) {
+  return system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
+}
+
+// --history and --export-history print or write the usage history and end the program before
+// any window exists; nullopt when the command line asks for neither.
+std::optional<int> RunHistoryCommandLine(int argc, char* argv[]) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const tarnwick::HistoryCommand command = tarnwick::ParseHistoryCommand(args);
+  if (command.mode == tarnwick::HistoryCommand::Mode::None) return std::nullopt;
+  tarnwick::LinuxSystemInfo system;
+  tarnwick::SystemClock clock;
+  tarnwick::SqliteHistoryStore store(HistoryPath(system),
+                                     tarnwick::SqliteHistoryStore::Access::ReadOnly);
+  return tarnwick::RunHistoryCommand(
+      command, store, tarnwick::ToHistorySeconds(clock.Now()), std::cout, std::cerr,
+      [](const std::string& file) -> std::unique_ptr<std::ostream> {
+        return std::make_unique<std::ofstream>(file, std::ios::binary | std::ios::trunc);
+      });
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (const auto status = RunHistoryCommandLine(argc, argv)) return *status;
   const bool headless = !HasDisplay();
   if (headless) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -79,8 +113,20 @@ int main(int argc, char* argv[]) {
   tarnwick::MainWindowModel model(deps);
   if (headless) model.log().SetEcho(EchoLine);
 
+  // The usage history; declared after the model, so its last write still has the log.
+  tarnwick::ProcessTopScan topScan(
+      processes, clock, system.ProcessorCount(), [&model] { return model.totalMemory; },
+      system.ExecutableSuffix());
+  tarnwick::SqliteHistoryStore historyStore(HistoryPath(system));
+  tarnwick::HistoryRecorder history(
+      clock, historyStore, [&model](const std::string& line) { model.WriteLog(line); }, &topScan);
+  model.SetHistoryRecorder(&history);
+
   tarnwick::MainWindow window(model);
   view = &window;
+  tarnwick::HistoryWindowModel historyModel(clock, model.settings, &historyStore, &history);
+  tarnwick::HistoryWindow historyView(historyModel);
+  tarnwick::AddHistoryMenu(window, historyModel, historyView);
   tarnwick::HeadlessStatus status(EchoLine);
   if (headless) window.SetAfterRender([&status, &model] { status.Report(model); });
   QObject::connect(&window, &tarnwick::MainWindow::programEnding, &app, &QApplication::quit,

@@ -38,6 +38,7 @@ std::string TopProcessKiller::KillTopProcess(const std::string& history, int16_t
       top = ToLower(top);
       if (RulesAllow(top, tally.max)) {
         const FoundProcess& found = lookup_.found();
+        results.killedPid = found.pid;
         results.killResult = killer_.KillProcess(found.pid, found.startTicks);
         results.killTried = true;
         if (!results.killResult && !Contains(results.killFailList, top)) {
