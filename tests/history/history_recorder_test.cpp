@@ -128,6 +128,10 @@ struct FailureCase {
   std::string error;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RecorderFailureTest : public RecorderTest,
                             public ::testing::WithParamInterface<FailureCase> {};
 
@@ -148,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailureCase{"Locked", true, "the file is locked by another program (h)"},
                       FailureCase{"Unwritable", true, "the file cannot be written (h)"},
                       FailureCase{"Full", false, "the disk is full (h)"}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<FailureCase>& param) { return param.param.name; });
 
 TEST_F(RecorderTest, NoticeOfAFileMovedAsideIsLoggedAndRecordingGoesOn) {
   store.openResult = {true, {}, "Usage history file was damaged; moved to x and started anew"};
