@@ -49,13 +49,14 @@ void RecordDay(const std::string& path, int interval) {
   std::filesystem::remove(path);
   VirtualClock clock;
   ProcProcessLister lister;
-  ProcessTopScan scan(lister, clock, 2, [] { return int64_t{8} << 30; }, "");
+  ProcessTopScan scan(
+      lister, clock, 2, [] { return int64_t{8} << 30; }, "");
   double perCycleUs = 0;
   {
     SqliteHistoryStore store(path);
-    HistoryRecorder recorder(clock, store, [](const std::string& line) {
-      std::printf("  log: %s\n", line.c_str());
-    }, &scan);
+    HistoryRecorder recorder(
+        clock, store, [](const std::string& line) { std::printf("  log: %s\n", line.c_str()); },
+        &scan);
     const int cycles = 86400 / interval;
     const auto start = Steady::now();
     for (int i = 0; i < cycles; ++i) {
@@ -89,8 +90,8 @@ void Fill31Days(const std::string& path, VirtualClock& clock) {
         for (int rank = 1; rank <= 5; ++rank) {
           b.tops.push_back({t, TopKind::Cpu, rank, "proc" + std::to_string((t / 60 + rank) % 40),
                             1000 + rank, 50.0 / rank});
-          b.tops.push_back({t, TopKind::Memory, rank, "mem" + std::to_string(rank), 2000 + rank,
-                            20.0 / rank});
+          b.tops.push_back(
+              {t, TopKind::Memory, rank, "mem" + std::to_string(rank), 2000 + rank, 20.0 / rank});
         }
       }
       if (s % 3600 == 1800) b.events.push_back({t, HistoryEventKind::AlertRaised, "alert", 0, 0});

@@ -42,6 +42,8 @@ QTableWidget* MakeTable(const char* name, const QStringList& headings) {
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->verticalHeader()->setVisible(false);
   table->horizontalHeader()->setStretchLastSection(true);
+  table->setWordWrap(false);
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   return table;
 }
 
@@ -219,6 +221,7 @@ void HistoryWindow::RenderTables() {
             QString::number(e.rank), ShareText(e.share),
             e.pid > 0 ? QString::number(e.pid) : QString()});
   }
+  grdSamples_->resizeColumnsToContents();
 }
 
 bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {

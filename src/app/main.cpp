@@ -142,5 +142,11 @@ int main(int argc, char* argv[]) {
 
   model.OnLoad();
   window.Render();
-  return QApplication::exec();
+  const int exitCode = QApplication::exec();
+  // Ending the program ends monitoring; the history says so (and writes what it holds).
+  if (model.MonitoringOn()) {
+    history.RecordEvent(tarnwick::HistoryEventKind::MonitoringStopped,
+                        std::string(tarnwick::kMonitoringStopped));
+  }
+  return exitCode;
 }

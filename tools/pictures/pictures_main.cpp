@@ -131,7 +131,8 @@ void WriteSampleProgramSettings(const std::string& folder) {
 // alert, a build in the afternoon, and a top list every minute.
 void WriteSampleHistory(IHistoryStore& store, int64_t now) {
   HistoryBatch b;
-  const int64_t start = now - 86400;
+  // Whole minutes, so the top lists fall on samples.
+  const int64_t start = (now - 86400) / 60 * 60;
   for (int64_t t = start; t < now; t += 5) {
     const LocalTime at = FromHistorySeconds(t);
     const int minute = at.hour * 60 + at.minute;
@@ -149,8 +150,13 @@ void WriteSampleHistory(IHistoryStore& store, int64_t now) {
       const bool night = minute >= 180 && minute < 205;
       const bool build = minute >= 840 && minute < 880;
       const char* top = night ? "pg_dump" : build ? "cc1plus" : "firefox";
-      b.tops.push_back({t, TopKind::Cpu, 1, top, night ? 41877 : build ? 52110 : 2310,
-                        night ? 88.0 : build ? 47.5 : 4.2});
+      b.tops.push_back({t, TopKind::Cpu, 1, top,
+                        night   ? 41877
+                        : build ? 52110
+                                : 2310,
+                        night   ? 88.0
+                        : build ? 47.5
+                                : 4.2});
       b.tops.push_back({t, TopKind::Cpu, 2, "Xorg", 1204, 1.1});
       b.tops.push_back({t, TopKind::Memory, 1, night ? "postgres" : "firefox", night ? 880 : 2310,
                         night ? 31.0 : 12.4});
@@ -236,7 +242,10 @@ int Run(const QString& outDir) {
   HistoryWindow historyView(history);
   historyView.resize(900, 760);
   history.Show();
-  history.OnTopDoubleClick(0);
+  // The night's process, as an administrator looking for it would pick it.
+  for (size_t row = 0; row < history.topRows.size(); ++row) {
+    if (history.topRows[row].name == "pg_dump") history.OnTopDoubleClick(static_cast<int>(row));
+  }
   historyView.Render();
   Settle(300);
   // The pointer on the night's peak.
