@@ -62,8 +62,9 @@ def main(argv):
             base = {p.pid: cpu_seconds(p.pid) for p in (on, off)}
             time.sleep(seconds)
             used = {p.pid: cpu_seconds(p.pid) - base[p.pid] for p in (on, off)}
-            size = os.path.getsize(os.path.join(root, "on", "home", "monitor_log",
-                                                "Tarnwick_history.sqlite"))
+            db = os.path.join(root, "on", "home", "monitor_log", "Tarnwick_history.sqlite")
+            size = sum(os.path.getsize(db + end) for end in ("", "-wal") if
+                       os.path.exists(db + end))
         finally:
             for p in (on, off):
                 p.send_signal(signal.SIGTERM)
@@ -72,7 +73,7 @@ def main(argv):
     print("idle CPU at a 1 s cycle over %d s: history on %.2f s/h, off %.2f s/h, ratio %.3f"
           " (goal: at most 1.10)" % (seconds, per_hour[on.pid], per_hour[off.pid],
                                      per_hour[on.pid] / max(per_hour[off.pid], 1e-9)))
-    print("history file after the run: %d bytes" % size)
+    print("history file and journal after the run: %d bytes" % size)
     if "Usage history is off" not in outputs[1]:
         print("warning: the history of the 'off' copy did not switch off")
     return 0

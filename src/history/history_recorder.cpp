@@ -79,7 +79,8 @@ bool HistoryRecorder::EnsureOpen() {
 
 void HistoryRecorder::Flush() {
   lastWriteNs_ = clock_.MonotonicNs();
-  if (off_ || pending_.empty() || !EnsureOpen()) return;
+  // The store opens even with nothing to write: the History window reads from it.
+  if (off_ || !EnsureOpen() || pending_.empty()) return;
   const StoreResult written = store_.Append(pending_);
   if (!written.notice.empty() && log_) log_(written.notice);
   if (!written.ok) {

@@ -21,7 +21,7 @@ class IHistoryRecorder {
   virtual void RecordEvent(HistoryEventKind kind, const std::string& text) = 0;
   // A termination attempt and its result.
   virtual void RecordTermination(const std::string& name, int pid, bool terminated) = 0;
-  // Writes everything recorded so far.
+  // Writes everything recorded so far (opening the store when it is not open yet).
   virtual void Flush() = 0;
   // False once the history was switched off (its file failed); nothing is recorded then.
   virtual bool On() const = 0;

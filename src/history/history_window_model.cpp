@@ -61,8 +61,13 @@ void HistoryWindowModel::OnClose() {
 }
 
 void HistoryWindowModel::Refresh() {
-  // What the recorder holds in memory belongs in the picture too.
-  if (recorder_ != nullptr) recorder_->Flush();
+  // What the recorder holds in memory belongs in the picture too; writing it opens the store
+  // (and logs what the opening found). Without a recorder the window opens the store itself.
+  if (recorder_ != nullptr) {
+    recorder_->Flush();
+  } else if (store_ != nullptr && !store_->Open().ok) {
+    store_ = nullptr;
+  }
   const int64_t span = kHistorySpans[static_cast<size_t>(spanIndex)].seconds;
   to = ToHistorySeconds(clock_.Now()) + 1;
   from = to - span;
