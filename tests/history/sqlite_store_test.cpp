@@ -73,6 +73,12 @@ TEST_F(SqliteStoreTest, QueriesAnswerFromWhatWasAppended) {
   EXPECT_EQ(series[2].cpu, 97) << "a one-second peak survives the aggregation";
   EXPECT_EQ(series[1].cpu, 20);
   EXPECT_EQ(series[3].mem, 41);
+  // Buckets of whole minutes come from the minutes' own highest values.
+  const auto minutes = store.Series(kT0 + 10, kT0 + 120, 60);
+  ASSERT_EQ(minutes.size(), 2u);
+  EXPECT_EQ(minutes[0].t, kT0) << "the minute the span starts in counts whole";
+  EXPECT_EQ(minutes[1].cpu, 97);
+  EXPECT_EQ(minutes[1].mem, 41);
 
   const auto summary = store.TopSummary(kT0, kT0 + 120, 20);
   ASSERT_EQ(summary.size(), 3u);
@@ -106,6 +112,7 @@ TEST_F(SqliteStoreTest, PruningDropsOnlyOlderRowsOfEveryKind) {
   ASSERT_TRUE(store.Append(Batch()).ok);
   ASSERT_TRUE(store.PruneBefore(kT0 + 71).ok);
   EXPECT_EQ(store.Series(0, kT0 + 1000, 1).size(), 49u);
+  EXPECT_EQ(store.Series(0, kT0 + 1000, 60).size(), 1u) << "the minute still partly kept stays";
   EXPECT_EQ(store.TopSummary(0, kT0 + 1000, 20).size(), 1u);
   EXPECT_EQ(store.Events(0, kT0 + 1000).size(), 2u);
 }

@@ -12,15 +12,23 @@
 namespace tarnwick {
 namespace {
 
+constexpr int64_t kMinute = 60;
+
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS samples(t INTEGER NOT NULL, cpu INTEGER NOT NULL,"
     " mem INTEGER NOT NULL, mem_mb INTEGER NOT NULL);"
-    // Covers the graph's query, so it never reads the table itself.
+    // Covers the graph's query over short spans, so it never reads the table itself.
     "CREATE INDEX IF NOT EXISTS samples_t ON samples(t, cpu, mem);"
+    // The highest values of every minute, kept as the samples are written: the graphs of long
+    // spans read one row a minute instead of one a sample.
+    "CREATE TABLE IF NOT EXISTS minutes(m INTEGER PRIMARY KEY, cpu INTEGER NOT NULL,"
+    " mem INTEGER NOT NULL);"
     "CREATE TABLE IF NOT EXISTS tops(t INTEGER NOT NULL, kind INTEGER NOT NULL,"
     " rank INTEGER NOT NULL, name TEXT NOT NULL, pid INTEGER NOT NULL, share REAL NOT NULL);"
     "CREATE INDEX IF NOT EXISTS tops_t ON tops(t);"
     "CREATE INDEX IF NOT EXISTS tops_name ON tops(name, t);"
+    // The summary counts only the top process of each moment.
+    "CREATE INDEX IF NOT EXISTS tops_rank ON tops(rank, t);"
     "CREATE TABLE IF NOT EXISTS events(t INTEGER NOT NULL, kind INTEGER NOT NULL,"
     " text TEXT NOT NULL, pid INTEGER NOT NULL, ok INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS events_t ON events(t);";
@@ -232,9 +240,13 @@ StoreResult SqliteHistoryStore::AppendOnce(const HistoryBatch& batch, int& code)
   if (rc != SQLITE_OK) return fail(rc);
   {
     Statement sample(db_, "INSERT INTO samples(t, cpu, mem, mem_mb) VALUES(?,?,?,?)");
+    Statement minute(db_,
+                     "INSERT INTO minutes(m, cpu, mem) VALUES(?,?,?) ON CONFLICT(m) DO UPDATE"
+                     " SET cpu = max(cpu, excluded.cpu), mem = max(mem, excluded.mem)");
     Statement top(db_, "INSERT INTO tops(t, kind, rank, name, pid, share) VALUES(?,?,?,?,?,?)");
     Statement event(db_, "INSERT INTO events(t, kind, text, pid, ok) VALUES(?,?,?,?,?)");
     if (!sample.ok()) return fail(sample.code());
+    if (!minute.ok()) return fail(minute.code());
     if (!top.ok()) return fail(top.code());
     if (!event.ok()) return fail(event.code());
     for (const HistorySample& s : batch.samples) {
@@ -243,6 +255,9 @@ StoreResult SqliteHistoryStore::AppendOnce(const HistoryBatch& batch, int& code)
                .Bind(3, int64_t{s.mem})
                .Bind(4, s.memUsedMB)
                .Run();
+      if (rc != SQLITE_DONE) return fail(rc);
+      rc =
+          minute.Bind(1, s.t - s.t % kMinute).Bind(2, int64_t{s.cpu}).Bind(3, int64_t{s.mem}).Run();
       if (rc != SQLITE_DONE) return fail(rc);
     }
     for (const TopEntry& e : batch.tops) {
@@ -272,8 +287,8 @@ StoreResult SqliteHistoryStore::AppendOnce(const HistoryBatch& batch, int& code)
 
 StoreResult SqliteHistoryStore::PruneBefore(int64_t t) {
   if (db_ == nullptr) return {false, Describe(SQLITE_CANTOPEN), {}};
-  for (const char* sql : {"DELETE FROM samples WHERE t < ?", "DELETE FROM tops WHERE t < ?",
-                          "DELETE FROM events WHERE t < ?"}) {
+  for (const char* sql : {"DELETE FROM samples WHERE t < ?", "DELETE FROM minutes WHERE m < ? - 59",
+                          "DELETE FROM tops WHERE t < ?", "DELETE FROM events WHERE t < ?"}) {
     Statement del(db_, sql);
     if (!del.ok()) return {false, Describe(del.code()), {}};
     const int rc = del.Bind(1, t).Run();
@@ -286,9 +301,14 @@ std::vector<SeriesPoint> SqliteHistoryStore::Series(int64_t from, int64_t to,
                                                     int64_t bucketSeconds) {
   std::vector<SeriesPoint> points;
   if (bucketSeconds < 1) bucketSeconds = 1;
-  Statement q(db_,
-              "SELECT t / ?3 AS b, MAX(cpu), MAX(mem) FROM samples"
-              " WHERE t >= ?1 AND t < ?2 GROUP BY b ORDER BY b");
+  // Buckets of whole minutes come from the minutes' highest values; the minute the span starts
+  // in counts whole.
+  const bool byMinute = bucketSeconds % kMinute == 0;
+  if (byMinute) from -= from % kMinute;
+  Statement q(db_, byMinute ? "SELECT m / ?3 AS b, MAX(cpu), MAX(mem) FROM minutes"
+                              " WHERE m >= ?1 AND m < ?2 GROUP BY b ORDER BY b"
+                            : "SELECT t / ?3 AS b, MAX(cpu), MAX(mem) FROM samples"
+                              " WHERE t >= ?1 AND t < ?2 GROUP BY b ORDER BY b");
   if (!q.ok()) return points;
   q.Bind(1, from).Bind(2, to).Bind(3, bucketSeconds);
   while (q.Step() == SQLITE_ROW) {
