@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "history/history_recorder_hook.h"
+#include "process/process_fixture.h"
 #include "unit/model_fixture.h"
 
 namespace tarnwick {
@@ -79,6 +80,33 @@ TEST_F(HistoryHooksTest, WithoutAHistoryTheCycleRunsAsBefore) {
   Cycle(93, 50);
   EXPECT_EQ(model->cpuWatch.raised, 1);
   EXPECT_EQ(model->historyRecorder(), nullptr);
+}
+
+class ProgramHistoryTest : public testing::ProcessFixture {
+ protected:
+  RecordingHistory history;
+};
+
+TEST_F(ProgramHistoryTest, ProgramMonitorAlertAndItsTerminationReachTheHistory) {
+  processes.Add(300, "notepad", 320, 100 * testing::kMiB);
+  // Watch notepad: CPU 60%, memory 50%, three samples to an alert, terminate, no sound.
+  WriteProgramSettings({"1", "notepad", "60", "50", "3", "1", "0", ""});
+  LoadLoggedIn();
+  model->SetHistoryRecorder(&history);
+  killer.result = false;
+  for (int i = 0; i < 3; ++i) {
+    model->processControl()->MonitorProgram();
+    clock.Advance(5);
+  }
+  ASSERT_EQ(history.events.size(), 2u);
+  EXPECT_EQ(history.events[0].kind, HistoryEventKind::ProcessTerminated);
+  EXPECT_EQ(history.events[0].text, "notepad");
+  EXPECT_EQ(history.events[0].pid, 300);
+  EXPECT_FALSE(history.events[0].ok) << "a refused termination is recorded as one";
+  EXPECT_EQ(history.events[1].kind, HistoryEventKind::ProgramAlert);
+  EXPECT_EQ(history.events[1].text,
+            "2026-12-04 10:15:17 WEB01 - notepad CPU 80% exceed 60% for 10 sec.(3 times) notepad "
+            "has been killed (fail)");
 }
 
 }  // namespace
