@@ -5,18 +5,12 @@
 #include <QObject>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iostream>
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/clock.h"
 #include "headless_status.h"
 #include "history/history_recorder.h"
-#include "history/history_report.h"
-#include "history/history_time.h"
 #include "history/history_window_model.h"
 #include "history/top_scan.h"
 #include "history_window.h"
@@ -31,6 +25,7 @@
 #include "platform/linux/proc_process_lister.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/qt/qt_url_transport.h"
+#include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "qt_ui_services.h"
 #include "rendering_transport.h"
@@ -60,27 +55,19 @@ std::string HistoryPath(tarnwick::ISystemInfo& system) {
   return system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
 }
 
-// --history and --export-history print or write the usage history and end the program before
-// any window exists; nullopt when the command line asks for neither.
-std::optional<int> RunHistoryCommandLine(int argc, char* argv[]) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  const tarnwick::HistoryCommand command = tarnwick::ParseHistoryCommand(args);
-  if (command.mode == tarnwick::HistoryCommand::Mode::None) return std::nullopt;
-  tarnwick::LinuxSystemInfo system;
-  tarnwick::SystemClock clock;
-  tarnwick::SqliteHistoryStore store(HistoryPath(system),
-                                     tarnwick::SqliteHistoryStore::Access::ReadOnly);
-  return tarnwick::RunHistoryCommand(
-      command, store, tarnwick::ToHistorySeconds(clock.Now()), std::cout, std::cerr,
-      [](const std::string& file) -> std::unique_ptr<std::ostream> {
-        return std::make_unique<std::ofstream>(file, std::ios::binary | std::ios::trunc);
-      });
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (const auto status = RunHistoryCommandLine(argc, argv)) return *status;
+  // --history and --export-history print or write the usage history and end the program before
+  // any window exists.
+  {
+    tarnwick::LinuxSystemInfo system;
+    tarnwick::SystemClock clock;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto status = tarnwick::RunHistoryCommandLine(args, HistoryPath(system), clock)) {
+      return *status;
+    }
+  }
   const bool headless = !HasDisplay();
   if (headless) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
