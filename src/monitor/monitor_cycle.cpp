@@ -204,9 +204,11 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
   const bool repeat = watch.raised == watch.reported;
   const bool sendAnyway = kill.killTried && (kill.killResult || kill.killFailFirst);
   if (repeat && !sendAnyway) {
-    message += std::string(kill.killTried ? (cpu ? kCpuKillFailedAgain : kMemKillFailedAgain)
-                                          : kNotFirstTime);
-    WriteLog(message);
+    if (kill.killTried) {
+      WriteLog(message + std::string(cpu ? kCpuKillFailedAgain : kMemKillFailedAgain));
+    } else {
+      WriteLog(message + std::string(kNotFirstTime));
+    }
     if (history_ != nullptr) history_->RecordEvent(HistoryEventKind::AlertRaised, message);
     return;
   }
