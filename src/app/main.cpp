@@ -6,9 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/clock.h"
 #include "headless_status.h"
+#include "history/history_recorder.h"
+#include "history/history_window_model.h"
+#include "history/top_scan.h"
+#include "history_window.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "platform/curl/curl_smtp_client.h"
@@ -20,6 +25,8 @@
 #include "platform/linux/proc_process_lister.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/qt/qt_url_transport.h"
+#include "platform/sqlite/history_command_line.h"
+#include "platform/sqlite/sqlite_history_store.h"
 #include "qt_ui_services.h"
 #include "rendering_transport.h"
 #include "termination_signals.h"
@@ -44,9 +51,23 @@ void EchoLine(const std::string& line) {
   std::fflush(stdout);
 }
 
+std::string HistoryPath(tarnwick::ISystemInfo& system) {
+  return system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // --history and --export-history print or write the usage history and end the program before
+  // any window exists.
+  {
+    tarnwick::LinuxSystemInfo system;
+    tarnwick::SystemClock clock;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto status = tarnwick::RunHistoryCommandLine(args, HistoryPath(system), clock)) {
+      return *status;
+    }
+  }
   const bool headless = !HasDisplay();
   if (headless) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -79,8 +100,20 @@ int main(int argc, char* argv[]) {
   tarnwick::MainWindowModel model(deps);
   if (headless) model.log().SetEcho(EchoLine);
 
+  // The usage history; declared after the model, so its last write still has the log.
+  tarnwick::ProcessTopScan topScan(
+      processes, clock, system.ProcessorCount(), [&model] { return model.totalMemory; },
+      system.ExecutableSuffix());
+  tarnwick::SqliteHistoryStore historyStore(HistoryPath(system));
+  tarnwick::HistoryRecorder history(
+      clock, historyStore, [&model](const std::string& line) { model.WriteLog(line); }, &topScan);
+  model.SetHistoryRecorder(&history);
+
   tarnwick::MainWindow window(model);
   view = &window;
+  tarnwick::HistoryWindowModel historyModel(clock, model.settings, &historyStore, &history);
+  tarnwick::HistoryWindow historyView(historyModel);
+  tarnwick::AddHistoryMenu(window, historyModel, historyView);
   tarnwick::HeadlessStatus status(EchoLine);
   if (headless) {
     window.SetUnseen(true);
@@ -99,5 +132,11 @@ int main(int argc, char* argv[]) {
 
   model.OnLoad();
   window.Render();
-  return QApplication::exec();
+  const int exitCode = QApplication::exec();
+  // Ending the program ends monitoring; the history says so (and writes what it holds).
+  if (model.MonitoringOn()) {
+    history.RecordEvent(tarnwick::HistoryEventKind::MonitoringStopped,
+                        std::string(tarnwick::kMonitoringStopped));
+  }
+  return exitCode;
 }

@@ -161,6 +161,9 @@ void MainWindowModel::ResetWatchesForStart() {
 }
 
 void MainWindowModel::ShowRunningLook() {
+  if (history_ != nullptr && !monitoringOn_) {
+    history_->RecordEvent(HistoryEventKind::MonitoringStarted, std::string(kMonitoringStarted));
+  }
   monitoringOn_ = true;
   Command1.caption = "Stop";
   Command1.backColor = kColorGreen;
@@ -170,6 +173,9 @@ void MainWindowModel::ShowRunningLook() {
 }
 
 void MainWindowModel::ShowStoppedLook() {
+  if (history_ != nullptr && monitoringOn_) {
+    history_->RecordEvent(HistoryEventKind::MonitoringStopped, std::string(kMonitoringStopped));
+  }
   monitoringOn_ = false;
   Command1.caption = "Start";
   Command1.backColor = kColorRed;

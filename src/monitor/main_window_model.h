@@ -12,6 +12,7 @@
 #include "alerts/alert_sender.h"
 #include "alerts/service_session.h"
 #include "common/clock.h"
+#include "history/history_recorder_hook.h"
 #include "monitor/activity_log.h"
 #include "monitor/cpu_sampler.h"
 #include "monitor/form_controls.h"
@@ -212,6 +213,9 @@ class MainWindowModel {
   void SetAlertSender(IAlertSender* sender) { alertSender_ = sender; }
   void SetProgramMonitor(IProgramMonitor* monitor) { programMonitor_ = monitor; }
   void SetTopProcessKiller(ITopProcessKiller* killer) { killer_ = killer; }
+  // The usage history that records cycles and events; null records nothing.
+  void SetHistoryRecorder(IHistoryRecorder* history) { history_ = history; }
+  IHistoryRecorder* historyRecorder() { return history_; }
   // Monitoring is on (switched on and not stopped since).
   bool MonitoringOn() const { return monitoringOn_; }
 
@@ -249,6 +253,7 @@ class MainWindowModel {
   IAlertSender* alertSender_ = nullptr;
   IProgramMonitor* programMonitor_ = nullptr;
   ITopProcessKiller* killer_ = nullptr;
+  IHistoryRecorder* history_ = nullptr;
   bool monitoringOn_ = false;
   long cycleNumber_ = 0;
 };

@@ -64,6 +64,7 @@ void MainWindowModel::Monitor() {
   lastUsageLine = MmDdHhMmSs(now) + " " + settings.host_Name + " CPU / MEMORY usage : " + usage;
   caption = MmDdHhMmSs(now) + " CPU / MEMORY usage " + usage;
   UpdateTray();
+  if (history_ != nullptr) history_->RecordCycle(sample.cpu, sample.mem, usedMB);
 
   RunWatch(WatchKind::Cpu, sample);
   RunWatch(WatchKind::Memory, sample);
@@ -99,9 +100,17 @@ void MainWindowModel::ExceedingSample(WatchKind kind, const Sample& sample) {
     WriteLog("CPU " + Num(sample.cpu) + "% exceed " + settings.cpu_High + "% for " +
              Num(watch.count) + " times. TOP 1 : " + ranking.cpuTopName + " (" + ranking.cpuTopPct +
              "%)");
+    if (history_ != nullptr) {
+      history_->RecordTop(TopKind::Cpu, ranking.cpuTopName, 0, LeadingNumber(ranking.cpuTopPct));
+    }
   } else {
     ranker_->RankMemoryProcesses(cycleNumber_, ranking);
     ranking.memTopSize = KbTextToMb(ranking.memTopSize);
+    if (history_ != nullptr && sample.totalMB != 0) {
+      history_->RecordTop(
+          TopKind::Memory, ranking.memTopName, 0,
+          LeadingNumber(ranking.memTopSize) * 100.0 / static_cast<double>(sample.totalMB));
+    }
     WriteLog("MEM " + Num(sample.mem) + "% exceed " + settings.mem_High + "% for " +
              Num(watch.count) + " times. TOP 1 : " + ranking.memTopName + " (" +
              ranking.memTopSize + "M)");
@@ -169,6 +178,9 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
     detail = "TOP1 : " + ranking.memPeakName + " " + ranking.memPeakSize + "M(" + share + "%) @" +
              ranking.memPeakTime + " " + tally;
   }
+  if (kill.killTried && history_ != nullptr) {
+    history_->RecordTermination(kill.killedName, kill.killedPid, kill.killResult);
+  }
   if (kill.killTried) {
     detail =
         " *" + kill.killedName + " killed(" + (kill.killResult ? "True" : "False") + "). " + detail;
@@ -197,6 +209,7 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
     } else {
       WriteLog(message + std::string(kNotFirstTime));
     }
+    if (history_ != nullptr) history_->RecordEvent(HistoryEventKind::AlertRaised, message);
     return;
   }
   if (!session.loggedIn) {
@@ -204,6 +217,7 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
               std::string(kNotLoggedInTail);
   }
   WriteLog(message);
+  if (history_ != nullptr) history_->RecordEvent(HistoryEventKind::AlertRaised, message);
   watch.reported = watch.raised;
   if (session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr) {
     alertSender_->SendAlert(settings.smsPhone, message);
@@ -225,6 +239,10 @@ void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
   const int value = cpu ? sample.cpu : sample.mem;
   if (watch.exceeded) {
     WriteLog(name + " " + Num(value) + "% back to normal");
+    if (history_ != nullptr) {
+      history_->RecordEvent(HistoryEventKind::BackToNormal,
+                            name + " " + Num(value) + "% back to normal");
+    }
     watch.exceeded = false;
   }
   if (watch.reported == 1) {

@@ -199,6 +199,9 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
   if (!outcome.empty()) text += " " + settings_.pgmNameF + S(kHasBeenKilled) + outcome + ")";
   // A memory alert plays the sound once more, after the exceedance's own.
   if (!cpu && settings_.pgmSoundF == 1) window_.PlayAlertSound(settings_.pgmFileSoundF);
+  if (IHistoryRecorder* history = window_.historyRecorder()) {
+    history->RecordEvent(HistoryEventKind::ProgramAlert, text);
+  }
   Send(std::move(text), S(kNoCreditsAlert));
   watch.count = 0;
   watch.notified = true;
@@ -218,7 +221,11 @@ std::string ProgramMonitor::Terminate(Resource resource) {
   const FoundProcess found = lookup_.found();
   const std::string reason = cpu ? S(kCpuHigherThan) + IntText(settings_.pgmCPUsetF) + "%"
                                  : S(kMemHigherThan) + ShortestForm(settings_.pgmMEMsetF) + "%";
-  if (!killer_.KillProcess(found.pid, found.startTicks)) {
+  const bool terminated = killer_.KillProcess(found.pid, found.startTicks);
+  if (IHistoryRecorder* history = window_.historyRecorder()) {
+    history->RecordTermination(name, found.pid, terminated);
+  }
+  if (!terminated) {
     window_.WriteLog(S(kKillFailedStart) + name + S(kKillFailedMiddle) + name + reason);
     return S(kKillFail);
   }

@@ -40,6 +40,7 @@ std::string TopProcessKiller::KillTopProcess(const TopHistory& history, int16_t 
       top = ToLower(top);
       if (RulesAllow(top, tally.chosenCount)) {
         const FoundProcess& found = lookup_.found();
+        results.killedPid = found.pid;
         results.killResult = killer_.KillProcess(found.pid, found.startTicks);
         results.killTried = true;
         if (!results.killResult && !Contains(results.killFailList, top)) {

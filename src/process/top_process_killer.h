@@ -17,6 +17,7 @@ struct KillResults {
   bool killTried = false;      // an attempt was made in the last call
   bool killResult = false;     // it terminated the process
   std::string killedName;      // name chosen by the last call that found a process ID
+  int killedPid = 0;           // its process ID
   bool killFailFirst = false;  // the last attempt failed for the first time for that name
   std::string killFailList;    // lower-cased names whose termination failed, each with ","
 };

@@ -1,6 +1,7 @@
 // tarnwick_pictures OUT_DIR: shows the main window over the machine's real figures, then each
 // settings dialog through its model's menu command, and saves every window as a PNG in OUT_DIR
-// (main-window.png, alert-settings.png, smtp-settings.png, program-monitor.png). The program
+// (main-window.png, alert-settings.png, smtp-settings.png, program-monitor.png), and the History
+// window over a sample day of usage history (history.png). The program
 // folder is a temporary one with sample settings, so the pictures never depend on the settings
 // of whoever runs it; the program monitor watches the X server that the pictures are drawn on.
 // Nothing leaves the machine: there is no web service transport, no mailer, no sound, and the
@@ -17,6 +18,9 @@
 
 #include "alert_setting_dialog.h"
 #include "common/clock.h"
+#include "history/history_time.h"
+#include "history/history_window_model.h"
+#include "history_window.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "pgm_setup_dialog.h"
@@ -26,6 +30,7 @@
 #include "platform/linux/proc_process_lister.h"
 #include "platform/process_killer.h"
 #include "platform/sound_player.h"
+#include "platform/sqlite/sqlite_history_store.h"
 #include "process/program_settings.h"
 #include "qt_ui_services.h"
 #include "settings/settings_store.h"
@@ -122,6 +127,47 @@ void WriteSampleProgramSettings(const std::string& folder) {
     file.write(content.data(), static_cast<qint64>(content.size()));
 }
 
+// A sample day of history ending now: quiet load with a backup run at 3 a.m. that raised an
+// alert, a build in the afternoon, and a top list every minute.
+void WriteSampleHistory(IHistoryStore& store, int64_t now) {
+  HistoryBatch b;
+  // Whole minutes, so the top lists fall on samples.
+  const int64_t start = (now - 86400) / 60 * 60;
+  for (int64_t t = start; t < now; t += 5) {
+    const LocalTime at = FromHistorySeconds(t);
+    const int minute = at.hour * 60 + at.minute;
+    int cpu = 8 + static_cast<int>((t * 7919) % 9);
+    int mem = 46 + static_cast<int>((t / 600) % 5);
+    if (minute >= 3 * 60 && minute < 3 * 60 + 25) {
+      cpu = 91 + static_cast<int>((t * 31) % 8);
+      mem = 71;
+    } else if (minute >= 14 * 60 && minute < 14 * 60 + 40) {
+      cpu = 55 + static_cast<int>((t * 13) % 25);
+      mem = 62;
+    }
+    b.samples.push_back({t, cpu, mem, mem * 160});
+    if (t % 60 == 0) {
+      const bool night = minute >= 180 && minute < 205;
+      const bool build = minute >= 840 && minute < 880;
+      const char* top = night ? "pg_dump" : build ? "cc1plus" : "firefox";
+      b.tops.push_back({t, TopKind::Cpu, 1, top,
+                        night   ? 41877
+                        : build ? 52110
+                                : 2310,
+                        night   ? 88.0
+                        : build ? 47.5
+                                : 4.2});
+      b.tops.push_back({t, TopKind::Cpu, 2, "Xorg", 1204, 1.1});
+      b.tops.push_back({t, TopKind::Memory, 1, night ? "postgres" : "firefox", night ? 880 : 2310,
+                        night ? 31.0 : 12.4});
+    }
+  }
+  const int64_t alertAt = start + ((3 * 3600 + 2 * 60 + 30) - (start % 86400) + 86400) % 86400;
+  b.events.push_back({alertAt, HistoryEventKind::AlertRaised,
+                      "CPU 96% exceed 85% for 50 sec.(10 times).TOP1 : pg_dump 88%", 0, false});
+  store.Append(b);
+}
+
 // Lets the window system catch up (mapping, layout, painting) for about `ms` milliseconds.
 void Settle(int ms) {
   QElapsedTimer timer;
@@ -189,6 +235,23 @@ int Run(const QString& outDir) {
   } else {
     std::printf("program monitor dialog has no controls yet: no picture\n");
   }
+
+  SqliteHistoryStore historyStore(programFolder + "/Tarnwick_history.sqlite");
+  WriteSampleHistory(historyStore, ToHistorySeconds(clock.Now()));
+  HistoryWindowModel history(clock, model.settings, &historyStore, nullptr);
+  HistoryWindow historyView(history);
+  historyView.resize(900, 760);
+  history.Show();
+  // The night's process, as an administrator looking for it would pick it.
+  for (size_t row = 0; row < history.topRows.size(); ++row) {
+    if (history.topRows[row].name == "pg_dump") history.OnTopDoubleClick(static_cast<int>(row));
+  }
+  historyView.Render();
+  Settle(300);
+  // The pointer on the night's peak.
+  if (!history.alerts.empty()) history.OnHover(history.alerts.front().t);
+  historyView.Render();
+  ok = Save(&historyView, outDir + "/history.png") && ok;
   return ok ? 0 : 1;
 }
 

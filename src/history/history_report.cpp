@@ -1,0 +1,175 @@
+#include "history/history_report.h"
+
+#include <cstdio>
+#include <iomanip>
+#include <sstream>
+
+#include "history/history_time.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: --history [--since DURATION] | --export-history FILE.csv [--since DURATION]"
+    " (DURATION: 90s, 30m, 6h, 1d, 2w)";
+constexpr std::string_view kNoTopProcesses = "No process was recorded on top in this span.";
+constexpr std::string_view kNoEvents = "No events in this span.";
+constexpr std::string_view kCannotCreate = "Cannot write the file ";
+constexpr std::string_view kReadFailed = "The history could not be read to the end.";
+constexpr std::string_view kExported = "Samples written to ";
+
+std::string Share(double share) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.1f", share);
+  return buffer;
+}
+
+std::string_view KindName(TopKind kind) {
+  return kind == TopKind::Cpu ? "CPU" : "Memory";
+}
+
+std::string EventText(const HistoryEvent& e) {
+  if (e.kind != HistoryEventKind::ProcessTerminated) return e.text;
+  return e.text + " (pid " + std::to_string(e.pid) + ") " +
+         (e.ok ? "terminated" : "could not be terminated");
+}
+
+}  // namespace
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+std::string CsvHeader() {
+  return "time,cpu_percent,memory_percent,memory_used_mb,top_cpu_process,top_cpu_share,"
+         "top_memory_process,top_memory_share\r\n";
+}
+
+std::string CsvLine(const ExportRow& row) {
+  const HistorySample& s = row.sample;
+  std::string line = HistoryTimeText(s.t) + "," + std::to_string(s.cpu) + "," +
+                     std::to_string(s.mem) + "," + std::to_string(s.memUsedMB) + ",";
+  line += CsvField(row.topCpuName) + "," + (row.topCpuName.empty() ? "" : Share(row.topCpuShare));
+  line += "," + CsvField(row.topMemName) + "," +
+          (row.topMemName.empty() ? "" : Share(row.topMemShare)) + "\r\n";
+  return line;
+}
+
+std::string PrintableText(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) c = '?';
+  }
+  return out;
+}
+
+void WriteHistorySummary(IHistoryStore& store, int64_t from, int64_t to, std::ostream& out) {
+  out << "Usage history from " << HistoryTimeText(from) << " to " << HistoryTimeText(to) << "\n\n";
+  const std::vector<TopSummaryRow> rows = store.TopSummary(from, to, kSummaryRows);
+  if (rows.empty()) {
+    out << kNoTopProcesses << "\n";
+  } else {
+    out << std::left << std::setw(24) << "Process" << std::setw(8) << "Kind" << std::right
+        << std::setw(8) << "On top" << std::setw(8) << "Peak %"
+        << "  When\n";
+    for (const TopSummaryRow& r : rows) {
+      out << std::left << std::setw(24) << PrintableText(r.name) << std::setw(8) << KindName(r.kind)
+          << std::right << std::setw(8) << r.timesOnTop << std::setw(8) << Share(r.peakShare)
+          << "  " << HistoryTimeText(r.peakTime) << "\n";
+    }
+  }
+  out << "\n";
+  const std::vector<HistoryEvent> events = store.Events(from, to);
+  if (events.empty()) {
+    out << kNoEvents << "\n";
+    return;
+  }
+  out << "Events\n";
+  for (const HistoryEvent& e : events) {
+    out << HistoryTimeText(e.t) << "  " << EventKindName(e.kind) << "  "
+        << PrintableText(EventText(e)) << "\n";
+  }
+}
+
+bool WriteHistoryCsv(IHistoryStore& store, int64_t from, int64_t to, std::ostream& out) {
+  out << CsvHeader();
+  const bool complete =
+      store.ExportRows(from, to, [&out](const ExportRow& row) { out << CsvLine(row); });
+  out.flush();
+  return complete && static_cast<bool>(out);
+}
+
+HistoryCommand ParseHistoryCommand(const std::vector<std::string>& args) {
+  HistoryCommand command;
+  auto invalid = [&command](std::string why) {
+    command.mode = HistoryCommand::Mode::Invalid;
+    command.error = std::move(why) + "\n" + std::string(kUsage);
+    return command;
+  };
+  bool sinceGiven = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == kHistoryOption) {
+      if (command.mode == HistoryCommand::Mode::Export) return invalid("two history commands");
+      command.mode = HistoryCommand::Mode::Summary;
+    } else if (arg == kExportHistoryOption) {
+      if (command.mode == HistoryCommand::Mode::Summary) return invalid("two history commands");
+      if (i + 1 >= args.size() || args[i + 1].empty()) return invalid("no CSV file named");
+      command.mode = HistoryCommand::Mode::Export;
+      command.file = args[++i];
+    } else if (arg == kSinceOption) {
+      if (i + 1 >= args.size()) return invalid("no duration after --since");
+      const auto span = ParseDuration(args[++i]);
+      if (!span) return invalid("not a duration: " + PrintableText(args[i]));
+      command.since = *span;
+      sinceGiven = true;
+    }
+  }
+  if (sinceGiven && command.mode == HistoryCommand::Mode::None) {
+    return invalid("--since goes with --history or --export-history");
+  }
+  return command;
+}
+
+int RunHistoryCommand(
+    const HistoryCommand& command, IHistoryStore& store, int64_t now, std::ostream& out,
+    std::ostream& err,
+    const std::function<std::unique_ptr<std::ostream>(const std::string&)>& createFile) {
+  if (command.mode == HistoryCommand::Mode::Invalid) {
+    err << command.error << "\n";
+    return 2;
+  }
+  if (command.mode == HistoryCommand::Mode::None) return 0;
+  const StoreResult opened = store.Open();
+  if (!opened.ok) {
+    err << opened.error << "\n";
+    return 1;
+  }
+  const int64_t from = now - command.since;
+  const int64_t to = now + 1;
+  if (command.mode == HistoryCommand::Mode::Summary) {
+    WriteHistorySummary(store, from, to, out);
+    return 0;
+  }
+  std::unique_ptr<std::ostream> file = createFile ? createFile(command.file) : nullptr;
+  if (!file || !*file) {
+    err << kCannotCreate << PrintableText(command.file) << "\n";
+    return 1;
+  }
+  if (!WriteHistoryCsv(store, from, to, *file)) {
+    err << kReadFailed << "\n";
+    return 1;
+  }
+  out << kExported << PrintableText(command.file) << "\n";
+  return 0;
+}
+
+}  // namespace tarnwick

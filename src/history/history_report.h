@@ -1,0 +1,55 @@
+// The history for scripts and terminals: the span's summary table with its events, and the
+// samples as CSV (RFC 4180). Both the desktop program and the headless one call these.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "history/history_store.h"
+
+namespace tarnwick {
+
+inline constexpr std::string_view kHistoryOption = "--history";
+inline constexpr std::string_view kExportHistoryOption = "--export-history";
+inline constexpr std::string_view kSinceOption = "--since";
+inline constexpr int64_t kDefaultHistorySpan = 86400;
+inline constexpr int kSummaryRows = 20;
+
+// One CSV field: quoted when it holds a comma, a quote, CR or LF, with quotes doubled.
+std::string CsvField(std::string_view text);
+// The header and one line per row, each ended by CR LF.
+std::string CsvHeader();
+std::string CsvLine(const ExportRow& row);
+
+// Text for a terminal: control characters (an escape sequence in a process name) become '?'.
+std::string PrintableText(std::string_view text);
+
+// The summary of [from, to): the top processes and the events.
+void WriteHistorySummary(IHistoryStore& store, int64_t from, int64_t to, std::ostream& out);
+// The samples of [from, to) as CSV; false when the rows could not all be read.
+bool WriteHistoryCsv(IHistoryStore& store, int64_t from, int64_t to, std::ostream& out);
+
+// The history options of a command line (without the program's name).
+struct HistoryCommand {
+  enum class Mode { None, Summary, Export, Invalid };
+  Mode mode = Mode::None;
+  int64_t since = kDefaultHistorySpan;  // seconds back from now
+  std::string file;                     // the CSV file of an export
+  std::string error;                    // why the options are invalid
+};
+HistoryCommand ParseHistoryCommand(const std::vector<std::string>& args);
+
+// Carries out a Summary or Export command over the span ending at `now` and returns the exit
+// status (0 done, 1 failed, 2 invalid options). `createFile` opens the export's file for
+// writing (null when it cannot).
+int RunHistoryCommand(
+    const HistoryCommand& command, IHistoryStore& store, int64_t now, std::ostream& out,
+    std::ostream& err,
+    const std::function<std::unique_ptr<std::ostream>(const std::string&)>& createFile);
+
+}  // namespace tarnwick

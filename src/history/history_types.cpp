@@ -1,0 +1,23 @@
+#include "history/history_types.h"
+
+namespace tarnwick {
+
+std::string_view EventKindName(HistoryEventKind kind) {
+  switch (kind) {
+    case HistoryEventKind::AlertRaised:
+      return "alert";
+    case HistoryEventKind::BackToNormal:
+      return "back to normal";
+    case HistoryEventKind::ProcessTerminated:
+      return "terminated";
+    case HistoryEventKind::ProgramAlert:
+      return "program alert";
+    case HistoryEventKind::MonitoringStarted:
+      return "started";
+    case HistoryEventKind::MonitoringStopped:
+      return "stopped";
+  }
+  return "event";
+}
+
+}  // namespace tarnwick

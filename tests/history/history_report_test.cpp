@@ -1,0 +1,212 @@
+// The history for scripts: history times, durations, the command line, the summary and the CSV
+// export, whose quoting must keep a hostile process name in one field.
+#include "history/history_report.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "history/history_time.h"
+#include "platform/sqlite/sqlite_history_store.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+using testing::TempDir;
+
+// Splits RFC 4180 text into records of fields (the reader a spreadsheet would use).
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    std::string& field = records.back().back();
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      records.back().emplace_back();
+    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;
+      records.emplace_back(1);
+    } else {
+      field += c;
+    }
+  }
+  if (records.back().size() == 1 && records.back()[0].empty()) records.pop_back();
+  return records;
+}
+
+TEST(HistoryTime, SecondsRoundTripAcrossMonthYearAndLeapDay) {
+  for (const LocalTime t : {LocalTime{1970, 1, 1, 0, 0, 0}, LocalTime{2028, 2, 29, 23, 59, 59},
+                            LocalTime{2026, 12, 31, 23, 59, 59}, LocalTime{2027, 1, 1, 0, 0, 0}}) {
+    EXPECT_EQ(FromHistorySeconds(ToHistorySeconds(t)), t) << YmdHms(t);
+  }
+  EXPECT_EQ(ToHistorySeconds({2027, 1, 1, 0, 0, 0}) - ToHistorySeconds({2026, 12, 31, 23, 59, 59}),
+            1);
+  EXPECT_EQ(ToHistorySeconds({2028, 3, 1, 0, 0, 0}) - ToHistorySeconds({2028, 2, 28, 0, 0, 0}),
+            2 * 86400);
+}
+
+TEST(HistoryTime, Durations) {
+  const struct {
+    const char* text;
+    std::optional<int64_t> seconds;
+  } cases[] = {{"90", 90},
+               {"90s", 90},
+               {"30m", 1800},
+               {"6h", 21600},
+               {"1d", 86400},
+               {"2w", 1209600},
+               {"0h", std::nullopt},
+               {"", std::nullopt},
+               {"h", std::nullopt},
+               {"-1d", std::nullopt},
+               {"1.5h", std::nullopt},
+               {"9999999999d", std::nullopt},
+               {"1y", std::nullopt}};
+  for (const auto& c : cases) EXPECT_EQ(ParseDuration(c.text), c.seconds) << c.text;
+}
+
+TEST(HistoryCommandLine, OptionsAreReadOrRefused) {
+  using Mode = HistoryCommand::Mode;
+  const struct {
+    std::vector<std::string> args;
+    Mode mode;
+    int64_t since;
+    std::string file;
+  } cases[] = {
+      {{}, Mode::None, 86400, ""},
+      {{"-platform", "offscreen"}, Mode::None, 86400, ""},
+      {{"--history"}, Mode::Summary, 86400, ""},
+      {{"--history", "--since", "6h"}, Mode::Summary, 21600, ""},
+      {{"--since", "2d", "--history"}, Mode::Summary, 172800, ""},
+      {{"--export-history", "out.csv", "--since", "1w"}, Mode::Export, 604800, "out.csv"},
+      {{"--export-history"}, Mode::Invalid, 86400, ""},
+      {{"--history", "--since"}, Mode::Invalid, 86400, ""},
+      {{"--history", "--since", "soon"}, Mode::Invalid, 86400, ""},
+      {{"--history", "--export-history", "x.csv"}, Mode::Invalid, 86400, ""},
+      {{"--since", "1h"}, Mode::Invalid, 3600, ""},
+  };
+  for (const auto& c : cases) {
+    const HistoryCommand command = ParseHistoryCommand(c.args);
+    std::string joined;
+    for (const auto& a : c.args) joined += a + " ";
+    EXPECT_EQ(command.mode, c.mode) << joined;
+    if (c.mode == Mode::Invalid) {
+      EXPECT_NE(command.error.find("usage: "), std::string::npos) << joined;
+    } else {
+      EXPECT_EQ(command.since, c.since) << joined;
+      EXPECT_EQ(command.file, c.file) << joined;
+    }
+  }
+}
+
+TEST(HistoryCsv, HostileNamesStayOneFieldEach) {
+  const std::vector<std::string> names = {"plain",         "a,b",    "say \"hi\"",         "\"",
+                                          "line\r\nbreak", ",\",\"", "=cmd|' /C calc'!A0", ""};
+  std::string csv = CsvHeader();
+  for (size_t i = 0; i < names.size(); ++i) {
+    ExportRow row;
+    row.sample = {ToHistorySeconds({2026, 12, 4, 3, 0, static_cast<int>(i)}), 90, 50, 5000};
+    row.topCpuName = names[i];
+    row.topCpuShare = 42.25;
+    row.topMemName = names[names.size() - 1 - i];
+    row.topMemShare = 7;
+    csv += CsvLine(row);
+  }
+  const auto records = ParseCsv(csv);
+  ASSERT_EQ(records.size(), names.size() + 1);
+  EXPECT_EQ(records[0].size(), 8u);
+  for (size_t i = 0; i < names.size(); ++i) {
+    const auto& r = records[i + 1];
+    ASSERT_EQ(r.size(), 8u) << names[i];
+    EXPECT_EQ(r[0], "2026-12-04 03:00:0" + std::to_string(i));
+    EXPECT_EQ(r[4], names[i]);
+    EXPECT_EQ(r[5], names[i].empty() ? "" : "42.2");
+    EXPECT_EQ(r[6], names[names.size() - 1 - i]);
+  }
+  EXPECT_EQ(CsvField("plain"), "plain") << "only fields that need quotes get them";
+}
+
+class HistoryCommandTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string path = dir / "Tarnwick_history.sqlite";
+  int64_t now = ToHistorySeconds({2026, 12, 4, 9, 0, 0});
+  std::ostringstream out, err;
+
+  void Record() {
+    SqliteHistoryStore store(path);
+    HistoryBatch b;
+    for (int i = 0; i < 10; ++i) b.samples.push_back({now - 7200 + i * 60, 95, 40, 4000});
+    b.samples.push_back({now - 60, 10, 40, 4000});
+    b.tops.push_back({now - 7200, TopKind::Cpu, 1, "evil,\"name\"\x1b[2J", 66, 93.5});
+    b.tops.push_back({now - 7140, TopKind::Cpu, 1, "evil,\"name\"\x1b[2J", 66, 94.5});
+    b.events.push_back({now - 7100, HistoryEventKind::AlertRaised, "CPU 95% exceed 85%", 0, false});
+    b.events.push_back({now - 7090, HistoryEventKind::ProcessTerminated, "hog", 77, false});
+    ASSERT_TRUE(store.Append(b).ok);
+  }
+  int Run(const std::vector<std::string>& args) {
+    SqliteHistoryStore store(path, SqliteHistoryStore::Access::ReadOnly);
+    return RunHistoryCommand(ParseHistoryCommand(args), store, now, out, err,
+                             [](const std::string& file) -> std::unique_ptr<std::ostream> {
+                               return std::make_unique<std::ofstream>(file, std::ios::binary);
+                             });
+  }
+};
+
+TEST_F(HistoryCommandTest, SummaryListsTopProcessesAndEventsOfTheSpan) {
+  Record();
+  ASSERT_EQ(Run({"--history", "--since", "3h"}), 0) << err.str();
+  const std::string text = out.str();
+  EXPECT_NE(text.find("Usage history from 2026-12-04 06:00:00 to 2026-12-04 09:00:01"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("evil,\"name\"?[2J"), std::string::npos) << "no escape reaches the terminal";
+  EXPECT_NE(text.find("       2    94.5  2026-12-04 07:01:00"), std::string::npos) << text;
+  EXPECT_NE(text.find("2026-12-04 07:01:40  alert  CPU 95% exceed 85%"), std::string::npos);
+  EXPECT_NE(text.find("terminated  hog (pid 77) could not be terminated"), std::string::npos);
+
+  out.str("");
+  ASSERT_EQ(Run({"--history", "--since", "1h"}), 0);
+  EXPECT_NE(out.str().find("No process was recorded on top in this span."), std::string::npos);
+  EXPECT_NE(out.str().find("No events in this span."), std::string::npos);
+}
+
+TEST_F(HistoryCommandTest, ExportWritesTheSpansSamplesAsCsv) {
+  Record();
+  const std::string csv = dir / "out.csv";
+  ASSERT_EQ(Run({"--export-history", csv, "--since", "3h"}), 0) << err.str();
+  const auto records = ParseCsv(testing::ReadFile(csv));
+  ASSERT_EQ(records.size(), 12u);
+  EXPECT_EQ(records[1][4], "evil,\"name\"\x1b[2J") << "the name whole, in its own field";
+  EXPECT_EQ(records[1][5], "93.5");
+  EXPECT_EQ(records[3][4], "");
+  EXPECT_EQ(records[11][1], "10");
+}
+
+TEST_F(HistoryCommandTest, FailuresGiveAnExitStatusAndAReason) {
+  EXPECT_EQ(Run({"--history"}), 1) << "no file yet";
+  EXPECT_EQ(err.str(), "no history has been recorded yet (" + path + ")\n");
+  Record();
+  err.str("");
+  EXPECT_EQ(Run({"--export-history", dir / "missing/out.csv"}), 1);
+  EXPECT_EQ(err.str(), "Cannot write the file " + (dir / "missing/out.csv") + "\n");
+  EXPECT_EQ(Run({"--history", "--since", "x"}), 2);
+  EXPECT_EQ(Run({}), 0);
+}
+
+}  // namespace
+}  // namespace tarnwick

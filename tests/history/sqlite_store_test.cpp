@@ -1,0 +1,189 @@
+// The SQLite store on a real file in a temporary folder: the file's creation, what the queries
+// answer, pruning, and the damaged, locked and unwritable files.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "history/history_time.h"
+#include "platform/sqlite/sqlite_history_store.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+constexpr int64_t kT0 = 1'800'000'000;  // a time in the history's seconds
+
+class SqliteStoreTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string path = dir / "Tarnwick_history.sqlite";
+
+  static HistoryBatch Batch() {
+    HistoryBatch b;
+    // Two minutes of 1 s samples; CPU peaks at 97% at kT0 + 70.
+    for (int i = 0; i < 120; ++i) {
+      b.samples.push_back({kT0 + i, i == 70 ? 97 : 20, 40 + i / 60, 4000});
+    }
+    b.tops.push_back({kT0 + 70, TopKind::Cpu, 1, "hog", 4242, 88.5});
+    b.tops.push_back({kT0 + 71, TopKind::Cpu, 1, "hog", 4242, 91.0});
+    b.tops.push_back({kT0 + 60, TopKind::Cpu, 1, "firefox", 300, 12.5});
+    b.tops.push_back({kT0 + 60, TopKind::Cpu, 2, "hog", 4242, 3.0});
+    b.tops.push_back({kT0 + 60, TopKind::Memory, 1, "firefox", 300, 15.4});
+    b.events.push_back({kT0 + 72, HistoryEventKind::AlertRaised, "CPU 97% exceed 85%", 0, false});
+    b.events.push_back({kT0 + 73, HistoryEventKind::ProcessTerminated, "hog", 4242, true});
+    return b;
+  }
+};
+
+TEST_F(SqliteStoreTest, FileIsCreatedOwnerOnlyInWalMode) {
+  SqliteHistoryStore store(path);
+  ASSERT_TRUE(store.Open().ok);
+  ASSERT_TRUE(store.Append(Batch()).ok);
+  for (const std::string& file : {path, path + "-wal"}) {
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0) << file;
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << file;
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* q = nullptr;
+  sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &q, nullptr);
+  ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(q, 0)), "wal");
+  sqlite3_finalize(q);
+  sqlite3_close(db);
+}
+
+TEST_F(SqliteStoreTest, QueriesAnswerFromWhatWasAppended) {
+  SqliteHistoryStore store(path);
+  ASSERT_TRUE(store.Open().ok);
+  ASSERT_TRUE(store.Append(Batch()).ok);
+
+  // Buckets of 30 s keep each bucket's highest values.
+  const auto series = store.Series(kT0, kT0 + 120, 30);
+  ASSERT_EQ(series.size(), 4u);
+  EXPECT_EQ(series[0].t, kT0);
+  EXPECT_EQ(series[2].t, kT0 + 60);
+  EXPECT_EQ(series[2].cpu, 97) << "a one-second peak survives the aggregation";
+  EXPECT_EQ(series[1].cpu, 20);
+  EXPECT_EQ(series[3].mem, 41);
+  // Buckets of whole minutes come from the minutes' own highest values.
+  const auto minutes = store.Series(kT0 + 10, kT0 + 120, 60);
+  ASSERT_EQ(minutes.size(), 2u);
+  EXPECT_EQ(minutes[0].t, kT0) << "the minute the span starts in counts whole";
+  EXPECT_EQ(minutes[1].cpu, 97);
+  EXPECT_EQ(minutes[1].mem, 41);
+
+  const auto summary = store.TopSummary(kT0, kT0 + 120, 20);
+  ASSERT_EQ(summary.size(), 3u);
+  EXPECT_EQ(summary[0].name, "hog");
+  EXPECT_EQ(summary[0].timesOnTop, 2) << "only rank 1 counts as on top";
+  EXPECT_DOUBLE_EQ(summary[0].peakShare, 91.0);
+  EXPECT_EQ(summary[0].peakTime, kT0 + 71) << "the time of the peak";
+
+  const auto near = store.TopNear(kT0 + 58, 30);
+  ASSERT_EQ(near.size(), 3u) << "everything recorded at the nearest time, kT0 + 60";
+  EXPECT_EQ(near[0].name, "firefox");
+  EXPECT_EQ(near[1].rank, 2);
+  EXPECT_EQ(near[2].kind, TopKind::Memory);
+  EXPECT_TRUE(store.TopNear(kT0 - 100, 30).empty()) << "nothing that near";
+
+  const auto hog = store.ProcessEntries("hog", kT0, kT0 + 120);
+  ASSERT_EQ(hog.size(), 3u);
+  EXPECT_EQ(hog[0].t, kT0 + 60);
+  EXPECT_EQ(hog[2].pid, 4242);
+
+  const auto events = store.Events(kT0, kT0 + 120);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1].kind, HistoryEventKind::ProcessTerminated);
+  EXPECT_TRUE(events[1].ok);
+  EXPECT_TRUE(store.Events(kT0 + 100, kT0 + 120).empty()) << "the span bounds the events";
+}
+
+TEST_F(SqliteStoreTest, PruningDropsOnlyOlderRowsOfEveryKind) {
+  SqliteHistoryStore store(path);
+  ASSERT_TRUE(store.Open().ok);
+  ASSERT_TRUE(store.Append(Batch()).ok);
+  ASSERT_TRUE(store.PruneBefore(kT0 + 71).ok);
+  EXPECT_EQ(store.Series(0, kT0 + 1000, 1).size(), 49u);
+  EXPECT_EQ(store.Series(0, kT0 + 1000, 60).size(), 1u) << "the minute still partly kept stays";
+  EXPECT_EQ(store.TopSummary(0, kT0 + 1000, 20).size(), 1u);
+  EXPECT_EQ(store.Events(0, kT0 + 1000).size(), 2u);
+}
+
+TEST_F(SqliteStoreTest, DataSurvivesReopening) {
+  {
+    SqliteHistoryStore store(path);
+    ASSERT_TRUE(store.Append(Batch()).ok) << "appending opens the file on first use";
+  }
+  SqliteHistoryStore reader(path, SqliteHistoryStore::Access::ReadOnly);
+  ASSERT_TRUE(reader.Open().ok);
+  EXPECT_EQ(reader.Series(kT0, kT0 + 120, 120).size(), 1u);
+}
+
+TEST_F(SqliteStoreTest, FileThatIsNoDatabaseIsMovedAsideAndANewOneStarted) {
+  const std::string garbage(8192, 'x');
+  WriteFile(path, garbage);
+  {
+    SqliteHistoryStore store(path);
+    const StoreResult opened = store.Open();
+    ASSERT_TRUE(opened.ok) << opened.error;
+    EXPECT_EQ(opened.notice,
+              "Usage history file was damaged; moved to " + path + ".damaged-1 and started anew");
+    EXPECT_EQ(ReadFile(path + ".damaged-1"), garbage) << "moved, not deleted";
+    ASSERT_TRUE(store.Append(Batch()).ok);
+  }
+  // A second damaged file does not take the place of the first one set aside.
+  WriteFile(path, garbage);
+  std::filesystem::remove(path + "-wal");
+  SqliteHistoryStore again(path);
+  EXPECT_NE(again.Open().notice.find(".damaged-2 "), std::string::npos);
+  EXPECT_EQ(ReadFile(path + ".damaged-1"), garbage);
+}
+
+TEST_F(SqliteStoreTest, ReadOnlyAccessNeverCreatesOrMovesAFile) {
+  SqliteHistoryStore missing(path, SqliteHistoryStore::Access::ReadOnly);
+  const StoreResult none = missing.Open();
+  EXPECT_FALSE(none.ok);
+  EXPECT_EQ(none.error, "no history has been recorded yet (" + path + ")");
+  EXPECT_FALSE(std::filesystem::exists(path));
+
+  WriteFile(path, std::string(4096, 'x'));
+  SqliteHistoryStore damaged(path, SqliteHistoryStore::Access::ReadOnly);
+  const StoreResult refused = damaged.Open();
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.error, "the file is damaged (" + path + ")");
+  EXPECT_FALSE(std::filesystem::exists(path + ".damaged-1"));
+}
+
+TEST_F(SqliteStoreTest, LockedFileFailsAfterAShortWaitAndKeepsItsRows) {
+  SqliteHistoryStore store(path);
+  ASSERT_TRUE(store.Append(Batch()).ok);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const StoreResult locked = store.Append(Batch());
+  EXPECT_FALSE(locked.ok);
+  EXPECT_EQ(locked.error, "the file is locked by another program (" + path + ")");
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_EQ(store.Series(kT0, kT0 + 120, 1).size(), 120u) << "the first batch is intact";
+  EXPECT_TRUE(store.Append(Batch()).ok) << "the file is usable again once released";
+}
+
+TEST_F(SqliteStoreTest, FolderThatCannotHoldTheFileIsReported) {
+  WriteFile(dir / "not-a-folder", "");
+  SqliteHistoryStore store(dir / "not-a-folder" + "/Tarnwick_history.sqlite");
+  const StoreResult opened = store.Open();
+  EXPECT_FALSE(opened.ok);
+  EXPECT_EQ(opened.error.rfind("the file cannot be written (", 0), 0u) << opened.error;
+}
+
+}  // namespace
+}  // namespace tarnwick
