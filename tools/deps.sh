@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins fonts-dejavu-core
   libcurl4-openssl-dev libasound2-dev libsndfile1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-aiosmtpd openssl sox xvfb xauth
+  python3 python3-aiosmtpd openssl sox xvfb xauth openbox x11-utils
   clang libclang-rt-14-dev
 )
 

@@ -54,6 +54,7 @@ class MainWindow : public QMainWindow {
 
  protected:
   void changeEvent(QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -61,6 +62,8 @@ class MainWindow : public QMainWindow {
   void Forward(const std::function<void()>& handler);
   void OnTmrUpdateTimeout();
   void OnTrayActivated(int reason);
+  // Whether the desktop shows the tray entry right now.
+  bool TrayShown() const;
 
   void RenderMenus();
   void RenderCpuFrame();
