@@ -48,10 +48,10 @@ bool SmtpMailer::RunMailer(const std::string& recipients, const std::string& sub
                                  std::string(kMailFailed);
   std::weak_ptr<SmtpMailer*> self = self_;
   const bool started = launcher_.Start(mailerPath_, FormatMailerText(request),
-                                       [self, failedLine](const MailerExit& exit) {
+                                       [self, failedLine](const MailerExit& outcome) {
                                          const auto mailer = self.lock();
-                                         if (!mailer || exit.sent || !(*mailer)->writeLog_) return;
-                                         (*mailer)->writeLog_(failedLine + OneLogLine(exit.reason));
+                                         if (!mailer || outcome.sent || !(*mailer)->writeLog_) return;
+                                         (*mailer)->writeLog_(failedLine + OneLogLine(outcome.reason));
                                        });
   if (!started && writeLog_) {
     writeLog_(std::string(kMailFailedPrefix) + OneLogLine(recipients) +

@@ -133,6 +133,9 @@ TEST_F(AlertSettingModelTest, HintsLiveOnlyInTheLoadedDialogAndThePhoneClickClea
   ASSERT_EQ(d.smsPhone, kPhoneHint);
   ASSERT_EQ(d.Mail_List, kMailListHint);
 
+  // The box takes clicks once alert sending is on.
+  d.Check2 = true;
+  d.OnCheck2Click();
   d.OnSmsPhoneClick();
   EXPECT_EQ(d.smsPhone, "");
   EXPECT_EQ(d.Mail_List, "");

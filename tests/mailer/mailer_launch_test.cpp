@@ -135,7 +135,7 @@ TEST(MailerLaunchTest, ExitWithoutReasonAndAHungMailerAreToldByTheLauncher) {
     testing::WriteFile(program, cases[i].script);
     chmod(program.c_str(), 0755);
     ASSERT_TRUE(
-        launcher.Start(program, "text", [&exits, i](const MailerExit& exit) { exits[i] = exit; }));
+        launcher.Start(program, "text", [&exits, i](const MailerExit& outcome) { exits[i] = outcome; }));
   }
   EXPECT_EQ(uiThread.ran, 0u) << "an exit was told inside Start";
   ASSERT_TRUE(uiThread.RunUntil([&] { return uiThread.ran == std::size(cases); }, 30s));

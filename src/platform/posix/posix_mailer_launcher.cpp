@@ -140,22 +140,22 @@ void Watch(Run run) {
   while (sigtimedwait(&pipeSignal, nullptr, &noWait) == SIGPIPE) {
   }
 
-  MailerExit exit;
+  MailerExit outcome;
   if (!inTime) {
-    exit.reason = std::string(kTookTooLong) + std::to_string(run.timeLimitSeconds) +
+    outcome.reason = std::string(kTookTooLong) + std::to_string(run.timeLimitSeconds) +
                   std::string(kTookTooLongEnd);
   } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-    exit.sent = true;
+    outcome.sent = true;
   } else {
-    exit.reason = FirstLine(errorText);
-    if (exit.reason.empty()) {
-      exit.reason = WIFSIGNALED(status)
+    outcome.reason = FirstLine(errorText);
+    if (outcome.reason.empty()) {
+      outcome.reason = WIFSIGNALED(status)
                         ? std::string(kEndedBySignal) + std::to_string(WTERMSIG(status))
                         : std::string(kEndedWithStatus) + std::to_string(WEXITSTATUS(status));
     }
   }
   if (run.post && run.finished) {
-    run.post([finished = std::move(run.finished), exit = std::move(exit)] { finished(exit); });
+    run.post([finished = std::move(run.finished), outcome = std::move(outcome)] { finished(outcome); });
   }
 }
 
