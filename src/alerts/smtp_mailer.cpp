@@ -47,12 +47,12 @@ bool SmtpMailer::RunMailer(const std::string& recipients, const std::string& sub
                                  std::string(kMailFailedServer) + OneLogLine(settings_.mailSvr) +
                                  std::string(kMailFailed);
   std::weak_ptr<SmtpMailer*> self = self_;
-  const bool started = launcher_.Start(mailerPath_, FormatMailerText(request),
-                                       [self, failedLine](const MailerExit& outcome) {
-                                         const auto mailer = self.lock();
-                                         if (!mailer || outcome.sent || !(*mailer)->writeLog_) return;
-                                         (*mailer)->writeLog_(failedLine + OneLogLine(outcome.reason));
-                                       });
+  const bool started = launcher_.Start(
+      mailerPath_, FormatMailerText(request), [self, failedLine](const MailerExit& outcome) {
+        const auto mailer = self.lock();
+        if (!mailer || outcome.sent || !(*mailer)->writeLog_) return;
+        (*mailer)->writeLog_(failedLine + OneLogLine(outcome.reason));
+      });
   if (!started && writeLog_) {
     writeLog_(std::string(kMailFailedPrefix) + OneLogLine(recipients) +
               std::string(kMailerNotStarted) + mailerPath_);

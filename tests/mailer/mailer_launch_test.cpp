@@ -105,8 +105,9 @@ TEST(MailerLaunchTest, EveryFailureOfTheMailerIsLoggedWithItsReason) {
     ASSERT_TRUE(uiThread.RunUntil([&] { return uiThread.ran == 1; }, 90s));
     ASSERT_EQ(log.size(), 2u);
     const std::string failed = "Mail to ops@example.org,boss@example.org via SMTP server " +
-                               server.host() + " failed: mailcmdssl: " + c.reason;
+                               server.host() + " failed: mailcmdssl: ";
     EXPECT_EQ(log[1].substr(0, failed.size()), failed) << log[1];
+    EXPECT_EQ(log[1].substr(failed.size(), c.reason.size()), c.reason) << log[1];
     EXPECT_GT(log[1].size(), failed.size()) << "no reason given";
   }
   setenv(mailtest::kCaFileVariable, trusted.c_str(), 1);
@@ -134,8 +135,8 @@ TEST(MailerLaunchTest, ExitWithoutReasonAndAHungMailerAreToldByTheLauncher) {
     const std::string program = dir / ("mailer" + std::to_string(i));
     testing::WriteFile(program, cases[i].script);
     chmod(program.c_str(), 0755);
-    ASSERT_TRUE(
-        launcher.Start(program, "text", [&exits, i](const MailerExit& outcome) { exits[i] = outcome; }));
+    ASSERT_TRUE(launcher.Start(program, "text",
+                               [&exits, i](const MailerExit& outcome) { exits[i] = outcome; }));
   }
   EXPECT_EQ(uiThread.ran, 0u) << "an exit was told inside Start";
   ASSERT_TRUE(uiThread.RunUntil([&] { return uiThread.ran == std::size(cases); }, 30s));

@@ -143,19 +143,20 @@ void Watch(Run run) {
   MailerExit outcome;
   if (!inTime) {
     outcome.reason = std::string(kTookTooLong) + std::to_string(run.timeLimitSeconds) +
-                  std::string(kTookTooLongEnd);
+                     std::string(kTookTooLongEnd);
   } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
     outcome.sent = true;
   } else {
     outcome.reason = FirstLine(errorText);
     if (outcome.reason.empty()) {
       outcome.reason = WIFSIGNALED(status)
-                        ? std::string(kEndedBySignal) + std::to_string(WTERMSIG(status))
-                        : std::string(kEndedWithStatus) + std::to_string(WEXITSTATUS(status));
+                           ? std::string(kEndedBySignal) + std::to_string(WTERMSIG(status))
+                           : std::string(kEndedWithStatus) + std::to_string(WEXITSTATUS(status));
     }
   }
   if (run.post && run.finished) {
-    run.post([finished = std::move(run.finished), outcome = std::move(outcome)] { finished(outcome); });
+    run.post(
+        [finished = std::move(run.finished), outcome = std::move(outcome)] { finished(outcome); });
   }
 }
 
