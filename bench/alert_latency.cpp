@@ -44,7 +44,7 @@ class BusyCounters final : public ICpuCounterSource {
 
 class NoMailer final : public IMailerLauncher {
  public:
-  bool Start(const std::string&, const std::string&) override { return false; }
+  bool Start(const std::string&, const std::string&, MailerFinished) override { return false; }
 };
 
 double WallSeconds() {

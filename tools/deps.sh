@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins fonts-dejavu-core
   libcurl4-openssl-dev libasound2-dev libsndfile1-dev libsqlite3-dev qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-aiosmtpd openssl sox xvfb xauth x11-utils libx11-6
+  python3 python3-aiosmtpd openssl sox xvfb xauth openbox x11-utils libx11-6
   clang libclang-rt-14-dev
 )
 

@@ -113,7 +113,7 @@ std::string ServiceClient::BuildSmsRequest(int16_t unicode, const std::string& e
   std::string url =
       BuildSmsUrl(ServiceHost(), unicode, email, password, apiId, recipients, message, s.Mail_List);
   if (MailListQualifies(s.Mail_List) && s.Enable_SMTP == 1) {
-    // A mailer that cannot be started drops the copy without a line of its own.
+    // A mailer that cannot be started has said so in the log; the copy is not claimed.
     if (mailer_.RunMailer(s.Mail_List, message, message)) {
       window_.WriteLog("Send Mail Alert to " + s.Mail_List + " via SMTP server " + s.mailSvr);
     }

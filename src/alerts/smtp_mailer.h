@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,12 @@ inline constexpr std::string_view kMailerProgramName = "mailcmdssl";
 // The log line written for every mail handed to the mailer: prefix + recipients + middle + server.
 inline constexpr std::string_view kMailingOutLogPrefix = "Mailing out log to ";
 inline constexpr std::string_view kMailingOutLogServer = " via SMTP server ";
+// The log line of a mail that did not leave: prefix + recipients + middle + server + failed +
+// the mailer's one-line reason (or not started + the mailer's path).
+inline constexpr std::string_view kMailFailedPrefix = "Mail to ";
+inline constexpr std::string_view kMailFailedServer = " via SMTP server ";
+inline constexpr std::string_view kMailFailed = " failed: ";
+inline constexpr std::string_view kMailerNotStarted = " not sent: the mailer cannot be started: ";
 
 class SmtpMailer {
  public:
@@ -28,15 +35,16 @@ class SmtpMailer {
   SmtpMailer(const Settings& settings, IMailerLauncher& launcher, std::string mailerPath,
              std::function<void(const std::string&)> writeLog);
 
-  // Hands one mail to the mailer program; true when the program was started (whether the server
-  // takes the mail is only known to the mailer, which tells on its standard error).
+  // Hands one mail to the mailer program; true when the program was started. When it cannot be
+  // started, the log gets the line that says so at once; when it ends without having sent the
+  // mail, the line with its reason comes once it has ended. Neither stops the monitor.
   bool RunMailer(const std::string& recipients, const std::string& subject,
                  const std::string& body);
 
-  // Turns every CR LF of `body` into "<br>" in the caller's variable, starts the mailer and writes
-  // the "Mailing out log" line, also when the mailer could not be started: a mail that cannot go
-  // out never stops the monitor. Callers pass the same variable as body and subject (the alert
-  // text serves as both); the subject then goes out with the "<br>" too, as the body does.
+  // Turns every CR LF of `body` into "<br>" in the caller's variable, starts the mailer and, when
+  // it started, writes the "Mailing out log" line: a log line never claims a mail that did not
+  // leave. Callers pass the same variable as body and subject (the alert text serves as both);
+  // the subject then goes out with the "<br>" too, as the body does.
   void SendMailViaSmtp(const std::string& recipients, std::string& body,
                        const std::string& subject);
 
@@ -45,10 +53,18 @@ class SmtpMailer {
   IMailerLauncher& launcher_;
   std::string mailerPath_;
   std::function<void(const std::string&)> writeLog_;
+  // Exits of runs that end after this mailer is gone find it expired and are dropped.
+  std::shared_ptr<SmtpMailer*> self_ = std::make_shared<SmtpMailer*>(this);
 };
 
 // The settings dialog's test mail, sent in-process with the values typed in the dialog (not yet
-// saved). Returns the client's one-line error, or empty when the server took the mail.
+// saved), without waiting: `sent` gets the client's one-line error, or empty when the server
+// took the mail, later on the UI thread.
+void SendMailCdo(IAsyncSmtpClient& client, const std::string& user, const std::string& password,
+                 const std::string& sender, const std::string& recipients,
+                 const std::string& subject, const std::string& htmlBody, const std::string& server,
+                 const std::string& port, SmtpSent sent);
+// The same, waiting for the answer; returns it.
 std::string SendMailCdo(ISmtpClient& client, const std::string& user, const std::string& password,
                         const std::string& sender, const std::string& recipients,
                         const std::string& subject, const std::string& htmlBody,

@@ -83,7 +83,8 @@ std::string PlaceholderAddress(const Preset& preset) {
 void SmtpServerModel::Load() {
   const Settings& s = window_.settings;
   window_.CenterForm(geometry);
-  Command2 = Button{std::string(kSendTestMailCaption)};
+  // A test mail still on its way keeps the button busy in a dialog opened anew meanwhile.
+  Command2 = Button{std::string(testMailSending_ ? kTestingCaption : kSendTestMailCaption)};
   PublicSMTP.items.assign(std::begin(kPublicSmtpItems), std::end(kPublicSmtpItems));
 
   Check1 = s.Enable_SMTP == 1;
@@ -121,7 +122,7 @@ void SmtpServerModel::ApplyCheck1Rule() {
   e.mailSvr = e.mailFrom = e.SMTPport = e.MailUser = e.MailPass = on;
   e.alive_Email = e.min_Select = e.mailTo1 = on;
   PublicSMTP.enabled = on;
-  Command2.enabled = on;
+  Command2.enabled = on && !testMailSending_;
   if (!on) alive_Email = false;
 }
 
@@ -131,6 +132,8 @@ void SmtpServerModel::Tell(std::string_view message) {
 }
 
 void SmtpServerModel::OnCommand2Click() {
+  // A disabled button takes no click: one test mail at a time.
+  if (!Command2.enabled || testMailSending_) return;
   if (Contains(mailFrom, kUneditedPresetMarker) || Contains(MailUser, kUneditedPresetMarker)) {
     Tell(kTestUneditedPreset);
     return;
@@ -149,28 +152,41 @@ void SmtpServerModel::SendTestMail() {
   // Cancelling the question sends nothing.
   if (!recipients) return;
 
-  Command2.caption = std::string(kTestingCaption);
-  Command2.enabled = false;
-  // The caption shows while the server is being asked.
-  deps.ui.DoEvents();
   const std::string now = YmdHms(deps.clock.Now());
   const std::string subject = std::string(kTestSubjectStart) + now + std::string(kTestSubjectEnd);
   const std::string body = std::string(kTestBodyStart) + now + std::string(kTestBodyAlert) +
                            mailSvr + std::string(kTestBodyPort) + SMTPport +
                            std::string(kTestBodyEnd);
-  const std::string error = deps.smtpClient != nullptr
-                                ? SendMailCdo(*deps.smtpClient, MailUser, MailPass, mailFrom,
-                                              *recipients, subject, body, mailSvr, SMTPport)
-                                : std::string(kNoMailClient);
-  Command2.enabled = true;
-  Command2.caption = std::string(kSendTestMailCaption);
+  if (deps.smtpClient == nullptr) {
+    TellTestMailResult(std::string(kNoMailClient), mailFrom);
+    return;
+  }
+  // The mail goes out while the program runs on; the button says so and takes no second click
+  // until the answer is in.
+  testMailSending_ = true;
+  Command2.caption = std::string(kTestingCaption);
+  Command2.enabled = false;
+  std::weak_ptr<SmtpServerModel*> self = self_;
+  SendMailCdo(*deps.smtpClient, MailUser, MailPass, mailFrom, *recipients, subject, body, mailSvr,
+              SMTPport, [self, sender = mailFrom](const std::string& error) {
+                const auto model = self.lock();
+                if (!model) return;
+                SmtpServerModel& dialog = **model;
+                dialog.testMailSending_ = false;
+                dialog.Command2.caption = std::string(kSendTestMailCaption);
+                dialog.ApplyCheck1Rule();
+                dialog.TellTestMailResult(error, sender);
+              });
+}
 
+void SmtpServerModel::TellTestMailResult(const std::string& error, const std::string& from) {
+  MainWindowDeps& deps = window_.deps();
   if (error.empty()) {
     Tell(kMailSentOk);
     return;
   }
   // "yahoo" wins over "163" when the sender holds both.
-  const std::string sender = ToLower(mailFrom);
+  const std::string sender = ToLower(from);
   std::string_view hint = kHintOther;
   std::string_view page = kHelpPageYahoo;
   if (Contains(sender, "yahoo")) {

@@ -3,6 +3,7 @@
 // and the alert dialog's SMTPset button show it, modeless.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -53,9 +54,12 @@ class SmtpServerModel : public DialogForm {
   void OnCheck1Click() { ApplyCheck1Rule(); }
   // The user changed MailUser's text (already in MailUser): the sender follows it.
   void OnMailUserChange() { mailFrom = MailUser; }
-  // Sends a test mail with the boxes' texts, saved or not, and tells the outcome. Blocks until
-  // the server has answered (at most a minute).
+  // Sends a test mail with the boxes' texts, saved or not, without waiting for the server: the
+  // button shows "Testing ....." and is disabled until the answer is in, then the outcome is
+  // told. A click while one is on its way does nothing.
   void OnCommand2Click();
+  // A test mail is on its way.
+  bool TestMailSending() const { return testMailSending_; }
   // Takes the boxes into the running settings and checks them; returns true when smtpsvr.ini was
   // written and the dialog unloaded. The server fields (and, past step 2, the notice switch, its
   // recipient and minutes) stay in force even when a check refuses the save.
@@ -78,8 +82,13 @@ class SmtpServerModel : public DialogForm {
   void Tell(std::string_view message);
   // Test mail steps 3 to 6, once the sender has passed its checks.
   void SendTestMail();
+  // "Mail sent OK", or the error with the hint of the provider of `from` (the sender).
+  void TellTestMailResult(const std::string& error, const std::string& from);
 
   MainWindowModel& window_;
+  bool testMailSending_ = false;
+  // An answer that arrives after the dialog's window is gone finds this expired and is dropped.
+  std::shared_ptr<SmtpServerModel*> self_ = std::make_shared<SmtpServerModel*>(this);
 };
 
 }  // namespace tarnwick

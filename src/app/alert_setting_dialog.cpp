@@ -404,6 +404,13 @@ void AlertSettingDialog::Connect() {
   auto* hook = new EventHook(
       [this](QObject* watched, QEvent* event) {
         const QEvent::Type type = event->type();
+        // A filter sees the events of a disabled widget too; a disabled control takes no click.
+        const auto* target = qobject_cast<QWidget*>(watched);
+        const bool enabledTarget = target == nullptr || target->isEnabled();
+        if (!enabledTarget &&
+            (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease)) {
+          return false;
+        }
         if (watched == SMS_Reset_ && type == QEvent::MouseButtonRelease) {
           Forward([this] { model_.OnSMS_ResetClick(); });
         } else if (watched == SMS_Reset_ && type == QEvent::MouseMove) {

@@ -16,7 +16,7 @@
 #include "history_window.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
-#include "platform/curl/curl_smtp_client.h"
+#include "platform/curl/background_smtp_client.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/pidfd_process_killer.h"
@@ -28,6 +28,7 @@
 #include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "qt_ui_services.h"
+#include "qt_ui_thread.h"
 #include "rendering_transport.h"
 #include "termination_signals.h"
 
@@ -89,8 +90,10 @@ int main(int argc, char* argv[]) {
   tarnwick::RenderingTransport transport(network, [&view] {
     if (view != nullptr) view->Render();
   });
-  tarnwick::PosixMailerLauncher mailerLauncher;
-  tarnwick::CurlSmtpClient smtpClient;
+  // Mailer exits and test mail answers come back from their threads through the event loop.
+  tarnwick::QtUiThread uiThread;
+  tarnwick::PosixMailerLauncher mailerLauncher(uiThread.Poster());
+  tarnwick::BackgroundSmtpClient smtpClient(uiThread.Poster());
   tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
@@ -124,6 +127,7 @@ int main(int argc, char* argv[]) {
   // Letting events run inside a handler shows the model's state as it is at that moment (the
   // busy caption while the CPU is sampled, for one).
   ui.SetBeforeEvents([&window] { window.Render(); });
+  uiThread.SetAfterWork([&window] { window.Render(); });
 
   // A signal ends the program the way closing the window does.
   tarnwick::TerminationSignals termination;

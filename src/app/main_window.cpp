@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMoveEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
@@ -108,6 +109,11 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* parent)
               OnTrayActivated(static_cast<int>(reason));
             });
   }
+  model_.trayShown = TrayShown();
+}
+
+bool MainWindow::TrayShown() const {
+  return tray_ != nullptr && tray_->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 MainWindow::~MainWindow() = default;
@@ -143,6 +149,8 @@ void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange || rendering_ || ending_) return;
   const WindowState state = isMinimized() ? WindowState::Minimized : WindowState::Normal;
+  // The tray can come and go with the desktop's panel; what counts is whether it is there now.
+  model_.trayShown = TrayShown();
   Forward([this, state] { model_.OnResize(state); });
 }
 
@@ -151,6 +159,16 @@ void MainWindow::showEvent(QShowEvent* event) {
   // first paint. A show inside Render is followed by its own widget render.
   if (!rendering_) RenderWidgets();
   QMainWindow::showEvent(event);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // A place the user chose (or the window manager gave) becomes the model's, so that a later
+  // CenterForm is a change the next render carries out.
+  if (rendering_ || ending_ || !isVisible()) return;
+  model_.geometry.left = x();
+  model_.geometry.top = y();
+  appliedGeometry_ = model_.geometry;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -287,6 +305,7 @@ void MainWindow::RenderTray() {
   if (tray_->toolTip() != tip) tray_->setToolTip(tip);
   const bool shown = model_.trayAdded && !ending_;
   if (tray_->isVisible() != shown) tray_->setVisible(shown);
+  model_.trayShown = TrayShown();
 }
 
 void MainWindow::RenderWindow() {

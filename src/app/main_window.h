@@ -65,6 +65,7 @@ class MainWindow : public QMainWindow {
 
  protected:
   void changeEvent(QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
@@ -73,6 +74,8 @@ class MainWindow : public QMainWindow {
   void Forward(const std::function<void()>& handler);
   void OnTmrUpdateTimeout();
   void OnTrayActivated(int reason);
+  // Whether the desktop shows the tray entry right now.
+  bool TrayShown() const;
 
   // What the frames, the status area, the log pane and the title bar show, as one value.
   struct Face {

@@ -1,5 +1,6 @@
 #include "qt_ui_services.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QWidget>
 #include <cstdio>
 
 namespace tarnwick {
@@ -83,6 +85,14 @@ MessageAnswer QtUiServices::MessageBox(const std::string& text, MessageButtons b
 void QtUiServices::DoEvents() {
   if (beforeEvents_) beforeEvents_();
   QCoreApplication::processEvents();
+}
+
+void QtUiServices::ShowNow() {
+  if (beforeEvents_) beforeEvents_();
+  // Painting here, not in the event loop: the caller goes on working before it returns there.
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->isVisible()) window->repaint();
+  }
 }
 
 void QtUiServices::OpenWithViewer(const std::string& path) {

@@ -21,6 +21,8 @@ class QtUiServices final : public IUiServices {
                            const std::string& title) override;
   // Calls the hook set by SetBeforeEvents first, then runs the pending events once.
   void DoEvents() override;
+  // Calls the hook set by SetBeforeEvents, then paints every shown window at once.
+  void ShowNow() override;
   // Starts xdg-open on the path; a failure to start it is ignored, as the viewer would be.
   void OpenWithViewer(const std::string& path) override;
   // Headless: always nullopt.

@@ -53,11 +53,11 @@ size_t ScanNumber(std::string_view s, double& value) {
 
 double LeadingNumber(std::string_view text) {
   double value = 0;
-  return ScanNumber(Trim(text), value) > 0 ? value : 0;
+  return ScanNumber(TrimSpacesAndTabs(text), value) > 0 ? value : 0;
 }
 
 std::optional<double> WholeTextNumber(std::string_view text) {
-  std::string_view t = Trim(text);
+  std::string_view t = TrimSpacesAndTabs(text);
   double value = 0;
   size_t used = ScanNumber(t, value);
   if (used == 0 || used != t.size()) return std::nullopt;

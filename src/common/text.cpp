@@ -2,12 +2,23 @@
 
 namespace tarnwick {
 
+namespace {
+
+std::string_view TrimOf(std::string_view text, std::string_view blanks) {
+  const size_t begin = text.find_first_not_of(blanks);
+  if (begin == std::string_view::npos) return text.substr(text.size());
+  const size_t end = text.find_last_not_of(blanks);
+  return text.substr(begin, end - begin + 1);
+}
+
+}  // namespace
+
 std::string_view Trim(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
-  while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
-  return text.substr(begin, end - begin);
+  return TrimOf(text, " ");
+}
+
+std::string_view TrimSpacesAndTabs(std::string_view text) {
+  return TrimOf(text, " \t");
 }
 
 std::string TrimCopy(std::string_view text) {

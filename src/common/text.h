@@ -8,9 +8,12 @@
 
 namespace tarnwick {
 
-// Without leading and trailing blanks (spaces and tabs).
+// Without leading and trailing spaces. A tab is kept: it may belong to the value (a password that
+// ends in one).
 std::string_view Trim(std::string_view text);
 std::string TrimCopy(std::string_view text);
+// Without leading and trailing spaces and tabs; for reading numbers, where neither can matter.
+std::string_view TrimSpacesAndTabs(std::string_view text);
 
 std::string ToLower(std::string_view text);
 

@@ -258,7 +258,7 @@ void MainWindowModel::UpdateTray() {
 void MainWindowModel::OnResize(WindowState state) {
   windowState = state;
   if (state == WindowState::Minimized) {
-    visible = false;
+    if (trayAdded && trayShown) visible = false;
   } else {
     mStart.visible = false;
   }

@@ -58,8 +58,8 @@ struct MainWindowDeps {
   // Terminates processes; without it no process is ever terminated and the program monitor is
   // off.
   IProcessKiller* processKiller = nullptr;
-  // Sends the SMTP settings dialog's test mail in-process.
-  ISmtpClient* smtpClient = nullptr;
+  // Sends the SMTP settings dialog's test mail in-process, without waiting for the server.
+  IAsyncSmtpClient* smtpClient = nullptr;
 };
 
 class AlertDelivery;
@@ -86,7 +86,8 @@ class MainWindowModel {
   void OnCommand1Click();
   void OnMStartClick();
   void OnLoginClick();
-  // The window changed state (minimised or not).
+  // The window changed state (minimised or not). Minimised, it hides into the tray, but only
+  // while the tray shows its entry.
   void OnResize(WindowState state);
   void OnTrayDoubleClick();
   // Right button released on the tray icon: shows mStart and asks the view for the pop-up menu.
@@ -106,7 +107,8 @@ class MainWindowModel {
 
   // ---- Operations ----
   void SetMonitoring(bool on);
-  // Places the form in the middle of the screen.
+  // Places the form in the middle of the screen. `geometry` follows the window wherever the
+  // user moves it, so the centre is a new place even after a move.
   void CenterForm(FormGeometry& form);
   // One monitor cycle: one CPU and one memory sample, both watches.
   void Monitor();
@@ -165,12 +167,16 @@ class MainWindowModel {
   MenuItem mPGMSetup{"&Setup to monitor a specific program"};
   MenuItem SMTPsetup{"&Setup SMTP server"};
   MenuItem Login{"&Login"};
-  MenuItem mStart{"Start"};
+  // The tray menu's Start/Stop entry; the window's own File menu never shows it.
+  MenuItem mStart{"Start", false};
   MenuItem mnuQuit{"&Quit"};
   MenuItem mViewLog{"&View Log"};
 
   // The tray entry.
   bool trayAdded = false;
+  // The desktop shows the tray entry (the view keeps this in line with the desktop). Without a
+  // tray a minimised window stays on the task bar: hidden, nothing could bring it back.
+  bool trayShown = false;
   std::string trayTip;
   std::string trayIconPath;
 

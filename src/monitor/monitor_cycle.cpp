@@ -143,6 +143,8 @@ void MainWindowModel::RankCpuWithBusyLook() {
   const std::string savedCaption = caption;
   enabled = false;
   caption = std::string(kBusyCaption);
+  // The scan takes a while; the busy look must be on the screen before it, not only in the model.
+  deps_.ui.ShowNow();
   ranker_->RankCpuProcesses(cycleNumber_, ranking);
   // Restored whether or not the ranking could read the processes.
   enabled = true;

@@ -1,6 +1,7 @@
 // Sending one HTML mail through an SMTP server that wants TLS and AUTH.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace tarnwick {
@@ -23,6 +24,19 @@ class ISmtpClient {
   // Sends the mail and returns when the server has taken it or refused it, at most 60 s later
   // (of which at most 15 s to connect). Empty on success, otherwise one line telling why.
   virtual std::string SendHtmlMail(const SmtpMail& mail) = 0;
+};
+
+// What a mail sent without waiting comes back with: empty when the server took it, otherwise the
+// one line of ISmtpClient::SendHtmlMail.
+using SmtpSent = std::function<void(const std::string& error)>;
+
+class IAsyncSmtpClient {
+ public:
+  virtual ~IAsyncSmtpClient() = default;
+  // Starts sending the mail and returns at once: a server that accepts and then stays silent
+  // holds up nobody. `sent` runs once the server has taken or refused the mail (at most 60 s
+  // later, as SendHtmlMail), on the UI thread, between events (never inside this call).
+  virtual void SendHtmlMailAsync(const SmtpMail& mail, SmtpSent sent) = 0;
 };
 
 }  // namespace tarnwick

@@ -30,6 +30,9 @@ class IUiServices {
                                    const std::string& title) = 0;
   // Lets pending window events run once.
   virtual void DoEvents() = 0;
+  // Puts the forms' current state on the screen at once, without running any event: a handler
+  // about to be busy for a while shows its busy look first. Where nothing is drawn, nothing to do.
+  virtual void ShowNow() {}
   // Opens the file with the desktop's viewer, without waiting for it.
   virtual void OpenWithViewer(const std::string& path) = 0;
   // An open-file dialog for one existing file; nullopt when cancelled.

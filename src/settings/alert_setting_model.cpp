@@ -139,13 +139,16 @@ void AlertSettingModel::OnSelMusicClick() {
   if (const std::optional<std::string> chosen = window_.PickSoundFile()) filMusic = *chosen;
 }
 
+// A disabled control takes no click: with alert sending off the day's count stays, or the daily
+// cap could be undone from a greyed-out label.
 void AlertSettingModel::OnSMS_ResetClick() {
+  if (!enabled.SMS_Reset) return;
   window_.settings.smsSentToday = 0;
   SMS_Today = std::string(kSentTodayCaption) + "0";
 }
 
 void AlertSettingModel::OnSmsPhoneClick() {
-  if (!IsHint(smsPhone)) return;
+  if (!enabled.smsPhone || !IsHint(smsPhone)) return;
   smsPhone.clear();
   if (IsHint(Mail_List)) Mail_List.clear();
 }

@@ -147,9 +147,18 @@ TEST_F(DispatcherTest, SmsWithSecondServerMailsTheSameTextFirst) {
   EXPECT_NE(transport.urls[0].find("&email_list=ops%40x.example%2Cboss%40x.example"),
             std::string::npos);
 
+  // A copy the mailer fails to send is logged once the mailer has ended.
+  launcher.Finish(0, false, "mailcmdssl: Login denied");
+  EXPECT_EQ(Messages(), Lines{"Mail to ops@x.example,boss@x.example via SMTP server "
+                              "smtp.x.example failed: mailcmdssl: Login denied"});
+
+  // A mailer that cannot start is logged instead of the copy's line; the SMS goes out all the
+  // same.
   launcher.startable = false;
-  EXPECT_EQ(Send(), Lines{"Send SMS message [CPU 97% exceed]"})
-      << "a mailer that cannot start drops the copy without its line";
+  EXPECT_EQ(Send(), (Lines{"Mail to ops@x.example,boss@x.example not sent: the mailer cannot be "
+                           "started: " +
+                               system.programFolder + "/mailcmdssl",
+                           "Send SMS message [CPU 97% exceed]"}));
 }
 
 TEST_F(DispatcherTest, MailOnlyWithSecondServerTurnsLineBreaksIntoBreakTags) {

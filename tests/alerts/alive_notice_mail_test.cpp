@@ -6,12 +6,14 @@
 #include "alerts/alert_delivery.h"
 #include "mailer/mail_test_support.h"
 #include "platform/posix/posix_mailer_launcher.h"
+#include "support/fakes.h"
 #include "unit/model_fixture.h"
 
 namespace tarnwick {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::UiQueue;
 
 class AliveNoticeMailTest : public testing::ModelFixture {};
 
@@ -19,7 +21,8 @@ TEST_F(AliveNoticeMailTest, NoticeArrivesWithItsSubjectRecipientAndHtmlLog) {
   mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
   ASSERT_TRUE(smtp.ready()) << smtp.log();
   std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
-  PosixMailerLauncher realLauncher;
+  UiQueue uiThread;
+  PosixMailerLauncher realLauncher(uiThread.Poster());
   MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &realLauncher;
@@ -45,6 +48,40 @@ TEST_F(AliveNoticeMailTest, NoticeArrivesWithItsSubjectRecipientAndHtmlLog) {
             std::string::npos)
       << mail->body;
   EXPECT_EQ(mail->body.find("\r\n"), std::string::npos) << "every line break went out as <br>";
+  // The mailer's exit comes back and, as it sent the mail, adds nothing to the log.
+  ASSERT_TRUE(uiThread.RunUntil([&] { return uiThread.ran == 1; }, 30s));
+  EXPECT_EQ(Messages().back(), "Mailing out log to admin@x.example via SMTP server " + smtp.host());
+}
+
+TEST_F(AliveNoticeMailTest, AFailedNoticeIsLoggedWithTheMailersReason) {
+  mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
+  ASSERT_TRUE(smtp.ready()) << smtp.log();
+  std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
+  UiQueue uiThread;
+  PosixMailerLauncher realLauncher(uiThread.Poster());
+  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+  deps.urlTransport = &transport;
+  deps.mailerLauncher = &realLauncher;
+  model = std::make_unique<MainWindowModel>(deps);
+  model->OnLoad();
+  Settings& s = model->settings;
+  s.mailSvr = smtp.host();
+  s.SMTPport = smtp.port();
+  s.MailUser = s.mailFrom = mailtest::kSmtpUser;
+  s.MailPass = "not the password";
+  s.mailTo1 = "admin@x.example";
+  Messages();
+
+  model->delivery()->notices.sch_Notify(true);
+  ASSERT_TRUE(uiThread.RunUntil([&] { return uiThread.ran == 1; }, 60s));
+
+  const std::vector<std::string> lines = Messages();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Mailing out log to admin@x.example via SMTP server " + smtp.host());
+  const std::string failed = "Mail to admin@x.example via SMTP server " + smtp.host() +
+                             " failed: mailcmdssl: Login denied";
+  EXPECT_EQ(lines[1].substr(0, failed.size()), failed) << lines[1];
+  EXPECT_TRUE(smtp.Mails().empty());
 }
 
 }  // namespace

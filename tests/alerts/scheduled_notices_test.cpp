@@ -101,13 +101,14 @@ TEST_F(NoticesTest, NoRecipientSendsNothingAndTheNoticeOffOnlyCounts) {
   EXPECT_EQ(model->aliveCountdown, 1);
 }
 
-TEST_F(NoticesTest, AMailerThatCannotStartStillLeavesTheLogLine) {
+TEST_F(NoticesTest, AMailerThatCannotStartIsLoggedAndNeverClaimsTheMail) {
   launcher.startable = false;
   model->settings.mailTo1 = "admin@x.example";
   model->settings.mailSvr = "smtp.x.example";
   model->delivery()->notices.sch_Notify(true);
-  EXPECT_EQ(Messages(), std::vector<std::string>{
-                            "Mailing out log to admin@x.example via SMTP server smtp.x.example"});
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Mail to admin@x.example not sent: the mailer "
+                                                 "cannot be started: " +
+                                                 system.programFolder + "/mailcmdssl"});
 }
 
 }  // namespace

@@ -147,5 +147,16 @@ TEST_F(ServiceClientTest, LoginMenuCommandStartsAFreshLogin) {
   EXPECT_FALSE(model->tmrUpdate.enabled);
 }
 
+TEST_F(ServiceClientTest, APasswordEndingInATabLogsInWhole) {
+  Settings s;
+  s.smsEmail = " ops@x.example ";
+  s.smsPassword = "secret\t ";
+  WriteSettings(s);
+  model->OnLoad();
+  ASSERT_EQ(transport.urls.size(), 1u);
+  EXPECT_NE(transport.urls[0].find("?email=ops%40x.example&pwd=secret%09&now="), std::string::npos)
+      << transport.urls[0];
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -19,6 +19,7 @@
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "qt_test_app.h"
+#include "qt_ui_services.h"
 #include "unit/model_fixture.h"
 #include "widget_driver.h"
 
@@ -185,18 +186,70 @@ TEST_F(MainWindowViewTest, WrittenLinesAppearOnTopOfThePane) {
   EXPECT_TRUE(lines.front().ends_with(" - disk check done"));
 }
 
-TEST_F(MainWindowViewTest, MinimisingHidesIntoTheTrayAndTheTrayBringsItBack) {
+TEST_F(MainWindowViewTest, WithoutATrayMinimisingLeavesTheWindowToBeRestored) {
+  ASSERT_EQ(window->tray(), nullptr) << "the offscreen platform has no tray";
+  EXPECT_FALSE(model->trayShown);
   window->show();
   window->setWindowState(Qt::WindowMinimized);
   EXPECT_EQ(model->windowState, WindowState::Minimized);
-  EXPECT_FALSE(model->visible);
-  EXPECT_TRUE(window->isHidden());
+  EXPECT_TRUE(model->visible);
+  EXPECT_TRUE(window->isVisible()) << "hidden, nothing could bring the window back";
+  EXPECT_TRUE(window->isMinimized());
+
+  // The task bar restores it.
+  window->setWindowState(Qt::WindowNoState);
+  EXPECT_EQ(model->windowState, WindowState::Normal);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->isMinimized());
+}
+
+TEST_F(MainWindowViewTest, TheFileMenuNeverOffersTheTraysStartStopEntry) {
+  window->show();
+  EXPECT_FALSE(window->form().mStart->isVisible());
+  EXPECT_TRUE(window->form().mnuQuit->isVisible());
+}
+
+TEST_F(MainWindowViewTest, TrayDoubleClickBringsTheWindowBackCentredEvenAfterAMove) {
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  const QPoint centre(model->geometry.left, model->geometry.top);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == centre; }, 2000)) << window->pos().x();
+  // The user drags the window to a corner, then it goes into the tray.
+  window->move(5, 7);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(5, 7); }, 2000));
+  model->visible = false;
+  window->Render();
+  ASSERT_FALSE(window->isVisible());
 
   model->OnTrayDoubleClick();
   window->Render();
   EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(window->isMinimized());
-  EXPECT_FALSE(model->foregroundRequested);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == centre; }, 2000))
+      << window->pos().x() << "," << window->pos().y();
+}
+
+// The busy look of the process scan reaches the widgets before the scan, through the program's
+// own UI services.
+TEST_F(MainWindowViewTest, TheBusyLookIsOnTheWindowWhileTheProcessesAreScanned) {
+  window->show();
+  QtUiServices qtUi(false);
+  qtUi.SetBeforeEvents([this] { window->Render(); });
+  QString titleShown;
+  bool enabledShown = true;
+  ui.onShowNow = [&] {
+    qtUi.ShowNow();
+    titleShown = window->windowTitle();
+    enabledShown = window->isEnabled();
+  };
+  cpu.busy.push_back(99);
+  model->settings.cpu_High = "50";
+  model->Monitor();
+  EXPECT_EQ(titleShown, QStringLiteral("Waiting to get CPU usage information..."));
+  EXPECT_FALSE(enabledShown);
+  window->Render();
+  EXPECT_TRUE(window->isEnabled());
+  EXPECT_NE(window->windowTitle(), titleShown);
 }
 
 TEST_F(MainWindowViewTest, ClosingTheWindowEndsTheProgramOnce) {

@@ -192,6 +192,17 @@ TEST_F(AlertSettingDialogTest, LabelClicksButtonsAndPointerMovesReachTheModel) {
   EXPECT_EQ(Widget<QLineEdit>("smsPhone")->text(), QString());
   EXPECT_EQ(Widget<QLineEdit>("Mail_List")->text(), QString());
 
+  // Disabled (alert sending off), neither takes a click.
+  model->settings.smsSentToday = 3;
+  Model().smsPhone = std::string(kPhoneHint);
+  Tick(Widget<QCheckBox>("Check2"));
+  ASSERT_FALSE(reset->isEnabled());
+  QTest::mouseClick(reset, Qt::LeftButton);
+  QTest::mouseClick(Widget<QLineEdit>("smsPhone"), Qt::LeftButton);
+  EXPECT_EQ(model->settings.smsSentToday, 3);
+  EXPECT_EQ(Model().smsPhone, kPhoneHint);
+  Tick(Widget<QCheckBox>("Check2"));
+
   ui.pickResult = "/home/ops/siren.wav";
   QTest::mouseClick(Widget<QPushButton>("SelMusic"), Qt::LeftButton);
   EXPECT_EQ(Widget<QLineEdit>("filMusic")->text(), QStringLiteral("/home/ops/siren.wav"));

@@ -133,6 +133,9 @@ TEST_F(AlertSettingModelTest, HintsLiveOnlyInTheLoadedDialogAndThePhoneClickClea
   ASSERT_EQ(d.smsPhone, kPhoneHint);
   ASSERT_EQ(d.Mail_List, kMailListHint);
 
+  // The box takes clicks once alert sending is on.
+  d.Check2 = true;
+  d.OnCheck2Click();
   d.OnSmsPhoneClick();
   EXPECT_EQ(d.smsPhone, "");
   EXPECT_EQ(d.Mail_List, "");
@@ -160,6 +163,30 @@ TEST_F(AlertSettingModelTest, ResetClickZeroesTheCountAtOnce) {
   EXPECT_EQ(Dialog().SMS_Today, "Sent Today : 0");
   Dialog().OnCancelClick();
   EXPECT_EQ(model->settings.smsSentToday, 0);
+}
+
+// With alert sending off (Check2 clear) the count label and the phone box are disabled; a click
+// on them must not reset the day's count (that would undo the daily cap) nor clear a hint.
+TEST_F(AlertSettingModelTest, DisabledResetLabelAndPhoneBoxTakeNoClick) {
+  Start();
+  model->settings.smsSentToday = 7;
+  model->OnSetupClick();
+  AlertSettingModel& d = Dialog();
+  d.Check2 = false;
+  d.OnCheck2Click();
+  ASSERT_FALSE(d.enabled.SMS_Reset);
+  ASSERT_FALSE(d.enabled.smsPhone);
+  const std::string countCaption = d.SMS_Today;
+  d.smsPhone = std::string(kPhoneHint);
+  d.Mail_List = std::string(kMailListHint);
+
+  d.OnSMS_ResetClick();
+  d.OnSmsPhoneClick();
+
+  EXPECT_EQ(model->settings.smsSentToday, 7);
+  EXPECT_EQ(d.SMS_Today, countCaption);
+  EXPECT_EQ(d.smsPhone, kPhoneHint);
+  EXPECT_EQ(d.Mail_List, kMailListHint);
 }
 
 TEST_F(AlertSettingModelTest, SelMusicPutsTheChosenWaveIntoTheBoxOnly) {

@@ -17,18 +17,26 @@
 
 namespace tarnwick::testing {
 
-// An SMTP client that keeps every mail and answers with `error`. `onSend` runs inside the send,
-// while the dialog waits for the server.
-class RecordingSmtpClient final : public ISmtpClient {
+// An SMTP client that keeps every mail and holds its answer until the test gives it: Answer
+// delivers `error` for the oldest mail still waiting, as the UI thread would hear of it.
+class RecordingSmtpClient final : public IAsyncSmtpClient {
  public:
   std::vector<SmtpMail> sent;
   std::string error;
-  std::function<void()> onSend;
-  std::string SendHtmlMail(const SmtpMail& mail) override {
+  void SendHtmlMailAsync(const SmtpMail& mail, SmtpSent done) override {
     sent.push_back(mail);
-    if (onSend) onSend();
-    return error;
+    waiting_.push_back(std::move(done));
   }
+  size_t Waiting() const { return waiting_.size(); }
+  void Answer() {
+    ASSERT_FALSE(waiting_.empty());
+    SmtpSent done = std::move(waiting_.front());
+    waiting_.erase(waiting_.begin());
+    done(error);
+  }
+
+ private:
+  std::vector<SmtpSent> waiting_;
 };
 
 inline Settings StoredSettings() {

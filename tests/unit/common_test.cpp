@@ -104,6 +104,24 @@ TEST(TimeTexts, SecondsBetweenTimesOfOneDayTurnNegativeAcrossMidnight) {
   EXPECT_FALSE(SecondsBetween("1:2:3", "00:00:20"));
 }
 
+TEST(Text, TrimTakesSpacesOnlySoATabOfAValueStays) {
+  const struct {
+    const char* text;
+    const char* trimmed;
+  } cases[] = {
+      {"  secret  ", "secret"},
+      {"secret\t", "secret\t"},
+      {"\tsecret", "\tsecret"},
+      {" \t ", "\t"},
+      {"   ", ""},
+      {"", ""},
+      {"a b", "a b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TrimCopy(c.text), c.trimmed) << c.text;
+  // Numbers still read past tabs around them.
+  EXPECT_EQ(WholeTextNumber("\t12\t"), 12);
+}
+
 TEST(Text, SplitLinesKnowsEveryLineEnd) {
   EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
   EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));

@@ -48,6 +48,8 @@ TEST_F(MainWindowTest, FirstStartLoadsDefaultsAndStartsMonitoringWithoutAnAccoun
   EXPECT_EQ(model->alertSetting().num_Kill, "10");
   EXPECT_TRUE(model->trayAdded);
   EXPECT_EQ(model->Label6[0].caption, "No program monitored");
+  // The Start/Stop entry belongs to the tray menu: the window's File menu never shows it.
+  EXPECT_FALSE(model->mStart.visible);
 }
 
 TEST_F(MainWindowTest, TheButtonStopsAndStartsWithItsLogLinesTrayAndNoticeTimer) {
@@ -174,6 +176,7 @@ TEST_F(MainWindowTest, FailedCpuRankingStillGivesTheWindowBack) {
 
 TEST_F(MainWindowTest, MinimisingHidesInTheTrayAndADoubleClickBringsItBackCentred) {
   Load();
+  model->trayShown = true;
   model->OnTrayRightClick();
   EXPECT_TRUE(model->mStart.visible);
   EXPECT_TRUE(model->trayMenuRequested);
@@ -189,6 +192,44 @@ TEST_F(MainWindowTest, MinimisingHidesInTheTrayAndADoubleClickBringsItBackCentre
   EXPECT_TRUE(model->mStart.visible) << "stays until the window is next resized";
   model->OnResize(WindowState::Normal);
   EXPECT_FALSE(model->mStart.visible);
+}
+
+TEST_F(MainWindowTest, MinimisingHidesTheWindowOnlyWhileTheTrayShowsItsEntry) {
+  const struct {
+    bool trayAdded;
+    bool trayShown;
+    bool hidden;
+  } cases[] = {{true, true, true}, {true, false, false}, {false, true, false}};
+  Load();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.trayAdded) + std::to_string(c.trayShown));
+    model->visible = true;
+    model->trayAdded = c.trayAdded;
+    model->trayShown = c.trayShown;
+    model->OnResize(WindowState::Minimized);
+    EXPECT_EQ(model->windowState, WindowState::Minimized);
+    EXPECT_EQ(model->visible, !c.hidden);
+  }
+}
+
+TEST_F(MainWindowTest, TheBusyLookIsPutOnTheScreenBeforeTheProcessScan) {
+  Load();
+  struct Shown {
+    std::string caption;
+    bool enabled;
+    int scans;
+  };
+  std::vector<Shown> shown;
+  ui.onShowNow = [&] { shown.push_back({model->caption, model->enabled, processes.scans}); };
+  const int scansBefore = processes.scans;
+  Cycle(99, 10);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "Waiting to get CPU usage information...");
+  EXPECT_FALSE(shown[0].enabled);
+  EXPECT_EQ(shown[0].scans, scansBefore) << "the scan ran before the busy look was shown";
+  EXPECT_GT(processes.scans, scansBefore);
+  EXPECT_TRUE(model->enabled);
+  EXPECT_NE(model->caption, "Waiting to get CPU usage information...");
 }
 
 TEST_F(MainWindowTest, QuitAndCloseBothRemoveTheTrayIcon) {

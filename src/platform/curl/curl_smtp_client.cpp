@@ -45,10 +45,10 @@ size_t ReadUpload(char* buffer, size_t size, size_t count, void* userdata) {
 }
 
 std::string ServerUrl(const SmtpMail& mail) {
-  std::string host = TrimCopy(mail.server);
+  std::string host(TrimSpacesAndTabs(mail.server));
   // An IPv6 address needs brackets in a URL.
   if (Contains(host, ":") && !StartsWith(host, "[")) host = "[" + host + "]";
-  const std::string port = TrimCopy(mail.port);
+  const std::string port(TrimSpacesAndTabs(mail.port));
   return (port == kImplicitTlsPort ? "smtps://" : "smtp://") + host + ":" + port;
 }
 

@@ -95,7 +95,7 @@ std::vector<std::string> SplitRecipients(std::string_view recipients) {
   while (begin <= recipients.size()) {
     size_t end = recipients.find(',', begin);
     if (end == std::string_view::npos) end = recipients.size();
-    const std::string_view one = Trim(recipients.substr(begin, end - begin));
+    const std::string_view one = TrimSpacesAndTabs(recipients.substr(begin, end - begin));
     if (!one.empty()) out.emplace_back(one);
     begin = end + 1;
   }
@@ -106,9 +106,9 @@ std::string EnvelopeAddress(std::string_view sender) {
   const size_t open = sender.find('<');
   const size_t close = sender.rfind('>');
   if (open != std::string_view::npos && close != std::string_view::npos && close > open) {
-    return TrimCopy(sender.substr(open + 1, close - open - 1));
+    return std::string(TrimSpacesAndTabs(sender.substr(open + 1, close - open - 1)));
   }
-  return TrimCopy(sender);
+  return std::string(TrimSpacesAndTabs(sender));
 }
 
 std::string MailDate(std::time_t when) {
