@@ -8,6 +8,8 @@
 #include <random>
 #include <string>
 
+#include "common/utf8_path.h"
+
 namespace tarnwick::testing {
 
 class TempDir {
@@ -32,19 +34,21 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  std::string operator/(const std::string& name) const {
+    return Utf8FromPath(path_ / PathFromUtf8(name));
+  }
 
  private:
   std::filesystem::path path_;
 };
 
 inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
   out << content;
 }
 
