@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/mail_date.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "common/time_text.h"

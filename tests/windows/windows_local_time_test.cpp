@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "common/time_text.h"
+#include "common/mail_date.h"
 #include "platform/local_time.h"
 #include "platform/windows/windows_clock.h"
 

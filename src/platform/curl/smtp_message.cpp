@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "common/mail_date.h"
 #include "common/text.h"
-#include "common/time_text.h"
 #include "platform/local_time.h"
 
 namespace tarnwick {
