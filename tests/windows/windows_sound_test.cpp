@@ -38,6 +38,16 @@ std::string MonoWav(const std::string& pcm, int rate) {
   return out + pcm;
 }
 
+// The 16-bit samples other than silence. Wine's mixer fills a period it could not serve in time
+// with silence, which happens on a loaded machine; the sound itself must come through unchanged.
+std::string WithoutSilence(const std::string& pcm) {
+  std::string out;
+  for (size_t i = 0; i + 1 < pcm.size(); i += 2) {
+    if (pcm[i] != 0 || pcm[i + 1] != 0) out.append(pcm, i, 2);
+  }
+  return out;
+}
+
 class WindowsSoundTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -56,15 +66,12 @@ class WindowsSoundTest : public ::testing::Test {
   WindowsSoundPlayer player;
 };
 
-// The data the device got starts with the file's samples; a driver may pad the end with silence.
 TEST_F(WindowsSoundTest, PlaysTheWavFileSampleForSample) {
   std::string pcm;
   for (int i = 0; i < 22050; ++i) PutLe(pcm, static_cast<uint16_t>((i * 37) % 20000 - 10000), 2);
   testing::WriteFile(dir / "alert.wav", MonoWav(pcm, 44100));
   player.PlayWav(win::Utf8((dir.path() / L"alert.wav").wstring()));
-  const std::string captured = Captured();
-  ASSERT_GE(captured.size(), pcm.size());
-  EXPECT_TRUE(captured.compare(0, pcm.size(), pcm) == 0);
+  EXPECT_TRUE(WithoutSilence(Captured()) == WithoutSilence(pcm));
 }
 
 TEST_F(WindowsSoundTest, FileThatCannotBePlayedGetsTheBuiltInBeep) {
@@ -74,9 +81,7 @@ TEST_F(WindowsSoundTest, FileThatCannotBePlayedGetsTheBuiltInBeep) {
     std::filesystem::remove(capture_);
     if (std::string(name) == "broken.wav") testing::WriteFile(dir / name, "RIFF not a wave");
     player.PlayWav(win::Utf8((dir.path() / name).wstring()));
-    const std::string captured = Captured();
-    ASSERT_GE(captured.size(), beepData.size()) << name;
-    EXPECT_TRUE(captured.compare(0, beepData.size(), beepData) == 0) << name;
+    EXPECT_TRUE(WithoutSilence(Captured()) == WithoutSilence(beepData)) << name;
   }
 }
 
