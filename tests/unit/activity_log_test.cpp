@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "common/utf8_path.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -89,6 +90,23 @@ TEST_F(ActivityLogTest, EchoSeesEveryLine) {
   log.SetEcho([&](const std::string& line) { echoed.push_back(line); });
   log.WriteLog("one");
   EXPECT_EQ(echoed, std::vector<std::string>{"2026-12-04 10:15:07 - one"});
+}
+
+// A log folder whose name is not ASCII (a home folder such as C:\Users\Jürgen): on Windows a
+// UTF-8 path read in the ANSI code page names another folder and the log is lost.
+TEST(ActivityLogFolderTest, WritesIntoAFolderWithANonAsciiName) {
+  FakeClock clock;
+  clock.now = LocalTime{2026, 12, 4, 10, 15, 7};
+  Settings settings;
+  settings.Enable_log = 1;
+  TempDir dir;
+  const std::filesystem::path folder = dir.path() / PathFromUtf8("monitor_l\xc3\xb6g");
+  std::filesystem::create_directory(folder);
+  const std::string separator(1, std::filesystem::path::preferred_separator);
+  ActivityLog log{clock, settings, Utf8FromPath(folder), separator};
+  log.WriteLog("Monitoring Started");
+  EXPECT_EQ(ReadFile(Utf8FromPath(folder / "Tarnwick_log_1204.txt")),
+            "2026-12-04 10:15:07 - Monitoring Started\r\n");
 }
 
 }  // namespace
