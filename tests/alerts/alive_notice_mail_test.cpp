@@ -20,7 +20,7 @@ TEST_F(AliveNoticeMailTest, NoticeArrivesWithItsSubjectRecipientAndHtmlLog) {
   ASSERT_TRUE(smtp.ready()) << smtp.log();
   std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
   PosixMailerLauncher realLauncher;
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &realLauncher;
   model = std::make_unique<MainWindowModel>(deps);

@@ -182,5 +182,16 @@ TEST(SmtpMessageTest, RecipientsAndSenderAddresses) {
   EXPECT_EQ(EnvelopeAddress(" m@x.org "), "m@x.org");
 }
 
+TEST(SmtpMessageTest, EnvelopeRefusesRecipientsThatCouldForgeCommands) {
+  EXPECT_EQ(EnvelopeRecipients("a@x.org,evil@x.org>\r\nRCPT TO:<b@y.org, c@z.org"),
+            (std::vector<std::string>{"a@x.org", "c@z.org"}));
+  EXPECT_EQ(EnvelopeRecipients("a@x.org\nb@y.org,d@w.org\x7f,e@v.org\t"),
+            (std::vector<std::string>{}));
+  EXPECT_EQ(EnvelopeRecipients(" a@x.org , b@y.org "),
+            (std::vector<std::string>{"a@x.org", "b@y.org"}));
+  EXPECT_FALSE(IsEnvelopeSafe("m@x.org\r\nRCPT TO:<e@x.org"));
+  EXPECT_TRUE(IsEnvelopeSafe(""));
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -67,8 +67,11 @@ void InitCurlOnce() {
 }  // namespace
 
 std::string CurlSmtpClient::SendHtmlMail(const SmtpMail& mail) {
-  const std::vector<std::string> recipients = SplitRecipients(mail.recipients);
+  // A recipient or sender with a line break would add SMTP commands of its own to the envelope.
+  const std::vector<std::string> recipients = EnvelopeRecipients(mail.recipients);
   if (recipients.empty()) return std::string(kNoRecipientsError);
+  const std::string sender = EnvelopeAddress(mail.sender);
+  if (!IsEnvelopeSafe(sender)) return std::string(kUnsafeSenderError);
 
   InitCurlOnce();
   std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
@@ -87,7 +90,7 @@ std::string CurlSmtpClient::SendHtmlMail(const SmtpMail& mail) {
   UploadSource source{ComposeHtmlMessage(mail, std::time(nullptr)), 0};
   char errorBuffer[CURL_ERROR_SIZE] = {};
   const std::string url = ServerUrl(mail);
-  const std::string from = "<" + EnvelopeAddress(mail.sender) + ">";
+  const std::string from = "<" + sender + ">";
 
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
