@@ -10,6 +10,8 @@
 namespace tarnwick {
 namespace {
 
+constexpr std::string_view kHtmlBreak = "<br>";
+
 std::string Two(int value) {
   return (value < 10 ? "0" : "") + std::to_string(value);
 }
@@ -127,8 +129,10 @@ std::string ServiceClient::BuildMailAlertRequest(const std::string& email,
                                                  const std::string& list, std::string& message) {
   std::string url = BuildMailAlertUrl(ServiceHost(), email, password, list, message);
   if (window_.settings.Enable_SMTP == 1) {
-    // The subject stays plain text; the body is HTML, so its values are escaped.
+    // The body is HTML, so its values are escaped. The caller's text and the subject get the
+    // "<br>" line breaks as they always did, but no escaping: a subject is no markup.
     std::string body = HtmlEscape(message);
+    message = ReplaceAll(message, kCrLf, kHtmlBreak);
     mailer_.SendMailViaSmtp(list, body, message);
   }
   return url;

@@ -32,6 +32,11 @@ class FakeFileSystem final : public IFileSystem {
     }
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return result;
+    if (!std::filesystem::is_regular_file(path, error)) {
+      result.status = FileReadStatus::Unreadable;
+      result.reason = "Is a directory";
+      return result;
+    }
     std::ifstream in(path, std::ios::binary);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     result.status = FileReadStatus::Ok;
