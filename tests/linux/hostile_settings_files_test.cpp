@@ -242,12 +242,15 @@ TEST(HostileSettingsFiles, LogLinesThatCannotBeWrittenAreToldOnce) {
   settings.Enable_log = 1;
   PosixFileSystem files;
   ActivityLog log(clock, settings, files, dir.path().string(), "/");
-  // The file size limit makes the disk full for this process.
+  // The file size limit makes the disk full for this process: the log is already at the limit,
+  // the captured standard error stays below it.
+  constexpr rlim_t kLimit = 4096;
+  testing::WriteFile(log.DailyFilePath(clock.now), std::string(kLimit, '.'));
   rlimit saved{};
   ::getrlimit(RLIMIT_FSIZE, &saved);
   const auto previous = ::signal(SIGXFSZ, SIG_IGN);
   rlimit low = saved;
-  low.rlim_cur = 10;
+  low.rlim_cur = kLimit;
   ::setrlimit(RLIMIT_FSIZE, &low);
   ::testing::internal::CaptureStderr();
   log.WriteLog("first line past the limit");
