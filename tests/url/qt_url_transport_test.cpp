@@ -263,16 +263,6 @@ TEST_F(StandInTest, RedirectOnTheSameHostIsFollowed) {
   EXPECT_EQ(login.dataFromUrl, "+OK *120*1-ab12cd% welcome");
 }
 
-TEST_F(StandInTest, EndlessRedirectsStopAfterFive) {
-  SetMode("redirect-loop");
-  const size_t before = LoggedRequests("/textpost/php/creditupdate.php").size();
-  const Outcome read =
-      Read(reader_, standIn_->Url("/textpost/php/creditupdate.php?email=c"), "getcredit10");
-  EXPECT_EQ(read.completion.StatusCode, kAsyncStatusError);
-  // The read itself and five redirects.
-  EXPECT_EQ(LoggedRequests("/textpost/php/creditupdate.php").size() - before, 6u);
-}
-
 // One byte every 0.3 s never lets the silence time-out fire; the deadline ends the read.
 TEST_F(StandInTest, TricklingReplyFailsAtTheDeadline) {
   SetMode("trickle");

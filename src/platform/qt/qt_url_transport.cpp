@@ -26,6 +26,7 @@ struct ReadState : QObject {
   explicit ReadState(QObject* parent) : QObject(parent) {}
   QByteArray body;
   bool refused = false;  // past the deadline or the size limit, or a redirect not allowed
+  int redirects = 0;     // followed so far
 };
 
 }  // namespace
@@ -59,7 +60,7 @@ void QtUrlTransport::Get(const std::string& url, Completion done) {
   // Each redirect is put to RedirectAllowed in the redirected handler below.
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                        QNetworkRequest::UserVerifiedRedirectPolicy);
-  request.setMaximumRedirectsAllowed(kUrlRedirectLimit);
+  request.setMaximumRedirectsAllowed(kUrlRedirectLimit + 1);
   request.setTransferTimeout(
       static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(timeout_).count()));
 
@@ -77,7 +78,9 @@ void QtUrlTransport::Get(const std::string& url, Completion done) {
   deadline->start(static_cast<int>(deadline_.count()));
 
   QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, state](const QUrl& next) {
-    if (RedirectAllowed(reply->url().toString().toStdString(), next.toString().toStdString())) {
+    // Counted here: Qt's own limit lets one more through than it names.
+    if (++state->redirects <= kUrlRedirectLimit &&
+        RedirectAllowed(reply->url().toString().toStdString(), next.toString().toStdString())) {
       // A redirect's own body is not the reply.
       state->body.clear();
       emit reply->redirectAllowed();
