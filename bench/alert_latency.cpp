@@ -22,6 +22,7 @@
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/qt/qt_url_transport.h"
 
 namespace tarnwick {
@@ -94,9 +95,10 @@ int Run(const std::string& standIn) {
   ProcMemoryReader memory;
   ProcProcessLister processes;
   bench::NoSound sound;
+  PosixFileSystem files;
   QtUrlTransport transport;
   NoMailer mailer;
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailer;
   MainWindowModel model(deps);

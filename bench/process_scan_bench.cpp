@@ -35,6 +35,7 @@
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/posix/posix_file_system.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -253,6 +254,7 @@ struct MonitorRig {
   tarnwick::ProcMemoryReader memory;
   ProcProcessLister processes;
   tarnwick::AlsaSoundPlayer sound;
+  tarnwick::PosixFileSystem files;
   std::unique_ptr<tarnwick::MainWindowModel> model;
 
   MonitorRig() {
@@ -266,10 +268,10 @@ struct MonitorRig {
     settings.num_High = "10";
     settings.num_Kill = "10";
     settings.host_Name = "bench";
-    tarnwick::SettingsStore store(folder, "/");
-    store.SaveSettings(settings);
+    tarnwick::SettingsStore store(files, folder, "/");
+    store.SaveSettings(settings, ui);
     model = std::make_unique<tarnwick::MainWindowModel>(
-        tarnwick::MainWindowDeps{clock, ui, *system, cpu, memory, processes, sound});
+        tarnwick::MainWindowDeps{clock, ui, *system, cpu, memory, processes, sound, files});
     model->OnLoad();
   }
   ~MonitorRig() {

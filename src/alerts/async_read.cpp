@@ -16,6 +16,7 @@
 
 #include "alerts/text_from_bytes.h"
 #include "common/utf8_path.h"
+#include "alerts/url_rules.h"
 
 namespace tarnwick {
 namespace {
@@ -91,6 +92,8 @@ void AsyncRead::Start(const std::string& url, Mode mode, const std::string& tag)
 void AsyncRead::Complete(Mode mode, const std::string& tag, bool ok, std::string bytes) {
   AsyncProperty completion;
   completion.PropertyName = tag;
+  // Whatever the transport let through, a reply past the limit never reaches a label.
+  if (bytes.size() > kUrlReplyLimit) ok = false;
   if (!ok) {
     // Nothing is stored: DataFromURL keeps the URL, which is how callers see the failure.
     completion.Status = std::string(kAsyncStatusErrorText);

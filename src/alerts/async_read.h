@@ -15,7 +15,8 @@ namespace tarnwick {
 // StatusCode of a completion: all the data arrived (the read succeeded).
 inline constexpr int kAsyncStatusEndOfData = 6;
 // StatusCode of a completion: the read failed (no connection, time-out, error status, dropped
-// connection) or, in file mode, the received bytes could not be written to DestFileName.
+// connection, a reply longer than kUrlReplyLimit) or, in file mode, the received bytes could not be
+// written to DestFileName.
 inline constexpr int kAsyncStatusError = 0;
 
 inline constexpr std::string_view kAsyncStatusEndOfDataText = "End of download data";

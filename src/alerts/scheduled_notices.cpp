@@ -1,5 +1,6 @@
 #include "alerts/scheduled_notices.h"
 
+#include "alerts/html_text.h"
 #include "alerts/service_client.h"
 #include "alerts/smtp_mailer.h"
 #include "common/numbers.h"
@@ -35,12 +36,15 @@ void ScheduledNotices::OnTimer5Tick() {
 void ScheduledNotices::sch_Notify(bool mail) {
   const std::string now = YmdHms(window_.deps().clock.Now());
   const std::string subject = now + " Tarnwick program's log !! ";
-  const std::string logPart = window_.lastUsageLine + "<br><br>" + window_.log().PaneText();
-  std::string body =
-      "<html><body> Good Day !! <br><br>Now is " + now +
-      "<br><br> Tarnwick program is up and running<br><br>Account : " + window_.settings.smsEmail +
-      " SMS credits " + window_.Label7.caption + " left<br><br> Status Log : <br>" + logPart +
-      "<br><br><br>Textpost</body></html>";
+  // The body is HTML: every value is escaped, so a process name or reply in the log shows as
+  // text; the log's line ends still become "<br>" on the way to the mailer.
+  const std::string logPart =
+      HtmlEscape(window_.lastUsageLine) + "<br><br>" + HtmlEscape(window_.log().PaneText());
+  std::string body = "<html><body> Good Day !! <br><br>Now is " + now +
+                     "<br><br> Tarnwick program is up and running<br><br>Account : " +
+                     HtmlEscape(window_.settings.smsEmail) + " SMS credits " +
+                     HtmlEscape(window_.Label7.caption) + " left<br><br> Status Log : <br>" +
+                     logPart + "<br><br><br>Textpost</body></html>";
   if (mail && !Trim(window_.settings.mailTo1).empty()) {
     mailer_.SendMailViaSmtp(window_.settings.mailTo1, body, subject);
   }

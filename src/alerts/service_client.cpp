@@ -1,6 +1,7 @@
 #include "alerts/service_client.h"
 
 #include "alerts/async_read.h"
+#include "alerts/html_text.h"
 #include "alerts/service_requests.h"
 #include "alerts/smtp_mailer.h"
 #include "common/text.h"
@@ -8,6 +9,8 @@
 
 namespace tarnwick {
 namespace {
+
+constexpr std::string_view kHtmlBreak = "<br>";
 
 std::string Two(int value) {
   // A whole string first: GCC 12 at -O3 reports a false overlap (-Wrestrict) otherwise.
@@ -114,7 +117,8 @@ std::string ServiceClient::BuildSmsRequest(int16_t unicode, const std::string& e
       BuildSmsUrl(ServiceHost(), unicode, email, password, apiId, recipients, message, s.Mail_List);
   if (MailListQualifies(s.Mail_List) && s.Enable_SMTP == 1) {
     // A mailer that cannot be started has said so in the log; the copy is not claimed.
-    if (mailer_.RunMailer(s.Mail_List, message, message)) {
+    // The mail's body is HTML: a process name like "<div hidden>" must arrive as text.
+    if (mailer_.RunMailer(s.Mail_List, message, HtmlEscape(message))) {
       window_.WriteLog("Send Mail Alert to " + s.Mail_List + " via SMTP server " + s.mailSvr);
     }
   }
@@ -125,7 +129,13 @@ std::string ServiceClient::BuildMailAlertRequest(const std::string& email,
                                                  const std::string& password,
                                                  const std::string& list, std::string& message) {
   std::string url = BuildMailAlertUrl(ServiceHost(), email, password, list, message);
-  if (window_.settings.Enable_SMTP == 1) mailer_.SendMailViaSmtp(list, message, message);
+  if (window_.settings.Enable_SMTP == 1) {
+    // The body is HTML, so its values are escaped. The caller's text and the subject get the
+    // "<br>" line breaks as they always did, but no escaping: a subject is no markup.
+    std::string body = HtmlEscape(message);
+    message = ReplaceAll(message, kCrLf, kHtmlBreak);
+    mailer_.SendMailViaSmtp(list, body, message);
+  }
   return url;
 }
 

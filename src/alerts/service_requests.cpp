@@ -1,7 +1,9 @@
 #include "alerts/service_requests.h"
 
 #include <cstdlib>
+#include <optional>
 
+#include "alerts/url_rules.h"
 #include "common/text.h"
 
 #ifndef TARNWICK_SERVICE_HOST_DEFAULT
@@ -12,10 +14,16 @@ namespace tarnwick {
 namespace {
 
 std::string Url(std::string_view host, std::string_view path) {
-  return "http://" + std::string(host) + std::string(path);
+  return ServiceUrl(host, path);
 }
 
 }  // namespace
+
+std::string ServiceUrl(std::string_view host, std::string_view path) {
+  // A host that is no host at all is used as written, and the read of it fails.
+  const std::optional<std::string> base = ServiceBaseUrl(host);
+  return (base ? *base : "http://" + std::string(host)) + std::string(path);
+}
 
 std::string ServiceHost() {
   const char* fromEnvironment = std::getenv("TARNWICK_SERVICE_HOST");

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "alerts/html_text.h"
 #include "alerts/service_requests.h"
 #include "alerts/smtp_mailer.h"
 #include "common/numbers.h"
@@ -155,7 +156,7 @@ void SmtpServerModel::SendTestMail() {
   const std::string now = YmdHms(deps.clock.Now());
   const std::string subject = std::string(kTestSubjectStart) + now + std::string(kTestSubjectEnd);
   const std::string body = std::string(kTestBodyStart) + now + std::string(kTestBodyAlert) +
-                           mailSvr + std::string(kTestBodyPort) + SMTPport +
+                           HtmlEscape(mailSvr) + std::string(kTestBodyPort) + HtmlEscape(SMTPport) +
                            std::string(kTestBodyEnd);
   if (deps.smtpClient == nullptr) {
     TellTestMailResult(std::string(kNoMailClient), mailFrom);
@@ -198,11 +199,14 @@ void SmtpServerModel::TellTestMailResult(const std::string& error, const std::st
   const MessageAnswer answer =
       deps.ui.MessageBox(error + std::string(kCrLf) + std::string(hint), MessageButtons::OkCancel,
                          std::string(kDialogMessageTitle));
-  if (answer == MessageAnswer::Ok) deps.ui.OpenUrl("http://" + ServiceHost() + std::string(page));
+  if (answer == MessageAnswer::Ok) deps.ui.OpenUrl(ServiceUrl(ServiceHost(), page));
 }
 
 bool SmtpServerModel::OnSaveClick() {
   Settings& s = window_.settings;
+  const Settings before = s;
+  const bool timerBefore = window_.Timer5.enabled;
+  const int16_t countdownBefore = window_.aliveCountdown;
   // 1. The server takes effect at once, whatever the checks below say.
   s.Enable_SMTP = Check1 ? 1 : 0;
   s.mailSvr = mailSvr;
@@ -246,8 +250,14 @@ bool SmtpServerModel::OnSaveClick() {
     return false;
   }
 
-  // 8. A file that could not be written is not told: the values are in force for this run.
-  window_.store().SaveSMTPSettings(s);
+  // 8. A file that could not be written leaves everything as it was before this Save, and the
+  // dialog open with the user's entries.
+  if (!window_.store().SaveSMTPSettings(s, window_.deps().ui)) {
+    s = before;
+    window_.Timer5.enabled = timerBefore;
+    window_.aliveCountdown = countdownBefore;
+    return false;
+  }
   Unload();
   return true;
 }

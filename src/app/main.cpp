@@ -23,6 +23,7 @@
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/qt/qt_url_transport.h"
 #include "platform/sqlite/history_command_line.h"
@@ -85,6 +86,7 @@ int main(int argc, char* argv[]) {
   tarnwick::ProcMemoryReader memory;
   tarnwick::ProcProcessLister processes;
   tarnwick::AlsaSoundPlayer sound;
+  tarnwick::PosixFileSystem files;
   tarnwick::QtUrlTransport network;
   tarnwick::MainWindow* view = nullptr;
   tarnwick::RenderingTransport transport(network, [&view] {
@@ -94,7 +96,7 @@ int main(int argc, char* argv[]) {
   tarnwick::QtUiThread uiThread;
   tarnwick::PosixMailerLauncher mailerLauncher(uiThread.Poster());
   tarnwick::BackgroundSmtpClient smtpClient(uiThread.Poster());
-  tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
+  tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
   deps.smtpClient = &smtpClient;

@@ -44,7 +44,9 @@ size_t ScanNumber(std::string_view s, double& value) {
       end = i;
     }
   }
-  if (!digits) return 0;
+  // A run of digits too long for a double (309 and more) reads as infinity; such a text is no
+  // number at all, or a threshold would compare as never reached and be saved back as 0.
+  if (!digits || !std::isfinite(whole)) return 0;
   value = negative ? -whole : whole;
   return end;
 }

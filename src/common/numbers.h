@@ -9,11 +9,12 @@
 namespace tarnwick {
 
 // The longest leading decimal number of the text, surrounding blanks ignored: an optional sign,
-// digits and an optional fraction ("12abc" is 12, " -3.5 " is -3.5). Text without one reads as 0.
+// digits and an optional fraction ("12abc" is 12, " -3.5 " is -3.5). Text without one reads as 0,
+// and so does one too large to be finite.
 double LeadingNumber(std::string_view text);
 
 // The text as a number only when the whole of it (surrounding blanks ignored) is one decimal
-// number; nullopt otherwise, empty text included.
+// number; nullopt otherwise, empty text and numbers too large to be finite included.
 std::optional<double> WholeTextNumber(std::string_view text);
 
 // Nearest whole number, halves to the even one (2.5 is 2, 3.5 is 4, -2.5 is -2).

@@ -1,17 +1,29 @@
 #include "monitor/activity_log.h"
 
-#include <fstream>
+#include <iostream>
 
 #include "common/text.h"
 #include "common/time_text.h"
 #include "common/utf8_path.h"
 
 namespace tarnwick {
+namespace {
 
-ActivityLog::ActivityLog(IClock& clock, const Settings& settings, std::string folder,
-                         std::string separator)
+std::string OneLine(const std::string& message) {
+  std::string out = message;
+  for (char& c : out) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
+}
+
+}  // namespace
+
+ActivityLog::ActivityLog(IClock& clock, const Settings& settings, IFileSystem& files,
+                         std::string folder, std::string separator)
     : clock_(clock),
       settings_(settings),
+      files_(files),
       folder_(std::move(folder)),
       separator_(std::move(separator)) {}
 
@@ -19,17 +31,43 @@ std::string ActivityLog::DailyFilePath(const LocalTime& when) const {
   return folder_ + separator_ + "Tarnwick_log_" + Mmdd(when) + ".txt";
 }
 
+void ActivityLog::EnsureFolder() {
+  files_.MakeFolder(folder_);
+}
+
 void ActivityLog::WriteLog(const std::string& message) {
   const LocalTime now = clock_.Now();
-  const std::string line = message == kCrLf ? message : YmdHms(now) + " - " + message;
+  // The bare line end is the log's own blank separator line.
+  const std::string line = message == kCrLf ? message : YmdHms(now) + " - " + OneLine(message);
+  AddToPane(line);
+  if (settings_.Enable_log > 0) AppendToFile(now, line);
+  if (echo_) echo_(line);
+}
+
+void ActivityLog::AppendToFile(const LocalTime& now, const std::string& line) {
+  const std::string path = DailyFilePath(now);
+  FileResult written = files_.AppendFile(path, line + std::string(kCrLf));
+  if (!written.ok && !files_.Exists(folder_)) {
+    // The folder was removed while the program ran (or never made): make it and try once more.
+    files_.MakeFolder(folder_);
+    written = files_.AppendFile(path, line + std::string(kCrLf));
+  }
+  if (written.ok) {
+    fileFailing_ = false;
+    return;
+  }
+  if (fileFailing_) return;
+  fileFailing_ = true;
+  const std::string notice = std::string(kLogWriteFailedStart) + path + ": " + written.reason +
+                             std::string(kLogWriteFailedEnd);
+  std::cerr << notice << std::endl;
+  AddToPane(YmdHms(now) + " - " + notice);
+}
+
+void ActivityLog::AddToPane(const std::string& line) {
   pane_.push_front(line);
   if (pane_.size() > kPaneLineLimit) pane_.pop_back();
   ++written_;
-  if (settings_.Enable_log > 0) {
-    std::ofstream file(PathFromUtf8(DailyFilePath(now)), std::ios::binary | std::ios::app);
-    if (file) file << line << kCrLf;
-  }
-  if (echo_) echo_(line);
 }
 
 std::string ActivityLog::PaneText() const {

@@ -6,11 +6,18 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "common/clock.h"
+#include "platform/file_system.h"
 #include "settings/settings.h"
 
 namespace tarnwick {
+
+// Said once on standard error and in the pane when a line cannot reach the daily file.
+inline constexpr std::string_view kLogWriteFailedStart = "Cannot write the log file ";
+inline constexpr std::string_view kLogWriteFailedEnd =
+    "; lines go to the window only until it can be written again";
 
 class ActivityLog {
  public:
@@ -18,10 +25,16 @@ class ActivityLog {
   static constexpr size_t kPaneLineLimit = 5000;
 
   // `folder` is the log folder, `separator` the platform's path separator.
-  ActivityLog(IClock& clock, const Settings& settings, std::string folder, std::string separator);
+  ActivityLog(IClock& clock, const Settings& settings, IFileSystem& files, std::string folder,
+              std::string separator);
+
+  // Creates the log folder, owner-only (the log names recipients, hosts and processes).
+  void EnsureFolder();
 
   // Writes one line: "yyyy-mm-dd hh:mm:ss - " + message (a message of exactly CR LF is written as
-  // it is). Never reports a failure: a line that cannot reach the file is lost for the file.
+  // it is). A CR or LF inside a message becomes a blank, so no message can forge lines of its
+  // own. When a line cannot reach the file, that is said once on standard error and in the pane;
+  // every later line tries the file again, and the next one that reaches it ends the outage.
   void WriteLog(const std::string& message);
 
   // The pane's lines, newest first.
@@ -39,8 +52,13 @@ class ActivityLog {
   void SetEcho(std::function<void(const std::string&)> echo) { echo_ = std::move(echo); }
 
  private:
+  void AppendToFile(const LocalTime& now, const std::string& line);
+  void AddToPane(const std::string& line);
+
   IClock& clock_;
   const Settings& settings_;
+  IFileSystem& files_;
+  bool fileFailing_ = false;
   std::string folder_;
   std::string separator_;
   std::deque<std::string> pane_;

@@ -19,8 +19,8 @@ constexpr std::string_view kSoundFilterPattern = "*.wav";
 
 MainWindowModel::MainWindowModel(MainWindowDeps deps)
     : deps_(deps),
-      log_(deps.clock, settings, deps.system.LogFolder(), deps.system.PathSeparator()),
-      store_(deps.system.ProgramFolder(), deps.system.PathSeparator()),
+      log_(deps.clock, settings, deps.files, deps.system.LogFolder(), deps.system.PathSeparator()),
+      store_(deps.files, deps.system.ProgramFolder(), deps.system.PathSeparator()),
       alertSetting_(*this),
       processSampler_(deps.processes, deps.clock) {
   if (deps.urlTransport != nullptr && deps.mailerLauncher != nullptr) {
@@ -48,7 +48,7 @@ void MainWindowModel::OnLoad() {
   stopIconPath = folder + "eyestop.ico";
   runIconPath = folder + "eyerun.ico";
   iconPath = runIconPath;
-  deps_.system.EnsureFolder(log_.Folder());
+  log_.EnsureFolder();
   caption = std::string(kProgramTitle) + YmdHms(deps_.clock.Now()) + " Running";
   trayAdded = true;
   UpdateTray();
@@ -56,6 +56,7 @@ void MainWindowModel::OnLoad() {
 
   const auto loaded = store_.LoadSettings(settings, deps_.system.ComputerName());
   if (loaded.source == SettingsStore::SettingSource::FirstRun) ApplyDefaultSettings();
+  for (const std::string& notice : loaded.notices) WriteLog(notice);
   cycleCountdown = CycleSeconds(settings.TimeInterval);
   aliveCountdown = loaded.aliveMinutes;
   WriteStatusCaptions(true);
@@ -113,9 +114,9 @@ void MainWindowModel::ApplyDefaultSettings() {
 }
 
 bool MainWindowModel::SaveSettings() {
+  if (!store_.SaveSettings(settings, deps_.ui)) return false;
   // The next cycle comes a full new interval later.
   cycleCountdown = CycleSeconds(settings.TimeInterval);
-  if (!store_.SaveSettings(settings)) return false;
   WriteStatusCaptions(true);
   return true;
 }

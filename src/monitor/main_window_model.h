@@ -19,6 +19,7 @@
 #include "monitor/gauge.h"
 #include "monitor/process_ranking.h"
 #include "platform/cpu_counters.h"
+#include "platform/file_system.h"
 #include "platform/mailer_launcher.h"
 #include "platform/memory_reader.h"
 #include "platform/process_killer.h"
@@ -51,6 +52,8 @@ struct MainWindowDeps {
   IMemoryReader& memory;
   IProcessLister& processes;
   ISoundPlayer& sound;
+  // The settings files and the daily log.
+  IFileSystem& files;
   // The web service's transport and the mailer's launcher. Without them (the bare core, as in
   // benchmarks) no alert leaves the program and every login takes the no-account path.
   IUrlTransport* urlTransport = nullptr;
@@ -124,8 +127,9 @@ class MainWindowModel {
   // The file picker of the dialogs' sound buttons: an existing WAV file, starting in the
   // program's folder; nullopt when cancelled.
   std::optional<std::string> PickSoundFile();
-  // Writes setting.ini from the settings, restarts the cycle countdown with the new interval and,
-  // when the file was written, refreshes the status captions. False when it was not written.
+  // Writes setting.ini from the settings and, when the file was written, restarts the cycle
+  // countdown with the new interval and refreshes the status captions. False when it was not
+  // written (the user was told why).
   bool SaveSettings();
 
   // ---- Controls ----
@@ -205,7 +209,7 @@ class MainWindowModel {
 
   ActivityLog& log() { return log_; }
   AlertSettingModel& alertSetting() { return alertSetting_; }
-  const SettingsStore& store() const { return store_; }
+  SettingsStore& store() { return store_; }
   MainWindowDeps& deps() { return deps_; }
 
   // The alert delivery, when the program has a transport and a mailer launcher.

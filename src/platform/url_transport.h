@@ -18,8 +18,10 @@ class IUrlTransport {
   // Starts a GET of `url` (http:// or https://) and returns at once. `done` runs exactly once,
   // later, on the UI thread — never from inside Get, so a caller may start the next read from
   // within `done`. It gets ok == false when there is no connection, the server stays silent for
-  // the transport's time-out (seconds; 30 in the program), the status is not 2xx (a redirect
-  // included: the service never redirects), or the connection drops before the reply is complete.
+  // the transport's time-out (seconds; 30 in the program), the read has not ended by
+  // kUrlReadDeadline after it started, the reply grows past kUrlReplyLimit, the status is not 2xx,
+  // a redirect is not allowed by RedirectAllowed or is one more than kUrlRedirectLimit, or the
+  // connection drops before the reply is complete (alerts/url_rules.h).
   // Reads still pending when the transport is destroyed never complete.
   virtual void Get(const std::string& url, Completion done) = 0;
 };

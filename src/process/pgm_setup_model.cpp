@@ -52,13 +52,12 @@ void PgmSetupModel::pgmSelectMusic_Click() {
 }
 
 void PgmSetupModel::pgmSave_Click() {
-  ProgramSettings& s = control_.programSettings();
+  // The new values come into force only once they are in the file.
+  ProgramSettings s = control_.programSettings();
   // Switched on again: its last scan is as old as the pause.
-  if (s.pgmMonitorF == 0 && pgmMonitorF.value != 0) control_.programMonitor().ResetSampler();
+  const bool switchedOn = s.pgmMonitorF == 0 && pgmMonitorF.value != 0;
   s.pgmMonitorF = pgmMonitorF.value;
   const std::string name = ToLower(Trim(pgmNameF.text));
-  // Another program starts without a back-to-normal notice pending from the last one.
-  if (name != s.pgmNameF) control_.programMonitor().ClearAlertFlags();
   s.pgmNameF = name;
   TakeInt16(pgmCPUsetF.text, s.pgmCPUsetF);
   if (const std::optional<double> mem = ReadProgramNumber(pgmMEMsetF.text)) s.pgmMEMsetF = *mem;
@@ -66,8 +65,12 @@ void PgmSetupModel::pgmSave_Click() {
   s.pgmKillF = pgmKillF.value;
   s.pgmSoundF = pgmSoundF.value;
   s.pgmFileSoundF = TrimCopy(pgmFileSoundF.text);
-  // A write failure is not reported: the new settings hold for this run.
-  control_.SaveProgramSettings();
+  // A file that was not written leaves the dialog open with the user's entries.
+  if (!control_.SaveProgramSettings(s)) return;
+  // Another program starts without a back-to-normal notice pending from the last one.
+  if (name != control_.programSettings().pgmNameF) control_.programMonitor().ClearAlertFlags();
+  control_.programSettings() = s;
+  if (switchedOn) control_.programMonitor().ResetSampler();
   control_.ShowProgramLabels();
   Unload();
 }

@@ -1,7 +1,6 @@
 #include "process/process_control.h"
 
 #include "monitor/main_window_model.h"
-#include "settings/settings_store.h"
 
 namespace tarnwick {
 namespace {
@@ -17,7 +16,8 @@ ProcessControl::ProcessControl(MainWindowModel& window, IProcessKiller& killer)
           window.settings, lookup_, killer, window.log(),
           window.deps().system.OwnExecutableName() + window.deps().system.ExecutableSuffix()),
       monitor_(window, settings_, lookup_, killer),
-      pgmSetup_(*this) {}
+      pgmSetup_(*this),
+      file_(window.deps().files, ProgramSettingPath()) {}
 
 std::string ProcessControl::ProgramSettingPath() const {
   ISystemInfo& system = window_.deps().system;
@@ -25,9 +25,10 @@ std::string ProcessControl::ProgramSettingPath() const {
 }
 
 void ProcessControl::LoadProgramSettings() {
-  const std::optional<std::string> content = ReadWholeFile(ProgramSettingPath());
-  if (content) {
-    ParseProgramSettingFile(*content, settings_);
+  const SettingsFile::Loaded loaded = file_.Load();
+  for (const std::string& notice : loaded.notices) window_.WriteLog(notice);
+  if (loaded.content) {
+    ParseProgramSettingFile(*loaded.content, settings_);
   } else {
     ISystemInfo& system = window_.deps().system;
     ApplyMissingFileDefaults(
@@ -38,8 +39,8 @@ void ProcessControl::LoadProgramSettings() {
   ShowProgramLabels();
 }
 
-bool ProcessControl::SaveProgramSettings() {
-  return WriteFileAtomically(ProgramSettingPath(), FormatProgramSettingFile(settings_));
+bool ProcessControl::SaveProgramSettings(const ProgramSettings& settings) {
+  return file_.Save(FormatProgramSettingFile(settings), window_.deps().ui);
 }
 
 void ProcessControl::ShowProgramLabels() {

@@ -12,6 +12,7 @@
 #include "process/program_monitor_hook.h"
 #include "process/program_settings.h"
 #include "process/top_process_killer.h"
+#include "settings/settings_file.h"
 
 namespace tarnwick {
 
@@ -22,11 +23,12 @@ class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
   ProcessControl(MainWindowModel& window, IProcessKiller& killer);
 
   // Reads pgmsetting.ini and shows the program monitor's labels (start-up, after the settings).
-  // A missing file gives the defaults and is not created.
+  // A missing file gives the defaults and is not created; one that cannot be read gives them
+  // too, with the monitor off, and a log line with the reason.
   void LoadProgramSettings();
-  // Writes pgmsetting.ini, replacing it. False when it could not be written; the settings in
-  // memory keep their values either way.
-  bool SaveProgramSettings();
+  // Writes `settings` to pgmsetting.ini, replacing it. False when it was not written (the user
+  // declined to replace an unreadable file, or was shown why the write failed).
+  bool SaveProgramSettings(const ProgramSettings& settings);
   // Writes the main window's labels of the program monitor from the settings.
   void ShowProgramLabels();
   std::string ProgramSettingPath() const;
@@ -52,6 +54,7 @@ class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
   TopProcessKiller topKiller_;
   ProgramMonitor monitor_;
   PgmSetupModel pgmSetup_;
+  SettingsFile file_;
 };
 
 }  // namespace tarnwick

@@ -158,9 +158,15 @@ void AlertSettingModel::OnSMTPsetClick() {
 }
 
 bool AlertSettingModel::OnSaveClick() {
+  const Settings before = window_.settings;
   CopyIntoSettings();
   if (!RunChecks()) return false;
-  window_.SaveSettings();
+  if (!window_.SaveSettings()) {
+    // The file keeps the old values, so the running program does too; the dialog stays open
+    // with the user's entries for another try.
+    window_.settings = before;
+    return false;
+  }
   Unload();
   return true;
 }

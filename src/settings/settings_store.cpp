@@ -1,13 +1,7 @@
 #include "settings/settings_store.h"
 
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -16,8 +10,6 @@
 #include "common/utf8_path.h"
 
 namespace tarnwick {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -42,10 +34,6 @@ constexpr std::string_view kPercentSign = "%";
 // Lowest minute count of the "I am alive" notice; also what a bad min_Select line becomes.
 constexpr int16_t kMinAliveMinutes = 1;
 constexpr std::string_view kMinAliveMinutesText = "1";
-
-// Temporary files of an atomic write are named <target><kTempInfix><number>.
-constexpr std::string_view kTempInfix = ".tmp";
-constexpr int kTempNameAttempts = 16;
 
 // ---- Password scrambling --------------------------------------------------------------------
 
@@ -134,33 +122,6 @@ void AppendFlag(std::string& out, int16_t value) {
 
 void AppendPassword(std::string& out, std::string_view value) {
   AppendLine(out, Trim(EncodeText("", OneLine(value))));
-}
-
-// ---- Files ----------------------------------------------------------------------------------
-
-bool Exists(const std::string& path) {
-  std::error_code error;
-  return fs::exists(PathFromUtf8(path), error);
-}
-
-void RemoveQuietly(const fs::path& path) {
-  std::error_code ignored;
-  fs::remove(path, ignored);
-}
-
-// A name beside `target` that no file has yet; empty when none was found.
-fs::path UnusedTempPath(const fs::path& target) {
-  static std::atomic<unsigned long long> counter{0};
-  const auto ticks =
-      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    const unsigned long long number = ticks + counter.fetch_add(1);
-    fs::path candidate = target;
-    candidate += std::string(kTempInfix) + std::to_string(number);
-    std::error_code error;
-    if (!fs::exists(candidate, error) && !error) return candidate;
-  }
-  return {};
 }
 
 }  // namespace
@@ -305,22 +266,26 @@ StatusCaptions MakeStatusCaptions(const Settings& settings) {
   return captions;
 }
 
-SettingsStore::SettingsStore(std::string folder, std::string separator)
-    : folder_(std::move(folder)), separator_(std::move(separator)) {}
+SettingsStore::SettingsStore(IFileSystem& files, std::string folder, std::string separator)
+    : folder_(std::move(folder)),
+      separator_(std::move(separator)),
+      settingFile_(files, folder_ + separator_ + std::string(kSettingFileName)),
+      smtpFile_(files, folder_ + separator_ + std::string(kSmtpFileName)) {}
 
 std::string SettingsStore::SettingPath() const {
-  return folder_ + separator_ + std::string(kSettingFileName);
+  return settingFile_.Path();
 }
 
 std::string SettingsStore::SmtpPath() const {
-  return folder_ + separator_ + std::string(kSmtpFileName);
+  return smtpFile_.Path();
 }
 
 SettingsStore::LoadResult SettingsStore::LoadSettings(Settings& settings,
-                                                      const std::string& computerName) const {
+                                                      const std::string& computerName) {
   LoadResult result;
-  const std::string settingPath = SettingPath();
-  if (!Exists(settingPath)) {
+  SettingsFile::Loaded setting = settingFile_.Load();
+  result.notices = std::move(setting.notices);
+  if (!setting.exists) {
     settings.Enable_log = 1;
     settings.Enable_sound = 0;
     settings.filMusic = folder_ + separator_ + std::string(kAlertSoundName);
@@ -341,8 +306,8 @@ SettingsStore::LoadResult SettingsStore::LoadSettings(Settings& settings,
     settings.num_High = "10";
     settings.num_Kill = settings.num_High;
     result.source = SettingSource::FirstRun;
-  } else if (std::optional<std::string> content = ReadWholeFile(settingPath)) {
-    ParseSettingFile(*content, settings);
+  } else if (setting.content) {
+    ParseSettingFile(*setting.content, settings);
     result.source = SettingSource::File;
   } else {
     // The file is there but locked or damaged: run on the empty-line values rather than the
@@ -351,62 +316,24 @@ SettingsStore::LoadResult SettingsStore::LoadSettings(Settings& settings,
     result.source = SettingSource::Unreadable;
   }
 
-  // An smtpsvr.ini that exists but cannot be read counts as all empty lines, like setting.ini.
-  const std::string smtpPath = SmtpPath();
-  if (Exists(smtpPath)) {
-    result.aliveMinutes = ParseSmtpFile(ReadWholeFile(smtpPath).value_or(""), settings);
+  // An smtpsvr.ini that exists but cannot be read counts as all empty lines: no SMTP server and
+  // no notice, and no countdown for it.
+  SettingsFile::Loaded smtp = smtpFile_.Load();
+  result.notices.insert(result.notices.end(), smtp.notices.begin(), smtp.notices.end());
+  if (smtp.content) {
+    result.aliveMinutes = ParseSmtpFile(*smtp.content, settings);
+  } else if (smtp.exists) {
+    ParseSmtpFile("", settings);
   }
   return result;
 }
 
-bool SettingsStore::SaveSettings(const Settings& settings) const {
-  return WriteFileAtomically(SettingPath(), FormatSettingFile(settings));
+bool SettingsStore::SaveSettings(const Settings& settings, IUiServices& ui) {
+  return settingFile_.Save(FormatSettingFile(settings), ui);
 }
 
-bool SettingsStore::SaveSMTPSettings(const Settings& settings) const {
-  return WriteFileAtomically(SmtpPath(), FormatSmtpFile(settings));
-}
-
-bool WriteFileAtomically(const std::string& path, std::string_view content) {
-  const fs::path target = PathFromUtf8(path);
-  const fs::path temp = UnusedTempPath(target);
-  if (temp.empty()) return false;
-
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  if (!out.is_open()) {
-    RemoveQuietly(temp);
-    return false;
-  }
-  // The files hold passwords: narrow the permissions while the file is still empty.
-  std::error_code error;
-  fs::permissions(temp, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace,
-                  error);
-  if (!error) {
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.flush();
-  }
-  out.close();
-  if (error || out.fail()) {
-    RemoveQuietly(temp);
-    return false;
-  }
-  fs::rename(temp, target, error);
-  if (error) {
-    RemoveQuietly(temp);
-    return false;
-  }
-  return true;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::error_code error;
-  if (!fs::is_regular_file(PathFromUtf8(path), error)) return std::nullopt;
-  std::ifstream in(PathFromUtf8(path), std::ios::binary);
-  if (!in.is_open()) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return std::move(content).str();
+bool SettingsStore::SaveSMTPSettings(const Settings& settings, IUiServices& ui) {
+  return smtpFile_.Save(FormatSmtpFile(settings), ui);
 }
 
 }  // namespace tarnwick

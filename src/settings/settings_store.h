@@ -5,8 +5,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/file_system.h"
+#include "platform/ui_services.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 
 namespace tarnwick {
 
@@ -50,7 +54,7 @@ StatusCaptions MakeStatusCaptions(const Settings& settings);
 class SettingsStore {
  public:
   // `folder` is the program's folder; `separator` the platform's path separator.
-  SettingsStore(std::string folder, std::string separator);
+  SettingsStore(IFileSystem& files, std::string folder, std::string separator);
 
   std::string SettingPath() const;
   std::string SmtpPath() const;
@@ -58,27 +62,28 @@ class SettingsStore {
   enum class SettingSource { File, FirstRun, Unreadable };
   struct LoadResult {
     SettingSource source = SettingSource::File;
-    // aliveCountdown from min_Select; 0 when smtpsvr.ini is missing.
+    // aliveCountdown from min_Select; 0 when smtpsvr.ini is missing or unreadable.
     int16_t aliveMinutes = 0;
+    // Lines for the activity log about files that could not be read, or only in part.
+    std::vector<std::string> notices;
   };
   // Fills `settings` from both files. With no setting.ini it applies the first-run values
   // (computer name as host, alert.wav in the program's folder); the caller then applies the
-  // dialog defaults.
-  LoadResult LoadSettings(Settings& settings, const std::string& computerName) const;
+  // dialog defaults. A file that exists but cannot be read reads as all empty lines, which keeps
+  // its switches (alerts, kills, SMTP, the notice) off.
+  LoadResult LoadSettings(Settings& settings, const std::string& computerName);
 
-  // Writes the file through a temporary file renamed over the old one, readable by the owner
-  // only. False when it could not be written (the old file is then untouched).
-  bool SaveSettings(const Settings& settings) const;
-  bool SaveSMTPSettings(const Settings& settings) const;
+  // Writes the file through an owner-only temporary file put in place of the old one. False when
+  // it was not written (the user declined to replace a file that could not be read, or the write
+  // failed and was shown); the old file is then untouched.
+  bool SaveSettings(const Settings& settings, IUiServices& ui);
+  bool SaveSMTPSettings(const Settings& settings, IUiServices& ui);
 
  private:
   std::string folder_;
   std::string separator_;
+  SettingsFile settingFile_;
+  SettingsFile smtpFile_;
 };
-
-// Writes `content` to `path` atomically (temporary file, then rename), owner-only permissions.
-bool WriteFileAtomically(const std::string& path, std::string_view content);
-// The whole file; nullopt when it does not exist or cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
 
 }  // namespace tarnwick

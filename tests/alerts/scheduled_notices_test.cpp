@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "alerts/alert_delivery.h"
+#include "alerts/html_text.h"
 #include "alerts/mailer_text.h"
 #include "common/text.h"
 #include "unit/model_fixture.h"
@@ -81,7 +82,8 @@ TEST_F(NoticesTest, TheNoticeComesEveryMinSelectMinutesWithTheLatestLog) {
             "program is up and running<br><br>Account : ops@x.example SMS credits 97 "
             "left<br><br> Status Log : <br>12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / "
             "20%<br><br>" +
-                ReplaceAll(pane, "\r\n", "<br>") + "<br><br><br>Textpost</body></html>");
+                ReplaceAll(HtmlEscape(pane), "\r\n", "<br>") +
+                "<br><br><br>Textpost</body></html>");
   EXPECT_EQ(Messages().back(), "Mailing out log to admin@x.example via SMTP server smtp.x.example");
 }
 

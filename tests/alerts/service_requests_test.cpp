@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "alerts/html_text.h"
+#include "alerts/url_rules.h"
 
 #include "support/environment.h"
 
@@ -15,6 +20,58 @@ TEST(PercentEncode, KeepsUnreservedCharactersAndEncodesEveryOtherByte) {
   EXPECT_EQ(PercentEncode("a+b\r\n*"), "a%2Bb%0D%0A%2A");
   EXPECT_EQ(PercentEncode("\xC3\xA9"), "%C3%A9");
   EXPECT_EQ(PercentEncode(""), "");
+}
+
+TEST(UrlRules, ServiceHostTakesAnHttpOrHttpsBaseAndNothingElse) {
+  const struct {
+    const char* configured;
+    std::optional<std::string> base;
+  } cases[] = {
+      {"svc.example", "http://svc.example"},
+      {"svc.example:8080", "http://svc.example:8080"},
+      {" HTTPS://Svc.Example:8443/ ", "https://svc.example:8443"},
+      {"http://127.0.0.1", "http://127.0.0.1"},
+      {"https://[::1]:9443", "https://[::1]:9443"},
+      {"ftp://svc.example", std::nullopt},
+      {"https://svc.example/path", std::nullopt},
+      {"https://user:pw@svc.example", std::nullopt},
+      {"svc.example:0", std::nullopt},
+      {"svc.example:70000", std::nullopt},
+      {"svc example", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ServiceBaseUrl(c.configured), c.base) << c.configured;
+  EXPECT_EQ(BuildCreditUpdateUrl("https://svc.example:8443", "e", "n"),
+            "https://svc.example:8443/textpost/php/creditupdate.php?email=e&now=n");
+}
+
+TEST(UrlRules, RedirectsStayOnTheSameHostOrUpgradeToHttps) {
+  const struct {
+    const char* from;
+    const char* to;
+    bool allowed;
+  } cases[] = {
+      {"http://svc.example/a?x=1", "http://svc.example/b?x=1", true},
+      {"http://svc.example/a", "https://svc.example/a", true},
+      {"http://svc.example:8080/a", "https://SVC.example:8443/a", true},
+      {"http://svc.example/a", "http://svc.example:80/b", true},
+      {"https://svc.example/a", "http://svc.example/a", false},
+      {"http://svc.example/a", "http://evil.example/a", false},
+      {"http://svc.example/a", "http://svc.example.evil.example/a", false},
+      {"http://127.0.0.1:8080/a", "http://localhost:8080/a", false},
+      {"http://svc.example:8080/a", "http://svc.example:8081/a", false},
+      {"http://svc.example/a", "https://user@svc.example/a", false},
+      {"http://svc.example/a", "file:///etc/passwd", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(RedirectAllowed(c.from, c.to), c.allowed) << c.from << " -> " << c.to;
+  }
+}
+
+TEST(HtmlText, EscapesMarkupAndKeepsEverythingElse) {
+  EXPECT_EQ(HtmlEscape("<div hidden>a & b</div>"), "&lt;div hidden&gt;a &amp; b&lt;/div&gt;");
+  EXPECT_EQ(HtmlEscape("CPU 97% \"x\" \r\n \xC3\xA9"), "CPU 97% \"x\" \r\n \xC3\xA9");
+  EXPECT_EQ(HtmlEscape("&amp;"), "&amp;amp;");
 }
 
 TEST(ServiceRequests, UrlsCarryTheKeysInTheServicesOrder) {

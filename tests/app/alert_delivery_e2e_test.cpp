@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "alerts/html_text.h"
 #include "mailer/mail_test_support.h"
 #include "program_runner.h"
 #include "settings/settings_store.h"
@@ -21,8 +22,9 @@ using namespace std::chrono_literals;
 
 constexpr const char* kAccount = "ops@x.example";
 constexpr const char* kPassword = "p&ss #1 %";
-// A process name that would add a parameter to an unencoded request.
-constexpr const char* kHogName = "x&to=999 %z";
+// A process name that would add a parameter to an unencoded request, and live markup to a mail
+// body that is not escaped (15 characters, the most a process name keeps).
+constexpr const char* kHogName = "<p hidden>&to=9";
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -148,7 +150,9 @@ TEST_F(AlertDeliveryEndToEnd, AlertReachesServiceAndMailboxWholeThenSurvivesTheS
     const auto mail = smtp.WaitForMail(30s);
     ASSERT_TRUE(mail) << out;
     EXPECT_EQ(mail->subject, text);
-    EXPECT_EQ(mail->body, text);
+    // The body is HTML: the name arrives as text, escaped.
+    EXPECT_EQ(mail->body, HtmlEscape(text));
+    EXPECT_FALSE(Has(mail->body, "<p hidden>")) << mail->body;
     EXPECT_EQ(mail->rcpt, (std::vector<std::string>{"ops@x.example", "boss@x.example"}));
 
     const auto stopped = run.Stop(SIGTERM, 5s);

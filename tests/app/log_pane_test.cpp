@@ -16,6 +16,7 @@
 #include "monitor/activity_log.h"
 #include "qt_test_app.h"
 #include "settings/settings.h"
+#include "support/fake_file_system.h"
 #include "support/fakes.h"
 
 namespace tarnwick::testing {
@@ -59,7 +60,8 @@ TEST_P(LogPaneTest, ShowsTheNewestLinesFirstAfterEveryRender) {
   const PaneCase& c = GetParam();
   FakeClock clock;
   Settings settings;  // Enable_log 0: no file
-  ActivityLog log(clock, settings, "/nonexistent", "/");
+  testing::FakeFileSystem files;
+  ActivityLog log(clock, settings, files, "/nonexistent", "/");
   LogPane pane(c.paneLimit);
   int n = 0;
   for (size_t batch : c.batches) {

@@ -126,7 +126,7 @@ TEST_F(AlertSettingModelTest, ShowingALoadedDialogKeepsItsContentsAndClosingRelo
 
 TEST_F(AlertSettingModelTest, HintsLiveOnlyInTheLoadedDialogAndThePhoneClickClearsThem) {
   // The first run puts the hints into the dialog it loads hidden.
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
   model = std::make_unique<MainWindowModel>(deps);
   model->OnLoad();
   AlertSettingModel& d = Dialog();

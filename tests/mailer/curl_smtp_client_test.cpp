@@ -61,6 +61,24 @@ TEST(CurlSmtpClientTest, TestMailArrivesAsSentOverStartTls) {
   }
 }
 
+TEST(CurlSmtpClientTest, LineBreakInARecipientAddsNoRecipientToTheEnvelope) {
+  SmtpServer server(TlsMode::kStartTls);
+  ASSERT_TRUE(server.ready()) << server.log();
+  EXPECT_EQ(Send(server, "ops@example.org,x@example.org>\r\nRCPT TO:<evil@x.org", "s", "<p>b</p>"),
+            "");
+  ASSERT_TRUE(mailtest::WaitFor([&] { return !server.Mails().empty(); }, 60s));
+  EXPECT_EQ(server.Mails()[0].rcpt, (std::vector<std::string>{"ops@example.org"}));
+
+  CurlSmtpClient client;
+  SmtpMail forged;
+  forged.recipients = "ops@example.org";
+  forged.sender = "m@example.org>\r\nRCPT TO:<evil@x.org";
+  forged.server = server.host();
+  forged.port = server.port();
+  EXPECT_EQ(client.SendHtmlMail(forged), kUnsafeSenderError);
+  EXPECT_EQ(server.Mails().size(), 1u);
+}
+
 TEST(CurlSmtpClientTest, UntrustedCertificateIsRefused) {
   SmtpServer server(TlsMode::kStartTls);
   ASSERT_TRUE(server.ready()) << server.log();

@@ -186,5 +186,17 @@ TEST(SmtpMessageTest, RecipientsAndSenderAddresses) {
   EXPECT_EQ(EnvelopeAddress(" m@x.org "), "m@x.org");
 }
 
+TEST(SmtpMessageTest, EnvelopeRefusesRecipientsThatCouldForgeCommands) {
+  EXPECT_EQ(EnvelopeRecipients("a@x.org,evil@x.org>\r\nRCPT TO:<b@y.org, c@z.org"),
+            (std::vector<std::string>{"a@x.org", "c@z.org"}));
+  // A blank at either end is trimmed away; a control character inside refuses the address.
+  EXPECT_EQ(EnvelopeRecipients("a@x.org\nb@y.org,d@w.org\x7f,e@v.org\t,f\x01@u.org"),
+            (std::vector<std::string>{"e@v.org"}));
+  EXPECT_EQ(EnvelopeRecipients(" a@x.org , b@y.org "),
+            (std::vector<std::string>{"a@x.org", "b@y.org"}));
+  EXPECT_FALSE(IsEnvelopeSafe("m@x.org\r\nRCPT TO:<e@x.org"));
+  EXPECT_TRUE(IsEnvelopeSafe(""));
+}
+
 }  // namespace
 }  // namespace tarnwick

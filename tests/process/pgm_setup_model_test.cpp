@@ -145,5 +145,46 @@ TEST_F(PgmSetupModelTest, CancelKeepsTheSettingsAndTheFile) {
   EXPECT_EQ(ReadFile(Path()), before);
 }
 
+TEST_F(PgmSetupModelTest, FailedWriteKeepsTheDialogOpenAndTheOldSettingsInForce) {
+  const std::string before = ReadFile(Path());
+  model->OnMPGMSetupClick();
+  dialog().pgmCPUsetF.text = "90";
+  dialog().pgmNameF.text = "firefox";
+  files.replaceFails[Path()] = "Read-only file system";
+  dialog().pgmSave_Click();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "The settings file " + Path() +
+                                     " could not be saved: Read-only file system\r\n"
+                                     "Nothing was changed.");
+  EXPECT_EQ(dialog().state(), FormState::Shown);
+  EXPECT_EQ(dialog().pgmCPUsetF.text, "90");
+  EXPECT_EQ(pgm().pgmCPUsetF, 70);
+  EXPECT_EQ(pgm().pgmNameF, "notepad");
+  EXPECT_EQ(ReadFile(Path()), before);
+}
+
+// A pgmsetting.ini that exists but cannot be read leaves the monitor off, says why, and an
+// unedited Save does not put the defaults over it.
+TEST_F(PgmSetupModelTest, UnreadableFileKeepsTheMonitorOffAndIsNotOverwrittenByDefault) {
+  const std::string before = ReadFile(Path());
+  files.unreadable[Path()] = "Permission denied";
+  UseProcessControl();
+  model->OnLoad();
+  EXPECT_EQ(pgm().pgmMonitorF, 0);
+  bool logged = false;
+  for (const std::string& line : model->log().PaneLines()) {
+    logged = logged || line.ends_with("Cannot read settings file " + Path() +
+                                      ": Permission denied; its features stay off");
+  }
+  EXPECT_TRUE(logged);
+  ui.messages.clear();
+  model->OnMPGMSetupClick();
+  dialog().pgmSave_Click();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(dialog().state(), FormState::Shown);
+  EXPECT_EQ(ReadFile(Path()), before);
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -44,7 +44,7 @@ class ProcessFixture : public ModelFixture {
   // Rebuilds the window with process control, for instance after the test changed the system's
   // executable suffix.
   void UseProcessControl(IProcessLister* lister = nullptr) {
-    MainWindowDeps deps{clock, ui, system, cpu, memory, lister ? *lister : processes, sound};
+    MainWindowDeps deps{clock, ui, system, cpu, memory, lister ? *lister : processes, sound, files};
     deps.processKiller = &killer;
     model = std::make_unique<MainWindowModel>(deps);
     seen = 0;

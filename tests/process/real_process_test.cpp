@@ -180,6 +180,7 @@ class RealProcessTest : public ::testing::Test {
   testing::FakeMemory memory;
   ChildrenOnlyLister processes;
   testing::RecordingSound sound;
+  testing::FakeFileSystem files;
   PidfdProcessKiller killer;
   testing::RecordingAlertSender sender;
   testing::TempDir dir;
@@ -196,7 +197,7 @@ class RealProcessTest : public ::testing::Test {
     std::filesystem::create_directories(system.programFolder);
     memory.total = 1000 * testing::kMiB;
     memory.available = 500 * testing::kMiB;
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     deps.processKiller = &killer;
     model = std::make_unique<MainWindowModel>(deps);
   }

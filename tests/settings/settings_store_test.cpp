@@ -1,4 +1,4 @@
-// Loading and saving through the program's folder, and the atomic file write under it.
+// Loading and saving through the program's folder: unreadable, oversized and unwritable files.
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +9,8 @@
 
 #include "common/utf8_path.h"
 #include "settings_test_support.h"
-
-#if defined(__unix__)
-#include <signal.h>
-#include <sys/resource.h>
-#endif
+#include "support/fake_file_system.h"
+#include "support/fakes.h"
 
 namespace tarnwick {
 namespace {
@@ -30,7 +27,9 @@ using testing::WriteBytes;
 class SettingsStoreTest : public ::testing::Test {
  protected:
   ScratchFolder folder;
-  SettingsStore store{folder.path().string(), "/"};
+  testing::FakeFileSystem files;
+  testing::RecordingUi ui;
+  SettingsStore store{files, folder.path().string(), "/"};
 };
 
 TEST_F(SettingsStoreTest, FirstRunAppliesTheFreshInstallValues) {
@@ -103,8 +102,8 @@ TEST_F(SettingsStoreTest, SmtpFileGivesTheAliveCountdownOnlyWhenPresent) {
 
 TEST_F(SettingsStoreTest, SavedSettingsLoadBackTrimmedLowerCasedAndLosingAPasswordsLastBlank) {
   const Settings saved = FilledSettings();
-  ASSERT_TRUE(store.SaveSettings(saved));
-  ASSERT_TRUE(store.SaveSMTPSettings(saved));
+  ASSERT_TRUE(store.SaveSettings(saved, ui));
+  ASSERT_TRUE(store.SaveSMTPSettings(saved, ui));
 
   Settings loaded;
   const auto result = store.LoadSettings(loaded, "OTHER-HOST");
@@ -159,8 +158,8 @@ TEST_F(SettingsStoreTest, AwkwardPasswordsSurviveTheFileAndKeepLaterLinesInPlace
     Settings saved = FilledSettings();
     saved.smsPassword = password;
     saved.MailPass = password;
-    ASSERT_TRUE(store.SaveSettings(saved));
-    ASSERT_TRUE(store.SaveSMTPSettings(saved));
+    ASSERT_TRUE(store.SaveSettings(saved, ui));
+    ASSERT_TRUE(store.SaveSMTPSettings(saved, ui));
     Settings loaded;
     store.LoadSettings(loaded, "HOST");
     EXPECT_EQ(loaded.smsPassword, password);
@@ -171,92 +170,87 @@ TEST_F(SettingsStoreTest, AwkwardPasswordsSurviveTheFileAndKeepLaterLinesInPlace
   }
 }
 
-TEST(AtomicWriteTest, WritesOwnerOnlyFileAndLeavesNoTemporaryFile) {
-  ScratchFolder folder;
-  const std::string path = folder.File("setting.ini");
-  WriteBytes(path, "old\r\n");
-  fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+// A file that exists but cannot be read is told in the log, keeps its switches off, and is
+// replaced only when the user says so.
+TEST_F(SettingsStoreTest, UnreadableFilesAreToldKeptOffAndReplacedOnlyAfterAYes) {
+  const Settings saved = FilledSettings();
+  ASSERT_TRUE(store.SaveSettings(saved, ui));
+  ASSERT_TRUE(store.SaveSMTPSettings(saved, ui));
+  const std::string settingBytes = ReadBytes(store.SettingPath());
+  const std::string smtpBytes = ReadBytes(store.SmtpPath());
+  files.unreadable[store.SettingPath()] = "Permission denied";
+  files.unreadable[store.SmtpPath()] = "Input/output error";
 
-  const std::string content("new\r\n\x00\xff\r\n", 9);
-  ASSERT_TRUE(WriteFileAtomically(path, content));
-  EXPECT_EQ(ReadBytes(path), content);
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"setting.ini"});
-#if defined(__unix__)
-  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
-#endif
+  SettingsStore restarted{files, folder.path().string(), "/"};
+  Settings s;
+  const auto result = restarted.LoadSettings(s, "HOST");
+  EXPECT_EQ(result.source, SettingsStore::SettingSource::Unreadable);
+  EXPECT_EQ(result.aliveMinutes, 0);
+  EXPECT_EQ(s.Enable_alert, 0);
+  EXPECT_EQ(s.KillProc, 0);
+  EXPECT_EQ(s.Enable_SMTP, 0);
+  EXPECT_EQ(s.alive_Email, 0);
+  EXPECT_EQ(result.notices,
+            (std::vector<std::string>{"Cannot read settings file " + restarted.SettingPath() +
+                                          ": Permission denied; its features stay off",
+                                      "Cannot read settings file " + restarted.SmtpPath() +
+                                          ": Input/output error; its features stay off"}));
+
+  // The default answer keeps the user's file.
+  EXPECT_FALSE(restarted.SaveSettings(s, ui));
+  EXPECT_FALSE(restarted.SaveSMTPSettings(s, ui));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(ui.messages[0].text, "The settings file " + restarted.SettingPath() +
+                                     " could not be read at start (Permission denied).\r\n"
+                                     "Saving replaces it with the values shown here. Save anyway?");
+  EXPECT_NE(ui.messages[1].text.find(restarted.SmtpPath()), std::string::npos);
+  EXPECT_NE(ui.messages[1].text.find("Input/output error"), std::string::npos);
+  EXPECT_EQ(ReadBytes(store.SettingPath()), settingBytes);
+  EXPECT_EQ(ReadBytes(store.SmtpPath()), smtpBytes);
+
+  ui.answers = {MessageAnswer::Yes};
+  EXPECT_TRUE(restarted.SaveSettings(s, ui));
+  EXPECT_NE(ReadBytes(store.SettingPath()), settingBytes);
+  // Once written, the file is the user's again: no more questions.
+  EXPECT_TRUE(restarted.SaveSettings(s, ui));
+  EXPECT_EQ(ui.messages.size(), 3u);
 }
 
-TEST(AtomicWriteTest, MissingFolderFailsWithoutLeavingAnything) {
-  ScratchFolder folder;
-  EXPECT_FALSE(WriteFileAtomically(folder.File("gone/setting.ini"), "x"));
-  EXPECT_TRUE(folder.Entries().empty());
-
-  SettingsStore store((folder.path() / "gone").string(), "/");
-  EXPECT_FALSE(store.SaveSettings(FilledSettings()));
-  EXPECT_FALSE(store.SaveSMTPSettings(FilledSettings()));
-  EXPECT_TRUE(folder.Entries().empty());
+TEST_F(SettingsStoreTest, OnlyTheFirst64KiBOfAnOversizedFileCount) {
+  // A first line of 100,000 characters, then the rest of the file far past the limit.
+  std::string content = SettingFileOf({{2, "70"}, {5, "web-01"}});
+  content.insert(0, std::string(100000, ' '));
+  content += std::string(200000, '\r');
+  WriteBytes(store.SettingPath(), content);
+  WriteBytes(store.SmtpPath(), SmtpFileOf({{8, "15"}}));
+  Settings s;
+  const auto result = store.LoadSettings(s, "HOST");
+  EXPECT_EQ(result.source, SettingsStore::SettingSource::File);
+  // The cut leaves nothing but the blanks of the first line.
+  EXPECT_EQ(s.cpu_High, "75");
+  EXPECT_EQ(s.host_Name, "");
+  EXPECT_EQ(result.aliveMinutes, 15);
+  EXPECT_EQ(result.notices,
+            (std::vector<std::string>{"Settings file " + store.SettingPath() +
+                                      " is longer than 64 KiB; only its first 64 KiB are read"}));
+  EXPECT_EQ(files.staleCleanups, 2);
 }
 
-TEST(AtomicWriteTest, FailedRenameRemovesTheWrittenTemporaryFile) {
-  ScratchFolder folder;
-  const std::string path = folder.File("setting.ini");
-  fs::create_directory(path);
-  WriteBytes(path + "/keep", "kept");
-  EXPECT_FALSE(WriteFileAtomically(path, "content"));
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"setting.ini"});
-  EXPECT_EQ(ReadBytes(path + "/keep"), "kept");
-}
-
-#if defined(__unix__)
-// Holds the process's file size limit low (writes past it fail with EFBIG) for one scope.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit low = saved_;
-    low.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &low);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, previousHandler_);
-  }
-  FileSizeLimit(const FileSizeLimit&) = delete;
-  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
- private:
-  rlimit saved_{};
-  void (*previousHandler_)(int) = nullptr;
-};
-
-TEST(AtomicWriteTest, FailedWriteKeepsTheOldFileWhole) {
-  ScratchFolder folder;
-  const std::string path = folder.File("setting.ini");
-  const std::string old = "old content\r\n";
-  WriteBytes(path, old);
-  const std::string big(64 * 1024, 'x');
-  bool written = true;
-  {
-    FileSizeLimit limit(1024);
-    written = WriteFileAtomically(path, big);
-  }
-  EXPECT_FALSE(written);
-  EXPECT_EQ(ReadBytes(path), old);
-  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"setting.ini"});
-}
-#endif
-
-TEST(ReadWholeFileTest, ReturnsEveryByteOrNothing) {
-  ScratchFolder folder;
-  const std::string content("a\r\n\x00\xff\rb", 7);
-  WriteBytes(folder.File("data"), content);
-  EXPECT_EQ(ReadWholeFile(folder.File("data")), content);
-  WriteBytes(folder.File("empty"), "");
-  EXPECT_EQ(ReadWholeFile(folder.File("empty")), "");
-  EXPECT_EQ(ReadWholeFile(folder.File("missing")), std::nullopt);
-  EXPECT_EQ(ReadWholeFile(folder.path().string()), std::nullopt);
+TEST_F(SettingsStoreTest, FailedWriteIsShownWithTheFileAndTheSystemsReason) {
+  WriteBytes(store.SmtpPath(), "old\r\n");
+  files.replaceFails[store.SettingPath()] = "Read-only file system";
+  files.replaceFails[store.SmtpPath()] = "No space left on device";
+  EXPECT_FALSE(store.SaveSettings(FilledSettings(), ui));
+  EXPECT_FALSE(store.SaveSMTPSettings(FilledSettings(), ui));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].buttons, MessageButtons::Ok);
+  EXPECT_EQ(ui.messages[0].text, "The settings file " + store.SettingPath() +
+                                     " could not be saved: Read-only file system\r\n"
+                                     "Nothing was changed.");
+  EXPECT_NE(ui.messages[1].text.find(store.SmtpPath() + " could not be saved: No space left"),
+            std::string::npos);
+  EXPECT_EQ(ReadBytes(store.SmtpPath()), "old\r\n");
 }
 
 }  // namespace

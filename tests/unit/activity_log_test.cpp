@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "common/utf8_path.h"
+#include "support/fake_file_system.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -20,7 +20,8 @@ class ActivityLogTest : public ::testing::Test {
   FakeClock clock;
   Settings settings;
   TempDir dir;
-  ActivityLog log{clock, settings, dir.path().string(), "/"};
+  testing::FakeFileSystem files;
+  ActivityLog log{clock, settings, files, dir.path().string(), "/"};
 
   void SetUp() override {
     settings.Enable_log = 1;
@@ -68,11 +69,61 @@ TEST_F(ActivityLogTest, ARunPastMidnightGoesToTheNextDaysFile) {
   EXPECT_EQ(ReadFile(dir / "Tarnwick_log_1205.txt"), "2026-12-05 00:00:01 - after\r\n");
 }
 
-TEST_F(ActivityLogTest, AMissingFolderLosesTheFileLineButNotThePane) {
-  ActivityLog elsewhere(clock, settings, dir / "missing", "/");
-  elsewhere.WriteLog("still shown");
+TEST_F(ActivityLogTest, AFolderRemovedWhileRunningIsMadeAgain) {
+  ActivityLog elsewhere(clock, settings, files, dir / "missing", "/");
+  elsewhere.WriteLog("still written");
   EXPECT_EQ(elsewhere.PaneLines().size(), 1u);
-  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+  EXPECT_EQ(ReadFile(dir / "missing/Tarnwick_log_1204.txt"),
+            "2026-12-04 10:15:07 - still written\r\n");
+}
+
+// A process name or server reply with line breaks cannot start log lines of its own.
+TEST_F(ActivityLogTest, LineBreaksInsideAMessageBecomeBlanks) {
+  const struct {
+    std::string message;
+    std::string line;
+  } cases[] = {
+      {"TOP 1 : x\r\nBcc: evil@x.org (5%)",
+       "2026-12-04 10:15:07 - TOP 1 : x  Bcc: evil@x.org (5%)"},
+      {"a\nb\rc", "2026-12-04 10:15:07 - a b c"},
+      {"\r\n\r\n", "2026-12-04 10:15:07 -     "},
+      {"ends\r\n", "2026-12-04 10:15:07 - ends  "},
+  };
+  std::string file;
+  for (const auto& c : cases) {
+    log.WriteLog(c.message);
+    EXPECT_EQ(log.PaneLines().front(), c.line);
+    file += c.line + "\r\n";
+  }
+  // The bare separator line stays as it is.
+  log.WriteLog("\r\n");
+  file += "\r\n\r\n";
+  EXPECT_EQ(ReadFile(dir / "Tarnwick_log_1204.txt"), file);
+}
+
+TEST_F(ActivityLogTest, AFailingFileIsToldOnceAndWrittenAgainWhenSpaceReturns) {
+  log.WriteLog("before");
+  files.appendFails = "No space left on device";
+  ::testing::internal::CaptureStderr();
+  log.WriteLog("lost one");
+  log.WriteLog("lost two");
+  const std::string told = ::testing::internal::GetCapturedStderr();
+  const std::string notice = "Cannot write the log file " + (dir / "Tarnwick_log_1204.txt") +
+                             ": No space left on device; lines go to the window only until it "
+                             "can be written again";
+  EXPECT_EQ(told, notice + "\n");
+  EXPECT_EQ(log.PaneLines().size(), 4u);
+  EXPECT_EQ(log.PaneLines()[1], "2026-12-04 10:15:07 - " + notice);
+
+  files.appendFails.reset();
+  log.WriteLog("after");
+  EXPECT_EQ(ReadFile(dir / "Tarnwick_log_1204.txt"),
+            "2026-12-04 10:15:07 - before\r\n2026-12-04 10:15:07 - after\r\n");
+  // A new outage is told again.
+  files.appendFails = "Input/output error";
+  ::testing::internal::CaptureStderr();
+  log.WriteLog("lost three");
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("Input/output error"), std::string::npos);
 }
 
 TEST_F(ActivityLogTest, PaneKeepsTheNewestLinesWithinItsBound) {
@@ -90,23 +141,6 @@ TEST_F(ActivityLogTest, EchoSeesEveryLine) {
   log.SetEcho([&](const std::string& line) { echoed.push_back(line); });
   log.WriteLog("one");
   EXPECT_EQ(echoed, std::vector<std::string>{"2026-12-04 10:15:07 - one"});
-}
-
-// A log folder whose name is not ASCII (a home folder such as C:\Users\Jürgen): on Windows a
-// UTF-8 path read in the ANSI code page names another folder and the log is lost.
-TEST(ActivityLogFolderTest, WritesIntoAFolderWithANonAsciiName) {
-  FakeClock clock;
-  clock.now = LocalTime{2026, 12, 4, 10, 15, 7};
-  Settings settings;
-  settings.Enable_log = 1;
-  TempDir dir;
-  const std::filesystem::path folder = dir.path() / PathFromUtf8("monitor_l\xc3\xb6g");
-  std::filesystem::create_directory(folder);
-  const std::string separator(1, std::filesystem::path::preferred_separator);
-  ActivityLog log{clock, settings, Utf8FromPath(folder), separator};
-  log.WriteLog("Monitoring Started");
-  EXPECT_EQ(ReadFile(Utf8FromPath(folder / "Tarnwick_log_1204.txt")),
-            "2026-12-04 10:15:07 - Monitoring Started\r\n");
 }
 
 }  // namespace

@@ -12,12 +12,26 @@ namespace {
 
 TEST(NumbersFromText, LeadingNumberTakesTheLongestDecimalPrefix) {
   const struct {
-    const char* text;
+    std::string text;
     double value;
   } cases[] = {
-      {"12", 12},      {" 12 ", 12}, {"12abc", 12},  {"abc", 0},  {"", 0},
-      {"-3.5x", -3.5}, {"+7", 7},    {"1.5.2", 1.5}, {".5", 0.5}, {"5.", 5},
-      {"- 3", 0},      {"08", 8},    {"  \t9", 9},   {"1e3", 1},
+      {"12", 12},
+      {" 12 ", 12},
+      {"12abc", 12},
+      {"abc", 0},
+      {"", 0},
+      {"-3.5x", -3.5},
+      {"+7", 7},
+      {"1.5.2", 1.5},
+      {".5", 0.5},
+      {"5.", 5},
+      {"- 3", 0},
+      {"08", 8},
+      {"  \t9", 9},
+      {"1e3", 1},
+      // Too many digits for a double: infinity is no number.
+      {"1" + std::string(309, '0') + "x", 0},
+      {"-" + std::string(320, '9'), 0},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(LeadingNumber(c.text), c.value) << c.text;
 }
@@ -30,6 +44,9 @@ TEST(NumbersFromText, WholeTextNumberRefusesAnyRest) {
   EXPECT_FALSE(WholeTextNumber("  "));
   EXPECT_FALSE(WholeTextNumber("."));
   EXPECT_EQ(WholeTextNumber("12."), 12);
+  EXPECT_FALSE(WholeTextNumber(std::string(309, '9')));
+  EXPECT_FALSE(WholeTextNumber(std::string(400, '9') + ".5"));
+  EXPECT_FALSE(TextToInt16(std::string(309, '9')));
 }
 
 TEST(NumbersFromText, SixteenBitConversionRoundsHalfEvenAndRefusesOverflow) {

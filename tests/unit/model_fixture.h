@@ -12,6 +12,7 @@
 
 #include "monitor/main_window_model.h"
 #include "settings/settings_store.h"
+#include "support/fake_file_system.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -40,6 +41,7 @@ class ModelFixture : public ::testing::Test {
   FakeMemory memory;
   FakeProcessLister processes{clock};
   RecordingSound sound;
+  FakeFileSystem files;
   FakeUrlTransport transport;
   RecordingLauncher launcher;
   TempDir dir;
@@ -57,12 +59,12 @@ class ModelFixture : public ::testing::Test {
     processes.Add(100, "svchost", 40, 200 * kMiB);
     processes.Add(200, "firefox", 160, 1573274ll * 1024);
     model = std::make_unique<MainWindowModel>(
-        MainWindowDeps{clock, ui, system, cpu, memory, processes, sound});
+        MainWindowDeps{clock, ui, system, cpu, memory, processes, sound, files});
   }
 
   // Rebuilds the window on the fakes, with whatever `adjust` adds to its services.
   void Rebuild(const std::function<void(MainWindowDeps&)>& adjust) {
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     adjust(deps);
     model = std::make_unique<MainWindowModel>(deps);
   }

@@ -246,12 +246,56 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"ServerError", "error500", "/textpost/php/creditupdate.php?email=a"},
         FailureCase{"ConnectionDropped", "drop", "/textpost/php/creditupdate.php?email=a"},
         FailureCase{"UnknownPage", "normal", "/textpost/php/nothing.php"},
-        // The 302 points at the same page marked as redirected, which answers 200: a client that
-        // followed it would pass.
-        FailureCase{"RedirectNotFollowed", "redirect", "/textpost/php/creditupdate.php?email=a"}),
+        // "localhost" is another host name than the "127.0.0.1" asked, though the same machine.
+        FailureCase{"RedirectToAnotherHost", "redirect-away",
+                    "/textpost/php/creditupdate.php?email=a"},
+        FailureCase{"EndlessRedirects", "redirect-loop", "/textpost/php/creditupdate.php?email=b"},
+        FailureCase{"FloodingReply", "flood", "/textpost/php/creditupdate.php?email=a"}),
     [](const ::testing::TestParamInfo<FailureCase>& param) {
       return std::string(param.param.name);
     });
+
+// The 302 points at the same page on the same host, marked as redirected, which answers 200.
+TEST_F(StandInTest, RedirectOnTheSameHostIsFollowed) {
+  SetMode("redirect");
+  const Outcome login = Read(reader_, LoginUrl(kPassword), "logon11512");
+  EXPECT_EQ(login.completion.StatusCode, kAsyncStatusEndOfData);
+  EXPECT_EQ(login.dataFromUrl, "+OK *120*1-ab12cd% welcome");
+}
+
+// One byte every 0.3 s never lets the silence time-out fire; the deadline ends the read.
+TEST_F(StandInTest, TricklingReplyFailsAtTheDeadline) {
+  SetMode("trickle");
+  QtUrlTransport patient(2s, 1500ms);
+  AsyncRead reader(patient);
+  const std::string url = LoginUrl(kPassword);
+
+  const Outcome read = Read(reader, url, "logon11513");
+
+  EXPECT_EQ(read.completion.StatusCode, kAsyncStatusError);
+  EXPECT_EQ(read.dataFromUrl, url);
+  EXPECT_GE(read.elapsed, 1400ms);
+  EXPECT_LT(read.elapsed, 6s) << "the 1.5 s deadline, not the 300 s reply, ended the read";
+}
+
+// A reply past the limit fails as soon as the limit is passed (the program's limits here), or at
+// once when its announced length is past it.
+TEST_F(StandInTest, OversizedReplyFailsWithoutWaitingForItsEnd) {
+  SetMode("flood");
+  const Outcome flood =
+      Read(reader_, standIn_->Url("/textpost/php/creditupdate.php?email=a"), "getcredit11");
+  EXPECT_EQ(flood.completion.StatusCode, kAsyncStatusError);
+  EXPECT_LT(flood.elapsed, 10s);
+
+  // 1,000 bytes announced, sent one every 0.3 s, against a 999-byte limit.
+  SetMode("trickle");
+  QtUrlTransport tight(5s, 10s, 999);
+  AsyncRead tightReader(tight);
+  const Outcome announced =
+      Read(tightReader, standIn_->Url("/textpost/php/creditupdate.php?email=a"), "getcredit12");
+  EXPECT_EQ(announced.completion.StatusCode, kAsyncStatusError);
+  EXPECT_LT(announced.elapsed, 3s);
+}
 
 TEST_F(StandInTest, SilentServerFailsAfterTheTimeout) {
   SetMode("slow", "&delay=8");

@@ -28,6 +28,7 @@
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/process_killer.h"
 #include "platform/sound_player.h"
 #include "platform/sqlite/sqlite_history_store.h"
@@ -71,7 +72,7 @@ class RefusingKiller final : public IProcessKiller {
 
 // Settings as an administrator would have them: alerts, the kill rule and the warning sound on,
 // and a second SMTP server with the "I am alive" notice.
-void WriteSampleSettings(const SettingsStore& store) {
+void WriteSampleSettings(SettingsStore& store, IUiServices& ui) {
   Settings s;
   s.TimeInterval = "5";
   s.cpu_High = "85";
@@ -106,12 +107,12 @@ void WriteSampleSettings(const SettingsStore& store) {
   s.alive_Email = 1;
   s.min_Select = "60";
   s.mailTo1 = "admin@example.org";
-  store.SaveSettings(s);
-  store.SaveSMTPSettings(s);
+  store.SaveSettings(s, ui);
+  store.SaveSMTPSettings(s, ui);
 }
 
 // The program monitor watches the X server the pictures are drawn on.
-void WriteSampleProgramSettings(const std::string& folder) {
+void WriteSampleProgramSettings(IFileSystem& files, const std::string& folder) {
   ProgramSettings p;
   p.pgmMonitorF = 1;
   p.pgmNameF = "xvfb";
@@ -121,10 +122,8 @@ void WriteSampleProgramSettings(const std::string& folder) {
   p.pgmKillF = 0;
   p.pgmSoundF = 1;
   p.pgmFileSoundF = "/opt/tarnwick/alert1.wav";
-  QFile file(QString::fromStdString(folder + "/" + std::string(kProgramSettingFileName)));
-  const std::string content = FormatProgramSettingFile(p);
-  if (file.open(QIODevice::WriteOnly))
-    file.write(content.data(), static_cast<qint64>(content.size()));
+  files.ReplaceFile(folder + "/" + std::string(kProgramSettingFileName),
+                    FormatProgramSettingFile(p));
 }
 
 // A sample day of history ending now: quiet load with a backup run at 3 a.m. that raised an
@@ -195,18 +194,20 @@ int Run(const QString& outDir) {
     QFile::copy(ownFolder + "/" + asset, folder + "/" + asset);
   }
   const std::string programFolder = folder.toStdString();
-  WriteSampleSettings(SettingsStore(programFolder, "/"));
-  WriteSampleProgramSettings(programFolder);
-
   SystemClock clock;
   QtUiServices ui(false);
+  PosixFileSystem files;
+  SettingsStore sampleStore(files, programFolder, "/");
+  WriteSampleSettings(sampleStore, ui);
+  WriteSampleProgramSettings(files, programFolder);
+
   PictureSystemInfo system(programFolder);
   ProcCpuCounters cpuCounters;
   ProcMemoryReader memory;
   ProcProcessLister processes;
   Silence sound;
   RefusingKiller killer;
-  MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
+  MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
   deps.processKiller = &killer;
   MainWindowModel model(deps);
   MainWindow window(model);

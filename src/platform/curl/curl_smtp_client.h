@@ -11,6 +11,7 @@ namespace tarnwick {
 
 // The error for a mail whose recipient list holds no address.
 inline constexpr std::string_view kNoRecipientsError = "No recipients";
+inline constexpr std::string_view kUnsafeSenderError = "Sender address holds a line break";
 
 class CurlSmtpClient final : public ISmtpClient {
  public:

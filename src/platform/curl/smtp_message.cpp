@@ -100,6 +100,20 @@ std::vector<std::string> SplitRecipients(std::string_view recipients) {
   return out;
 }
 
+bool IsEnvelopeSafe(std::string_view address) {
+  for (char ch : address) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7f || c == '<' || c == '>') return false;
+  }
+  return true;
+}
+
+std::vector<std::string> EnvelopeRecipients(std::string_view recipients) {
+  std::vector<std::string> out = SplitRecipients(recipients);
+  std::erase_if(out, [](const std::string& one) { return !IsEnvelopeSafe(one); });
+  return out;
+}
+
 std::string EnvelopeAddress(std::string_view sender) {
   const size_t open = sender.find('<');
   const size_t close = sender.rfind('>');

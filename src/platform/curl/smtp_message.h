@@ -15,6 +15,14 @@ namespace tarnwick {
 // The recipients of a comma-separated list, blanks trimmed, empty entries left out.
 std::vector<std::string> SplitRecipients(std::string_view recipients);
 
+// True when the address can go into the SMTP envelope as it is: no control character (a CR or
+// LF would end the command and start one of the address's own choosing) and no angle bracket.
+bool IsEnvelopeSafe(std::string_view address);
+
+// The recipients of the envelope: those of SplitRecipients that are envelope-safe; the others are
+// refused.
+std::vector<std::string> EnvelopeRecipients(std::string_view recipients);
+
 // The address inside "<...>" when the text has one ("Monitor <m@x.org>"), else the trimmed text.
 std::string EnvelopeAddress(std::string_view sender);
 

@@ -1,0 +1,98 @@
+// A settings file that cannot be written: the dialog shows the file and the system's reason,
+// stays open with the user's entries, and nothing changes in force.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "alerts/smtp_server_model.h"
+#include "dialog_fixture.h"
+
+namespace tarnwick {
+namespace {
+
+using testing::ReadFile;
+
+class SettingsSaveFailureTest : public testing::DialogFixture {};
+
+TEST_F(SettingsSaveFailureTest, AlertSettingsStayOpenAndOutOfForce) {
+  Start();
+  const std::string before = ReadFile(SettingPath());
+  model->OnSetupClick();
+  AlertSettingModel& d = model->alertSetting();
+  d.cpu_High = "55";
+  d.TimeInterval = "30";
+  files.replaceFails[SettingPath()] = "Read-only file system";
+
+  EXPECT_FALSE(d.OnSaveClick());
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"The settings file " + SettingPath() +
+                                                      " could not be saved: Read-only file "
+                                                      "system\r\nNothing was changed."}));
+  EXPECT_EQ(d.state(), FormState::Shown);
+  EXPECT_EQ(d.cpu_High, "55");
+  EXPECT_EQ(model->settings.cpu_High, "80");
+  EXPECT_EQ(model->settings.TimeInterval, "5");
+  EXPECT_EQ(model->lbl_Threshold[0].caption, "80%");
+  EXPECT_EQ(ReadFile(SettingPath()), before);
+
+  // Once the file can be written, the same entries go through.
+  files.replaceFails.clear();
+  EXPECT_TRUE(d.OnSaveClick());
+  EXPECT_EQ(model->settings.cpu_High, "55");
+  EXPECT_EQ(model->lbl_Threshold[0].caption, "55%");
+}
+
+TEST_F(SettingsSaveFailureTest, SmtpSettingsStayOpenAndOutOfForce) {
+  const Settings stored = testing::StoredSmtp();
+  Start(testing::StoredSettings(), &stored);
+  model->OnSMTPsetupClick();
+  SmtpServerModel& d = model->smtpServer();
+  const int16_t countdown = model->aliveCountdown;
+  d.mailSvr = "smtp.other.example";
+  d.min_Select = "7";
+  d.alive_Email = false;
+  files.replaceFails[SmtpPath()] = "No space left on device";
+
+  EXPECT_FALSE(d.OnSaveClick());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find(SmtpPath() + " could not be saved: No space left on device"),
+            std::string::npos);
+  EXPECT_EQ(d.state(), FormState::Shown);
+  EXPECT_EQ(d.mailSvr, "smtp.other.example");
+  EXPECT_EQ(model->settings.mailSvr, "mail.example.org");
+  EXPECT_EQ(model->settings.min_Select, "30");
+  EXPECT_EQ(model->settings.alive_Email, 1);
+  EXPECT_TRUE(model->Timer5.enabled);
+  EXPECT_EQ(model->aliveCountdown, countdown);
+}
+
+// An smtpsvr.ini that could not be read at start is not replaced by an unedited Save.
+TEST_F(SettingsSaveFailureTest, UnreadableSmtpFileIsLoggedAndReplacedOnlyAfterAYes) {
+  const Settings stored = testing::StoredSmtp();
+  files.unreadable[SmtpPath()] = "Permission denied";
+  Start(testing::StoredSettings(), &stored);
+  const std::string before = ReadFile(SmtpPath());
+  EXPECT_EQ(model->settings.Enable_SMTP, 0);
+  EXPECT_FALSE(model->Timer5.enabled);
+  bool logged = false;
+  for (const std::string& line : model->log().PaneLines()) {
+    logged = logged || line.ends_with("Cannot read settings file " + SmtpPath() +
+                                      ": Permission denied; its features stay off");
+  }
+  EXPECT_TRUE(logged);
+
+  model->OnSMTPsetupClick();
+  SmtpServerModel& d = model->smtpServer();
+  d.Check1 = false;
+  d.alive_Email = false;
+  EXPECT_FALSE(d.OnSaveClick());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(ReadFile(SmtpPath()), before);
+
+  ui.answers = {MessageAnswer::Yes};
+  EXPECT_TRUE(d.OnSaveClick());
+  EXPECT_NE(ReadFile(SmtpPath()), before);
+}
+
+}  // namespace
+}  // namespace tarnwick
