@@ -59,7 +59,7 @@ TEST_F(AliveNoticeMailTest, AFailedNoticeIsLoggedWithTheMailersReason) {
   std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
   UiQueue uiThread;
   PosixMailerLauncher realLauncher(uiThread.Poster());
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound};
+  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &realLauncher;
   model = std::make_unique<MainWindowModel>(deps);
