@@ -27,6 +27,8 @@ struct MenuItem {
   std::string caption;
   bool visible = true;
   bool enabled = true;
+  bool checkable = false;
+  bool checked = false;
 };
 
 // A window timer as state: the view starts and stops a real timer from it.
