@@ -23,6 +23,7 @@
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/linux/xdg_autostart.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/qt/qt_url_transport.h"
@@ -102,6 +103,9 @@ int main(int argc, char* argv[]) {
   deps.smtpClient = &smtpClient;
   tarnwick::PidfdProcessKiller killer;
   deps.processKiller = &killer;
+  tarnwick::XdgAutostart autostart(files, tarnwick::XdgConfigFolder(),
+                                   system.ProgramFolder() + "/tarnwick");
+  if (!headless) deps.autostart = &autostart;
   tarnwick::MainWindowModel model(deps);
   if (headless) model.log().SetEcho(EchoLine);
 

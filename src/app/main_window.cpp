@@ -91,6 +91,8 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* parent)
           [this] { Forward([this] { model_.OnLoginClick(); }); });
   connect(form_.mStart, &QAction::triggered, this,
           [this] { Forward([this] { model_.OnMStartClick(); }); });
+  connect(form_.mAutostart, &QAction::triggered, this,
+          [this] { Forward([this] { model_.OnMAutostartClick(); }); });
   connect(form_.mnuQuit, &QAction::triggered, this,
           [this] { Forward([this] { model_.OnMnuQuitClick(); }); });
   connect(form_.mViewLog, &QAction::triggered, this,
@@ -286,6 +288,7 @@ void MainWindow::RenderMenus() {
   ApplyMenuItem(model_.SMTPsetup, *form_.SMTPsetup);
   ApplyMenuItem(model_.Login, *form_.Login);
   ApplyMenuItem(model_.mStart, *form_.mStart);
+  ApplyMenuItem(model_.mAutostart, *form_.mAutostart);
   ApplyMenuItem(model_.mnuQuit, *form_.mnuQuit);
   ApplyMenuItem(model_.mViewLog, *form_.mViewLog);
 }

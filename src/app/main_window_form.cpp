@@ -113,6 +113,7 @@ void BuildMenus(QMainWindow& window, MainWindowForm& form) {
   form.Login = addAction(form.fileMenu, "Login");
   form.mStart = addAction(form.fileMenu, "mStart");
   form.fileMenu->addSeparator();
+  form.mAutostart = addAction(form.fileMenu, "mAutostart");
   form.mnuQuit = addAction(form.fileMenu, "mnuQuit");
   form.logMenu = window.menuBar()->addMenu(QString::fromUtf8(kLogMenuTitle));
   form.logMenu->setObjectName(QStringLiteral("mnuLog"));

@@ -35,6 +35,7 @@ struct MainWindowForm {
   QAction* SMTPsetup = nullptr;
   QAction* Login = nullptr;
   QAction* mStart = nullptr;
+  QAction* mAutostart = nullptr;
   QAction* mnuQuit = nullptr;
   QAction* mViewLog = nullptr;
 

@@ -47,6 +47,8 @@ void ApplyMenuItem(const MenuItem& item, QAction& action) {
   if (action.text() != text) action.setText(text);
   action.setVisible(item.visible);
   action.setEnabled(item.enabled);
+  if (action.isCheckable() != item.checkable) action.setCheckable(item.checkable);
+  if (item.checkable && action.isChecked() != item.checked) action.setChecked(item.checked);
 }
 
 void SyncTimer(const Timer& timer, QTimer& real) {

@@ -29,6 +29,8 @@ struct MenuItem {
   std::string caption;
   bool visible = true;
   bool enabled = true;
+  bool checkable = false;
+  bool checked = false;
   bool operator==(const MenuItem&) const = default;
 };
 

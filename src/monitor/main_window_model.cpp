@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "common/time_text.h"
 #include "process/process_control.h"
+#include "settings/settings_location.h"
 
 namespace tarnwick {
 namespace {
@@ -20,7 +21,7 @@ constexpr std::string_view kSoundFilterPattern = "*.wav";
 MainWindowModel::MainWindowModel(MainWindowDeps deps)
     : deps_(deps),
       log_(deps.clock, settings, deps.files, deps.system.LogFolder(), deps.system.PathSeparator()),
-      store_(deps.files, deps.system.ProgramFolder(), deps.system.PathSeparator()),
+      store_(deps.files, deps.system.SettingsFolder(), deps.system.PathSeparator()),
       alertSetting_(*this),
       processSampler_(deps.processes, deps.clock) {
   if (deps.urlTransport != nullptr && deps.mailerLauncher != nullptr) {
@@ -49,6 +50,11 @@ void MainWindowModel::OnLoad() {
   runIconPath = folder + "eyerun.ico";
   iconPath = runIconPath;
   log_.EnsureFolder();
+  mAutostart.checkable = true;
+  mAutostart.visible = deps_.autostart != nullptr;
+  mAutostart.checked = mAutostart.visible && deps_.autostart->IsEnabled();
+  const std::string settingsFolder = deps_.system.SettingsFolder();
+  if (settingsFolder != deps_.system.ProgramFolder()) deps_.files.MakeFolder(settingsFolder);
   caption = std::string(kProgramTitle) + YmdHms(deps_.clock.Now()) + " Running";
   trayAdded = true;
   UpdateTray();
@@ -60,6 +66,7 @@ void MainWindowModel::OnLoad() {
   cycleCountdown = CycleSeconds(settings.TimeInterval);
   aliveCountdown = loaded.aliveMinutes;
   WriteStatusCaptions(true);
+  WriteLog(std::string(kSettingsFolderLine) + settingsFolder);
   if (processControl_) {
     processControl_->LoadProgramSettings();
   } else {
@@ -296,6 +303,18 @@ void MainWindowModel::OnMViewLogClick() {
   request.filterPattern = "Tarnwick_log*.txt";
   const auto chosen = deps_.ui.PickFile(request);
   if (chosen && !chosen->empty()) deps_.ui.OpenWithViewer(*chosen);
+}
+
+void MainWindowModel::OnMAutostartClick() {
+  if (deps_.autostart == nullptr) return;
+  const bool wanted = !mAutostart.checked;
+  const FileResult result = deps_.autostart->SetEnabled(wanted);
+  if (result.ok) {
+    mAutostart.checked = wanted;
+  } else {
+    deps_.ui.MessageBox(std::string(kAutostartFailed) + result.reason, MessageButtons::Ok,
+                        std::string(kDialogMessageTitle));
+  }
 }
 
 void MainWindowModel::OnSetupClick() {

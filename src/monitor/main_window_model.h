@@ -18,6 +18,7 @@
 #include "monitor/form_controls.h"
 #include "monitor/gauge.h"
 #include "monitor/process_ranking.h"
+#include "platform/autostart.h"
 #include "platform/cpu_counters.h"
 #include "platform/file_system.h"
 #include "platform/mailer_launcher.h"
@@ -42,6 +43,9 @@ inline constexpr std::string_view kMonitoringStarted = "Monitoring Started";
 inline constexpr std::string_view kMonitoringStopped = "Monitoring Stopped";
 inline constexpr std::string_view kBusyCaption = "Waiting to get CPU usage information...";
 inline constexpr size_t kTrayTipLimit = 63;
+// Shown with the system's reason when the session's start entry cannot be written or removed.
+inline constexpr std::string_view kAutostartFailed =
+    "Could not change the start with the desktop session: ";
 
 // The platform services the main window works with.
 struct MainWindowDeps {
@@ -63,6 +67,8 @@ struct MainWindowDeps {
   IProcessKiller* processKiller = nullptr;
   // Sends the SMTP settings dialog's test mail in-process, without waiting for the server.
   IAsyncSmtpClient* smtpClient = nullptr;
+  // The desktop session's start entry; without it the File menu has no such item.
+  IAutostart* autostart = nullptr;
 };
 
 class AlertDelivery;
@@ -99,6 +105,8 @@ class MainWindowModel {
   void OnUnload();
   void OnMnuQuitClick();
   void OnMViewLogClick();
+  // File > Start with the desktop session: writes or removes the session's start entry.
+  void OnMAutostartClick();
   // The setup menu commands: the alert settings, the SMTP settings and the program monitor's
   // settings, each shown modeless.
   void OnSetupClick();
@@ -173,6 +181,7 @@ class MainWindowModel {
   MenuItem Login{"&Login"};
   // The tray menu's Start/Stop entry; the window's own File menu never shows it.
   MenuItem mStart{"Start", false};
+  MenuItem mAutostart{"Start with the desktop session"};
   MenuItem mnuQuit{"&Quit"};
   MenuItem mViewLog{"&View Log"};
 

@@ -15,6 +15,9 @@ class ISystemInfo {
   // Folder of the running executable, without a trailing separator. Settings, icons and sounds
   // live there.
   virtual std::string ProgramFolder() = 0;
+  // Folder of setting.ini, smtpsvr.ini and pgmsetting.ini: the program's folder while it is the
+  // user's to write, else the user's configuration folder (or the folder the command line named).
+  virtual std::string SettingsFolder() { return ProgramFolder(); }
   // Folder of the daily log files ($HOME/monitor_log on Linux, c:\monitor_log on Windows).
   virtual std::string LogFolder() = 0;
   // Path separator of the platform ("/" or "\").

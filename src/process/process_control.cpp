@@ -21,7 +21,7 @@ ProcessControl::ProcessControl(MainWindowModel& window, IProcessKiller& killer)
 
 std::string ProcessControl::ProgramSettingPath() const {
   ISystemInfo& system = window_.deps().system;
-  return system.ProgramFolder() + system.PathSeparator() + std::string(kProgramSettingFileName);
+  return system.SettingsFolder() + system.PathSeparator() + std::string(kProgramSettingFileName);
 }
 
 void ProcessControl::LoadProgramSettings() {

@@ -38,7 +38,8 @@ class ServiceClientTest : public testing::ModelFixture {
 TEST_F(ServiceClientTest, LoginWaitsWithMonitoringStoppedAndStartsItWithTheReply) {
   clock.Set(10, 4, 9);
   LoadWithAccount();
-  EXPECT_EQ(Messages(), Lines{"Waiting for login ....."});
+  EXPECT_EQ(Messages(),
+            (Lines{"Settings folder: " + system.programFolder, "Waiting for login ....."}));
   EXPECT_EQ(model->Label4.caption, "Connecting to Textpost, please wait .....");
   EXPECT_EQ(model->caption, "Login now, please wait .....");
   EXPECT_FALSE(model->tmrUpdate.enabled);

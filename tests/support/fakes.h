@@ -123,6 +123,7 @@ class FakeSystemInfo final : public ISystemInfo {
   int processors = 4;
   std::string computerName = "WEB01";
   std::string programFolder;
+  std::string settingsFolder;  // empty: the program's folder
   std::string logFolder;
   std::string suffix = ".exe";
   std::string ownName = "tarnwick";
@@ -131,6 +132,9 @@ class FakeSystemInfo final : public ISystemInfo {
   int ProcessorCount() override { return processors; }
   std::string ComputerName() override { return computerName; }
   std::string ProgramFolder() override { return programFolder; }
+  std::string SettingsFolder() override {
+    return settingsFolder.empty() ? programFolder : settingsFolder;
+  }
   std::string LogFolder() override { return logFolder; }
   std::string PathSeparator() override { return "/"; }
   std::string ExecutableSuffix() override { return suffix; }

@@ -13,7 +13,8 @@ class MainWindowTest : public testing::ModelFixture {};
 
 TEST_F(MainWindowTest, FirstStartLoadsDefaultsAndStartsMonitoringWithoutAnAccount) {
   model->OnLoad();
-  EXPECT_EQ(Messages(), (Lines{"Email account or Password is empty. Please setup the account in "
+  EXPECT_EQ(Messages(), (Lines{"Settings folder: " + system.programFolder,
+                               "Email account or Password is empty. Please setup the account in "
                                "File > Setup to send alerts",
                                "Monitoring Started"}));
   EXPECT_EQ(model->Label4.caption,
@@ -255,6 +256,57 @@ TEST_F(MainWindowTest, ViewLogOpensTheChosenDailyFile) {
   ui.pickResult = system.logFolder + "/Tarnwick_log_1204.txt";
   model->OnMViewLogClick();
   EXPECT_EQ(ui.opened, std::vector<std::string>{system.logFolder + "/Tarnwick_log_1204.txt"});
+}
+
+TEST_F(MainWindowTest, SettingsLiveInTheSettingsFolderWhichTheLogNames) {
+  system.settingsFolder = dir / "config";
+  std::filesystem::create_directories(system.settingsFolder);
+  Settings saved;
+  saved.TimeInterval = "7";
+  testing::WriteFile(system.settingsFolder + "/setting.ini", FormatSettingFile(saved));
+  testing::WriteFile(system.programFolder + "/setting.ini", "99\r\n");
+  Rebuild([](MainWindowDeps&) {});
+  model->OnLoad();
+  EXPECT_EQ(Messages().front(), "Settings folder: " + system.settingsFolder);
+  EXPECT_EQ(model->settings.TimeInterval, "7");
+  // The icons and sounds stay with the program.
+  EXPECT_EQ(model->iconPath, system.programFolder + "/eyerun.ico");
+}
+
+class FakeAutostart final : public IAutostart {
+ public:
+  bool enabled = false;
+  std::string refusal;  // the reason every change fails with; empty: changes succeed
+  bool IsEnabled() override { return enabled; }
+  FileResult SetEnabled(bool on) override {
+    if (!refusal.empty()) return FileResult::Failure(refusal);
+    enabled = on;
+    return FileResult::Success();
+  }
+};
+
+TEST_F(MainWindowTest, StartWithTheSessionTogglesTheEntryAndReportsARefusal) {
+  model->OnLoad();
+  EXPECT_FALSE(model->mAutostart.visible) << "no item without a session to start with";
+
+  FakeAutostart autostart;
+  autostart.enabled = true;
+  Rebuild([&autostart](MainWindowDeps& deps) { deps.autostart = &autostart; });
+  model->OnLoad();
+  EXPECT_TRUE(model->mAutostart.visible);
+  EXPECT_TRUE(model->mAutostart.checked) << "the item shows the entry as it is";
+
+  model->OnMAutostartClick();
+  EXPECT_FALSE(autostart.enabled);
+  EXPECT_FALSE(model->mAutostart.checked);
+
+  autostart.refusal = "Read-only file system";
+  model->OnMAutostartClick();
+  EXPECT_FALSE(model->mAutostart.checked);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            "Could not change the start with the desktop session: Read-only file system");
+  EXPECT_EQ(ui.messages[0].title, "Tarnwick");
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "settings/settings_location.h"
+
 namespace tarnwick {
 namespace {
 
@@ -65,7 +67,7 @@ std::string LinuxSystemInfo::ProgramFolder() {
   }
 }
 
-std::string LinuxSystemInfo::LogFolder() {
+std::string LinuxSystemInfo::HomeFolder() {
   std::string home;
   if (const char* env = std::getenv("HOME"); env != nullptr && *env != '\0') {
     home = env;
@@ -80,7 +82,24 @@ std::string LinuxSystemInfo::LogFolder() {
   }
   while (home.size() > 1 && home.back() == '/') home.pop_back();
   if (home == "/") home.clear();
-  return home + "/monitor_log";
+  return home;
+}
+
+std::string LinuxSystemInfo::LogFolder() {
+  if (!logFolder_.empty()) return logFolder_;
+  return HomeFolder() + "/monitor_log";
+}
+
+std::string LinuxSystemInfo::SettingsFolder() {
+  if (!settingsFolder_.empty()) return settingsFolder_;
+  SettingsPlaceFacts facts;
+  facts.programFolder = ProgramFolder();
+  // /usr belongs to the package manager even for root, who may write there.
+  const bool system = facts.programFolder == "/usr" || facts.programFolder.rfind("/usr/", 0) == 0;
+  facts.programFolderWritable = !system && ::access(facts.programFolder.c_str(), W_OK) == 0;
+  if (const char* env = std::getenv("XDG_CONFIG_HOME"); env != nullptr) facts.configHome = env;
+  facts.home = HomeFolder();
+  return ChooseSettingsFolder(facts);
 }
 
 bool LinuxSystemInfo::EnsureFolder(const std::string& path) {

@@ -1,6 +1,9 @@
 // Facts about this machine and this program on Linux.
 #pragma once
 
+#include <string>
+#include <utility>
+
 #include "platform/system_info.h"
 
 namespace tarnwick {
@@ -13,7 +16,11 @@ class LinuxSystemInfo final : public ISystemInfo {
   std::string ComputerName() override;
   // Folder of /proc/self/exe.
   std::string ProgramFolder() override;
-  // $HOME/monitor_log, or the passwd entry's home when HOME is unset or empty.
+  // The folder given to SetSettingsFolder; else the program's folder when this user may write it
+  // and it is not under /usr; else $XDG_CONFIG_HOME/tarnwick or ~/.config/tarnwick.
+  std::string SettingsFolder() override;
+  // The folder given to SetLogFolder; else $HOME/monitor_log, or the passwd entry's home when
+  // HOME is unset or empty.
   std::string LogFolder() override;
   std::string PathSeparator() override { return "/"; }
   std::string ExecutableSuffix() override { return ""; }
@@ -22,6 +29,17 @@ class LinuxSystemInfo final : public ISystemInfo {
   bool EnsureFolder(const std::string& path) override;
   // setpriority(-10) for the process and the calling thread; refusals are ignored.
   void RaisePriority() override;
+
+  // Folders named on the command line (a system service keeps its settings in /etc/tarnwick and
+  // its logs in /var/log/tarnwick); empty keeps the rule above.
+  void SetSettingsFolder(std::string folder) { settingsFolder_ = std::move(folder); }
+  void SetLogFolder(std::string folder) { logFolder_ = std::move(folder); }
+
+ private:
+  std::string HomeFolder();
+
+  std::string settingsFolder_;
+  std::string logFolder_;
 };
 
 }  // namespace tarnwick

@@ -1,0 +1,29 @@
+// Where the settings files live. Beside the program while that folder is the user's to write (a
+// copied or portable folder; files there are never moved), else in the user's configuration
+// folder: an installed program's folder belongs to the package manager.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// Written to the log at start, followed by the folder.
+inline constexpr std::string_view kSettingsFolderLine = "Settings folder: ";
+// Name of the program's folder inside the configuration folder.
+inline constexpr std::string_view kConfigFolderName = "tarnwick";
+
+struct SettingsPlaceFacts {
+  std::string programFolder;
+  // The current user may create and replace files in the program's folder, and it is not a
+  // system location.
+  bool programFolderWritable = false;
+  // $XDG_CONFIG_HOME as set (it counts only when it is an absolute path) and the home folder.
+  std::string configHome;
+  std::string home;
+};
+
+// The settings folder for these facts; the program's folder when no other place can be named.
+std::string ChooseSettingsFolder(const SettingsPlaceFacts& facts);
+
+}  // namespace tarnwick

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Checks the packages in build/packages: lintian finds no error, each holds what it should, the
+# service unit passes systemd-analyze, and they install, run and purge cleanly on this machine
+# (dpkg -i, tarnwickd started from the unit's command line logs to /var/log/tarnwick, dpkg --purge
+# leaves nothing behind). Needs root; changes the system while it runs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out="$root/build/packages"
+desktop=$(ls "$out"/tarnwick_*.deb)
+headless=$(ls "$out"/tarnwickd_*.deb)
+passed=0
+failed=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok: $what"
+    passed=$((passed + 1))
+  else
+    echo "FAILED: $what"
+    failed=$((failed + 1))
+  fi
+}
+
+no_lintian_errors() {
+  local report
+  report=$(lintian --no-tag-display-limit "$desktop" "$headless" 2>&1 || true)
+  echo "$report" | sed 's/^/  lintian: /'
+  ! echo "$report" | grep -q '^E: '
+}
+
+has_files() {
+  local deb=$1
+  shift
+  local contents
+  contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
+  for path in "$@"; do
+    if ! echo "$contents" | grep -qxF "./$path"; then
+      echo "  $deb lacks $path"
+      return 1
+    fi
+  done
+}
+
+no_qt_in_headless() { ! dpkg-deb --field "$headless" Depends | grep -qi 'qt'; }
+
+unit_verifies() {
+  local tmp
+  tmp=$(mktemp -d)
+  dpkg-deb -x "$headless" "$tmp"
+  # verify resolves ExecStart against the real file system, so the unit is checked with the
+  # package's files where it names them.
+  local unit="$tmp/usr/lib/systemd/system/tarnwickd.service"
+  [ -f "$unit" ] || unit="$tmp/lib/systemd/system/tarnwickd.service"
+  sed "s|/usr/lib/tarnwick/tarnwickd|$tmp/usr/lib/tarnwick/tarnwickd|" "$unit" >"$tmp/tarnwickd.service"
+  local rc=0
+  SYSTEMD_LOG_LEVEL=warning systemd-analyze verify --man=no "$tmp/tarnwickd.service" || rc=$?
+  rm -rf "$tmp"
+  return $rc
+}
+
+install_run_purge() {
+  local before after
+  before=$(mktemp)
+  after=$(mktemp)
+  find /usr /etc /var/log /var/lib/dpkg/info -xdev 2>/dev/null | sort >"$before"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -o DPkg::Lock::Timeout=600 \
+    --no-install-recommends "$headless" "$desktop" >/dev/null
+  [ -x /usr/bin/tarnwick ] && [ -x /usr/lib/tarnwick/tarnwickd ] || return 1
+  # The unit's own command line, without the service manager (none runs in CI).
+  local exec_line
+  exec_line=$(sed -n 's/^ExecStart=//p' /usr/lib/systemd/system/tarnwickd.service)
+  exec_line=${exec_line//\$TARNWICKD_OPTIONS/}
+  local -a command
+  read -r -a command <<<"$exec_line"
+  "${command[@]}" </dev/null >/tmp/tarnwickd-package.out 2>&1 &
+  local pid=$!
+  local log="" waited=0
+  while [ $waited -lt 20 ]; do
+    log=$(ls /var/log/tarnwick/Tarnwick_log_*.txt 2>/dev/null | head -n 1 || true)
+    [ -n "$log" ] && grep -q "Monitoring Started" "$log" && break
+    sleep 1
+    waited=$((waited + 1))
+  done
+  kill -TERM "$pid" 2>/dev/null || true
+  wait "$pid" || true
+  local ok=1
+  if [ -z "$log" ] || ! grep -q "Settings folder: /etc/tarnwick" "$log"; then
+    echo "  tarnwickd wrote no log in /var/log/tarnwick naming /etc/tarnwick"
+    cat /tmp/tarnwickd-package.out
+    ok=0
+  fi
+  [ "$(stat -c %a /var/log/tarnwick)" = 700 ] || { echo "  /var/log/tarnwick is not 0700"; ok=0; }
+  dpkg --purge tarnwick tarnwickd >/dev/null
+  find /usr /etc /var/log /var/lib/dpkg/info -xdev 2>/dev/null | sort >"$after"
+  local left
+  left=$(comm -13 "$before" "$after" | grep -v '^/var/log/\(apt\|dpkg\|alternatives\)' || true)
+  if [ -n "$left" ]; then
+    echo "  left behind:"
+    echo "$left" | sed 's/^/    /'
+    ok=0
+  fi
+  rm -f "$before" "$after" /tmp/tarnwickd-package.out
+  [ $ok = 1 ]
+}
+
+check "lintian reports no error" no_lintian_errors
+check "tarnwick holds the desktop program, its menu entry and icons" has_files "$desktop" \
+  usr/bin/tarnwick usr/lib/tarnwick/tarnwick usr/lib/tarnwick/eyerun.ico \
+  usr/share/applications/tarnwick.desktop usr/share/metainfo/org.tarnwick.Tarnwick.metainfo.xml \
+  usr/share/icons/hicolor/scalable/apps/tarnwick.svg usr/share/icons/hicolor/48x48/apps/tarnwick.png \
+  usr/share/doc/tarnwick/copyright
+check "tarnwickd holds the headless program, the mailer and the service" has_files "$headless" \
+  usr/lib/tarnwick/tarnwickd usr/lib/tarnwick/mailcmdssl usr/lib/tarnwick/alert.wav \
+  usr/lib/systemd/system/tarnwickd.service etc/tarnwick/tarnwickd.conf \
+  usr/share/doc/tarnwickd/copyright
+check "tarnwickd does not depend on Qt" no_qt_in_headless
+check "the service unit verifies" unit_verifies
+check "the packages install, run as a service would and purge to nothing" install_run_purge
+echo "packages: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
