@@ -108,7 +108,8 @@ class LogPaneSelectionTest : public ::testing::Test {
 
   FakeClock clock;
   Settings settings;
-  ActivityLog log{clock, settings, "/nonexistent", "/"};
+  FakeFileSystem files;
+  ActivityLog log{clock, settings, files, "/nonexistent", "/"};
   LogPane pane{4};
 };
 

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "common/utf8_path.h"
 #include "settings_test_support.h"
 #include "support/fake_file_system.h"
 #include "support/fakes.h"
@@ -117,26 +116,6 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBackTrimmedLowerCasedAndLosingAPasswo
   expected.PnameList = "notepad.exe, calc.exe";
   expected.smsPassword = " s3cret pass";
   EXPECT_EQ(Describe(loaded), Describe(expected));
-}
-
-// A program folder whose name is not ASCII: on Windows a UTF-8 path read in the ANSI code page
-// names another folder, and the settings would be lost.
-TEST(SettingsStoreFolderTest, SettingsSurviveAProgramFolderWithANonAsciiName) {
-  ScratchFolder scratch;
-  const std::filesystem::path folder = scratch.path() / PathFromUtf8(
-                                                            "Tarnw\xc3\xbc"
-                                                            "ck");
-  std::filesystem::create_directory(folder);
-  const std::string separator(1, std::filesystem::path::preferred_separator);
-  SettingsStore nonAscii{Utf8FromPath(folder), separator};
-  const Settings saved = FilledSettings();
-  ASSERT_TRUE(nonAscii.SaveSettings(saved));
-  ASSERT_TRUE(nonAscii.SaveSMTPSettings(saved));
-  EXPECT_TRUE(std::filesystem::exists(folder / "setting.ini"));
-  Settings loaded;
-  EXPECT_EQ(nonAscii.LoadSettings(loaded, "OTHER-HOST").source, SettingsStore::SettingSource::File);
-  EXPECT_EQ(loaded.smsPassword, " s3cret pass");
-  EXPECT_EQ(loaded.cpu_High, saved.cpu_High);
 }
 
 TEST_F(SettingsStoreTest, AwkwardPasswordsSurviveTheFileAndKeepLaterLinesInPlace) {
