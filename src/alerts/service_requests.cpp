@@ -12,7 +12,17 @@ namespace tarnwick {
 namespace {
 
 std::string Url(std::string_view host, std::string_view path) {
-  return "http://" + std::string(host) + std::string(path);
+  return ServiceOrigin(host) + std::string(path);
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    const char c = text[i];
+    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if (lower != prefix[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -23,6 +33,19 @@ std::string ServiceHost() {
     return TrimCopy(fromEnvironment);
   }
   return TARNWICK_SERVICE_HOST_DEFAULT;
+}
+
+std::string ServiceOrigin(std::string_view host) {
+  std::string_view scheme = "http://";
+  for (std::string_view known : {std::string_view("https://"), std::string_view("http://")}) {
+    if (StartsWithNoCase(host, known)) {
+      scheme = known;
+      host.remove_prefix(known.size());
+      break;
+    }
+  }
+  if (!host.empty() && host.back() == '/') host.remove_suffix(1);
+  return std::string(scheme) + std::string(host);
 }
 
 std::string PercentEncode(std::string_view value) {

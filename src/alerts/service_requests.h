@@ -12,15 +12,20 @@ inline constexpr std::string_view kCreditPath = "/textpost/php/creditupdate.php"
 inline constexpr std::string_view kSmsPath = "/textpost/php/smstoolsen.php";
 inline constexpr std::string_view kMailAlertPath = "/textpost/php/mail_alert.php";
 
-// The service host ("host" or "host:port"): TARNWICK_SERVICE_HOST when set and not blank,
-// otherwise the default the program was built with.
+// The service host ("host", "host:port" or "https://host[:port]"): TARNWICK_SERVICE_HOST when
+// set and not blank, otherwise the default the program was built with.
 std::string ServiceHost();
+
+// Scheme and authority of the service's URLs for a host setting: a bare "host[:port]" is reached
+// over http; "https://" (or "http://") in front, in any case, chooses the scheme. A trailing "/"
+// is dropped, so the request paths join cleanly.
+std::string ServiceOrigin(std::string_view host);
 
 // Every byte but the unreserved characters A-Z a-z 0-9 - . _ ~ becomes %XX, so each value
 // reaches the service whole: a process name like "x&to=999" can add no parameter.
 std::string PercentEncode(std::string_view value);
 
-// Request URLs: "http://" + host + path + query, keys in the service's order, values encoded.
+// Request URLs: ServiceOrigin(host) + path + query, keys in the service's order, values encoded.
 std::string BuildLoginUrl(std::string_view host, std::string_view email, std::string_view password,
                           std::string_view now);
 std::string BuildCreditUpdateUrl(std::string_view host, std::string_view email,

@@ -182,7 +182,8 @@ void SmtpServerModel::SendTestMail() {
   const MessageAnswer answer =
       deps.ui.MessageBox(error + std::string(kCrLf) + std::string(hint), MessageButtons::OkCancel,
                          std::string(kDialogMessageTitle));
-  if (answer == MessageAnswer::Ok) deps.ui.OpenUrl("http://" + ServiceHost() + std::string(page));
+  if (answer == MessageAnswer::Ok)
+    deps.ui.OpenUrl(ServiceOrigin(ServiceHost()) + std::string(page));
 }
 
 bool SmtpServerModel::OnSaveClick() {
