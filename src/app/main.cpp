@@ -1,14 +1,17 @@
 // The Tarnwick desktop program: the main window over the Linux services. Started without a
-// display it runs headless on Qt's offscreen platform, answers its own message boxes and echoes
-// the activity log to standard output.
+// display it hands over to tarnwickd, the program without a window, beside it.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QObject>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/clock.h"
-#include "headless_status.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "platform/curl/curl_smtp_client.h"
@@ -26,38 +29,47 @@
 
 namespace {
 
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
+constexpr const char* kHeadlessProgram = "tarnwickd";
+constexpr const char* kHandoverFailed = "tarnwick: no display, and cannot start ";
+// Exit code when neither a window nor the program without one can run.
+constexpr int kCannotRun = 1;
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
 }
 
-// One log line on standard output, flushed at once so that a reader of a pipe sees it as it
-// happens. The log's blank separator line (CR LF) becomes an empty line.
-void EchoLine(const std::string& line) {
-  std::string out = line;
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  out += '\n';
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fflush(stdout);
+// Without a display and without a Qt platform chosen by hand there is nothing to show a window
+// on: the program without a window takes over, with the same arguments.
+bool ShouldHandOver() {
+  return !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY") && !IsSet("QT_QPA_PLATFORM");
+}
+
+// Replaces this process by tarnwickd from the program's own folder; returns only on failure,
+// with a line on standard error.
+int HandOver(int argc, char* argv[]) {
+  tarnwick::LinuxSystemInfo self;
+  const std::string path = self.ProgramFolder() + "/" + kHeadlessProgram;
+  std::vector<char*> args{const_cast<char*>(path.c_str())};
+  for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+  args.push_back(nullptr);
+  execv(path.c_str(), args.data());
+  const std::string message =
+      std::string(kHandoverFailed) + path + ": " + std::strerror(errno) + "\n";
+  std::fwrite(message.data(), 1, message.size(), stderr);
+  return kCannotRun;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  const bool headless = !HasDisplay();
-  if (headless) {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform == nullptr || *platform == '\0') setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
+  if (ShouldHandOver()) return HandOver(argc, argv);
   QApplication app(argc, argv);
   // The window hides into the tray; only the model's quit request ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
 
   tarnwick::SystemClock clock;
-  tarnwick::QtUiServices ui(headless);
+  tarnwick::QtUiServices ui(false);
   tarnwick::LinuxSystemInfo system;
   tarnwick::ProcCpuCounters cpuCounters;
   tarnwick::ProcMemoryReader memory;
@@ -77,12 +89,9 @@ int main(int argc, char* argv[]) {
   tarnwick::PidfdProcessKiller killer;
   deps.processKiller = &killer;
   tarnwick::MainWindowModel model(deps);
-  if (headless) model.log().SetEcho(EchoLine);
 
   tarnwick::MainWindow window(model);
   view = &window;
-  tarnwick::HeadlessStatus status(EchoLine);
-  if (headless) window.SetAfterRender([&status, &model] { status.Report(model); });
   QObject::connect(&window, &tarnwick::MainWindow::programEnding, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   // Letting events run inside a handler shows the model's state as it is at that moment (the
