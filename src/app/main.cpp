@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   tarnwick::SystemClock clock;
-  tarnwick::QtUiServices ui(false);
+  tarnwick::QtUiServices ui;
   tarnwick::LinuxSystemInfo system;
   tarnwick::ProcCpuCounters cpuCounters;
   tarnwick::ProcMemoryReader memory;

@@ -153,7 +153,7 @@ int Run(const QString& outDir) {
   WriteSampleProgramSettings(programFolder);
 
   SystemClock clock;
-  QtUiServices ui(false);
+  QtUiServices ui;
   PictureSystemInfo system(programFolder);
   ProcCpuCounters cpuCounters;
   ProcMemoryReader memory;
