@@ -13,6 +13,9 @@
 # Then the alert latency: from the start of the cycle that raises an alert to the arrival of its
 # request at the local stand-in of the web service, as a median over 200 alerts (target: under
 # 20 ms), and the length of that cycle while the service takes 2 s to answer.
+# Last, tarnwickd beside minimal /proc loops at a 1 s cycle (TARNWICKD_BENCH_SECONDS, default
+# 120): idle CPU-seconds per hour against a bare loop (target <= 1.5x), its RSS (target < 10 MB)
+# and, while a threshold is exceeded, against a raw scan of every process (target <= 1.5x).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -22,8 +25,10 @@ if [[ ! -f "$build/build.ninja" ]]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DTARNWICK_BUILD_APP=ON -DTARNWICK_BUILD_TESTS=OFF -DTARNWICK_BUILD_BENCH=ON
 fi
-cmake --build "$build" --target tarnwick_bench tarnwick_alert_latency
+cmake --build "$build" --target tarnwick_bench tarnwick_alert_latency tarnwick_daemon_bench tarnwickd
 
 "$build/bin/tarnwick_bench" "$@"
 echo
 "$build/bin/tarnwick_alert_latency" "$root/tests/fixtures/textpost_standin.py"
+echo
+"$build/bin/tarnwick_daemon_bench" "$build/bin/tarnwickd" "${TARNWICKD_BENCH_SECONDS:-120}"
