@@ -1,5 +1,12 @@
 #include "alerts/async_read.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#endif
+
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -8,9 +15,27 @@
 #include <utility>
 
 #include "alerts/text_from_bytes.h"
+#include "common/utf8_path.h"
 
 namespace tarnwick {
 namespace {
+
+// Creates the file for writing and fails when it exists already. The C runtime of Windows ignores
+// fopen's "x" and would open a file planted under that name; _O_EXCL creates with CREATE_NEW.
+std::FILE* OpenNewFile(const std::filesystem::path& path) {
+#ifdef _WIN32
+  int fd = -1;
+  if (_wsopen_s(&fd, path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                _SH_DENYWR, _S_IREAD | _S_IWRITE) != 0) {
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) _close(fd);
+  return file;
+#else
+  return std::fopen(path.c_str(), "wbx");
+#endif
+}
 
 // A file-mode read lands in a fresh temporary file first, the way a browser download does; its
 // path is the completion's Value. Empty when no file could be created.
@@ -23,13 +48,13 @@ std::string WriteTempFile(const std::string& bytes) {
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::string name = "tarnwick-read-" + std::to_string(random()) + "-" +
                              std::to_string(sequence.fetch_add(1)) + ".tmp";
-    const std::string path = (folder / name).string();
-    // "x": never reuse a file that is already there.
-    std::FILE* file = std::fopen(path.c_str(), "wbx");
+    const std::filesystem::path path = folder / PathFromUtf8(name);
+    // Never reuse a file that is already there.
+    std::FILE* file = OpenNewFile(path);
     if (file == nullptr) continue;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const bool closed = std::fclose(file) == 0;
-    if (written && closed) return path;
+    if (written && closed) return Utf8FromPath(path);
     std::filesystem::remove(path, error);
     return {};
   }

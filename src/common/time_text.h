@@ -26,6 +26,10 @@ std::string YmdHms(const LocalTime& t);      // "yyyy-mm-dd hh:mm:ss"
 std::string HhMmSsYmd(const LocalTime& t);   // "hh:mm:ss yyyy-mm-dd"
 std::string Mmdd(const LocalTime& t);        // "mmdd"
 
+// RFC 5322 date of a local time whose offset from UTC is `utcOffsetMinutes`, with English day and
+// month names whatever the locale says: "Tue, 14 Nov 2023 23:13:20 +0100".
+std::string MailDateText(const LocalTime& t, int utcOffsetMinutes);
+
 // Seconds since midnight of an "hh:mm:ss" text; nullopt when it is not one.
 std::optional<int> SecondsOfDay(std::string_view hhmmss);
 

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "common/time_text.h"
+#include "common/utf8_path.h"
 
 namespace tarnwick {
 
@@ -25,7 +26,7 @@ void ActivityLog::WriteLog(const std::string& message) {
   if (pane_.size() > kPaneLineLimit) pane_.pop_back();
   ++written_;
   if (settings_.Enable_log > 0) {
-    std::ofstream file(DailyFilePath(now), std::ios::binary | std::ios::app);
+    std::ofstream file(PathFromUtf8(DailyFilePath(now)), std::ios::binary | std::ios::app);
     if (file) file << line << kCrLf;
   }
   if (echo_) echo_(line);

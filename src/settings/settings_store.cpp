@@ -13,6 +13,7 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
+#include "common/utf8_path.h"
 
 namespace tarnwick {
 
@@ -139,7 +140,7 @@ void AppendPassword(std::string& out, std::string_view value) {
 
 bool Exists(const std::string& path) {
   std::error_code error;
-  return fs::exists(fs::path(path), error);
+  return fs::exists(PathFromUtf8(path), error);
 }
 
 void RemoveQuietly(const fs::path& path) {
@@ -365,7 +366,7 @@ bool SettingsStore::SaveSMTPSettings(const Settings& settings) const {
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
-  const fs::path target(path);
+  const fs::path target = PathFromUtf8(path);
   const fs::path temp = UnusedTempPath(target);
   if (temp.empty()) return false;
 
@@ -397,8 +398,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view content) {
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   std::error_code error;
-  if (!fs::is_regular_file(fs::path(path), error)) return std::nullopt;
-  std::ifstream in(fs::path(path), std::ios::binary);
+  if (!fs::is_regular_file(PathFromUtf8(path), error)) return std::nullopt;
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   if (!in.is_open()) return std::nullopt;
   std::ostringstream content;
   content << in.rdbuf();

@@ -3,6 +3,7 @@
 
 #include "alerts/alert_delivery.h"
 #include "alerts/service_requests.h"
+#include "support/environment.h"
 #include "unit/model_fixture.h"
 
 namespace tarnwick {
@@ -14,7 +15,7 @@ class ServiceClientTest : public testing::ModelFixture {
  protected:
   void SetUp() override {
     ModelFixture::SetUp();
-    unsetenv("TARNWICK_SERVICE_HOST");
+    testing::UnsetEnv("TARNWICK_SERVICE_HOST");
     UseDelivery();
   }
 

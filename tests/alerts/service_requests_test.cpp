@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "support/environment.h"
+
 namespace tarnwick {
 namespace {
 
@@ -47,11 +49,11 @@ TEST(ServiceRequests, RequestNumbersWrapAfterThirtyThousand) {
 }
 
 TEST(ServiceRequests, HostComesFromTheEnvironmentWhenSet) {
-  setenv("TARNWICK_SERVICE_HOST", " 127.0.0.1:9 ", 1);
+  testing::SetEnv("TARNWICK_SERVICE_HOST", " 127.0.0.1:9 ");
   EXPECT_EQ(ServiceHost(), "127.0.0.1:9");
-  setenv("TARNWICK_SERVICE_HOST", "  ", 1);
+  testing::SetEnv("TARNWICK_SERVICE_HOST", "  ");
   EXPECT_EQ(ServiceHost(), "textpost.example");
-  unsetenv("TARNWICK_SERVICE_HOST");
+  testing::UnsetEnv("TARNWICK_SERVICE_HOST");
   EXPECT_EQ(ServiceHost(), "textpost.example");
 }
 

@@ -146,6 +146,9 @@ TEST(SmtpMessageTest, ManyRecipientsFoldTheToHeader) {
   EXPECT_EQ(SplitRecipients(to), SplitRecipients(mail.recipients));
 }
 
+#ifndef _WIN32
+// On POSIX the zone comes from the TZ rules; Windows takes it from its own setting (tested
+// under Wine in tests/windows).
 TEST(SmtpMessageTest, DateIsRfc5322InLocalTimeWithEnglishNames) {
   struct Case {
     const char* zone;
@@ -173,6 +176,7 @@ TEST(SmtpMessageTest, DateIsRfc5322InLocalTimeWithEnglishNames) {
   }
   tzset();
 }
+#endif
 
 TEST(SmtpMessageTest, RecipientsAndSenderAddresses) {
   EXPECT_EQ(SplitRecipients(" a@x.org , ,b@y.org,\t,"),

@@ -18,7 +18,11 @@ using testing::kMiB;
 LocalTime Utc(int64_t epochSeconds) {
   const auto when = static_cast<std::time_t>(epochSeconds);
   std::tm tm{};
+#ifdef _WIN32
+  gmtime_s(&tm, &when);
+#else
   gmtime_r(&when, &tm);
+#endif
   return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 

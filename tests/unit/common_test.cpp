@@ -104,6 +104,27 @@ TEST(TimeTexts, SecondsBetweenTimesOfOneDayTurnNegativeAcrossMidnight) {
   EXPECT_FALSE(SecondsBetween("1:2:3", "00:00:20"));
 }
 
+TEST(TimeTexts, MailDateNamesTheWeekdayAndSignsTheOffset) {
+  struct Case {
+    LocalTime local;
+    int offset;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{1970, 1, 1, 0, 0, 0}, 0, "Thu, 01 Jan 1970 00:00:00 +0000"},
+      {{2023, 11, 14, 23, 13, 20}, 60, "Tue, 14 Nov 2023 23:13:20 +0100"},
+      {{2023, 11, 14, 17, 13, 20}, -300, "Tue, 14 Nov 2023 17:13:20 -0500"},
+      {{2023, 11, 15, 3, 43, 20}, 330, "Wed, 15 Nov 2023 03:43:20 +0530"},
+      {{2023, 11, 14, 19, 43, 20}, -210, "Tue, 14 Nov 2023 19:43:20 -0330"},
+      {{2024, 2, 29, 12, 0, 0}, 0, "Thu, 29 Feb 2024 12:00:00 +0000"},
+      {{2000, 3, 1, 0, 0, 0}, 0, "Wed, 01 Mar 2000 00:00:00 +0000"},
+      {{2026, 12, 31, 23, 59, 59}, 840, "Thu, 31 Dec 2026 23:59:59 +1400"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MailDateText(c.local, c.offset), c.expected) << c.expected;
+  }
+}
+
 TEST(Text, SplitLinesKnowsEveryLineEnd) {
   EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
   EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));

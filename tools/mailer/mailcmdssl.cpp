@@ -5,6 +5,12 @@
 //
 // Exit status: 0 the server took the mail, 2 the text was refused (field count or token), 3 the
 // mail could not be sent. Any failure is told in one line on standard error.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cstdio>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -23,6 +29,10 @@ constexpr std::string_view kMessagePrefix = "mailcmdssl: ";
 constexpr std::string_view kWrongToken = "wrong access token";
 
 std::string ReadStandardInput() {
+#ifdef _WIN32
+  // In text mode Windows ends the input at Ctrl-Z and turns CR LF into LF.
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
   std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
   // The port is the last field, so a line end left by a hand-typed or echoed text goes.
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "common/text.h"
+#include "common/time_text.h"
+#include "platform/local_time.h"
 
 namespace tarnwick {
 
@@ -21,10 +23,6 @@ constexpr std::string_view kEncodedWordStart = "=?UTF-8?B?";
 constexpr std::string_view kEncodedWordEnd = "?=";
 constexpr size_t kEncodedWordLength = 75;
 constexpr std::string_view kFold = "\r\n ";
-
-constexpr std::array<const char*, 7> kDayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr std::array<const char*, 12> kMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 std::string Base64(std::string_view data) {
   std::string out;
@@ -112,17 +110,8 @@ std::string EnvelopeAddress(std::string_view sender) {
 }
 
 std::string MailDate(std::time_t when) {
-  std::tm local{};
-  localtime_r(&when, &local);
-  const long offsetMinutes = local.tm_gmtoff / 60;
-  const long absMinutes = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-  char text[64];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld",
-                kDayNames[static_cast<size_t>(local.tm_wday) % 7], local.tm_mday,
-                kMonthNames[static_cast<size_t>(local.tm_mon) % 12], local.tm_year + 1900,
-                local.tm_hour, local.tm_min, local.tm_sec, offsetMinutes < 0 ? '-' : '+',
-                absMinutes / 60, absMinutes % 60);
-  return text;
+  const ZonedTime zoned = LocalTimeAt(static_cast<int64_t>(when));
+  return MailDateText(zoned.local, zoned.utcOffsetMinutes);
 }
 
 std::string EncodeHeaderText(std::string_view headerName, std::string_view text) {

@@ -1,0 +1,68 @@
+// The program's own files: settings files (they hold passwords), the daily log and its folder.
+// Paths are UTF-8 text; each implementation converts them at this boundary (wide paths on
+// Windows). Every file this service creates is readable and writable by its owner only from the
+// moment it exists (mode 0600 / 0700 on POSIX; an explicit DACL for the current user, SYSTEM and
+// Administrators on Windows), never narrowed afterwards.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace tarnwick {
+
+// Outcome of a file operation. `reason` is the system's own one-line text ("Permission denied",
+// "No space left on device"), empty on success.
+struct FileResult {
+  bool ok = false;
+  std::string reason;
+
+  static FileResult Success() { return {true, {}}; }
+  static FileResult Failure(std::string why) { return {false, std::move(why)}; }
+};
+
+enum class FileReadStatus {
+  Ok,          // `content` holds the file's first bytes, at most the limit
+  Missing,     // no such file
+  Unreadable,  // exists but could not be read (not a regular file, permission, I/O error)
+};
+
+struct FileReadResult {
+  FileReadStatus status = FileReadStatus::Missing;
+  std::string content;
+  // The file was longer than the limit; `content` holds only its first `limit` bytes.
+  bool truncated = false;
+  // The system's reason when `status` is Unreadable.
+  std::string reason;
+};
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+
+  // Reads at most `limit` bytes of a regular file. Never blocks on a FIFO or a device: anything
+  // but a regular file is Unreadable.
+  virtual FileReadResult ReadFile(const std::string& path, size_t limit) = 0;
+
+  // Replaces the file with `content` atomically: a temporary file beside it, created owner-only,
+  // written and flushed, then put in place of the old one. On every failure the old file stays
+  // whole and no temporary file is left behind.
+  virtual FileResult ReplaceFile(const std::string& path, std::string_view content) = 0;
+
+  // Appends `content` to the file, creating it owner-only when it does not exist. A short write
+  // (disk full) is a failure.
+  virtual FileResult AppendFile(const std::string& path, std::string_view content) = 0;
+
+  // Creates the folder (and missing parents) owner-only; success when it exists afterwards.
+  // An existing folder keeps its permissions.
+  virtual FileResult MakeFolder(const std::string& path) = 0;
+
+  // Removes temporary files that ReplaceFile left beside `path` when a save was killed half-way.
+  // Returns how many were removed.
+  virtual int RemoveStaleTemporaries(const std::string& path) = 0;
+
+  virtual bool Exists(const std::string& path) = 0;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,207 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+
+namespace tarnwick {
+namespace {
+
+constexpr mode_t kOwnerFile = S_IRUSR | S_IWUSR;
+constexpr mode_t kOwnerFolder = S_IRWXU;
+constexpr int kTempNameAttempts = 16;
+
+std::string Reason(int error) {
+  return std::strerror(error);
+}
+
+// Closes a descriptor on every path out of a function.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports the close's own failure (NFS and some disks report a full disk here).
+  int Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
+// Writes all of `content`, retrying short writes; the errno of the failure, or 0.
+int WriteAll(int fd, std::string_view content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return ENOSPC;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+FileReadResult PosixFileSystem::ReadFile(const std::string& path, size_t limit) {
+  FileReadResult result;
+  // O_NONBLOCK keeps a FIFO planted in place of a settings file from hanging the open.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    const int error = errno;
+    if (error == ENOENT || error == ENOTDIR) return result;
+    result.status = FileReadStatus::Unreadable;
+    result.reason = Reason(error);
+    return result;
+  }
+  Descriptor file(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    result.status = FileReadStatus::Unreadable;
+    result.reason = Reason(errno);
+    return result;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    result.status = FileReadStatus::Unreadable;
+    result.reason = Reason(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    return result;
+  }
+  // One byte past the limit tells a file of exactly `limit` bytes from a longer one.
+  std::string content(limit + 1, '\0');
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      result.status = FileReadStatus::Unreadable;
+      result.reason = Reason(errno);
+      return result;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  result.truncated = done > limit;
+  content.resize(result.truncated ? limit : done);
+  result.status = FileReadStatus::Ok;
+  result.content = std::move(content);
+  return result;
+}
+
+FileResult PosixFileSystem::ReplaceFile(const std::string& path, std::string_view content) {
+  static std::atomic<unsigned long long> counter{0};
+  const auto ticks =
+      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+  std::string temp;
+  int fd = -1;
+  int error = 0;
+  for (int attempt = 0; attempt < kTempNameAttempts && fd < 0; ++attempt) {
+    temp = path + std::string(kTempInfix) + std::to_string(ticks + counter.fetch_add(1));
+    // Created owner-only: no other user can open it between its creation and the rename.
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kOwnerFile);
+    error = errno;
+    if (fd < 0 && error != EEXIST) break;
+  }
+  if (fd < 0) return FileResult::Failure(Reason(error));
+
+  Descriptor file(fd);
+  error = WriteAll(fd, content);
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (file.Close() != 0 && error == 0) error = errno;
+  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp.c_str());
+    return FileResult::Failure(Reason(error));
+  }
+  return FileResult::Success();
+}
+
+FileResult PosixFileSystem::AppendFile(const std::string& path, std::string_view content) {
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kOwnerFile);
+  if (fd < 0) return FileResult::Failure(Reason(errno));
+  Descriptor file(fd);
+  int error = WriteAll(fd, content);
+  if (file.Close() != 0 && error == 0) error = errno;
+  if (error != 0) return FileResult::Failure(Reason(error));
+  return FileResult::Success();
+}
+
+FileResult PosixFileSystem::MakeFolder(const std::string& path) {
+  if (path.empty()) return FileResult::Failure(Reason(ENOENT));
+  // Parents first, each owner-only when this call creates it.
+  for (size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    const std::string parent = path.substr(0, slash);
+    if (::mkdir(parent.c_str(), kOwnerFolder) != 0 && errno != EEXIST) {
+      return FileResult::Failure(Reason(errno));
+    }
+  }
+  if (::mkdir(path.c_str(), kOwnerFolder) != 0 && errno != EEXIST) {
+    return FileResult::Failure(Reason(errno));
+  }
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return FileResult::Failure(Reason(errno));
+  if (!S_ISDIR(info.st_mode)) return FileResult::Failure(Reason(ENOTDIR));
+  return FileResult::Success();
+}
+
+int PosixFileSystem::RemoveStaleTemporaries(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string prefix = NameOf(path) + std::string(kTempInfix);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) continue;
+    if (!AllDigits(name.substr(prefix.size()))) continue;
+    const std::string stale = folder + "/" + std::string(name);
+    if (::unlink(stale.c_str()) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+bool PosixFileSystem::Exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,30 @@
+#include "platform/windows/wide_text.h"
+
+#include <windows.h>
+
+#include <climits>
+
+namespace tarnwick::win {
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty() || utf8.size() > INT_MAX) return {};
+  const int length = static_cast<int>(utf8.size());
+  const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring out(static_cast<size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, out.data(), needed);
+  return out;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  if (wide.empty() || wide.size() > INT_MAX) return {};
+  const int length = static_cast<int>(wide.size());
+  const int needed =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) return {};
+  std::string out(static_cast<size_t>(needed), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, out.data(), needed, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace tarnwick::win

@@ -1,0 +1,301 @@
+#include "platform/windows/windows_file_system.h"
+
+#include <windows.h>
+// windows.h names ReplaceFileW "ReplaceFile", which is also the service's method.
+#undef ReplaceFile
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "platform/windows/handle.h"
+#include "platform/windows/wide_text.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr int kTempNameAttempts = 16;
+constexpr DWORD kChunk = 1u << 20;
+
+// The system's one-line text for a Win32 error, without the trailing line end and full stop.
+std::string Reason(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
+                              message.back() == L'.' || message.back() == L' ')) {
+    message.pop_back();
+  }
+  if (message.empty()) return "Windows error " + std::to_string(error);
+  return win::Utf8(message);
+}
+
+// A security descriptor whose DACL grants full access to the current user, SYSTEM and the
+// Administrators group and to no one else, and inherits nothing from the folder.
+class OwnerOnly {
+ public:
+  explicit OwnerOnly(bool folder) {
+    if (!CurrentUser() || !Known(WinLocalSystemSid, system_) ||
+        !Known(WinBuiltinAdministratorsSid, admins_)) {
+      return;
+    }
+    PSID sids[] = {user_.data(), system_.data(), admins_.data()};
+    DWORD aclBytes = sizeof(ACL);
+    for (PSID sid : sids) {
+      aclBytes += static_cast<DWORD>(sizeof(ACCESS_ALLOWED_ACE)) + GetLengthSid(sid);
+    }
+    acl_.resize(aclBytes);
+    auto* acl = reinterpret_cast<PACL>(acl_.data());
+    if (!InitializeAcl(acl, aclBytes, ACL_REVISION)) return;
+    // Files and folders created inside a folder inherit the same three entries.
+    const DWORD inherit = folder ? (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) : 0;
+    for (PSID sid : sids) {
+      if (!AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, GENERIC_ALL, sid)) return;
+    }
+    if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
+        !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+      return;
+    }
+    attributes_.nLength = sizeof attributes_;
+    attributes_.lpSecurityDescriptor = &descriptor_;
+    attributes_.bInheritHandle = FALSE;
+    ok_ = true;
+  }
+  OwnerOnly(const OwnerOnly&) = delete;
+  OwnerOnly& operator=(const OwnerOnly&) = delete;
+
+  // Null when the descriptor could not be built: then nothing is created at all.
+  SECURITY_ATTRIBUTES* attributes() { return ok_ ? &attributes_ : nullptr; }
+
+ private:
+  bool CurrentUser() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    const win::Handle token(raw);
+    DWORD bytes = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &bytes);
+    std::vector<std::byte> buffer(bytes);
+    if (bytes == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), bytes, &bytes)) {
+      return false;
+    }
+    PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    user_.resize(GetLengthSid(sid));
+    return CopySid(static_cast<DWORD>(user_.size()), user_.data(), sid) != FALSE;
+  }
+  static bool Known(WELL_KNOWN_SID_TYPE type, std::vector<std::byte>& sid) {
+    DWORD bytes = SECURITY_MAX_SID_SIZE;
+    sid.resize(bytes);
+    return CreateWellKnownSid(type, nullptr, sid.data(), &bytes) != FALSE;
+  }
+
+  std::vector<std::byte> user_, system_, admins_, acl_;
+  SECURITY_DESCRIPTOR descriptor_{};
+  SECURITY_ATTRIBUTES attributes_{};
+  bool ok_ = false;
+};
+
+DWORD WriteAll(HANDLE file, std::string_view content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, kChunk));
+    DWORD written = 0;
+    if (!WriteFile(file, content.data() + done, chunk, &written, nullptr)) return GetLastError();
+    if (written == 0) return ERROR_DISK_FULL;
+    done += written;
+  }
+  return ERROR_SUCCESS;
+}
+
+std::wstring TempName(const std::wstring& path) {
+  static std::atomic<unsigned long long> counter{0};
+  return path + win::Wide(WindowsFileSystem::kTempInfix) +
+         std::to_wstring(GetTickCount64() * 1000 + counter.fetch_add(1));
+}
+
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+}  // namespace
+
+FileReadResult WindowsFileSystem::ReadFile(const std::string& path, size_t limit) {
+  FileReadResult result;
+  const std::wstring wide = win::Wide(path);
+  const win::Handle file(CreateFileW(wide.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return result;
+    result.status = FileReadStatus::Unreadable;
+    result.reason = Reason(error);
+    return result;
+  }
+  // A pipe or a device would block or never end: only files on disk are read.
+  if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+    result.status = FileReadStatus::Unreadable;
+    result.reason = Reason(ERROR_INVALID_FUNCTION);
+    return result;
+  }
+  // One byte past the limit tells a file of exactly `limit` bytes from a longer one.
+  std::string content(limit + 1, '\0');
+  size_t done = 0;
+  while (done < content.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, kChunk));
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), content.data() + done, chunk, &read, nullptr)) {
+      result.status = FileReadStatus::Unreadable;
+      result.reason = Reason(GetLastError());
+      return result;
+    }
+    if (read == 0) break;
+    done += read;
+  }
+  result.truncated = done > limit;
+  content.resize(result.truncated ? limit : done);
+  result.status = FileReadStatus::Ok;
+  result.content = std::move(content);
+  return result;
+}
+
+FileResult WindowsFileSystem::ReplaceFile(const std::string& path, std::string_view content) {
+  const std::wstring target = win::Wide(path);
+  if (target.empty()) return FileResult::Failure(Reason(ERROR_INVALID_NAME));
+  OwnerOnly security(false);
+  if (security.attributes() == nullptr) return FileResult::Failure(Reason(GetLastError()));
+
+  std::wstring temp;
+  win::Handle file;
+  DWORD error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < kTempNameAttempts && !file; ++attempt) {
+    temp = TempName(target);
+    // CREATE_NEW: never a file that is already there, and owner-only from its creation.
+    file = win::Handle(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, security.attributes(),
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    error = GetLastError();
+    if (!file && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  if (!file) return FileResult::Failure(Reason(error));
+
+  error = WriteAll(file.get(), content);
+  if (error == ERROR_SUCCESS && !FlushFileBuffers(file.get())) error = GetLastError();
+  if (!CloseHandle(file.Release()) && error == ERROR_SUCCESS) error = GetLastError();
+  if (error != ERROR_SUCCESS) {
+    DeleteFileW(temp.c_str());
+    return FileResult::Failure(Reason(error));
+  }
+
+  // A new file: a plain rename, which fails when another file appeared in the meantime.
+  if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return FileResult::Success();
+  }
+  error = GetLastError();
+  if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) {
+    DeleteFileW(temp.c_str());
+    return FileResult::Failure(Reason(error));
+  }
+  // An existing file: ReplaceFileW, with the old file moved to a backup name so that a failure
+  // half-way can put it back whole.
+  const std::wstring backup = TempName(target);
+  if (::ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                     nullptr, nullptr)) {
+    DeleteFileW(backup.c_str());
+    return FileResult::Success();
+  }
+  error = GetLastError();
+  if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+    // The old file already carries the backup name and the new one could not take its place.
+    MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+  }
+  DeleteFileW(temp.c_str());
+  DeleteFileW(backup.c_str());
+  return FileResult::Failure(Reason(error));
+}
+
+FileResult WindowsFileSystem::AppendFile(const std::string& path, std::string_view content) {
+  const std::wstring wide = win::Wide(path);
+  if (wide.empty()) return FileResult::Failure(Reason(ERROR_INVALID_NAME));
+  OwnerOnly security(false);
+  if (security.attributes() == nullptr) return FileResult::Failure(Reason(GetLastError()));
+  // The descriptor applies only when OPEN_ALWAYS creates the file.
+  const win::Handle file(CreateFileW(
+      wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      security.attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return FileResult::Failure(Reason(GetLastError()));
+  const DWORD error = WriteAll(file.get(), content);
+  if (error != ERROR_SUCCESS) return FileResult::Failure(Reason(error));
+  return FileResult::Success();
+}
+
+FileResult WindowsFileSystem::MakeFolder(const std::string& path) {
+  std::wstring wide = win::Wide(path);
+  while (wide.size() > 1 && IsSeparator(wide.back())) wide.pop_back();
+  if (wide.empty()) return FileResult::Failure(Reason(ERROR_PATH_NOT_FOUND));
+  OwnerOnly security(true);
+  if (security.attributes() == nullptr) return FileResult::Failure(Reason(GetLastError()));
+  // Parents first; the drive ("c:"), the root and the server and share of a UNC path exist or
+  // cannot be made, so creating starts after them.
+  size_t start = 0;
+  if (wide.size() >= 2 && wide[1] == L':') {
+    start = 2;
+  } else if (wide.size() >= 2 && IsSeparator(wide[0]) && IsSeparator(wide[1])) {
+    start = wide.find_first_of(L"\\/", 2);  // after the server
+    if (start != std::wstring::npos) start = wide.find_first_of(L"\\/", start + 1);  // share
+    if (start == std::wstring::npos) start = wide.size();
+  }
+  std::vector<size_t> ends;
+  for (size_t at = start + 1; at < wide.size(); ++at) {
+    if (IsSeparator(wide[at]) && !IsSeparator(wide[at - 1])) ends.push_back(at);
+  }
+  ends.push_back(wide.size());
+  for (size_t end : ends) {
+    const std::wstring part = wide.substr(0, end);
+    if (CreateDirectoryW(part.c_str(), security.attributes())) continue;
+    const DWORD error = GetLastError();
+    // A parent the user may not create in (a drive's root) exists; the last check tells.
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED) {
+      return FileResult::Failure(Reason(error));
+    }
+  }
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FileResult::Failure(Reason(GetLastError()));
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return FileResult::Failure(Reason(ERROR_DIRECTORY));
+  }
+  return FileResult::Success();
+}
+
+int WindowsFileSystem::RemoveStaleTemporaries(const std::string& path) {
+  const std::wstring wide = win::Wide(path);
+  const size_t separator = wide.find_last_of(L"\\/");
+  const std::wstring folder =
+      separator == std::wstring::npos ? std::wstring(L".") : wide.substr(0, separator);
+  const std::wstring prefix =
+      (separator == std::wstring::npos ? wide : wide.substr(separator + 1)) + win::Wide(kTempInfix);
+  WIN32_FIND_DATAW found{};
+  const std::wstring pattern = folder + L"\\" + prefix + L"*";
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int removed = 0;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (name.find_first_not_of(L"0123456789", prefix.size()) != std::wstring::npos) continue;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    if (DeleteFileW((folder + L"\\" + name).c_str())) ++removed;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return removed;
+}
+
+bool WindowsFileSystem::Exists(const std::string& path) {
+  const std::wstring wide = win::Wide(path);
+  return !wide.empty() && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace tarnwick

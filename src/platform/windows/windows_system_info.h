@@ -1,0 +1,26 @@
+// Facts about this machine and this program on Windows.
+#pragma once
+
+#include "platform/system_info.h"
+
+namespace tarnwick {
+
+class WindowsSystemInfo final : public ISystemInfo {
+ public:
+  // Bits of GetProcessAffinityMask's process mask, at least 1.
+  int ProcessorCount() override;
+  // GetComputerNameW in UTF-8; empty when it fails.
+  std::string ComputerName() override;
+  // Folder of GetModuleFileNameW in UTF-8.
+  std::string ProgramFolder() override;
+  std::string LogFolder() override { return "c:\\monitor_log"; }
+  std::string PathSeparator() override { return "\\"; }
+  std::string ExecutableSuffix() override { return ".exe"; }
+  std::string OwnExecutableName() override { return "tarnwick"; }
+  // Creates the folder and its parents (UTF-8 path).
+  bool EnsureFolder(const std::string& path) override;
+  // High priority class for the process, highest priority for the calling thread.
+  void RaisePriority() override;
+};
+
+}  // namespace tarnwick
