@@ -13,6 +13,17 @@
 #include "monitor/main_window_model.h"
 #include "platform/curl/curl_smtp_client.h"
 #include "platform/curl/curl_url_transport.h"
+
+#ifdef _WIN32
+#include "platform/windows/nt_process_lister.h"
+#include "platform/windows/windows_clock.h"
+#include "platform/windows/windows_console_requests.h"
+#include "platform/windows/windows_counters.h"
+#include "platform/windows/windows_mailer_launcher.h"
+#include "platform/windows/windows_process_killer.h"
+#include "platform/windows/windows_sound_player.h"
+#include "platform/windows/windows_system_info.h"
+#else
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/pidfd_process_killer.h"
@@ -21,8 +32,32 @@
 #include "platform/linux/proc_process_lister.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/posix/posix_termination_signals.h"
+#endif
 
 namespace {
+
+// The platform's services, chosen once here; everything below is the same on both systems.
+#ifdef _WIN32
+using Clock = tarnwick::WindowsClock;
+using SystemInfo = tarnwick::WindowsSystemInfo;
+using CpuCounters = tarnwick::WindowsCpuCounters;
+using MemoryReader = tarnwick::WindowsMemoryReader;
+using ProcessLister = tarnwick::NtProcessLister;
+using SoundPlayer = tarnwick::WindowsSoundPlayer;
+using MailerLauncher = tarnwick::WindowsMailerLauncher;
+using ProcessKiller = tarnwick::WindowsProcessKiller;
+using TerminationRequests = tarnwick::WindowsConsoleRequests;
+#else
+using Clock = tarnwick::SystemClock;
+using SystemInfo = tarnwick::LinuxSystemInfo;
+using CpuCounters = tarnwick::ProcCpuCounters;
+using MemoryReader = tarnwick::ProcMemoryReader;
+using ProcessLister = tarnwick::ProcProcessLister;
+using SoundPlayer = tarnwick::AlsaSoundPlayer;
+using MailerLauncher = tarnwick::PosixMailerLauncher;
+using ProcessKiller = tarnwick::PidfdProcessKiller;
+using TerminationRequests = tarnwick::PosixTerminationSignals;
+#endif
 
 // Exit code for a wrong command line.
 constexpr int kUsageError = 2;
@@ -60,17 +95,17 @@ int main(int argc, char* argv[]) {
       break;
   }
 
-  tarnwick::SystemClock clock;
+  Clock clock;
   tarnwick::HeadlessUiServices ui(PrintLine);
-  tarnwick::LinuxSystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
-  tarnwick::ProcCpuCounters cpuCounters;
-  tarnwick::ProcMemoryReader memory;
-  tarnwick::ProcProcessLister processes;
-  tarnwick::AlsaSoundPlayer sound;
+  SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
+  CpuCounters cpuCounters;
+  MemoryReader memory;
+  ProcessLister processes;
+  SoundPlayer sound;
   tarnwick::CurlUrlTransport transport;
-  tarnwick::PosixMailerLauncher mailerLauncher;
+  MailerLauncher mailerLauncher;
   tarnwick::CurlSmtpClient smtpClient;
-  tarnwick::PidfdProcessKiller killer;
+  ProcessKiller killer;
   tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
@@ -80,7 +115,7 @@ int main(int argc, char* argv[]) {
   model.log().SetEcho(PrintLine);
 
   // Installed before the load, so that a signal during it is not lost.
-  tarnwick::PosixTerminationSignals termination(transport);
+  TerminationRequests termination(transport);
   tarnwick::HeadlessStatus status(PrintLine);
   tarnwick::HeadlessLoop loop(model, transport, termination);
   loop.SetAfterEvents([&status, &model] { status.Report(model); });
