@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -276,6 +277,51 @@ TEST_F(TarnwickdEndToEnd, TheCycleKeepsItsPaceWhateverTheServiceDoes) {
     ASSERT_TRUE(stopped.has_value()) << "a pending request held up the end";
     EXPECT_TRUE(WIFEXITED(*stopped) && WEXITSTATUS(*stopped) == 0);
   }
+}
+
+// tarnwickd.exe of the Windows build under Wine, against the same stand-in on the Linux loopback:
+// it logs in and its alert and the credit update go out through the static libcurl. Runs when
+// TARNWICK_WINDOWS_BIN names the Windows program folder (tools/test-windows.sh sets it) and
+// WINEPREFIX a prepared prefix (tools/wine-env.sh).
+TEST_F(TarnwickdEndToEnd, WindowsBuildUnderWineLogsInAndSendsItsAlert) {
+  const char* windowsBin = std::getenv("TARNWICK_WINDOWS_BIN");
+  if (windowsBin == nullptr || !fs::exists(fs::path(windowsBin) / "tarnwickd.exe")) {
+    GTEST_SKIP() << "TARNWICK_WINDOWS_BIN does not name a folder with tarnwickd.exe";
+  }
+  const fs::path winProgram = dir.path() / "winprogram";
+  fs::create_directories(winProgram);
+  for (const auto& entry : fs::directory_iterator(windowsBin)) {
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), winProgram / entry.path().filename());
+  }
+  std::optional<RunningProgram> service;
+  const std::string port = StartService(service);
+  ASSERT_FALSE(port.empty());
+  Settings s;
+  s.TimeInterval = "1";
+  s.cpu_High = "0";
+  s.mem_High = "101";
+  s.num_High = "2";
+  s.host_Name = "WINEHOST";
+  s.Enable_alert = 1;
+  s.smsEmail = kAccount;
+  s.smsPassword = kPassword;
+  s.smsPhone = "+15550100";
+  s.max_SMS = "9999";
+  WriteFile((winProgram / "setting.ini").string(), FormatSettingFile(s));
+
+  std::vector<std::string> env = Environment(port);
+  RunningProgram run({"/usr/bin/wine", (winProgram / "tarnwickd.exe").string()}, env);
+  ASSERT_TRUE(run.started());
+  const bool credited =
+      run.WaitForOutput([](const std::string& out) { return Has(out, "SMS credits: 49"); }, 60s);
+  const std::string out = run.ReadOutput(0);
+  const std::string log = ReadFile(serviceLog);
+  ASSERT_TRUE(credited) << out << "\n" << log;
+  EXPECT_TRUE(Has(out, "Account status: Account : ops@x.example")) << out;
+  const auto sends = Requests(log, "/textpost/php/smstoolsen.php");
+  ASSERT_EQ(sends.size(), 1u) << log;
+  EXPECT_TRUE(Has(JsonField(sends[0], "text"), " WINEHOST CPU ")) << log;
+  EXPECT_EQ(JsonField(Requests(log, "/textpost/php/sms_logon.php").at(0), "pwd"), kPassword);
 }
 
 }  // namespace
