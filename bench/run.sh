@@ -17,6 +17,9 @@
 # 1 s and 5 s cycles, the History window's opening time on 31 days of 1 s samples, and the idle
 # CPU of the real program at a 1 s cycle with the history on and off (TARNWICK_IDLE_SECONDS,
 # default 300).
+# Last, tarnwickd beside minimal /proc loops at a 1 s cycle (TARNWICKD_BENCH_SECONDS, default
+# 120): idle CPU-seconds per hour against a bare loop (target <= 1.5x), its RSS (target < 10 MB)
+# and, while a threshold is exceeded, against a raw scan of every process (target <= 1.5x).
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -27,7 +30,7 @@ if [[ ! -f "$build/build.ninja" ]]; then
     -DTARNWICK_BUILD_APP=ON -DTARNWICK_BUILD_TESTS=OFF -DTARNWICK_BUILD_BENCH=ON
 fi
 cmake --build "$build" --target tarnwick_bench tarnwick_alert_latency tarnwick_history_bench \
-  tarnwick
+  tarnwick tarnwick_daemon_bench tarnwickd
 
 "$build/bin/tarnwick_bench" "$@"
 echo
@@ -35,3 +38,4 @@ echo
 echo
 "$build/bin/tarnwick_history_bench"
 python3 "$root/bench/history_idle.py" "$build/bin" "${TARNWICK_IDLE_SECONDS:-300}"
+"$build/bin/tarnwick_daemon_bench" "$build/bin/tarnwickd" "${TARNWICKD_BENCH_SECONDS:-120}"

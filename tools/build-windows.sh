@@ -17,7 +17,10 @@ if [ ! -f "$gtest/install/lib/cmake/GTest/GTestConfig.cmake" ]; then
   cmake --install "$gtest/build" >/dev/null
 fi
 
+# A static libcurl with Schannel for the web service transport, tarnwickd.exe and mailcmdssl.exe.
+bash "$root/tools/build-curl-windows.sh" "$out"
+
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTARNWICK_WERROR=ON -DTARNWICK_BUILD_BENCH=OFF \
-  -DGTest_DIR="$gtest/install/lib/cmake/GTest" "$@"
+  -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DCURL_DIR="$out/curl/install/lib/cmake/CURL" "$@"
 cmake --build "$out" -j "$(nproc)"

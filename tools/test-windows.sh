@@ -6,5 +6,15 @@ bash "$root/tools/build-windows.sh"
 source "$root/tools/wine-env.sh" "$root/build-windows"
 status=0
 ctest --test-dir "$root/build-windows" --output-on-failure || status=$?
+# tarnwickd.exe and mailcmdssl.exe end to end under Wine, driven by the Linux tests (built by
+# tools/build.sh) against the stand-in and the SMTP server on the Linux loopback.
+if [ -x "$root/build/bin/tarnwickd_program_test" ]; then
+  TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwickd_program_test" \
+    --gtest_filter='*UnderWine*' || status=$?
+fi
+if [ -x "$root/build/bin/tarnwick_mail_server_tests" ]; then
+  TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwick_mail_server_tests" \
+    --gtest_filter='MailerProgramTest.*' || status=$?
+fi
 wineserver -k </dev/null >/dev/null 2>&1 || true
 exit "$status"

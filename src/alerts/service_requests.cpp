@@ -19,10 +19,14 @@ std::string Url(std::string_view host, std::string_view path) {
 
 }  // namespace
 
-std::string ServiceUrl(std::string_view host, std::string_view path) {
+std::string ServiceOrigin(std::string_view host) {
   // A host that is no host at all is used as written, and the read of it fails.
   const std::optional<std::string> base = ServiceBaseUrl(host);
-  return (base ? *base : "http://" + std::string(host)) + std::string(path);
+  return base ? *base : "http://" + std::string(host);
+}
+
+std::string ServiceUrl(std::string_view host, std::string_view path) {
+  return ServiceOrigin(host) + std::string(path);
 }
 
 std::string ServiceHost() {

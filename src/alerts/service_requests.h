@@ -20,6 +20,9 @@ std::string ServiceHost();
 // otherwise ("https://host:8443/path").
 std::string ServiceUrl(std::string_view host, std::string_view path);
 
+// Scheme and authority of the service's URLs for a host setting ("http://host" for a bare host).
+std::string ServiceOrigin(std::string_view host);
+
 // Every byte but the unreserved characters A-Z a-z 0-9 - . _ ~ becomes %XX, so each value
 // reaches the service whole: a process name like "x&to=999" can add no parameter.
 std::string PercentEncode(std::string_view value);

@@ -1,15 +1,17 @@
 // The Tarnwick desktop program: the main window over the Linux services. Started without a
-// display it runs headless on Qt's offscreen platform, answers its own message boxes and echoes
-// the activity log to standard output.
+// display it hands over to tarnwickd, the program without a window, beside it.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QObject>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "common/clock.h"
-#include "headless_status.h"
 #include "history/history_recorder.h"
 #include "history/history_window_model.h"
 #include "history/top_scan.h"
@@ -36,22 +38,35 @@
 
 namespace {
 
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
+constexpr const char* kHeadlessProgram = "tarnwickd";
+constexpr const char* kHandoverFailed = "tarnwick: no display, and cannot start ";
+// Exit code when neither a window nor the program without one can run.
+constexpr int kCannotRun = 1;
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
 }
 
-// One log line on standard output, flushed at once so that a reader of a pipe sees it as it
-// happens. The log's blank separator line (CR LF) becomes an empty line.
-void EchoLine(const std::string& line) {
-  std::string out = line;
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  out += '\n';
-  std::fwrite(out.data(), 1, out.size(), stdout);
-  std::fflush(stdout);
+// Without a display and without a Qt platform chosen by hand there is nothing to show a window
+// on: the program without a window takes over, with the same arguments.
+bool ShouldHandOver() {
+  return !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY") && !IsSet("QT_QPA_PLATFORM");
+}
+
+// Replaces this process by tarnwickd from the program's own folder; returns only on failure,
+// with a line on standard error.
+int HandOver(int argc, char* argv[]) {
+  tarnwick::LinuxSystemInfo self;
+  const std::string path = self.ProgramFolder() + "/" + kHeadlessProgram;
+  std::vector<char*> args{const_cast<char*>(path.c_str())};
+  for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+  args.push_back(nullptr);
+  execv(path.c_str(), args.data());
+  const std::string message =
+      std::string(kHandoverFailed) + path + ": " + std::strerror(errno) + "\n";
+  std::fwrite(message.data(), 1, message.size(), stderr);
+  return kCannotRun;
 }
 
 std::string HistoryPath(tarnwick::ISystemInfo& system) {
@@ -71,17 +86,13 @@ int main(int argc, char* argv[]) {
       return *status;
     }
   }
-  const bool headless = !HasDisplay();
-  if (headless) {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform == nullptr || *platform == '\0') setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
+  if (ShouldHandOver()) return HandOver(argc, argv);
   QApplication app(argc, argv);
   // The window hides into the tray; only the model's quit request ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
 
   tarnwick::SystemClock clock;
-  tarnwick::QtUiServices ui(headless);
+  tarnwick::QtUiServices ui;
   tarnwick::LinuxSystemInfo system;
   tarnwick::ProcCpuCounters cpuCounters;
   tarnwick::ProcMemoryReader memory;
@@ -105,9 +116,8 @@ int main(int argc, char* argv[]) {
   deps.processKiller = &killer;
   tarnwick::XdgAutostart autostart(files, tarnwick::XdgConfigFolder(),
                                    system.ProgramFolder() + "/tarnwick");
-  if (!headless) deps.autostart = &autostart;
+  deps.autostart = &autostart;
   tarnwick::MainWindowModel model(deps);
-  if (headless) model.log().SetEcho(EchoLine);
 
   // The usage history; declared after the model, so its last write still has the log.
   tarnwick::ProcessTopScan topScan(
@@ -123,11 +133,6 @@ int main(int argc, char* argv[]) {
   tarnwick::HistoryWindowModel historyModel(clock, model.settings, &historyStore, &history);
   tarnwick::HistoryWindow historyView(historyModel);
   tarnwick::AddHistoryMenu(window, historyModel, historyView);
-  tarnwick::HeadlessStatus status(EchoLine);
-  if (headless) {
-    window.SetUnseen(true);
-    window.SetAfterRender([&status, &model] { status.Report(model); });
-  }
   QObject::connect(&window, &tarnwick::MainWindow::programEnding, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   // Letting events run inside a handler shows the model's state as it is at that moment (the

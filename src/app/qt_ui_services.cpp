@@ -25,29 +25,8 @@ QString FromUtf8(const std::string& text) {
 
 }  // namespace
 
-MessageAnswer DefaultAnswer(MessageButtons buttons) {
-  return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-}
-
-std::string OneLine(const std::string& text) {
-  std::string line;
-  line.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    line += (c == '\r' || c == '\n') ? ' ' : c;
-  }
-  return line;
-}
-
 MessageAnswer QtUiServices::MessageBox(const std::string& text, MessageButtons buttons,
                                        const std::string& title) {
-  if (headless_) {
-    const std::string line = OneLine(text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
-    return DefaultAnswer(buttons);
-  }
   QMessageBox::StandardButtons shown = QMessageBox::Ok;
   QMessageBox::StandardButton defaultButton = QMessageBox::Ok;
   QMessageBox::Icon icon = QMessageBox::Information;
@@ -100,7 +79,6 @@ void QtUiServices::OpenWithViewer(const std::string& path) {
 }
 
 std::optional<std::string> QtUiServices::PickFile(const FilePickRequest& request) {
-  if (headless_) return std::nullopt;
   const QString filter =
       FromUtf8(request.filterDescription) + " (" + FromUtf8(request.filterPattern) + ")";
   const QString picked = QFileDialog::getOpenFileName(nullptr, FromUtf8(request.title),
@@ -119,12 +97,6 @@ ScreenSize QtUiServices::Screen() {
 std::optional<std::string> QtUiServices::InputBox(const std::string& prompt,
                                                   const std::string& title,
                                                   const std::string& defaultText) {
-  if (headless_) {
-    const std::string line = OneLine(prompt) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fflush(stdout);
-    return defaultText;
-  }
   bool ok = false;
   const QString text = QInputDialog::getText(nullptr, FromUtf8(title), FromUtf8(prompt),
                                              QLineEdit::Normal, FromUtf8(defaultText), &ok);

@@ -114,6 +114,26 @@ TEST(ServiceRequests, HostComesFromTheEnvironmentWhenSet) {
   EXPECT_EQ(ServiceHost(), "textpost.example");
 }
 
+TEST(ServiceRequests, HostSettingChoosesTheSchemeOfEveryRequest) {
+  const struct {
+    const char* host;
+    const char* origin;
+  } cases[] = {
+      {"svc.example", "http://svc.example"},
+      {"svc.example:8080", "http://svc.example:8080"},
+      {"https://svc.example", "https://svc.example"},
+      {"HTTPS://svc.example:8443/", "https://svc.example:8443"},
+      {"http://svc.example:81", "http://svc.example:81"},
+      {"httpsvc.example", "http://httpsvc.example"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ServiceOrigin(c.host), c.origin) << c.host;
+    EXPECT_EQ(BuildCreditUpdateUrl(c.host, "e", "n"),
+              std::string(c.origin) + "/textpost/php/creditupdate.php?email=e&now=n")
+        << c.host;
+  }
+}
+
 TEST(LoginReply, GrammarOfAnAcceptedReply) {
   const struct {
     const char* reply;

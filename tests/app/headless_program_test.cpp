@@ -1,6 +1,6 @@
-// The real program, started without a display from a program folder of its own: it runs on the
-// offscreen platform, monitors with the settings beside it, writes the daily log and echoes it,
-// and a SIGTERM ends it cleanly.
+// The real program, started without a display from a program folder of its own: it hands over to
+// tarnwickd beside it, which monitors with the settings beside it, writes the daily log and
+// echoes it, and a SIGTERM ends it cleanly. Without tarnwickd it says so and fails.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -49,12 +49,34 @@ TEST(HeadlessProgramTest, MonitorsLogsEchoesAndEndsCleanlyOnSigterm) {
   EXPECT_NE(log.find("Monitoring Started"), std::string::npos) << log;
   EXPECT_TRUE(std::regex_search(log, kExceedLine)) << log;
   EXPECT_NE(out.find("Monitoring Started"), std::string::npos) << out;
+  EXPECT_NE(out.find("Account status: "), std::string::npos) << "the status lines of tarnwickd";
   EXPECT_TRUE(std::regex_search(out, kExceedLine)) << out;
 
   const std::optional<int> status = run.Stop(SIGTERM, std::chrono::seconds(5));
   ASSERT_TRUE(status.has_value()) << "still running 5 s after SIGTERM";
   EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
   EXPECT_EQ(WEXITSTATUS(*status), 0);
+}
+
+TEST(HeadlessProgramTest, WithoutTarnwickdBesideItFailsWithTheReason) {
+  TempDir dir;
+  MakeProgramFolder(dir.path());
+  fs::remove(dir.path() / "tarnwickd");
+  const FinishedProgram run = RunToEnd({(dir.path() / "tarnwick").string(), "--version"},
+                                       ChildEnvironment(dir.path().string()));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "tarnwick: no display, and cannot start " +
+                         (dir.path() / "tarnwickd").string() + ": No such file or directory\n");
+}
+
+TEST(HeadlessProgramTest, HandsItsArgumentsOver) {
+  TempDir dir;
+  MakeProgramFolder(dir.path());
+  const FinishedProgram run = RunToEnd({(dir.path() / "tarnwick").string(), "--version"},
+                                       ChildEnvironment(dir.path().string()));
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "tarnwickd (Tarnwick) 4.3\n");
 }
 
 }  // namespace

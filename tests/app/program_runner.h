@@ -27,11 +27,17 @@ using SteadyClock = std::chrono::steady_clock;
 inline const char* const kAssets[] = {"eyestop.ico", "eyerun.ico", "alert.wav", "alert1.wav",
                                       "Hand-m.cur"};
 
-// Copies the built program, its mailer and its assets into `folder`.
+// Copies the built programs the test names (tarnwick, tarnwickd), the mailer and the assets into
+// `folder`.
 inline void MakeProgramFolder(const std::filesystem::path& folder) {
   namespace fs = std::filesystem;
   fs::create_directories(folder);
+#ifdef TARNWICK_EXECUTABLE
   fs::copy_file(TARNWICK_EXECUTABLE, folder / "tarnwick");
+#endif
+#ifdef TARNWICKD_EXECUTABLE
+  fs::copy_file(TARNWICKD_EXECUTABLE, folder / "tarnwickd");
+#endif
   const fs::path built(TARNWICK_PROGRAM_DIR);
   if (fs::exists(built / "mailcmdssl")) fs::copy_file(built / "mailcmdssl", folder / "mailcmdssl");
   for (const char* asset : kAssets) fs::copy_file(built / asset, folder / asset);
@@ -82,6 +88,66 @@ class BusyThread {
   std::thread thread_;
 };
 
+// A finished child's exit code and its two output streams.
+struct FinishedProgram {
+  int exitCode = -1;  // -1 when it did not end normally within the limit
+  std::string out;
+  std::string err;
+};
+
+// Runs a child from an argument list to its end (killed after `limit`), keeping stdout and
+// stderr apart.
+inline FinishedProgram RunToEnd(const std::vector<std::string>& argv,
+                                const std::vector<std::string>& environment,
+                                std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  FinishedProgram result;
+  int out[2];
+  int err[2];
+  if (pipe2(out, O_CLOEXEC) != 0) return result;
+  if (pipe2(err, O_CLOEXEC) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  close(err[1]);
+  const auto deadline = SteadyClock::now() + limit;
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  std::string* sinks[2] = {&result.out, &result.err};
+  int open = spawned == 0 ? 2 : 0;
+  while (open > 0 && SteadyClock::now() < deadline) {
+    if (poll(fds, 2, 100) <= 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        sinks[i]->append(buffer, static_cast<size_t>(n));
+      } else {
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+  }
+  close(out[0]);
+  close(err[0]);
+  if (spawned != 0) return result;
+  int status = 0;
+  if (open > 0) kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  if (open == 0 && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  return result;
+}
+
 // A child started from an argument list (never a shell) with its standard output collected;
 // killed at the end of the test if still running.
 class RunningProgram {
@@ -117,6 +183,7 @@ class RunningProgram {
   RunningProgram& operator=(const RunningProgram&) = delete;
 
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
   // Collects standard output for up to `ms` milliseconds; returns everything so far.
   const std::string& ReadOutput(int ms) {

@@ -375,7 +375,7 @@ TEST_P(TestMailHintTest, FailureShowsTheErrorWithTheProvidersHintAndOkOpensItsPa
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(ui.messages[0].text, "Login denied (535)\r\n" + c.hint);
   EXPECT_EQ(ui.messages[0].buttons, MessageButtons::OkCancel);
-  EXPECT_EQ(ui.urls, Texts{"http://" + ServiceHost() + c.page});
+  EXPECT_EQ(ui.urls, Texts{ServiceOrigin(ServiceHost()) + c.page});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -2,6 +2,7 @@
 // modes and both ways of handing over the text, and every refusal is told on standard error.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,19 @@ using mailtest::SmtpServer;
 using mailtest::TlsMode;
 
 constexpr const char* kMailer = TARNWICK_MAILER_PATH;
+
+// The mailer under test: this build's, or with TARNWICK_WINDOWS_BIN set (tools/test-windows.sh),
+// mailcmdssl.exe of the Windows build under Wine. Schannel matches names only, so the Windows
+// mailer is sent to "localhost", the name in the test certificate.
+std::vector<std::string> MailerCommand() {
+  const char* windowsBin = std::getenv("TARNWICK_WINDOWS_BIN");
+  if (windowsBin == nullptr || *windowsBin == '\0') return {kMailer};
+  return {"/usr/bin/wine", std::string(windowsBin) + "/mailcmdssl.exe"};
+}
+
+std::string MailHost(const SmtpServer& server) {
+  return MailerCommand().size() > 1 ? "localhost" : server.host();
+}
 // A '#' text in the body that, split wrongly, would name another server and port.
 constexpr const char* kBody = "Process a#evil.example#25 at 100%<br>CPU x&to=999#y %z";
 
@@ -31,15 +45,19 @@ MailerRequest RequestFor(const SmtpServer& server) {
           "ops@example.org, boss@example.org",
           "web01: CPU 97 %",
           kBody,
-          server.host(),
+          MailHost(server),
           server.port()};
 }
 
 enum class Input { kStandardInput, kArgument };
 
 RunResult RunMailer(const std::string& text, Input input, const testing::TempDir& scratch) {
-  if (input == Input::kArgument) return mailtest::Run({kMailer, text}, "", scratch);
-  return mailtest::Run({kMailer}, text, scratch);
+  std::vector<std::string> argv = MailerCommand();
+  if (input == Input::kArgument) {
+    argv.push_back(text);
+    return mailtest::Run(argv, "", scratch);
+  }
+  return mailtest::Run(argv, text, scratch);
 }
 
 TEST(MailerProgramTest, MailArrivesOverEachTlsModeAndInputWay) {
@@ -69,6 +87,23 @@ TEST(MailerProgramTest, MailArrivesOverEachTlsModeAndInputWay) {
     EXPECT_EQ(mail->subject, "web01: CPU 97 %");
     EXPECT_EQ(mail->body, kBody);
   }
+}
+
+TEST(MailerProgramTest, AMegabyteBodyWithCrLfAndCtrlZArrivesByteForByte) {
+  SmtpServer server(TlsMode::kStartTls);
+  ASSERT_TRUE(server.ready()) << server.log();
+  testing::TempDir scratch;
+  MailerRequest request = RequestFor(server);
+  // Ctrl-Z ends a text-mode standard input on Windows, and text mode turns CR LF into LF.
+  std::string body;
+  while (body.size() < 1'000'000) body += "line\r\nwith\x1A Ctrl-Z<br>";
+  request.body = body;
+  const RunResult run = RunMailer(FormatMailerText(request), Input::kStandardInput, scratch);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const auto mail = server.WaitForMail();
+  ASSERT_TRUE(mail.has_value());
+  EXPECT_EQ(mail->body.size(), body.size());
+  EXPECT_TRUE(mail->body == body) << "the body changed on the way";
 }
 
 TEST(MailerProgramTest, WrongPasswordFailsWithTheServersReason) {

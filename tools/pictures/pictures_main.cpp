@@ -195,7 +195,7 @@ int Run(const QString& outDir) {
   }
   const std::string programFolder = folder.toStdString();
   SystemClock clock;
-  QtUiServices ui(false);
+  QtUiServices ui;
   PosixFileSystem files;
   SettingsStore sampleStore(files, programFolder, "/");
   WriteSampleSettings(sampleStore, ui);

@@ -10,6 +10,9 @@ namespace tarnwick {
 
 class LinuxSystemInfo final : public ISystemInfo {
  public:
+  // `ownName`: the name of the program's own executable ("tarnwick", "tarnwickd").
+  explicit LinuxSystemInfo(std::string ownName = "tarnwick") : ownName_(std::move(ownName)) {}
+
   // sched_getaffinity's CPU_COUNT, at least 1.
   int ProcessorCount() override;
   // gethostname; empty when it fails.
@@ -24,7 +27,7 @@ class LinuxSystemInfo final : public ISystemInfo {
   std::string LogFolder() override;
   std::string PathSeparator() override { return "/"; }
   std::string ExecutableSuffix() override { return ""; }
-  std::string OwnExecutableName() override { return "tarnwick"; }
+  std::string OwnExecutableName() override { return ownName_; }
   // mkdir -p with mode 0755.
   bool EnsureFolder(const std::string& path) override;
   // setpriority(-10) for the process and the calling thread; refusals are ignored.
@@ -38,6 +41,7 @@ class LinuxSystemInfo final : public ISystemInfo {
  private:
   std::string HomeFolder();
 
+  std::string ownName_;
   std::string settingsFolder_;
   std::string logFolder_;
 };

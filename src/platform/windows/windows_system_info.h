@@ -1,12 +1,18 @@
 // Facts about this machine and this program on Windows.
 #pragma once
 
+#include <string>
+#include <utility>
+
 #include "platform/system_info.h"
 
 namespace tarnwick {
 
 class WindowsSystemInfo final : public ISystemInfo {
  public:
+  // `ownName`: the name of the program's own executable without ".exe".
+  explicit WindowsSystemInfo(std::string ownName = "tarnwick") : ownName_(std::move(ownName)) {}
+
   // Bits of GetProcessAffinityMask's process mask, at least 1.
   int ProcessorCount() override;
   // GetComputerNameW in UTF-8; empty when it fails.
@@ -16,11 +22,14 @@ class WindowsSystemInfo final : public ISystemInfo {
   std::string LogFolder() override { return "c:\\monitor_log"; }
   std::string PathSeparator() override { return "\\"; }
   std::string ExecutableSuffix() override { return ".exe"; }
-  std::string OwnExecutableName() override { return "tarnwick"; }
+  std::string OwnExecutableName() override { return ownName_; }
   // Creates the folder and its parents (UTF-8 path).
   bool EnsureFolder(const std::string& path) override;
   // High priority class for the process, highest priority for the calling thread.
   void RaisePriority() override;
+
+ private:
+  std::string ownName_;
 };
 
 }  // namespace tarnwick

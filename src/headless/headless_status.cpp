@@ -1,4 +1,4 @@
-#include "headless_status.h"
+#include "headless/headless_status.h"
 
 #include "monitor/main_window_model.h"
 

@@ -1,0 +1,52 @@
+// The event loop of the program without a window: the main window's timers become deadlines, URL
+// reads complete while the loop waits, and a termination request closes the window.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <functional>
+
+#include "monitor/form_controls.h"
+#include "platform/event_wait.h"
+#include "platform/termination_requests.h"
+
+namespace tarnwick {
+
+class MainWindowModel;
+
+class HeadlessLoop {
+ public:
+  // All three must outlive the loop.
+  HeadlessLoop(MainWindowModel& model, IEventWait& wait, const ITerminationRequests& termination);
+
+  // Runs after every handler and every wait; the program prints its status lines there.
+  void SetAfterEvents(std::function<void()> hook) { afterEvents_ = std::move(hook); }
+
+  // Runs the window's timers and the completions of URL reads until the model asks to end the
+  // program. A termination request ends it the way closing the window does (OnUnload).
+  void Run();
+
+ private:
+  // A model timer as the loop keeps it: a timer that was enabled or changed its interval runs
+  // its first tick a whole interval later, and each tick is counted again from the end of the
+  // handler, so a long handler delays the next tick instead of piling ticks up.
+  struct Deadline {
+    Timer* timer = nullptr;
+    void (MainWindowModel::*tick)() = nullptr;
+    bool armed = false;
+    int intervalMs = 0;
+    long long dueNs = 0;
+  };
+
+  void SyncTimers(const Deadline* restarted);
+  Deadline* NextDue();
+  void AfterEvents();
+
+  MainWindowModel& model_;
+  IEventWait& wait_;
+  const ITerminationRequests& termination_;
+  std::function<void()> afterEvents_;
+  std::array<Deadline, 3> deadlines_;
+};
+
+}  // namespace tarnwick

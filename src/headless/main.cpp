@@ -1,0 +1,126 @@
+// tarnwickd: Tarnwick without a window system. The main window's model and the dialogs' models
+// run on the same platform services as the desktop program, driven by a small event loop; every
+// log line goes to standard output as it is written.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "headless/headless_loop.h"
+#include "headless/headless_status.h"
+#include "headless/headless_ui_services.h"
+#include "headless/options.h"
+#include "monitor/main_window_model.h"
+#include "platform/curl/curl_smtp_client.h"
+#include "platform/curl/curl_url_transport.h"
+
+#ifdef _WIN32
+#include "platform/windows/nt_process_lister.h"
+#include "platform/windows/windows_clock.h"
+#include "platform/windows/windows_console_requests.h"
+#include "platform/windows/windows_counters.h"
+#include "platform/windows/windows_mailer_launcher.h"
+#include "platform/windows/windows_process_killer.h"
+#include "platform/windows/windows_sound_player.h"
+#include "platform/windows/windows_system_info.h"
+#else
+#include "platform/linux/alsa_sound_player.h"
+#include "platform/linux/linux_system_info.h"
+#include "platform/linux/pidfd_process_killer.h"
+#include "platform/linux/proc_cpu_counters.h"
+#include "platform/linux/proc_memory_reader.h"
+#include "platform/linux/proc_process_lister.h"
+#include "platform/posix/posix_mailer_launcher.h"
+#include "platform/posix/posix_termination_signals.h"
+#endif
+
+namespace {
+
+// The platform's services, chosen once here; everything below is the same on both systems.
+#ifdef _WIN32
+using Clock = tarnwick::WindowsClock;
+using SystemInfo = tarnwick::WindowsSystemInfo;
+using CpuCounters = tarnwick::WindowsCpuCounters;
+using MemoryReader = tarnwick::WindowsMemoryReader;
+using ProcessLister = tarnwick::NtProcessLister;
+using SoundPlayer = tarnwick::WindowsSoundPlayer;
+using MailerLauncher = tarnwick::WindowsMailerLauncher;
+using ProcessKiller = tarnwick::WindowsProcessKiller;
+using TerminationRequests = tarnwick::WindowsConsoleRequests;
+#else
+using Clock = tarnwick::SystemClock;
+using SystemInfo = tarnwick::LinuxSystemInfo;
+using CpuCounters = tarnwick::ProcCpuCounters;
+using MemoryReader = tarnwick::ProcMemoryReader;
+using ProcessLister = tarnwick::ProcProcessLister;
+using SoundPlayer = tarnwick::AlsaSoundPlayer;
+using MailerLauncher = tarnwick::PosixMailerLauncher;
+using ProcessKiller = tarnwick::PidfdProcessKiller;
+using TerminationRequests = tarnwick::PosixTerminationSignals;
+#endif
+
+// Exit code for a wrong command line.
+constexpr int kUsageError = 2;
+
+void Write(std::FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+// One line on standard output, flushed at once so that a reader of a pipe or the journal sees
+// it as it happens. The log's blank separator line (CR LF) becomes an empty line.
+void PrintLine(const std::string& line) {
+  std::string out = line;
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  out += '\n';
+  Write(stdout, out);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const tarnwick::HeadlessOptions options =
+      tarnwick::ParseHeadlessOptions(std::vector<std::string>(argv + 1, argv + argc));
+  switch (options.action) {
+    case tarnwick::HeadlessOptions::Action::Help:
+      Write(stdout, tarnwick::HeadlessUsage());
+      return 0;
+    case tarnwick::HeadlessOptions::Action::Version:
+      Write(stdout, tarnwick::HeadlessVersion());
+      return 0;
+    case tarnwick::HeadlessOptions::Action::Error:
+      Write(stderr, tarnwick::HeadlessOptionError(options.badArgument) + tarnwick::HeadlessUsage());
+      return kUsageError;
+    case tarnwick::HeadlessOptions::Action::Run:
+      break;
+  }
+
+  Clock clock;
+  tarnwick::HeadlessUiServices ui(PrintLine);
+  SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
+  CpuCounters cpuCounters;
+  MemoryReader memory;
+  ProcessLister processes;
+  SoundPlayer sound;
+  tarnwick::CurlUrlTransport transport;
+  MailerLauncher mailerLauncher;
+  tarnwick::CurlSmtpClient smtpClient;
+  ProcessKiller killer;
+  tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
+  deps.urlTransport = &transport;
+  deps.mailerLauncher = &mailerLauncher;
+  deps.smtpClient = &smtpClient;
+  deps.processKiller = &killer;
+  tarnwick::MainWindowModel model(deps);
+  model.log().SetEcho(PrintLine);
+
+  // Installed before the load, so that a signal during it is not lost.
+  TerminationRequests termination(transport);
+  tarnwick::HeadlessStatus status(PrintLine);
+  tarnwick::HeadlessLoop loop(model, transport, termination);
+  loop.SetAfterEvents([&status, &model] { status.Report(model); });
+
+  model.OnLoad();
+  loop.Run();
+  return 0;
+}
