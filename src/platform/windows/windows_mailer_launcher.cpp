@@ -102,18 +102,24 @@ void Listen(win::Handle errors, std::string& errorText) {
 
 void Watch(Run run) {
   std::string errorText;
-  std::thread feeder(Feed, std::move(run.input), std::cref(run.text));
-  std::thread listener(Listen, std::move(run.errors), std::ref(errorText));
+  std::thread feeder, listener;
+  bool watched = true;
+  try {
+    feeder = std::thread(Feed, std::move(run.input), std::cref(run.text));
+    listener = std::thread(Listen, std::move(run.errors), std::ref(errorText));
+  } catch (const std::system_error&) {
+    // Without them the child's input never comes: it is stopped and reported with its status.
+    watched = false;
+    TerminateProcess(run.process.get(), kStoppedExitCode);
+  }
 
   const DWORD limitMs = static_cast<DWORD>(run.timeLimitSeconds) * 1000u;
-  const bool inTime = WaitForSingleObject(run.process.get(), limitMs) == WAIT_OBJECT_0;
-  if (!inTime) {
-    TerminateProcess(run.process.get(), kStoppedExitCode);
-    WaitForSingleObject(run.process.get(), INFINITE);
-  }
+  const bool inTime = !watched || WaitForSingleObject(run.process.get(), limitMs) == WAIT_OBJECT_0;
+  if (!inTime) TerminateProcess(run.process.get(), kStoppedExitCode);
+  WaitForSingleObject(run.process.get(), INFINITE);
   // The child's ends closed with it, so both pipes now fail or end and the helpers return.
-  feeder.join();
-  listener.join();
+  if (feeder.joinable()) feeder.join();
+  if (listener.joinable()) listener.join();
   DWORD exitCode = 0;
   GetExitCodeProcess(run.process.get(), &exitCode);
 
