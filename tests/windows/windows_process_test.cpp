@@ -13,6 +13,7 @@
 #include "platform/windows/windows_mailer_launcher.h"
 #include "platform/windows/windows_process_killer.h"
 #include "support/environment.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "windows/windows_test_support.h"
 
@@ -20,6 +21,7 @@ namespace tarnwick {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::UiQueue;
 using wintest::Child;
 
 std::optional<ProcessInfo> Find(const ProcessSnapshot& snapshot, int pid) {
@@ -98,8 +100,11 @@ TEST(WindowsProcessKiller, TerminatesOnlyTheProcessThatStartedAtTheGivenTime) {
   EXPECT_FALSE(killer.KillProcess(sleeper.pid(), started + 1));
   EXPECT_FALSE(sleeper.Ended(300ms));
 
+  // Success is told only once the process has ended.
   EXPECT_TRUE(killer.KillProcess(sleeper.pid(), started));
-  EXPECT_TRUE(sleeper.Ended(10s));
+  EXPECT_TRUE(sleeper.Ended(0ms));
+  // Ended but still held open by this test: no longer listed.
+  EXPECT_FALSE(Find(Scan(), sleeper.pid()).has_value());
   // Ended, while this test still holds its handle (so the pid is not reused): TerminateProcess
   // would report success, the killer does not.
   EXPECT_FALSE(killer.KillProcess(sleeper.pid(), started));
@@ -130,24 +135,60 @@ TEST(WindowsMailerLauncher, HandsTheWholeTextToASlowReaderAndReturnsAtOnce) {
   std::mt19937 random(7);
   while (text.size() < 600 * 1024) text.push_back(static_cast<char>(random() & 0xff));
 
-  WindowsMailerLauncher launcher;
+  UiQueue uiThread;
+  WindowsMailerLauncher launcher(uiThread.Poster());
+  std::optional<MailerExit> exit;
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(launcher.Start(TARNWICK_STDIN_SINK_PATH, text));
+  ASSERT_TRUE(launcher.Start(TARNWICK_STDIN_SINK_PATH, text,
+                             [&exit](const MailerExit& outcome) { exit = outcome; }));
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
 
-  const auto deadline = std::chrono::steady_clock::now() + 60s;
-  while (!std::filesystem::exists(out) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(50ms);
-  }
+  ASSERT_TRUE(uiThread.RunUntil([&] { return exit.has_value(); }, 60s));
+  EXPECT_TRUE(exit->sent) << exit->reason;
   EXPECT_TRUE(ReadBytes(out) == text) << ReadBytes(out).size() << " of " << text.size();
   testing::UnsetEnv("TARNWICK_SINK_OUT");
 }
 
-TEST(WindowsMailerLauncher, MissingProgramIsAFailure) {
+TEST(WindowsMailerLauncher, TellsHowEachRunEndedOnTheUiThread) {
   testing::TempDir dir;
-  WindowsMailerLauncher launcher;
-  EXPECT_FALSE(launcher.Start(win::Utf8((dir.path() / L"mailcmdssl.exe").wstring()), "x"));
-  EXPECT_FALSE(launcher.Start("", "x"));
+  struct Case {
+    const char* name;  // the stand-in's mode
+    bool sent;
+    std::string reason;
+  } cases[] = {
+      {"sent.exe", true, ""},
+      {"status7.exe", false, "the mailer ended with status 7"},
+      {"complains.exe", false, "first line"},
+      {"hangs.exe", false, "the mailer gave no answer within 1 s and was stopped"},
+  };
+  UiQueue uiThread;
+  WindowsMailerLauncher launcher(uiThread.Poster(), 1);
+  std::vector<MailerExit> exits(std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const std::filesystem::path program = dir.path() / win::Wide(cases[i].name);
+    std::filesystem::copy_file(win::Wide(TARNWICK_FAKE_MAILER_PATH), program);
+    ASSERT_TRUE(launcher.Start(win::Utf8(program.wstring()), "text",
+                               [&exits, i](const MailerExit& outcome) { exits[i] = outcome; }));
+  }
+  EXPECT_EQ(uiThread.ran, 0u) << "an exit was told inside Start";
+  ASSERT_TRUE(uiThread.RunUntil([&] { return uiThread.ran == std::size(cases); }, 60s));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].name);
+    EXPECT_EQ(exits[i].sent, cases[i].sent);
+    EXPECT_EQ(exits[i].reason, cases[i].reason);
+  }
+}
+
+TEST(WindowsMailerLauncher, NothingToStartIsToldAtOnceAndNeverFinishes) {
+  testing::TempDir dir;
+  UiQueue uiThread;
+  WindowsMailerLauncher launcher(uiThread.Poster());
+  for (const std::string& program : {win::Utf8((dir.path() / L"mailcmdssl.exe").wstring()),
+                                     win::Utf8(dir.path().wstring()), std::string()}) {
+    SCOPED_TRACE(program);
+    EXPECT_FALSE(launcher.Start(program, "x", [](const MailerExit&) {}));
+  }
+  EXPECT_FALSE(uiThread.RunUntil([&] { return uiThread.ran > 0; }, 500ms));
 }
 
 }  // namespace

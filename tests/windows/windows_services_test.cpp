@@ -99,6 +99,7 @@ class RecordBuffer {
     int64_t userTime;
     int64_t kernelTime;
     uint64_t workingSet;
+    uint32_t threads;  // none: the process has ended
   };
 
   explicit RecordBuffer(const std::vector<Entry>& entries) : bytes_(entries.size() * kRecord) {
@@ -106,6 +107,7 @@ class RecordBuffer {
       std::byte* record = bytes_.data() + i * kRecord;
       const Entry& e = entries[i];
       Put<uint32_t>(record, 0, i + 1 < entries.size() ? kRecord : 0);
+      Put<uint32_t>(record, 4, e.threads);
       Put(record, 32, e.createTime);
       Put(record, 40, e.userTime);
       Put(record, 48, e.kernelTime);
@@ -132,16 +134,18 @@ class RecordBuffer {
 
 constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
 
-TEST(ParseProcessRecords, ReadsTheX64LayoutAndDropsTheExeSuffix) {
+TEST(ParseProcessRecords, ReadsTheX64LayoutWithShownNamesAndLeavesEndedProcessesOut) {
   const int64_t created = kUnixEpochTicks + 1700000000LL * 10000000;
   RecordBuffer buffer({
-      {0, L"", 0, 0, 50000000, 8192},
-      {1234, L"Firefox.EXE", created, 30000000, 20000000, 300ull << 20},
-      {77, L"Tarnw\u00fcck.exe", created, 0, 0, 4096},
-      {78, L"run.exe.bat", created, 0, 0, 4096},
+      {0, L"", 0, 0, 50000000, 8192, 2},
+      {1234, L"Firefox.EXE", created, 30000000, 20000000, 300ull << 20, 40},
+      {77, L"Tarnw\u00fcck.exe", created, 0, 0, 4096, 1},
+      {78, L"run.exe.bat", created, 0, 0, 4096, 1},
+      {79, L"ended.exe", created, 0, 0, 0, 0},
+      {80, L"fake\nline\x1b[1m.exe", created, 0, 0, 4096, 1},
   });
   const std::vector<ProcessInfo> list = ParseProcessRecords(buffer.data(), buffer.size());
-  ASSERT_EQ(list.size(), 4u);
+  ASSERT_EQ(list.size(), 5u);
   EXPECT_EQ(list[0].pid, 0);
   EXPECT_EQ(list[0].name, "Idle");
   EXPECT_EQ(list[1].pid, 1234);
@@ -154,10 +158,13 @@ TEST(ParseProcessRecords, ReadsTheX64LayoutAndDropsTheExeSuffix) {
             "Tarnw\xc3\xbc"
             "ck");
   EXPECT_EQ(list[3].name, "run.exe.bat");
+  // The process without threads (ended, held open by someone) is not listed.
+  EXPECT_EQ(list[4].pid, 80);
+  EXPECT_EQ(list[4].name, "fake?line?[1m");
 }
 
 TEST(ParseProcessRecords, StopsAtRecordsAndNamesOutsideTheBuffer) {
-  RecordBuffer buffer({{10, L"a.exe", 1, 0, 0, 0}, {11, L"b.exe", 1, 0, 0, 0}});
+  RecordBuffer buffer({{10, L"a.exe", 1, 0, 0, 0, 1}, {11, L"b.exe", 1, 0, 0, 0, 1}});
   // The first record's name pointing behind the buffer is left out, not read.
   buffer.Put<uint64_t>(buffer.data(), 64,
                        reinterpret_cast<uintptr_t>(buffer.data()) + buffer.size() - 4);

@@ -67,11 +67,21 @@ QueryFunction NtQuery() {
   return query;
 }
 
-std::string NameWithoutSuffix(std::string name) {
+// A name longer than a file name is no executable's; longer texts are cut here.
+constexpr size_t kNameLimit = 255;
+
+// The name as the user sees it: without ".exe", control characters (a newline could forge a log
+// line) as "?", its length bounded.
+std::string ShownName(std::string name) {
   constexpr std::string_view kSuffix = ".exe";
   if (name.size() > kSuffix.size() &&
       ToLower(name.substr(name.size() - kSuffix.size())) == kSuffix) {
     name.resize(name.size() - kSuffix.size());
+  }
+  if (name.size() > kNameLimit) name.resize(kNameLimit);
+  for (char& c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
   }
   return name;
 }
@@ -112,8 +122,19 @@ std::vector<ProcessInfo> ParseProcessRecords(const std::byte* buffer, size_t siz
   while (at + sizeof(ProcessRecord) <= size) {
     ProcessRecord record{};
     std::memcpy(&record, buffer + at, sizeof record);
+    const auto next = [&] {
+      if (record.nextEntryOffset == 0 || record.nextEntryOffset > size - at) return false;
+      at += record.nextEntryOffset;
+      return true;
+    };
     ProcessInfo info;
     info.pid = static_cast<int>(record.uniqueProcessId);
+    // A process without threads has ended and stays in the table only while someone holds a
+    // handle to it; it takes no processor time and cannot be terminated any more.
+    if (record.numberOfThreads == 0 && info.pid != 0) {
+      if (!next()) break;
+      continue;
+    }
     // The name points into the same buffer (the system writes it after the record).
     const auto base = reinterpret_cast<uintptr_t>(buffer);
     const uint64_t nameAt = record.nameBuffer;
@@ -122,7 +143,7 @@ std::vector<ProcessInfo> ParseProcessRecords(const std::byte* buffer, size_t siz
         nameBytes <= size - (nameAt - base)) {
       std::wstring wide(nameBytes / 2, L'\0');
       std::memcpy(wide.data(), buffer + (nameAt - base), nameBytes);
-      info.name = NameWithoutSuffix(win::Utf8(wide));
+      info.name = ShownName(win::Utf8(wide));
     } else if (info.pid == 0) {
       info.name = "Idle";
     }
@@ -132,9 +153,7 @@ std::vector<ProcessInfo> ParseProcessRecords(const std::byte* buffer, size_t siz
     info.creationTime =
         record.createTime > 0 ? (record.createTime - kUnixEpochTicks) / kTicksPerSecond : 0;
     out.push_back(std::move(info));
-    if (record.nextEntryOffset == 0) break;
-    if (record.nextEntryOffset > size - at) break;
-    at += record.nextEntryOffset;
+    if (!next()) break;
   }
   return out;
 }

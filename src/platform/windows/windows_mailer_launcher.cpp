@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
+#include <string_view>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -12,6 +15,29 @@
 
 namespace tarnwick {
 namespace {
+
+constexpr std::string_view kEndedWithStatus = "the mailer ended with status ";
+constexpr std::string_view kTookTooLong = "the mailer gave no answer within ";
+constexpr std::string_view kTookTooLongEnd = " s and was stopped";
+
+// The exit code given to a mailer stopped at the time limit.
+constexpr UINT kStoppedExitCode = 1;
+
+bool IsProgramFile(const std::wstring& program) {
+  const DWORD attributes = GetFileAttributesW(program.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The first line of what the child wrote to its standard error, cut to the limit; any other
+// control character becomes a blank, so the reason can never start a line of its own in a log.
+std::string FirstLine(const std::string& text) {
+  std::string line = text.substr(0, text.find_first_of("\r\n"));
+  if (line.size() > kMailerReasonLimit) line.resize(kMailerReasonLimit);
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return line;
+}
 
 // An inheritable copy of one of this process's standard handles; empty when there is none.
 win::Handle InheritableStd(DWORD which) {
@@ -25,43 +51,112 @@ win::Handle InheritableStd(DWORD which) {
   return win::Handle(copy);
 }
 
-// Writes everything, then closes the pipe (the child sees end of file), waits for the child.
-void Feed(HANDLE pipe, HANDLE process, std::string text) {
-  win::Handle writeEnd(pipe);
-  const win::Handle child(process);
-  size_t done = 0;
-  while (done < text.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1u << 20));
-    DWORD written = 0;
-    if (!WriteFile(writeEnd.get(), text.data() + done, chunk, &written, nullptr) || written == 0) {
-      break;  // the child closed its input or ended
-    }
-    done += written;
-  }
-  writeEnd.Reset();
-  WaitForSingleObject(child.get(), INFINITE);
-}
-
-}  // namespace
-
-bool WindowsMailerLauncher::Start(const std::string& program, const std::string& standardInput) {
-  const std::wstring application = win::Wide(program);
-  if (application.empty()) return false;
-
+// An anonymous pipe whose end for the child is inheritable and whose end for this process is not
+// (a child holding that one too would never see its end of file).
+bool MakePipe(win::Handle& readEnd, win::Handle& writeEnd, bool childReads) {
   SECURITY_ATTRIBUTES inheritable{};
   inheritable.nLength = sizeof inheritable;
   inheritable.bInheritHandle = TRUE;
   HANDLE readRaw = nullptr, writeRaw = nullptr;
   if (!CreatePipe(&readRaw, &writeRaw, &inheritable, 0)) return false;
-  win::Handle readEnd(readRaw), writeEnd(writeRaw);
-  // Only the child's end is inherited; a child holding the write end would never see end of file.
-  if (!SetHandleInformation(writeEnd.get(), HANDLE_FLAG_INHERIT, 0)) return false;
+  readEnd = win::Handle(readRaw);
+  writeEnd = win::Handle(writeRaw);
+  HANDLE ours = childReads ? writeEnd.get() : readEnd.get();
+  return SetHandleInformation(ours, HANDLE_FLAG_INHERIT, 0) != FALSE;
+}
+
+// One mailer run, fed and watched by its own thread.
+struct Run {
+  win::Handle process;
+  win::Handle input;   // write end of the child's standard input
+  win::Handle errors;  // read end of the child's standard error
+  std::string text;
+  MailerFinished finished;
+  PostToUiThread post;
+  int timeLimitSeconds = kMailerTimeLimitSeconds;
+};
+
+// Writes everything, then closes the pipe: the child sees end of file. A child that ended or
+// closed its input makes the write fail, which ends the feeding.
+void Feed(win::Handle input, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!WriteFile(input.get(), text.data() + done, chunk, &written, nullptr) || written == 0) {
+      break;
+    }
+    done += written;
+  }
+}
+
+// Reads the standard error until the child's end closes it; the first line is all that is used,
+// the rest is read only to keep the pipe flowing.
+void Listen(win::Handle errors, std::string& errorText) {
+  char buffer[4096];
+  DWORD n = 0;
+  while (ReadFile(errors.get(), buffer, sizeof buffer, &n, nullptr) && n > 0) {
+    if (errorText.size() < kMailerReasonLimit + 2) errorText.append(buffer, n);
+  }
+}
+
+void Watch(Run run) {
+  std::string errorText;
+  std::thread feeder, listener;
+  bool watched = true;
+  try {
+    feeder = std::thread(Feed, std::move(run.input), std::cref(run.text));
+    listener = std::thread(Listen, std::move(run.errors), std::ref(errorText));
+  } catch (const std::system_error&) {
+    // Without them the child's input never comes: it is stopped and reported with its status.
+    watched = false;
+    TerminateProcess(run.process.get(), kStoppedExitCode);
+  }
+
+  const DWORD limitMs = static_cast<DWORD>(run.timeLimitSeconds) * 1000u;
+  const bool inTime = !watched || WaitForSingleObject(run.process.get(), limitMs) == WAIT_OBJECT_0;
+  if (!inTime) TerminateProcess(run.process.get(), kStoppedExitCode);
+  WaitForSingleObject(run.process.get(), INFINITE);
+  // The child's ends closed with it, so both pipes now fail or end and the helpers return.
+  if (feeder.joinable()) feeder.join();
+  if (listener.joinable()) listener.join();
+  DWORD exitCode = 0;
+  GetExitCodeProcess(run.process.get(), &exitCode);
+
+  MailerExit outcome;
+  if (!inTime) {
+    outcome.reason = std::string(kTookTooLong) + std::to_string(run.timeLimitSeconds) +
+                     std::string(kTookTooLongEnd);
+  } else if (exitCode == 0) {
+    outcome.sent = true;
+  } else {
+    outcome.reason = FirstLine(errorText);
+    if (outcome.reason.empty())
+      outcome.reason = std::string(kEndedWithStatus) + std::to_string(exitCode);
+  }
+  if (run.post && run.finished) {
+    run.post(
+        [finished = std::move(run.finished), outcome = std::move(outcome)] { finished(outcome); });
+  }
+}
+
+}  // namespace
+
+WindowsMailerLauncher::WindowsMailerLauncher(PostToUiThread post, int timeLimitSeconds)
+    : post_(std::move(post)), timeLimitSeconds_(timeLimitSeconds) {}
+
+bool WindowsMailerLauncher::Start(const std::string& program, const std::string& standardInput,
+                                  MailerFinished finished) {
+  const std::wstring application = win::Wide(program);
+  if (application.empty() || !IsProgramFile(application)) return false;
+
+  win::Handle childInput, input, errors, childErrors;
+  if (!MakePipe(childInput, input, true)) return false;
+  if (!MakePipe(errors, childErrors, false)) return false;
 
   const win::Handle out = InheritableStd(STD_OUTPUT_HANDLE);
-  const win::Handle err = InheritableStd(STD_ERROR_HANDLE);
-  std::vector<HANDLE> inherited{readEnd.get()};
+  std::vector<HANDLE> inherited{childInput.get(), childErrors.get()};
   if (out) inherited.push_back(out.get());
-  if (err) inherited.push_back(err.get());
 
   SIZE_T attributeBytes = 0;
   InitializeProcThreadAttributeList(nullptr, 1, 0, &attributeBytes);
@@ -75,9 +170,9 @@ bool WindowsMailerLauncher::Start(const std::string& program, const std::string&
   STARTUPINFOEXW startup{};
   startup.StartupInfo.cb = sizeof startup;
   startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-  startup.StartupInfo.hStdInput = readEnd.get();
+  startup.StartupInfo.hStdInput = childInput.get();
   startup.StartupInfo.hStdOutput = out.get();
-  startup.StartupInfo.hStdError = err.get();
+  startup.StartupInfo.hStdError = childErrors.get();
   startup.lpAttributeList = listed ? attributes : nullptr;
 
   // The program named once more as the first word of the command line, quoted (a path holds no
@@ -91,9 +186,25 @@ bool WindowsMailerLauncher::Start(const std::string& program, const std::string&
   DeleteProcThreadAttributeList(attributes);
   if (!started) return false;
   CloseHandle(created.hThread);
-  readEnd.Reset();  // the child has its copy
+  // The child has its copies; with ours closed, its end closes the pipes.
+  childInput.Reset();
+  childErrors.Reset();
 
-  std::thread(Feed, writeEnd.Release(), created.hProcess, standardInput).detach();
+  auto run = std::make_shared<Run>();
+  run->process = win::Handle(created.hProcess);
+  run->input = std::move(input);
+  run->errors = std::move(errors);
+  run->text = standardInput;
+  run->finished = std::move(finished);
+  run->post = post_;
+  run->timeLimitSeconds = timeLimitSeconds_;
+  try {
+    std::thread([run] { Watch(std::move(*run)); }).detach();
+  } catch (const std::system_error&) {
+    // No thread to watch it: stop the child, whose input would never come.
+    TerminateProcess(run->process.get(), kStoppedExitCode);
+    return false;
+  }
   return true;
 }
 

@@ -9,6 +9,8 @@ namespace {
 
 constexpr int kIdlePid = 0;
 constexpr int kSystemPid = 4;
+// How long a terminated process is given to be gone; the caller reports its end only then.
+constexpr DWORD kExitWaitMs = 2000;
 
 // SeDebugPrivilege for the lifetime of the object.
 class DebugPrivilege {
@@ -68,7 +70,8 @@ bool WindowsProcessKiller::KillProcess(int pid, uint64_t startTicks) {
   if (!GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) return false;
   if (Ticks(created) != startTicks) return false;
   if (WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return false;
-  return TerminateProcess(process.get(), 0) != FALSE;
+  if (!TerminateProcess(process.get(), 0)) return false;
+  return WaitForSingleObject(process.get(), kExitWaitMs) == WAIT_OBJECT_0;
 }
 
 }  // namespace tarnwick

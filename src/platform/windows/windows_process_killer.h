@@ -9,7 +9,8 @@ namespace tarnwick {
 // processes; a failing token call refuses the termination), opens the process, and terminates it
 // only when its creation time (a FILETIME, as NtProcessLister reports it) equals `startTicks` and
 // it is still running: TerminateProcess on a process that has already ended reports success.
-// Never pid 0 (Idle), 4 (System) or this process. The privilege is disabled again afterwards.
+// True only once the terminated process has ended, within 2 s. Never pid 0 (Idle), 4 (System) or
+// this process. The privilege is disabled again afterwards.
 class WindowsProcessKiller final : public IProcessKiller {
  public:
   bool KillProcess(int pid, uint64_t startTicks) override;
