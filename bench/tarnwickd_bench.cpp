@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/posix_file_system.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 
@@ -176,7 +177,8 @@ fs::path MakeFolder(const fs::path& base, const std::string& name, const fs::pat
   s.num_Kill = "32000";
   s.host_Name = "bench";
   s.Enable_log = 0;
-  tarnwick::SettingsStore(folder.string(), "/").SaveSettings(s);
+  tarnwick::PosixFileSystem files;
+  files.ReplaceFile((folder / "setting.ini").string(), tarnwick::FormatSettingFile(s));
   return folder;
 }
 

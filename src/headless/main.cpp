@@ -10,8 +10,9 @@
 #include "headless/headless_status.h"
 #include "headless/headless_ui_services.h"
 #include "headless/options.h"
+#include "headless/posted_work.h"
 #include "monitor/main_window_model.h"
-#include "platform/curl/curl_smtp_client.h"
+#include "platform/curl/background_smtp_client.h"
 #include "platform/curl/curl_url_transport.h"
 
 #ifdef _WIN32
@@ -19,19 +20,25 @@
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_console_requests.h"
 #include "platform/windows/windows_counters.h"
+#include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_mailer_launcher.h"
 #include "platform/windows/windows_process_killer.h"
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
 #else
+#include "history/history_recorder.h"
+#include "history/top_scan.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/pidfd_process_killer.h"
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/posix/posix_termination_signals.h"
+#include "platform/sqlite/history_command_line.h"
+#include "platform/sqlite/sqlite_history_store.h"
 #endif
 
 namespace {
@@ -47,6 +54,7 @@ using SoundPlayer = tarnwick::WindowsSoundPlayer;
 using MailerLauncher = tarnwick::WindowsMailerLauncher;
 using ProcessKiller = tarnwick::WindowsProcessKiller;
 using TerminationRequests = tarnwick::WindowsConsoleRequests;
+using FileSystem = tarnwick::WindowsFileSystem;
 #else
 using Clock = tarnwick::SystemClock;
 using SystemInfo = tarnwick::LinuxSystemInfo;
@@ -56,6 +64,7 @@ using ProcessLister = tarnwick::ProcProcessLister;
 using SoundPlayer = tarnwick::AlsaSoundPlayer;
 using MailerLauncher = tarnwick::PosixMailerLauncher;
 using ProcessKiller = tarnwick::PidfdProcessKiller;
+using FileSystem = tarnwick::PosixFileSystem;
 using TerminationRequests = tarnwick::PosixTerminationSignals;
 #endif
 
@@ -98,29 +107,61 @@ int main(int argc, char* argv[]) {
   Clock clock;
   tarnwick::HeadlessUiServices ui(PrintLine);
   SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
+#ifndef _WIN32
+  // --history and --export-history read the usage history and end the program.
+  const std::string historyPath =
+      system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
+  if (const auto status = tarnwick::RunHistoryCommandLine(
+          std::vector<std::string>(argv + 1, argv + argc), historyPath, clock)) {
+    return *status;
+  }
+#endif
   CpuCounters cpuCounters;
   MemoryReader memory;
   ProcessLister processes;
   SoundPlayer sound;
+  FileSystem files;
   tarnwick::CurlUrlTransport transport;
-  MailerLauncher mailerLauncher;
-  tarnwick::CurlSmtpClient smtpClient;
+  // Mailer exits and test mail answers come back from their threads through the loop.
+  tarnwick::PostedWork posted(transport);
+  MailerLauncher mailerLauncher(posted.Poster());
+  tarnwick::BackgroundSmtpClient smtpClient(posted.Poster());
   ProcessKiller killer;
-  tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound};
+  tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
   deps.smtpClient = &smtpClient;
   deps.processKiller = &killer;
   tarnwick::MainWindowModel model(deps);
   model.log().SetEcho(PrintLine);
+#ifndef _WIN32
+  // The usage history; declared after the model, so its last write still has the log.
+  tarnwick::ProcessTopScan topScan(
+      processes, clock, system.ProcessorCount(), [&model] { return model.totalMemory; },
+      system.ExecutableSuffix());
+  tarnwick::SqliteHistoryStore historyStore(historyPath);
+  tarnwick::HistoryRecorder history(
+      clock, historyStore, [&model](const std::string& line) { model.WriteLog(line); }, &topScan);
+  model.SetHistoryRecorder(&history);
+#endif
 
   // Installed before the load, so that a signal during it is not lost.
   TerminationRequests termination(transport);
   tarnwick::HeadlessStatus status(PrintLine);
   tarnwick::HeadlessLoop loop(model, transport, termination);
-  loop.SetAfterEvents([&status, &model] { status.Report(model); });
+  loop.SetAfterEvents([&posted, &status, &model] {
+    posted.RunPending();
+    status.Report(model);
+  });
 
   model.OnLoad();
   loop.Run();
+#ifndef _WIN32
+  // Ending the program ends monitoring; the history says so (and writes what it holds).
+  if (model.MonitoringOn()) {
+    history.RecordEvent(tarnwick::HistoryEventKind::MonitoringStopped,
+                        std::string(tarnwick::kMonitoringStopped));
+  }
+#endif
   return 0;
 }

@@ -233,7 +233,7 @@ TEST_F(MainWindowViewTest, TrayDoubleClickBringsTheWindowBackCentredEvenAfterAMo
 // own UI services.
 TEST_F(MainWindowViewTest, TheBusyLookIsOnTheWindowWhileTheProcessesAreScanned) {
   window->show();
-  QtUiServices qtUi(false);
+  QtUiServices qtUi;
   qtUi.SetBeforeEvents([this] { window->Render(); });
   QString titleShown;
   bool enabledShown = true;

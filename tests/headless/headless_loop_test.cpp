@@ -83,7 +83,7 @@ class HeadlessLoopTest : public ModelFixture {
       s.smsPassword = "pw";
     }
     WriteSettings(s);
-    MainWindowDeps deps{clock, ui, system, counters, memory, processes, sound};
+    MainWindowDeps deps{clock, ui, system, counters, memory, processes, sound, files};
     deps.urlTransport = &transport;
     deps.mailerLauncher = &launcher;
     model = std::make_unique<MainWindowModel>(deps);
