@@ -6,6 +6,8 @@
 # Installed, the program's folder /usr/lib/tarnwick is not the user's to write, so the programs
 # keep their settings in ~/.config/tarnwick (the service in /etc/tarnwick).
 
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
 set(TARNWICK_PACKAGE_DIR lib/tarnwick)
 set(TARNWICK_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
@@ -43,6 +45,7 @@ install(FILES ${TARNWICK_PACKAGING_DIR}/org.tarnwick.Tarnwick.metainfo.xml
 install(DIRECTORY ${TARNWICK_DESKTOP_ICON_DIR}/hicolor DESTINATION share/icons
         COMPONENT tarnwick EXCLUDE_FROM_ALL)
 # /usr/bin/tarnwick points into the program's folder, where its assets are.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
 file(CREATE_LINK ../${TARNWICK_PACKAGE_DIR}/tarnwick ${CMAKE_BINARY_DIR}/packaging/tarnwick-link
      SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/tarnwick-link DESTINATION bin RENAME tarnwick

@@ -159,7 +159,10 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::showEvent(QShowEvent* event) {
   // Shown by the window system or by a caller outside Render: the widgets catch up before the
   // first paint. A show inside Render is followed by its own widget render.
-  if (!rendering_) RenderWidgets();
+  if (!rendering_) {
+    setEnabled(model_.enabled);
+    RenderWidgets();
+  }
   QMainWindow::showEvent(event);
 }
 
@@ -312,7 +315,9 @@ void MainWindow::RenderTray() {
 }
 
 void MainWindow::RenderWindow() {
-  setEnabled(model_.enabled);
+  // Enabling or disabling repaints every child: a minimised window (without a tray it stays
+  // minimised, not hidden) catches up when it is seen again.
+  if (Seen() && isEnabled() != model_.enabled) setEnabled(model_.enabled);
 
   // The model's geometry is a wish: the window never gets smaller than its layout needs, and a
   // move by the user stands until the model asks for another place.

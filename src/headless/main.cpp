@@ -14,6 +14,7 @@
 #include "monitor/main_window_model.h"
 #include "platform/curl/background_smtp_client.h"
 #include "platform/curl/curl_url_transport.h"
+#include "process/process_control.h"
 
 #ifdef _WIN32
 #include "platform/windows/nt_process_lister.h"
@@ -29,6 +30,7 @@
 #include "history/history_recorder.h"
 #include "history/top_scan.h"
 #include "platform/linux/alsa_sound_player.h"
+#include "platform/linux/kill_capability.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/pidfd_process_killer.h"
 #include "platform/linux/proc_cpu_counters.h"
@@ -108,11 +110,13 @@ int main(int argc, char* argv[]) {
   tarnwick::HeadlessUiServices ui(PrintLine);
   SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
 #ifndef _WIN32
+  system.SetSettingsFolder(options.settingsFolder);
+  system.SetLogFolder(options.logFolder);
   // --history and --export-history read the usage history and end the program.
   const std::string historyPath =
       system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
-  if (const auto status = tarnwick::RunHistoryCommandLine(
-          std::vector<std::string>(argv + 1, argv + argc), historyPath, clock)) {
+  if (const auto status =
+          tarnwick::RunHistoryCommandLine(options.historyArgs, historyPath, clock)) {
     return *status;
   }
 #endif
@@ -155,6 +159,15 @@ int main(int argc, char* argv[]) {
   });
 
   model.OnLoad();
+#ifndef _WIN32
+  // A service started with the capability to signal other users' processes keeps it only while
+  // a kill rule may need it.
+  tarnwick::ProcessControl* control = model.processControl();
+  if (model.settings.KillProc == 0 &&
+      (control == nullptr || control->programSettings().pgmKillF == 0)) {
+    tarnwick::DropKillCapability();
+  }
+#endif
   loop.Run();
 #ifndef _WIN32
   // Ending the program ends monitoring; the history says so (and writes what it holds).

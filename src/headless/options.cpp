@@ -24,9 +24,39 @@ constexpr OptionEntry kOptions[] = {
 
 }  // namespace
 
+// Options followed by a value.
+constexpr std::string_view kSettingsDirOption = "--settings-dir";
+constexpr std::string_view kLogDirOption = "--log-dir";
+constexpr std::string_view kHistoryOptions[] = {"--history"};
+constexpr std::string_view kHistoryValueOptions[] = {"--export-history", "--since"};
+
 HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
   HeadlessOptions options;
-  for (const std::string& arg : args) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == kSettingsDirOption || arg == kLogDirOption) {
+      if (!hasValue || args[i + 1].empty()) {
+        options.action = HeadlessOptions::Action::Error;
+        options.badArgument = arg;
+        return options;
+      }
+      (arg == kSettingsDirOption ? options.settingsFolder : options.logFolder) = args[++i];
+      continue;
+    }
+    bool history = false;
+    for (std::string_view name : kHistoryOptions) history = history || arg == name;
+    if (history) {
+      options.historyArgs.push_back(arg);
+      continue;
+    }
+    for (std::string_view name : kHistoryValueOptions) history = history || arg == name;
+    if (history) {
+      // A missing value is the history's to report.
+      options.historyArgs.push_back(arg);
+      if (hasValue) options.historyArgs.push_back(args[++i]);
+      continue;
+    }
     bool known = false;
     for (const OptionEntry& entry : kOptions) {
       if (arg == entry.name) {
@@ -45,13 +75,21 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
 
 std::string HeadlessUsage() {
   return std::string("Usage: ") + std::string(kHeadlessProgramName) +
-         " [--help] [--version]\n"
+         " [--help] [--version] [--settings-dir DIR] [--log-dir DIR]\n"
+         "       " +
+         std::string(kHeadlessProgramName) +
+         " --history [--since DURATION] | --export-history FILE.csv [--since DURATION]\n"
          "Tarnwick without a window: monitors CPU and memory with the settings files beside the\n"
          "program, sends alerts, and prints every log line to standard output.\n"
          "Ctrl+C or SIGTERM ends it.\n"
          "\n"
          "  -h, --help     print this text and exit\n"
-         "  --version      print the version and exit\n";
+         "  --version      print the version and exit\n"
+         "  --settings-dir DIR  keep setting.ini, smtpsvr.ini and pgmsetting.ini in DIR\n"
+         "  --log-dir DIR  write the daily logs (and the usage history) in DIR\n"
+         "  --history      print the usage history's top processes and events, then exit\n"
+         "  --export-history FILE.csv  write the history's samples as CSV, then exit\n"
+         "  --since DURATION  the span of the history (90m, 6h, 2d, 1w; default 1d)\n";
 }
 
 std::string HeadlessVersion() {

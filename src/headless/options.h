@@ -1,5 +1,5 @@
-// The command line of tarnwickd. The program takes its settings from the files beside it, so the
-// options only ask for help or the version; anything else is an error.
+// The command line of tarnwickd: help, version, the folders of a system service, and the
+// history options (carried out by the history's own command line); anything else is an error.
 #pragma once
 
 #include <string>
@@ -15,6 +15,12 @@ struct HeadlessOptions {
   Action action = Action::Run;
   // The offending argument when action is Error.
   std::string badArgument;
+  // --settings-dir DIR and --log-dir DIR (a system service keeps its settings in /etc/tarnwick
+  // and its logs in /var/log/tarnwick); empty: the desktop program's places.
+  std::string settingsFolder;
+  std::string logFolder;
+  // --history, --export-history FILE and --since DURATION as given, for the history.
+  std::vector<std::string> historyArgs;
 };
 
 // Reads the arguments after the program's name; the first one that settles the action wins.
