@@ -97,6 +97,9 @@ std::string HeadlessVersion() {
 }
 
 std::string HeadlessOptionError(const std::string& badArgument) {
+  if (badArgument == kSettingsDirOption || badArgument == kLogDirOption) {
+    return std::string(kHeadlessProgramName) + ": option '" + badArgument + "' needs a folder\n";
+  }
   return std::string(kHeadlessProgramName) + ": unknown option '" + badArgument + "'\n";
 }
 

@@ -80,10 +80,14 @@ TEST(TarnwickdOptions, HelpVersionAndWrongOptions) {
     const char* outStart;
     const char* errStart;
   } cases[] = {
-      {{"--help"}, 0, "Usage: tarnwickd [--help] [--version]\n", ""},
+      {{"--help"},
+       0,
+       "Usage: tarnwickd [--help] [--version] [--settings-dir DIR] [--log-dir DIR]\n",
+       ""},
       {{"--version"}, 0, "tarnwickd (Tarnwick) 4.3\n", ""},
       {{"--daemon"}, 2, "", "tarnwickd: unknown option '--daemon'\nUsage: tarnwickd "},
       {{"--help", "now"}, 2, "", "tarnwickd: unknown option 'now'\nUsage: tarnwickd "},
+      {{"--log-dir"}, 2, "", "tarnwickd: option '--log-dir' needs a folder\nUsage: tarnwickd "},
   };
   for (const auto& c : cases) {
     std::vector<std::string> argv{program};
