@@ -12,22 +12,4 @@ packages=(
   dpkg-dev
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-# apt-get update ignores the lock timeout, so it is retried.
-for attempt in 1 2 3 4 5; do
-  if "${sudo[@]}" apt-get update -o DPkg::Lock::Timeout=600; then break; fi
-  [ "$attempt" -eq 5 ] && exit 1
-  sleep 10
-done
-"${sudo[@]}" apt-get install -y -o DPkg::Lock::Timeout=600 --no-install-recommends "${missing[@]}"
+exec bash "$(dirname "$0")/apt-install.sh" "${packages[@]}"
