@@ -54,11 +54,18 @@ std::string CsvHeader() {
 
 std::string CsvLine(const ExportRow& row) {
   const HistorySample& s = row.sample;
-  std::string line = HistoryTimeText(s.t) + "," + std::to_string(s.cpu) + "," +
-                     std::to_string(s.mem) + "," + std::to_string(s.memUsedMB) + ",";
-  line += CsvField(row.topCpuName) + "," + (row.topCpuName.empty() ? "" : Share(row.topCpuShare));
-  line += "," + CsvField(row.topMemName) + "," +
-          (row.topMemName.empty() ? "" : Share(row.topMemShare)) + "\r\n";
+  // Field by field: GCC 12 at -O3 reports a false overlap (-Wrestrict) for a one-character
+  // literal joined to a string.
+  std::string line = HistoryTimeText(s.t);
+  for (const std::string& field :
+       {std::to_string(s.cpu), std::to_string(s.mem), std::to_string(s.memUsedMB),
+        CsvField(row.topCpuName), row.topCpuName.empty() ? std::string() : Share(row.topCpuShare),
+        CsvField(row.topMemName),
+        row.topMemName.empty() ? std::string() : Share(row.topMemShare)}) {
+    line += ',';
+    line += field;
+  }
+  line += "\r\n";
   return line;
 }
 

@@ -138,7 +138,8 @@ void HistoryWindowModel::OnHover(int64_t t) {
     if (!list.empty()) list += ", ";
     list += e.name + " " + Share(e.share);
   }
-  lblHover += "\n" + HistoryTimeText(entries.front().t);
+  lblHover += '\n';
+  lblHover += HistoryTimeText(entries.front().t);
   if (!cpu.empty()) lblHover += "  " + std::string(kTopCpuPart) + cpu;
   if (!mem.empty()) lblHover += "  " + std::string(kTopMemoryPart) + mem;
 }
