@@ -79,16 +79,18 @@ set(CPACK_DEBIAN_TARNWICKD_PACKAGE_SECTION admin)
 set(CPACK_COMPONENT_TARNWICK_DEPENDS tarnwickd)
 set(CPACK_COMPONENT_TARNWICK_DESCRIPTION
     "system-load monitor with SMS and mail alerts (desktop program)\n"
-    "Tarnwick samples the machine's total CPU and memory use every few seconds, counts\n"
-    "consecutive samples over a threshold and, on an alert, names the process that was most\n"
-    "often on top, may terminate it, logs the event, plays a warning sound and sends the alert\n"
-    "as SMS and mail. This package holds the tray program with its settings dialogs.")
+    "Tarnwick samples the machine's total CPU and memory use every few\n"
+    "seconds, counts consecutive samples over a threshold and, on an alert,\n"
+    "names the process that was most often on top, may terminate it, logs\n"
+    "the event, plays a warning sound and sends the alert as SMS and mail.\n"
+    "This package holds the tray program with its settings dialogs.")
 set(CPACK_COMPONENT_TARNWICKD_DESCRIPTION
     "system-load monitor with SMS and mail alerts (headless program)\n"
-    "Tarnwick samples the machine's total CPU and memory use every few seconds, counts\n"
-    "consecutive samples over a threshold and, on an alert, names the process that was most\n"
-    "often on top, may terminate it, logs the event and sends the alert as SMS and mail. This\n"
-    "package holds the headless program tarnwickd, its systemd service and the mailer.")
+    "Tarnwick samples the machine's total CPU and memory use every few\n"
+    "seconds, counts consecutive samples over a threshold and, on an alert,\n"
+    "names the process that was most often on top, may terminate it, logs\n"
+    "the event and sends the alert as SMS and mail. This package holds the\n"
+    "headless program tarnwickd, its systemd service and the mailer.")
 set(CPACK_DEBIAN_TARNWICKD_PACKAGE_CONTROL_EXTRA
     ${TARNWICK_PACKAGING_DIR}/debian/tarnwickd/conffiles
     ${TARNWICK_PACKAGING_DIR}/debian/tarnwickd/postinst

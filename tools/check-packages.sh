@@ -24,7 +24,7 @@ check() {
 
 no_lintian_errors() {
   local report
-  report=$(lintian --no-tag-display-limit "$desktop" "$headless" 2>&1 || true)
+  report=$(lintian --tag-display-limit 0 "$desktop" "$headless" 2>&1 || true)
   echo "$report" | sed 's/^/  lintian: /'
   ! echo "$report" | grep -q '^E: '
 }

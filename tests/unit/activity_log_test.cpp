@@ -108,7 +108,9 @@ TEST_F(ActivityLogTest, AFailingFileIsToldOnceAndWrittenAgainWhenSpaceReturns) {
   log.WriteLog("lost one");
   log.WriteLog("lost two");
   const std::string told = ::testing::internal::GetCapturedStderr();
-  const std::string notice = "Cannot write the log file " + (dir / "Tarnwick_log_1204.txt") +
+  // The log joins its folder and file name with the separator it was given ("/").
+  const std::string notice = "Cannot write the log file " + dir.path().string() +
+                             "/Tarnwick_log_1204.txt" +
                              ": No space left on device; lines go to the window only until it "
                              "can be written again";
   EXPECT_EQ(told, notice + "\n");
