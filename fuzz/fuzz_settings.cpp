@@ -20,7 +20,7 @@ void Check(bool condition) {
 }
 
 bool EndsWithBlank(const std::string& text) {
-  return !text.empty() && (text.back() == ' ' || text.back() == '\t');
+  return !text.empty() && text.back() == ' ';
 }
 
 // Lines 1 to 4 are kept as read but written trimmed; an all-blank one comes back as its fallback.
@@ -29,8 +29,8 @@ void CheckRuleLine(const std::string& read, const std::string& reread, std::stri
   Check(reread == (trimmed.empty() ? fallback : trimmed));
 }
 
-// The scrambled form of a password ending in a blank is trimmed by one byte on writing, which
-// drops that blank; nothing else about it changes.
+// The scrambled form of a password ending in a space is trimmed by one byte on writing, which
+// drops that space (a tab stays); nothing else about it changes.
 void CheckPassword(const std::string& read, const std::string& reread) {
   Check(reread == (EndsWithBlank(read) ? read.substr(0, read.size() - 1) : read));
 }
