@@ -99,6 +99,13 @@ TEST(TarnwickdOptions, HelpVersionAndWrongOptions) {
     EXPECT_EQ(run.out.empty(), *c.outStart == '\0') << run.out;
     EXPECT_EQ(run.err.empty(), *c.errStart == '\0') << run.err;
   }
+  // The history options pass through to the history, which a service keeps in its log folder.
+  const fs::path logs = dir.path() / "service-logs";
+  const FinishedProgram history = RunToEnd({program, "--log-dir", logs.string(), "--history"},
+                                           ChildEnvironment(dir.path().string()));
+  EXPECT_EQ(history.exitCode, 1) << "nothing recorded yet";
+  EXPECT_NE(history.err.find((logs / "Tarnwick_history.sqlite").string()), std::string::npos)
+      << history.err;
   EXPECT_FALSE(fs::exists(dir.path() / "monitor_log")) << "no option starts monitoring";
 }
 
