@@ -10,24 +10,10 @@
 
 #include "platform/linux/proc_stat.h"
 #include "platform/linux/proc_text.h"
+#include "platform/posix/descriptor.h"
 
 namespace tarnwick {
 namespace {
-
-// Closes the descriptor when the scope ends.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // A pidfd turns readable when its process has ended (it may stay a zombie until collected).
 bool WaitForExit(int pidfd, std::chrono::milliseconds limit) {

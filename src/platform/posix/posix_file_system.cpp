@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/posix/descriptor.h"
+
 namespace tarnwick {
 namespace {
 
@@ -21,27 +23,6 @@ constexpr int kTempNameAttempts = 16;
 std::string Reason(int error) {
   return std::strerror(error);
 }
-
-// Closes a descriptor on every path out of a function.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports the close's own failure (NFS and some disks report a full disk here).
-  int Close() {
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
 
 // Writes all of `content`, retrying short writes; the errno of the failure, or 0.
 int WriteAll(int fd, std::string_view content) {
