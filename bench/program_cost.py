@@ -50,7 +50,7 @@ def build(build_dir):
         subprocess.run(["cmake", "-S", ROOT, "-B", build_dir, "-G", "Ninja",
                         "-DCMAKE_BUILD_TYPE=Release", "-DTARNWICK_WERROR=ON",
                         "-DTARNWICK_BUILD_TESTS=OFF", "-DTARNWICK_BUILD_BENCH=ON"], check=True)
-    subprocess.run(["cmake", "--build", build_dir, "--target", "tarnwick", "mailcmdssl",
+    subprocess.run(["cmake", "--build", build_dir, "--target", "tarnwick", "tarnwickd", "mailcmdssl",
                     "tarnwick_assets", "tarnwick_bare_loop"], check=True)
 
 
