@@ -224,7 +224,6 @@ void MainWindow::Render() {
   RenderWidgets();
   RenderDialogs();
   rendering_ = false;
-  if (afterRender_) afterRender_();
   CarryOutRequests();
 }
 

@@ -40,8 +40,6 @@ class MainWindow : public QMainWindow {
   // Brings every widget, the timers, the tray entry and the window itself in line with the
   // model, then carries out the model's one-shot requests and clears them.
   void Render();
-  // Runs at the end of every Render (the headless program reports status changes from it).
-  void SetAfterRender(std::function<void()> hook) { afterRender_ = std::move(hook); }
   // Without a display nobody sees the window: it is never shown and its widgets never rendered.
   void SetUnseen(bool unseen) { unseen_ = unseen; }
   // Renders that changed at least one widget of the face (frames, status area, log, title).
@@ -124,7 +122,6 @@ class MainWindow : public QMainWindow {
   std::optional<Face> renderedFace_;  // none: the widgets are not known to show anything
   size_t widgetRenders_ = 0;
   bool unseen_ = false;
-  std::function<void()> afterRender_;
   bool rendering_ = false;  // state changes made by Render are not events of the user
   bool inTick_ = false;     // a monitor cycle is running (and may be letting events run)
   bool ending_ = false;     // the quit request has been carried out
