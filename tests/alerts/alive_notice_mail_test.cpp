@@ -15,19 +15,27 @@ namespace {
 using namespace std::chrono_literals;
 using testing::UiQueue;
 
-class AliveNoticeMailTest : public testing::ModelFixture {};
+class AliveNoticeMailTest : public testing::ModelFixture {
+ protected:
+  // Loads the window with the real mailer in the program folder; its exits come back through
+  // uiThread.
+  void LoadWithRealMailer() {
+    std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
+    Rebuild([this](MainWindowDeps& deps) {
+      deps.urlTransport = &transport;
+      deps.mailerLauncher = &realLauncher;
+    });
+    model->OnLoad();
+  }
+
+  UiQueue uiThread;
+  PosixMailerLauncher realLauncher{uiThread.Poster()};
+};
 
 TEST_F(AliveNoticeMailTest, NoticeArrivesWithItsSubjectRecipientAndHtmlLog) {
   mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
   ASSERT_TRUE(smtp.ready()) << smtp.log();
-  std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
-  UiQueue uiThread;
-  PosixMailerLauncher realLauncher(uiThread.Poster());
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
-  deps.urlTransport = &transport;
-  deps.mailerLauncher = &realLauncher;
-  model = std::make_unique<MainWindowModel>(deps);
-  model->OnLoad();
+  LoadWithRealMailer();
   Settings& s = model->settings;
   s.smsEmail = "ops@x.example";
   s.mailSvr = smtp.host();
@@ -56,14 +64,7 @@ TEST_F(AliveNoticeMailTest, NoticeArrivesWithItsSubjectRecipientAndHtmlLog) {
 TEST_F(AliveNoticeMailTest, AFailedNoticeIsLoggedWithTheMailersReason) {
   mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
   ASSERT_TRUE(smtp.ready()) << smtp.log();
-  std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
-  UiQueue uiThread;
-  PosixMailerLauncher realLauncher(uiThread.Poster());
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
-  deps.urlTransport = &transport;
-  deps.mailerLauncher = &realLauncher;
-  model = std::make_unique<MainWindowModel>(deps);
-  model->OnLoad();
+  LoadWithRealMailer();
   Settings& s = model->settings;
   s.mailSvr = smtp.host();
   s.SMTPport = smtp.port();
