@@ -23,11 +23,8 @@ TEST(HeadlessProgramTest, MonitorsLogsEchoesAndEndsCleanlyOnSigterm) {
   TempDir dir;
   const fs::path program = dir.path() / "program";
   const fs::path home = dir.path() / "home";
-  MakeProgramFolder(program);
+  MakeProgramFolder(program, kSettingLines);
   fs::create_directories(home);
-  std::string setting;
-  for (const char* line : kSettingLines) setting += std::string(line ? line : "") + "\r\n";
-  WriteFile((program / "setting.ini").string(), setting);
 
   BusyThread busy;
   const std::string logDayBefore = TodaysLogName();

@@ -41,11 +41,8 @@ TEST(HistoryProgramTest, HeadlessRunIsRecordedAndReadBackFromTheCommandLine) {
   TempDir dir;
   const fs::path program = dir.path() / "program";
   const fs::path home = dir.path() / "home";
-  MakeProgramFolder(program);
+  MakeProgramFolder(program, kSettingLines);
   fs::create_directories(home);
-  std::string setting;
-  for (const char* line : kSettingLines) setting += std::string(line ? line : "") + "\r\n";
-  WriteFile((program / "setting.ini").string(), setting);
 
   EXPECT_EQ(RunToEnd(program, home, {"--history"}).status, 1) << "nothing recorded yet";
   EXPECT_FALSE(fs::exists(home / "monitor_log" / "Tarnwick_history.sqlite"))

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -41,6 +42,16 @@ inline void MakeProgramFolder(const std::filesystem::path& folder) {
   const fs::path built(TARNWICK_PROGRAM_DIR);
   if (fs::exists(built / "mailcmdssl")) fs::copy_file(built / "mailcmdssl", folder / "mailcmdssl");
   for (const char* asset : kAssets) fs::copy_file(built / asset, folder / asset);
+}
+
+// A program folder as MakeProgramFolder makes it, with a setting.ini of these 24 lines (null for
+// an empty line).
+inline void MakeProgramFolder(const std::filesystem::path& folder,
+                              const char* const (&settingLines)[24]) {
+  MakeProgramFolder(folder);
+  std::string setting;
+  for (const char* line : settingLines) setting += std::string(line ? line : "") + "\r\n";
+  std::ofstream((folder / "setting.ini"), std::ios::binary) << setting;
 }
 
 inline std::string TodaysLogName() {
