@@ -1,5 +1,6 @@
 #include "common/numbers.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -18,10 +19,11 @@ size_t ScanNumber(std::string_view s, double& value) {
     negative = s[i] == '-';
     ++i;
   }
-  double whole = 0;
+  const size_t start = i;
   bool digits = false;
+  bool wholeAboveZero = false;
   while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-    whole = whole * 10 + (s[i] - '0');
+    wholeAboveZero = wholeAboveZero || s[i] != '0';
     digits = true;
     ++i;
   }
@@ -29,24 +31,31 @@ size_t ScanNumber(std::string_view s, double& value) {
   if (i < s.size() && s[i] == '.') {
     ++i;
     if (digits) end = i;  // "12." is 12
-    double scale = 0.1;
-    double fraction = 0;
     bool fractionDigits = false;
     while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-      fraction += (s[i] - '0') * scale;
-      scale /= 10;
       fractionDigits = true;
       ++i;
     }
     if (fractionDigits) {
-      whole += fraction;
       digits = true;
       end = i;
     }
   }
-  // A run of digits too long for a double (309 and more) reads as infinity; such a text is no
-  // number at all, or a threshold would compare as never reached and be saved back as 0.
-  if (!digits || !std::isfinite(whole)) return 0;
+  if (!digits) return 0;
+  // The digits are converted in one go, correctly rounded: summing them one by one drifts in the
+  // last place, and a saved number would then read back as a different one.
+  double whole = 0;
+  const char* first = s.data() + start;
+  const char* last = s.data() + end;
+  const auto [stop, error] = std::from_chars(first, last, whole, std::chars_format::fixed);
+  if (error == std::errc::result_out_of_range) {
+    // A run of digits too long for a double (309 and more) is no number at all, or a threshold
+    // would compare as never reached and be saved back as 0. A fraction too small for one is 0.
+    if (wholeAboveZero) return 0;
+    whole = 0;
+  } else if (error != std::errc() || stop != last) {
+    return 0;
+  }
   value = negative ? -whole : whole;
   return end;
 }

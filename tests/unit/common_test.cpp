@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "common/mail_date.h"
 #include "common/numbers.h"
@@ -47,6 +50,19 @@ TEST(NumbersFromText, WholeTextNumberRefusesAnyRest) {
   EXPECT_FALSE(WholeTextNumber(std::string(309, '9')));
   EXPECT_FALSE(WholeTextNumber(std::string(400, '9') + ".5"));
   EXPECT_FALSE(TextToInt16(std::string(309, '9')));
+}
+
+TEST(NumbersFromText, ReadsTheNearestDoubleSoASavedNumberReadsBackTheSame) {
+  // Summing digit by digit read 999999999999999999 as 1000000000000000128, which saved and read
+  // again became another number: a threshold changed with every save.
+  for (const char* text : {"999999999999999999", "0.1", "1536.4", "123456789.123456789",
+                           "0.000000000000000000000000001"}) {
+    const std::optional<double> number = WholeTextNumber(text);
+    ASSERT_TRUE(number) << text;
+    EXPECT_EQ(*number, std::strtod(text, nullptr)) << text;
+    const std::string saved = ShortestForm(*number);
+    EXPECT_EQ(ShortestForm(WholeTextNumber(saved).value_or(-1)), saved) << text;
+  }
 }
 
 TEST(NumbersFromText, SixteenBitConversionRoundsHalfEvenAndRefusesOverflow) {
