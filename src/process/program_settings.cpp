@@ -74,9 +74,12 @@ void ApplyMissingFileDefaults(ProgramSettings& settings, std::string_view execut
 }
 
 std::string ProgramNumberText(double value) {
-  const bool negative = std::signbit(value) && value != 0;
+  const std::string magnitude = ShortestForm(std::fabs(value));
+  // A value too small to show any digit is written as 0, without a sign: "-0" would read back
+  // as another number than the one written.
+  const bool negative = std::signbit(value) && magnitude != "0";
   // A whole string first: GCC 12 at -O3 reports a false overlap (-Wrestrict) otherwise.
-  return std::string(negative ? "-" : " ") + ShortestForm(std::fabs(value)) + " ";
+  return std::string(negative ? "-" : " ") + magnitude + " ";
 }
 
 std::optional<double> ReadProgramNumber(std::string_view text) {

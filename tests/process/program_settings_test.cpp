@@ -134,6 +134,8 @@ TEST_F(ProgramSettingsTest, SavedFileWritesNumbersWithSignPlaceAndTrailingBlank)
             " 1 \r\nnotepad.exe\r\n 60 \r\n 12.5 \r\n-5 \r\n 0 \r\n 1 \r\n/snd/my sound.wav\r\n");
   EXPECT_EQ(ProgramNumberText(60.0), " 60 ");
   EXPECT_EQ(ProgramNumberText(-0.25), "-0.25 ");
+  // Too small for a digit: written as 0, since "-0" would read back as another number.
+  EXPECT_EQ(ProgramNumberText(-1e-20), " 0 ");
 
   ProgramSettings back;
   ParseProgramSettingFile(content, back);
