@@ -285,14 +285,29 @@ void MainWindow::RenderWidgets() {
 }
 
 void MainWindow::RenderMenus() {
-  ApplyMenuItem(model_.Setup, *form_.Setup);
-  ApplyMenuItem(model_.mPGMSetup, *form_.mPGMSetup);
-  ApplyMenuItem(model_.SMTPsetup, *form_.SMTPsetup);
-  ApplyMenuItem(model_.Login, *form_.Login);
-  ApplyMenuItem(model_.mStart, *form_.mStart);
-  ApplyMenuItem(model_.mAutostart, *form_.mAutostart);
-  ApplyMenuItem(model_.mnuQuit, *form_.mnuQuit);
-  ApplyMenuItem(model_.mViewLog, *form_.mViewLog);
+  const std::pair<const MenuItem*, QAction*> menus[] = {
+      {&model_.Setup, form_.Setup},         {&model_.mPGMSetup, form_.mPGMSetup},
+      {&model_.SMTPsetup, form_.SMTPsetup}, {&model_.Login, form_.Login},
+      {&model_.mStart, form_.mStart},       {&model_.mAutostart, form_.mAutostart},
+      {&model_.mnuQuit, form_.mnuQuit},     {&model_.mViewLog, form_.mViewLog},
+  };
+  bool changed = !renderedMenus_;
+  for (size_t i = 0; i < std::size(menus); ++i) {
+    const MenuItem& item = *menus[i].first;
+    QAction& action = *menus[i].second;
+    // Menus rarely change, and a cycle comes every second: an item reaches Qt only when it
+    // changed. The check mark is compared with the action, which a click toggles by itself.
+    if (renderedMenus_ && item == (*renderedMenus_)[i] &&
+        (!item.checkable || action.isChecked() == item.checked)) {
+      continue;
+    }
+    ApplyMenuItem(item, action);
+    changed = true;
+  }
+  if (!changed) return;
+  renderedMenus_.emplace();
+  static_assert(std::size(menus) == std::tuple_size_v<decltype(renderedMenus_)::value_type>);
+  for (size_t i = 0; i < std::size(menus); ++i) (*renderedMenus_)[i] = *menus[i].first;
 }
 
 void MainWindow::RenderTimers() {

@@ -119,6 +119,7 @@ class MainWindow : public QMainWindow {
   // The label widgets with the model's labels they show, in the same order.
   std::array<QLabel*, 30> labelWidgets_{};
   std::array<const Label*, 30> labelControls_{};
+  std::optional<std::array<MenuItem, 8>> renderedMenus_;  // none: never rendered
   std::optional<Face> renderedFace_;  // none: the widgets are not known to show anything
   size_t widgetRenders_ = 0;
   bool unseen_ = false;

@@ -19,6 +19,12 @@ namespace tarnwick {
 
 namespace {
 
+// The widest texts of the labels that change every cycle ("8" is the widest digit in most fonts):
+// a percentage, megabytes of memory (up to 10 digits: 9.3 PB) and the time of the last check.
+const QString kWidestPercent = QStringLiteral("100 %");
+const QString kWidestMegabytes = QStringLiteral("8888888888");
+const QString kWidestTime = QStringLiteral("88:88:88 8888-88-88");
+
 QLabel* NamedLabel(const QString& name, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(name);
@@ -46,6 +52,17 @@ QLabel* ValueLabel(const QString& name, QWidget* parent) {
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
   return label;
+}
+
+// A label whose text changes every cycle keeps the size of its widest text: when the text of a
+// label of fixed size changes, only the label is painted again, where a label that may grow or
+// shrink has the whole window laid out anew.
+void KeepSizeFor(QLabel* label, const QString& widest) {
+  const QString text = label->text();
+  label->setText(widest);
+  const QSize size = label->sizeHint().expandedTo(label->minimumSize());
+  label->setText(text);
+  label->setFixedSize(size);
 }
 
 struct ProgramRow {
@@ -127,6 +144,7 @@ QGroupBox* BuildCpuFrame(QWidget* parent, MainWindowForm& form) {
   grid->setContentsMargins(8, 8, 8, 8);
   form.CPU_Progress = Gauge(QStringLiteral("CPU_Progress"), frame);
   form.lblCPUValue[0] = ValueLabel(QStringLiteral("lblCPUValue[0]"), frame);
+  KeepSizeFor(form.lblCPUValue[0], kWidestPercent);
   grid->addWidget(form.CPU_Progress, 0, 0, 1, 2);
   grid->addWidget(form.lblCPUValue[0], 0, 2);
 
@@ -157,6 +175,7 @@ QGroupBox* BuildMemoryFrame(QWidget* parent, MainWindowForm& form) {
   grid->setContentsMargins(8, 8, 8, 8);
   form.RAM_Progress = Gauge(QStringLiteral("RAM_Progress"), frame);
   form.lblCPUValue[1] = ValueLabel(QStringLiteral("lblCPUValue[1]"), frame);
+  KeepSizeFor(form.lblCPUValue[1], kWidestPercent);
   grid->addWidget(form.RAM_Progress, 0, 0, 1, 2);
   grid->addWidget(form.lblCPUValue[1], 0, 2);
 
@@ -167,6 +186,7 @@ QGroupBox* BuildMemoryFrame(QWidget* parent, MainWindowForm& form) {
     form.lblRamValue[i] = NamedLabel(QStringLiteral("lblRamValue[%1]").arg(i), frame);
     form.lblRamDisp[i]->setAlignment(Qt::AlignCenter);
     form.lblRamValue[i]->setAlignment(Qt::AlignCenter);
+    KeepSizeFor(form.lblRamValue[i], kWidestMegabytes);
     figures->addWidget(form.lblRamDisp[i], 0, i);
     figures->addWidget(form.lblRamValue[i], 1, i);
     figures->setColumnStretch(i, 1);
@@ -211,6 +231,7 @@ QLayout* BuildStatusArea(QWidget* parent, MainWindowForm& form) {
 
   form.Label5 = NamedLabel(QStringLiteral("Label5"), parent);
   form.lbl_lastTime = NamedLabel(QStringLiteral("lbl_lastTime"), parent);
+  KeepSizeFor(form.lbl_lastTime, kWidestTime);
   auto* lastCheck = new QHBoxLayout;
   lastCheck->addWidget(form.Label5);
   lastCheck->addWidget(form.lbl_lastTime);

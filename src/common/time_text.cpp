@@ -1,20 +1,42 @@
 #include "common/time_text.h"
 
-#include <cstdio>
+#include <string>
 
 namespace tarnwick {
 namespace {
 
+// Zero-padded to `width` digits like "%0*d", without the formatting machinery: the cycle writes
+// several of these every second.
+void AppendPadded(std::string& out, int value, int width) {
+  if (value < 0) {
+    out += std::to_string(value);
+    return;
+  }
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int i = n; i < width; ++i) out += '0';
+  while (n > 0) out += digits[--n];
+}
+
 std::string Two(int value) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%02d", value);
-  return buffer;
+  std::string out;
+  AppendPadded(out, value, 2);
+  return out;
 }
 
 std::string Date(const LocalTime& t) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", t.year, t.month, t.day);
-  return buffer;
+  std::string out;
+  out.reserve(10);
+  AppendPadded(out, t.year, 4);
+  out += '-';
+  AppendPadded(out, t.month, 2);
+  out += '-';
+  AppendPadded(out, t.day, 2);
+  return out;
 }
 
 }  // namespace

@@ -129,6 +129,7 @@ TEST(TimeTexts, EveryFormIsZeroPadded) {
   EXPECT_EQ(YmdHms(t), "2026-03-04 05:06:07");
   EXPECT_EQ(HhMmSsYmd(t), "05:06:07 2026-03-04");
   EXPECT_EQ(Mmdd(t), "0304");
+  EXPECT_EQ(YmdHms(LocalTime{999, 12, 31, 0, 10, 59}), "0999-12-31 00:10:59");
 }
 
 TEST(TimeTexts, SecondsBetweenTimesOfOneDayTurnNegativeAcrossMidnight) {

@@ -17,13 +17,13 @@ constexpr int kIowaitField = 4;
 }  // namespace
 
 ProcCpuCounters::ProcCpuCounters(std::string procRoot)
-    : path_(std::move(procRoot) + "/stat"), buffer_(16 * 1024) {}
+    : file_(std::move(procRoot) + "/stat"), buffer_(16 * 1024) {}
 
 bool ProcCpuCounters::Read(CpuTimes& times) {
   // /proc/stat grows with the processors and the interrupt lines; read it whole.
   size_t used = 0;
   for (;;) {
-    const ptrdiff_t n = proc::ReadFile(AT_FDCWD, path_.c_str(), buffer_.data(), buffer_.size());
+    const ptrdiff_t n = file_.Read(buffer_.data(), buffer_.size());
     if (n < 0) return false;
     used = static_cast<size_t>(n);
     if (used < buffer_.size()) break;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/cpu_counters.h"
+#include "platform/linux/proc_text.h"
 
 namespace tarnwick {
 
@@ -17,7 +18,7 @@ class ProcCpuCounters final : public ICpuCounterSource {
   bool Read(CpuTimes& times) override;
 
  private:
-  std::string path_;
+  proc::HeldFile file_;
   std::vector<char> buffer_;  // kept between reads; grows with the file
 };
 

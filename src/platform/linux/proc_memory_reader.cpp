@@ -7,7 +7,7 @@
 namespace tarnwick {
 
 ProcMemoryReader::ProcMemoryReader(std::string procRoot)
-    : path_(std::move(procRoot) + "/meminfo") {}
+    : file_(std::move(procRoot) + "/meminfo") {}
 
 int64_t ProcMemoryReader::GetRamAmount() {
   return ReadField("MemTotal:");
@@ -20,7 +20,7 @@ int64_t ProcMemoryReader::GetAvailableBytes() {
 int64_t ProcMemoryReader::ReadField(std::string_view key) {
   // Both fields are among the first lines of meminfo; 16 KiB holds all of it.
   char buffer[16 * 1024];
-  const ptrdiff_t n = proc::ReadFile(AT_FDCWD, path_.c_str(), buffer, sizeof buffer);
+  const ptrdiff_t n = file_.Read(buffer, sizeof buffer);
   if (n <= 0) return -1;
   const std::string_view text(buffer, static_cast<size_t>(n));
   size_t lineStart = 0;

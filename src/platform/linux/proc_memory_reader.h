@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/proc_text.h"
 #include "platform/memory_reader.h"
 
 namespace tarnwick {
@@ -18,7 +19,7 @@ class ProcMemoryReader final : public IMemoryReader {
  private:
   // The field's value in bytes; -1 when the file or the field cannot be read.
   int64_t ReadField(std::string_view key);
-  std::string path_;
+  proc::HeldFile file_;
 };
 
 }  // namespace tarnwick

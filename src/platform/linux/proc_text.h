@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace tarnwick::proc {
 
@@ -46,6 +48,45 @@ inline ptrdiff_t ReadFileOnce(int dirFd, const char* path, char* buffer, size_t 
   ::close(fd);
   return n;
 }
+
+// A /proc file held open between reads: every read starts again at offset 0 (pread), which the
+// kernel answers with fresh figures, and the cycle spares an open and a close. A file that
+// cannot be opened is tried again at the next read; a failed read closes it for a fresh start.
+class HeldFile {
+ public:
+  explicit HeldFile(std::string path) : path_(std::move(path)) {}
+  ~HeldFile() { Close(); }
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+
+  // Up to `size` bytes from the start of the file; the number read, or -1. A short read is the
+  // end of the file (procfs hands over its text whole when the buffer holds it).
+  ptrdiff_t Read(char* buffer, size_t size) {
+    if (fd_ < 0) fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return -1;
+    size_t used = 0;
+    while (used < size) {
+      const size_t asked = size - used;
+      const ssize_t n = ::pread(fd_, buffer + used, asked, static_cast<off_t>(used));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        Close();
+        return -1;
+      }
+      used += static_cast<size_t>(n);
+      if (static_cast<size_t>(n) < asked) break;
+    }
+    return static_cast<ptrdiff_t>(used);
+  }
+
+ private:
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  std::string path_;
+  int fd_ = -1;
+};
 
 // Parses an unsigned decimal number at `pos`, advancing it past the digits; false when no digit
 // stands there or the value overflows 64 bits.
