@@ -69,8 +69,9 @@ void QtUiServices::DoEvents() {
 void QtUiServices::ShowNow() {
   if (beforeEvents_) beforeEvents_();
   // Painting here, not in the event loop: the caller goes on working before it returns there.
+  // A minimised window shows nothing to paint (Qt counts it as visible all the same).
   for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window->isVisible()) window->repaint();
+    if (window->isVisible() && !window->isMinimized()) window->repaint();
   }
 }
 

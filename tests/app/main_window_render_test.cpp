@@ -16,6 +16,7 @@
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "qt_test_app.h"
+#include "qt_ui_services.h"
 #include "unit/model_fixture.h"
 #include "widget_driver.h"
 
@@ -126,9 +127,24 @@ TEST_P(HiddenWindowTest, RendersNothingWhileHiddenAndIsCurrentWhenShown) {
   const size_t renders = window->WidgetRenders();
   const QString cpuShown = Shown("lblCPUValue[0]");
   PaintCounter counter(window.get());
+  // The cycles go over the CPU threshold: the busy look before each process scan goes through
+  // the program's own UI services and must not paint a window nobody sees.
+  model->settings.cpu_High = "15";
+  QtUiServices qtUi;
+  qtUi.SetBeforeEvents([this] { window->Render(); });
+  int busyLooks = 0;
+  int busyLookPaints = 0;
+  ui.onShowNow = [&] {
+    const int before = counter.paints;
+    qtUi.ShowNow();
+    busyLookPaints += counter.paints - before;
+    ++busyLooks;
+  };
 
   for (int cpuPercent : {20, 30, 40}) ChangeEverything(cpuPercent);
   QTest::qWait(50);
+  EXPECT_EQ(busyLooks, 3);
+  EXPECT_EQ(busyLookPaints, 0);
   EXPECT_EQ(window->WidgetRenders(), renders);
   // Without a tray (Qt's offscreen platform has none) a minimised window stays a minimised
   // window, which that platform may still repaint; what counts is that no widget was touched.
