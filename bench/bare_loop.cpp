@@ -20,61 +20,16 @@
 #include <cstring>
 #include <string_view>
 
+#include "bare_proc.h"
+
 namespace {
 
-volatile unsigned long long g_sink = 0;  // keeps the results from being optimised away
-
-// Reads a small /proc file into `buffer`; its length, or 0.
-size_t ReadSmall(const char* path, char* buffer, size_t size) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  const ssize_t n = read(fd, buffer, size - 1);
-  close(fd);
-  if (n <= 0) return 0;
-  buffer[n] = '\0';
-  return static_cast<size_t>(n);
-}
-
-unsigned long long ParseNumber(const char*& p, const char* end) {
-  while (p < end && (*p < '0' || *p > '9')) ++p;
-  unsigned long long v = 0;
-  while (p < end && *p >= '0' && *p <= '9') v = v * 10 + static_cast<unsigned>(*p++ - '0');
-  return v;
-}
-
-struct CpuTimes {
-  unsigned long long busy = 0;
-  unsigned long long total = 0;
-};
-
-CpuTimes ReadCpu() {
-  char buffer[4096];
-  const size_t n = ReadSmall("/proc/stat", buffer, sizeof buffer);
-  const char* p = buffer + std::min<size_t>(n, 3);  // after "cpu"
-  const char* end = buffer + n;
-  CpuTimes t;
-  for (int field = 0; field < 8; ++field) {
-    const unsigned long long v = ParseNumber(p, end);
-    t.total += v;
-    if (field != 3 && field != 4) t.busy += v;  // idle and iowait
-  }
-  return t;
-}
-
-unsigned long long MemoryPercent() {
-  char buffer[4096];
-  const size_t n = ReadSmall("/proc/meminfo", buffer, sizeof buffer);
-  const std::string_view text(buffer, n);
-  auto value = [&](std::string_view key) {
-    const size_t at = text.find(key);
-    if (at == std::string_view::npos) return 0ULL;
-    const char* p = buffer + at + key.size();
-    return ParseNumber(p, buffer + n);
-  };
-  const unsigned long long total = value("MemTotal:");
-  const unsigned long long available = value("MemAvailable:");
-  return total == 0 ? 0 : (total - available) * 100 / total;
-}
+using bare::CpuTimes;
+using bare::g_sink;
+using bare::MemoryPercent;
+using bare::ParseNumber;
+using bare::ReadCpu;
+using bare::ReadSmall;
 
 void ScanProcesses() {
   char path[64] = "/proc/";

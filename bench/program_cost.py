@@ -13,7 +13,11 @@ per instance, with a 1-second cycle, and runs for a fixed time, all at once:
 - the program on the same server, minimised (hidden, as in the tray),
 - the program without a display (headless),
 - a bare loop that reads /proc/stat and /proc/meminfo every second,
-- a bare scan: the same plus one read of every /proc/[pid]/stat every second.
+- a bare scan: the same plus one read of every /proc/[pid]/stat every second,
+- a bare Qt loop, shown and minimised on the same server: a window with one label and a
+  1-second QTimer doing the bare loop's reads and showing the figures with the time. It is the
+  floor any Qt desktop program pays for the cycle, and the program's distance from it is what
+  the program itself adds.
 
 Phase "idle" runs with thresholds no sample reaches (101 %); phase "hog" adds a process that
 keeps one processor busy and sets the CPU threshold to 1 %, so that every cycle takes the alert
@@ -51,7 +55,7 @@ def build(build_dir):
                         "-DCMAKE_BUILD_TYPE=Release", "-DTARNWICK_WERROR=ON",
                         "-DTARNWICK_BUILD_TESTS=OFF", "-DTARNWICK_BUILD_BENCH=ON"], check=True)
     subprocess.run(["cmake", "--build", build_dir, "--target", "tarnwick", "tarnwickd", "mailcmdssl",
-                    "tarnwick_assets", "tarnwick_bare_loop"], check=True)
+                    "tarnwick_assets", "tarnwick_bare_loop", "tarnwick_bare_qt_loop"], check=True)
 
 
 def setting_ini(cpu_high):
@@ -203,6 +207,14 @@ class Phase:
         self.procs[label] = subprocess.Popen([os.path.join(folder, "tarnwick")], env=env,
                                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def start_qt_loop(self, label, display):
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        env["DISPLAY"] = display
+        binary = os.path.join(self.build_dir, "bin", "tarnwick_bare_qt_loop")
+        self.procs[label] = subprocess.Popen([binary], env=env, stdout=subprocess.DEVNULL,
+                                             stderr=subprocess.DEVNULL)
+
     def start_loop(self, label, mode):
         binary = os.path.join(self.build_dir, "bin", "tarnwick_bare_loop")
         self.procs[label] = subprocess.Popen([binary, mode])
@@ -215,8 +227,11 @@ class Phase:
         self.start_program("headless", None)
         self.start_loop("bare loop", "proc")
         self.start_loop("bare scan", "scan")
+        self.start_qt_loop("bare Qt shown", display)
+        self.start_qt_loop("bare Qt hidden", display)
         time.sleep(WARM_UP_S)
         minimise(display, self.procs["hidden"].pid)
+        minimise(display, self.procs["bare Qt hidden"].pid)
         time.sleep(2)
         for label, proc in self.procs.items():
             if proc.poll() is not None:
@@ -251,11 +266,11 @@ def report(name, per_hour, rss, load):
     scan = per_hour["bare scan"]
     print(f"\nPhase {name}: load average {load[0]:.1f} at the start, {load[1]:.1f} at the end, "
           f"{process_count()} processes")
-    print(f"{'':12} {'CPU-s/hour':>11} {'/ bare loop':>12} {'/ bare scan':>12} {'RSS MB':>8}")
+    print(f"{'':15} {'CPU-s/hour':>11} {'/ bare loop':>12} {'/ bare scan':>12} {'RSS MB':>8}")
     for label, cost in per_hour.items():
         ratio_loop = cost / loop if loop > 0 else float("nan")
         ratio_scan = cost / scan if scan > 0 else float("nan")
-        print(f"{label:12} {cost:11.2f} {ratio_loop:12.2f} {ratio_scan:12.2f} {rss[label]:8.1f}")
+        print(f"{label:15} {cost:11.2f} {ratio_loop:12.2f} {ratio_scan:12.2f} {rss[label]:8.1f}")
 
 
 def main():
@@ -298,6 +313,11 @@ def main():
         ("alert path, headless / bare scan", hog["headless"] / hog["bare scan"],
          GOAL_ALERT_TO_SCAN),
         ("alert path, shown / bare scan", hog["shown"] / hog["bare scan"], None),
+        # The floor of a Qt desktop program and the program's distance from it.
+        ("idle, bare Qt hidden / bare loop", idle["bare Qt hidden"] / idle["bare loop"], None),
+        ("idle, bare Qt shown / bare loop", idle["bare Qt shown"] / idle["bare loop"], None),
+        ("idle, hidden / bare Qt hidden", idle["hidden"] / idle["bare Qt hidden"], None),
+        ("idle, shown / bare Qt shown", idle["shown"] / idle["bare Qt shown"], None),
     ]
     for label, ratio, goal in goals:
         verdict = "" if goal is None else (f"  goal <= {goal}: " +
