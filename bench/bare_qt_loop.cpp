@@ -1,24 +1,36 @@
 // The least a Qt desktop program pays for the same cycle, for the whole-program benchmark
 // (bench/program_cost.py) to set beside the bare loop: a window with one label and a 1-second
 // QTimer that reads /proc/stat and /proc/meminfo the bare loop's way and shows both percentages
-// with the time, so the label's text changes on every tick. Minimised by the benchmark, it is
-// the floor of a hidden Qt program; shown, the floor of one that paints a changing label.
+// with the time, so the label's text changes on every tick.
+//
+//   tarnwick_bare_qt_loop shown    the window is shown: the floor of a Qt program that paints
+//                                  a changing label
+//   tarnwick_bare_qt_loop hidden   the window is never shown, as one hidden in the tray: the
+//                                  floor of Qt's event loop and timer
+//
 // Runs until it is terminated.
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTime>
 #include <QTimer>
+#include <cstdio>
+#include <string_view>
 
 #include "bare_proc.h"
 
 int main(int argc, char** argv) {
+  const std::string_view mode = argc > 1 ? argv[1] : "";
+  if (mode != "shown" && mode != "hidden") {
+    std::fprintf(stderr, "usage: %s shown|hidden\n", argv[0]);
+    return 2;
+  }
   QApplication app(argc, argv);
   QMainWindow window;
   auto* label = new QLabel(&window);
   window.setCentralWidget(label);
   window.resize(320, 120);
-  window.show();
+  if (mode == "shown") window.show();
 
   bare::CpuTimes last = bare::ReadCpu();
   QTimer timer;
