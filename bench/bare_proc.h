@@ -1,13 +1,15 @@
-// The bare minimum of a monitor cycle, shared by the reference loops of the whole-program
-// benchmark (bench/program_cost.py): read /proc/stat and /proc/meminfo as any program would
-// (open, read, close) and work out the CPU and memory percentages.
+// The bare minimum of a monitor cycle, shared by the reference loops of the benchmarks: read
+// /proc/stat and /proc/meminfo as any program would (open, read, close) and work out the CPU
+// and memory percentages, and the reference scan of every /proc/[pid]/stat.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace bare {
@@ -64,6 +66,38 @@ inline unsigned long long MemoryPercent() {
   const unsigned long long total = value("MemTotal:");
   const unsigned long long available = value("MemAvailable:");
   return total == 0 ? 0 : (total - available) * 100 / total;
+}
+
+// One read of every /proc/[pid]/stat, nothing cached: the largest CPU time (utime + stime, in
+// clock ticks) and the largest resident set (in pages) of all processes.
+inline void ScanMaxima(unsigned long long& maxCpu, unsigned long long& maxRss) {
+  char path[64] = "/proc/";
+  char buffer[2048];
+  DIR* dir = opendir("/proc");
+  if (dir == nullptr) return;
+  while (const dirent* e = readdir(dir)) {
+    if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
+    const size_t length = std::strlen(e->d_name);
+    if (length > 20) continue;
+    std::memcpy(path + 6, e->d_name, length);
+    std::memcpy(path + 6 + length, "/stat", 6);
+    const size_t n = ReadSmall(path, buffer, sizeof buffer);
+    const char* paren = n == 0 ? nullptr : static_cast<const char*>(memrchr(buffer, ')', n));
+    if (paren == nullptr) continue;
+    const char* end = buffer + n;
+    const char* p = paren + 2;
+    // After ") " stands field 3 (state); utime and stime are fields 14 and 15, rss field 24.
+    for (int blanks = 11; blanks > 0 && p < end; ++p) {
+      if (*p == ' ') --blanks;
+    }
+    const unsigned long long utime = ParseNumber(p, end);
+    const unsigned long long stime = ParseNumber(p, end);
+    for (int field = 16; field < 24; ++field) ParseNumber(p, end);
+    const unsigned long long rss = ParseNumber(p, end);
+    if (utime + stime > maxCpu) maxCpu = utime + stime;
+    if (rss > maxRss) maxRss = rss;
+  }
+  closedir(dir);
 }
 
 }  // namespace bare

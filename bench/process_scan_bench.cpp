@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bare_proc.h"
 #include "bench_services.h"
 #include "common/clock.h"
 #include "monitor/main_window_model.h"
@@ -124,51 +125,11 @@ int EnsureLevel(int target) {
 // (a) The reference: readdir /proc, open/read/close each /proc/[pid]/stat, parse utime, stime
 // and rss, keep the maxima. Nothing cached, nothing kept.
 
-inline const char* SkipFields(const char* p, const char* end, int count) {
-  while (count > 0 && p < end) {
-    if (*p++ == ' ') --count;
-  }
-  return p;
-}
-
-inline unsigned long long ParseNumber(const char*& p, const char* end) {
-  unsigned long long v = 0;
-  while (p < end && *p >= '0' && *p <= '9') v = v * 10 + static_cast<unsigned>(*p++ - '0');
-  return v;
-}
-
 // One reference scan; the maxima go through DoNotOptimize.
 void ReferenceScanOnce() {
-  char path[64] = "/proc/";
-  char buffer[2048];
   unsigned long long maxCpu = 0;
   unsigned long long maxRss = 0;
-  DIR* dir = opendir("/proc");
-  if (dir == nullptr) return;
-  while (const dirent* e = readdir(dir)) {
-    if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
-    const size_t length = std::strlen(e->d_name);
-    std::memcpy(path + 6, e->d_name, length);
-    std::memcpy(path + 6 + length, "/stat", 6);
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) continue;
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    close(fd);
-    if (n <= 0) continue;
-    const char* end = buffer + n;
-    const char* p = static_cast<const char*>(memrchr(buffer, ')', static_cast<size_t>(n)));
-    if (p == nullptr) continue;
-    // After ") " stands field 3; utime is field 14.
-    p = SkipFields(p + 2, end, 11);
-    const unsigned long long utime = ParseNumber(p, end);
-    ++p;
-    const unsigned long long stime = ParseNumber(p, end);
-    p = SkipFields(p + 1, end, 8);  // fields 16..23
-    const unsigned long long rss = ParseNumber(p, end);
-    maxCpu = std::max(maxCpu, utime + stime);
-    maxRss = std::max(maxRss, rss);
-  }
-  closedir(dir);
+  bare::ScanMaxima(maxCpu, maxRss);
   benchmark::DoNotOptimize(maxCpu);
   benchmark::DoNotOptimize(maxRss);
 }
