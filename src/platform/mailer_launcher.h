@@ -1,6 +1,7 @@
 // Starting the mailer program (mailcmdssl) without waiting for it, and hearing how it ended.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -20,6 +21,18 @@ using MailerFinished = std::function<void(const MailerExit&)>;
 
 // The longest reason kept from the mailer's standard error, in bytes.
 inline constexpr size_t kMailerReasonLimit = 300;
+
+// The reason taken from what the mailer wrote to its standard error: the first line, cut to the
+// limit; any other control character becomes a blank, so the reason can never start a line of
+// its own in a log. Both launchers use it, so the reason reads the same on every system.
+inline std::string MailerReasonLine(const std::string& standardError) {
+  std::string line = standardError.substr(0, standardError.find_first_of("\r\n"));
+  if (line.size() > kMailerReasonLimit) line.resize(kMailerReasonLimit);
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return line;
+}
 // A mailer still running this long after its start is stopped and reported as failed. The mailer
 // gives up on a server by itself after at most a minute.
 inline constexpr int kMailerTimeLimitSeconds = 120;

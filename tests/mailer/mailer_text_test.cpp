@@ -7,6 +7,8 @@
 #include <array>
 #include <string>
 
+#include "platform/mailer_launcher.h"
+
 namespace tarnwick {
 namespace {
 
@@ -75,6 +77,27 @@ TEST(MailerTextTest, TextWithoutExactlyNineFieldsIsRefused) {
     std::string error;
     EXPECT_FALSE(ParseMailerText(text, &error).has_value()) << text;
     EXPECT_NE(error.find("9 fields"), std::string::npos) << error;
+  }
+}
+
+// What the mailer writes to its standard error becomes one log line of bounded length, whatever
+// it wrote.
+TEST(MailerTextTest, TheMailersReasonIsItsFirstLineCutAndWithoutControlCharacters) {
+  const std::string longest(kMailerReasonLimit, 'x');
+  struct Case {
+    std::string standardError;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"mailcmdssl: Login denied\nsecond line\n", "mailcmdssl: Login denied"},
+      {"Windows line\r\nnext", "Windows line"},
+      {"\nafter an empty first line", ""},
+      {"tab\there, escape\x1b[31m and DEL\x7f", "tab here, escape [31m and DEL "},
+      {longest + "y", longest},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MailerReasonLine(c.standardError), c.reason) << c.standardError;
   }
 }
 

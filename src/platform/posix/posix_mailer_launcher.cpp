@@ -35,17 +35,6 @@ bool IsExecutableFile(const std::string& program) {
          access(program.c_str(), X_OK) == 0;
 }
 
-// The first line of what the child wrote to its standard error, cut to the limit; any other
-// control character becomes a blank, so the reason can never start a line of its own in a log.
-std::string FirstLine(const std::string& text) {
-  std::string line = text.substr(0, text.find_first_of("\r\n"));
-  if (line.size() > kMailerReasonLimit) line.resize(kMailerReasonLimit);
-  for (char& c : line) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-  }
-  return line;
-}
-
 int MillisecondsLeft(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
   return left.count() < 0 ? 0 : static_cast<int>(left.count());
@@ -147,7 +136,7 @@ void Watch(Run run) {
   } else if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
     outcome.sent = true;
   } else {
-    outcome.reason = FirstLine(errorText);
+    outcome.reason = MailerReasonLine(errorText);
     if (outcome.reason.empty()) {
       outcome.reason = WIFSIGNALED(status)
                            ? std::string(kEndedBySignal) + std::to_string(WTERMSIG(status))

@@ -28,17 +28,6 @@ bool IsProgramFile(const std::wstring& program) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// The first line of what the child wrote to its standard error, cut to the limit; any other
-// control character becomes a blank, so the reason can never start a line of its own in a log.
-std::string FirstLine(const std::string& text) {
-  std::string line = text.substr(0, text.find_first_of("\r\n"));
-  if (line.size() > kMailerReasonLimit) line.resize(kMailerReasonLimit);
-  for (char& c : line) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-  }
-  return line;
-}
-
 // An inheritable copy of one of this process's standard handles; empty when there is none.
 win::Handle InheritableStd(DWORD which) {
   HANDLE source = GetStdHandle(which);
@@ -130,7 +119,7 @@ void Watch(Run run) {
   } else if (exitCode == 0) {
     outcome.sent = true;
   } else {
-    outcome.reason = FirstLine(errorText);
+    outcome.reason = MailerReasonLine(errorText);
     if (outcome.reason.empty())
       outcome.reason = std::string(kEndedWithStatus) + std::to_string(exitCode);
   }
