@@ -33,6 +33,7 @@ inline std::string MailerReasonLine(const std::string& standardError) {
   }
   return line;
 }
+
 // A mailer still running this long after its start is stopped and reported as failed. The mailer
 // gives up on a server by itself after at most a minute.
 inline constexpr int kMailerTimeLimitSeconds = 120;
