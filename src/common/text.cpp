@@ -11,7 +11,59 @@ std::string_view TrimOf(std::string_view text, std::string_view blanks) {
   return text.substr(begin, end - begin + 1);
 }
 
+// The length of the well-formed UTF-8 sequence at text[at], and its code point; 0 when the bytes
+// there are not one (overlong forms, surrogates and values past U+10FFFF included).
+size_t Utf8Sequence(std::string_view text, size_t at, char32_t& codePoint) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  size_t length = 0;
+  char32_t value = 0;
+  char32_t least = 0;
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, value = lead & 0x1Fu, least = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, value = lead & 0x0Fu, least = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, value = lead & 0x07u, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[at + i]);
+    if ((next & 0xC0u) != 0x80u) return 0;
+    value = (value << 6) | (next & 0x3Fu);
+  }
+  if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  codePoint = value;
+  return length;
+}
+
+bool SteersTheText(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+         c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
 }  // namespace
+
+std::string PrintableText(std::string_view text, std::string_view replacement) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t at = 0; at < text.size();) {
+    char32_t c = 0;
+    const size_t length = Utf8Sequence(text, at, c);
+    if (length == 0 || SteersTheText(c)) {
+      out.append(replacement);
+      at += length == 0 ? 1 : length;
+    } else {
+      out.append(text.substr(at, length));
+      at += length;
+    }
+  }
+  return out;
+}
 
 std::string_view Trim(std::string_view text) {
   return TrimOf(text, " ");

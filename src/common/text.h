@@ -31,6 +31,16 @@ std::string Left(std::string_view text, size_t count);
 // line end does not start another line.
 std::vector<std::string> SplitLines(std::string_view content);
 
+// Text from outside (a process name, a server reply, a setting) as text a person reads: every
+// character that steers a terminal or a line's layout instead of being shown becomes
+// `replacement`. Those are the C0 controls and DEL (a newline forges a log line, ESC starts a
+// terminal sequence), the C1 controls U+0080..U+009F (U+009B is a terminal's CSI), the Unicode
+// line and paragraph separators, and the bidirectional formatting marks (U+061C, U+200E, U+200F,
+// U+202A..U+202E, U+2066..U+2069), which reorder what the user reads ("gpj.exe" shown as
+// "exe.jpg"). A byte that is not part of well-formed UTF-8 is replaced too: a lone 0x9B is CSI
+// to an 8-bit terminal.
+std::string PrintableText(std::string_view text, std::string_view replacement = "?");
+
 inline constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace tarnwick

@@ -4,6 +4,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "common/text.h"
 #include "history/history_time.h"
 
 namespace tarnwick {
@@ -67,15 +68,6 @@ std::string CsvLine(const ExportRow& row) {
   }
   line += "\r\n";
   return line;
-}
-
-std::string PrintableText(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7f) c = '?';
-  }
-  return out;
 }
 
 void WriteHistorySummary(IHistoryStore& store, int64_t from, int64_t to, std::ostream& out) {

@@ -26,9 +26,6 @@ std::string CsvField(std::string_view text);
 std::string CsvHeader();
 std::string CsvLine(const ExportRow& row);
 
-// Text for a terminal: control characters (an escape sequence in a process name) become '?'.
-std::string PrintableText(std::string_view text);
-
 // The summary of [from, to): the top processes and the events.
 void WriteHistorySummary(IHistoryStore& store, int64_t from, int64_t to, std::ostream& out);
 // The samples of [from, to) as CSV; false when the rows could not all be read.

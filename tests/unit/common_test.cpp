@@ -178,6 +178,47 @@ TEST(TimeTexts, MailDateNamesTheWeekdayAndSignsTheOffset) {
   }
 }
 
+TEST(Text, PrintableTextShowsEverySteeringCharacterAsTheReplacement) {
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"firefox", "firefox"},
+      {"Tarnwück 日本 Ελλάδα", "Tarnwück 日本 Ελλάδα"},
+      {"a\nb\rc\td", "a?b?c?d"},
+      {"red\x1b[31mtext\x7f", "red?[31mtext?"},
+      // C1 controls: U+0085 (next line) and U+009B (CSI) in UTF-8.
+      {"a\xc2\x85"
+       "b\xc2\x9b"
+       "2J",
+       "a?b?2J"},
+      // Bidi marks, overrides and isolates: "exe.jpg" would read as "gpj.exe".
+      {"\xe2\x80\xae"
+       "gpj.exe",
+       "?gpj.exe"},
+      {"x\xe2\x80\xaa\xe2\x80\xac\xe2\x81\xa6\xe2\x81\xa9\xe2\x80\x8e\xe2\x80\x8f\xd8\x9c",
+       "x???????"},
+      // Line and paragraph separators.
+      {"a\xe2\x80\xa8"
+       "b\xe2\x80\xa9",
+       "a?b?"},
+      // Bytes that are no UTF-8: a lone CSI byte, a cut sequence, an overlong slash, a surrogate.
+      {"a\x9b"
+       "2J",
+       "a?2J"},
+      {"cut\xe6\x97", "cut??"},
+      {"\xc0\xaf", "??"},
+      {"\xed\xa0\x80", "???"},
+      // U+00A0 and U+200B are shown characters, not controls.
+      {"a\xc2\xa0"
+       "b\xe2\x80\x8b",
+       "a\xc2\xa0"
+       "b\xe2\x80\x8b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PrintableText(c.text), c.shown) << c.text;
+  EXPECT_EQ(PrintableText("a\nb", " "), "a b");
+}
+
 TEST(Text, SplitLinesKnowsEveryLineEnd) {
   EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
   EXPECT_EQ(SplitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));

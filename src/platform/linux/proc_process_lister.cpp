@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/text.h"
 #include "platform/linux/proc_stat.h"
 #include "platform/linux/proc_text.h"
 
@@ -28,15 +29,10 @@ std::string_view BaseName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// The name as the user sees it: control characters (a newline could forge a log line) become
-// "?", and the length is bounded.
+// The name as the user sees it: its length bounded, and every character that could forge a log
+// line or steer a terminal shown as "?".
 std::string ShownName(std::string_view name) {
-  std::string shown(name.substr(0, kNameLimit));
-  for (char& c : shown) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
-  return shown;
+  return PrintableText(name.substr(0, kNameLimit));
 }
 
 }  // namespace

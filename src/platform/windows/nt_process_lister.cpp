@@ -70,8 +70,8 @@ QueryFunction NtQuery() {
 // A name longer than a file name is no executable's; longer texts are cut here.
 constexpr size_t kNameLimit = 255;
 
-// The name as the user sees it: without ".exe", control characters (a newline could forge a log
-// line) as "?", its length bounded.
+// The name as the user sees it: without ".exe", its length bounded, and every character that
+// could forge a log line or steer a terminal shown as "?".
 std::string ShownName(std::string name) {
   constexpr std::string_view kSuffix = ".exe";
   if (name.size() > kSuffix.size() &&
@@ -79,11 +79,7 @@ std::string ShownName(std::string name) {
     name.resize(name.size() - kSuffix.size());
   }
   if (name.size() > kNameLimit) name.resize(kNameLimit);
-  for (char& c : name) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
-  return name;
+  return PrintableText(name);
 }
 
 bool IsAccount(PSID sid, WELL_KNOWN_SID_TYPE type) {
