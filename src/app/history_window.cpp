@@ -336,10 +336,13 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
   xAxis->setTickCount(7);
   xAxis->setRange(QDateTime::fromMSecsSinceEpoch(AxisMs(model_.viewFrom)),
                   QDateTime::fromMSecsSinceEpoch(AxisMs(model_.viewTo)));
+  // Room above 100 for a marker at the top, whole; labels every 20 up to 100.
   auto* yAxis = new QValueAxis;
-  yAxis->setRange(0, 100);
+  yAxis->setRange(0, 108);
+  yAxis->setTickType(QValueAxis::TicksDynamic);
+  yAxis->setTickAnchor(0);
+  yAxis->setTickInterval(20);
   yAxis->setLabelFormat("%d");
-  yAxis->setTickCount(6);
   chart->addAxis(xAxis, Qt::AlignBottom);
   chart->addAxis(yAxis, Qt::AlignLeft);
   auto add = [&](QXYSeries* series) {

@@ -35,7 +35,7 @@ QLabel* PlainLabel(const char* name, bool wrap) {
 ProcessesWindow::ProcessesWindow(ProcessesWindowModel& model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model) {
   setObjectName(QStringLiteral("frmProcesses"));
-  resize(1120, 560);
+  resize(1120, 520);
   auto* layout = new QVBoxLayout(this);
   lblNote_ = PlainLabel("lblNote", true);
   layout->addWidget(lblNote_);
@@ -58,7 +58,9 @@ ProcessesWindow::ProcessesWindow(ProcessesWindowModel& model, QWidget* parent)
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    grid->horizontalHeader()->setSectionResizeMode(static_cast<int>(ProcessColumn::Name),
+                                                   QHeaderView::Stretch);
     grid->horizontalHeader()->setSectionsClickable(true);
     grid->horizontalHeader()->setSortIndicatorShown(true);
     grid->setWordWrap(false);
@@ -129,7 +131,6 @@ void ProcessesWindow::RenderTable(size_t index) {
       item->setToolTip(row.marked ? QString::fromUtf8(kMarkedTip) : QString());
     }
   }
-  grid.resizeColumnsToContents();
 }
 
 void ProcessesWindow::closeEvent(QCloseEvent* event) {

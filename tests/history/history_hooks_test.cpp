@@ -170,8 +170,9 @@ TEST_F(ProgramHistoryTest, ProgramMonitorAlertAndItsTerminationReachTheHistory) 
   EXPECT_EQ(history.events[2].kind, HistoryEventKind::BackToNormal);
   EXPECT_EQ(history.events[2].watch, HistoryWatch::ProgramCpu);
   EXPECT_EQ(history.events[2].sent, SendState::Sent);
-  EXPECT_EQ(history.events[2].text.substr(20), "notepad CPU usage back to normal. Now notepad CPU "
-                                               "usage is 0%. CPU threshold setting is 60% for 3 times");
+  EXPECT_EQ(history.events[2].text.substr(20),
+            "notepad CPU usage back to normal. Now notepad CPU "
+            "usage is 0%. CPU threshold setting is 60% for 3 times");
 }
 
 }  // namespace

@@ -68,7 +68,8 @@ class HistoryWindowTest : public ::testing::Test {
   HistoryRecorder recorder{clock, store, nullptr};
   HistoryWindowModel window{
       clock, settings, &store, &recorder,
-      HistoryExport{&ui, [this](const std::string& path) { return files.Create(path); }, "/exports"}};
+      HistoryExport{&ui, [this](const std::string& path) { return files.Create(path); },
+                    "/exports"}};
   int64_t now = 0;
   int64_t three = 0;
 
@@ -96,10 +97,10 @@ class HistoryWindowTest : public ::testing::Test {
     cpu.pid = 900;
     b.events.push_back(cpu);
     b.events.push_back({three + 50, HistoryEventKind::ProcessTerminated, "backup", 900, true});
-    b.events.push_back(Alert(three + 100, HistoryWatch::Memory, 70, "postgres",
-                             SendState::LogOnly, "MEMORY 70% exceed ... (Not first time,log only)"));
-    b.events.push_back(Alert(three + 200, HistoryWatch::ProgramCpu, 61.5, "backup",
-                             SendState::Sent, "backup CPU 61% exceed 60%"));
+    b.events.push_back(Alert(three + 100, HistoryWatch::Memory, 70, "postgres", SendState::LogOnly,
+                             "MEMORY 70% exceed ... (Not first time,log only)"));
+    b.events.push_back(Alert(three + 200, HistoryWatch::ProgramCpu, 61.5, "backup", SendState::Sent,
+                             "backup CPU 61% exceed 60%"));
     HistoryEvent normal;
     normal.t = three + 700;
     normal.kind = HistoryEventKind::BackToNormal;
@@ -174,8 +175,7 @@ TEST_F(HistoryWindowTest, EachSpanEndsNowWithAboutSevenHundredPoints) {
     int index;
     int64_t seconds;
     int64_t bucket;
-  } cases[] = {{0, 3600, 5},      {1, 21600, 30},     {2, 86400, 120},
-               {3, 604800, 840},  {4, 2678400, 3720}};
+  } cases[] = {{0, 3600, 5}, {1, 21600, 30}, {2, 86400, 120}, {3, 604800, 840}, {4, 2678400, 3720}};
   for (const auto& c : cases) {
     window.OnSpanClick(c.index);
     EXPECT_EQ(window.to, now + 1) << c.index;
@@ -217,7 +217,7 @@ TEST_F(HistoryWindowTest, ZoomShowsTheStretchInFinerBucketsAndBackReturns) {
 TEST_F(HistoryWindowTest, RefreshMovesTheSpanOnAndKeepsZoomSortFilterAndSelection) {
   window.Show();
   window.OnZoom(three - 600, three + 600);
-  window.OnEventFilterClick(1);          // alerts
+  window.OnEventFilterClick(1);  // alerts
   window.OnEventHeaderClick(static_cast<int>(EventColumn::Value));
   window.OnEventSelect(0);
   const int64_t selected = window.eventRows[0].id;
@@ -283,11 +283,8 @@ TEST_F(HistoryWindowTest, EventsFilterByKindAndSortByAnyColumn) {
     int filter;
     std::vector<std::string> kinds;
   } filters[] = {
-      {1, {"alert", "alert"}},
-      {2, {"program alert"}},
-      {3, {"back to normal"}},
-      {4, {"terminated"}},
-      {5, {"started"}},
+      {1, {"alert", "alert"}}, {2, {"program alert"}}, {3, {"back to normal"}},
+      {4, {"terminated"}},     {5, {"started"}},
   };
   for (const auto& f : filters) {
     window.OnEventFilterClick(f.filter);

@@ -143,10 +143,11 @@ TEST_F(ProcessesWindowTest, TheProcessTheKillRuleWouldPickIsMarked) {
   Cycle(93, 50);
   EXPECT_EQ(Marked(Cpu()), std::vector<int>{300});
   EXPECT_EQ(Cpu().rows[0].name, model->ranking.cpuTopName) << "named as the ranking names it";
-  EXPECT_EQ(Cpu().lblMarked,
-            "Marked: hog.exe (pid 300), on top at 2 of the 2 samples over the CPU threshold since the "
-            "last alert: the process an alert now would pick to terminate. Terminating is off in "
-            "the settings.");
+  EXPECT_EQ(
+      Cpu().lblMarked,
+      "Marked: hog.exe (pid 300), on top at 2 of the 2 samples over the CPU threshold since the "
+      "last alert: the process an alert now would pick to terminate. Terminating is off in "
+      "the settings.");
   EXPECT_TRUE(Marked(Memory()).empty()) << "the memory watch has no run of its own";
 
   // Others lead now; the process most often on top stays marked, listed below the top ones.
@@ -157,9 +158,10 @@ TEST_F(ProcessesWindowTest, TheProcessTheKillRuleWouldPickIsMarked) {
   ASSERT_EQ(Cpu().rows.size(), ProcessesWindowModel::kRows + 1);
   EXPECT_EQ(Cpu().rows.back().pid, 300);
   EXPECT_TRUE(Cpu().rows.back().marked);
-  EXPECT_EQ(Cpu().lblMarked,
-            "Marked: hog.exe (pid 300), on top at 2 of the 3 samples over the CPU threshold since the "
-            "last alert: the process an alert now would pick to terminate.");
+  EXPECT_EQ(
+      Cpu().lblMarked,
+      "Marked: hog.exe (pid 300), on top at 2 of the 3 samples over the CPU threshold since the "
+      "last alert: the process an alert now would pick to terminate.");
 
   processes.procs.erase(processes.procs.begin() + 2);
   Cycle(93, 50);
