@@ -129,8 +129,7 @@ void FixedTextLabel::resizeEvent(QResizeEvent* event) {
 }
 
 void FixedTextLabel::Elide() {
-  const QMargins m = contentsMargins();
-  const int width = std::max(0, contentsRect().width() - m.left() - m.right());
+  const int width = std::max(0, contentsRect().width());
   QStringList lines = full_.split(QLatin1Char('\n'));
   while (lines.size() > lines_) lines.removeLast();
   bool cut = lines.size() < full_.count(QLatin1Char('\n')) + 1;
@@ -198,8 +197,8 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
   filterRow->addWidget(new QLabel(QString::fromUtf8(kShowPrompt)));
   cboEventFilter_ = new QComboBox;
   cboEventFilter_->setObjectName(QStringLiteral("cboEventFilter"));
-  for (const std::string_view filter : kEventFilters) {
-    cboEventFilter_->addItem(ToQString(std::string(filter)));
+  for (const EventFilter& filter : kEventFilters) {
+    cboEventFilter_->addItem(ToQString(std::string(filter.caption)));
   }
   filterRow->addWidget(cboEventFilter_);
   filterRow->addStretch(1);

@@ -46,10 +46,24 @@ inline constexpr std::array<HistorySpan, 5> kHistorySpans{
 enum class EventColumn { Time, Kind, Watch, Value, Top, Kill, Sent, Message };
 inline constexpr std::array<std::string_view, 8> kEventColumns{
     "Time", "Kind", "Watch", "Value", "Top process", "Kill", "Sent", "Message"};
-// The events list's filter by kind, in the order the view offers it.
-inline constexpr std::array<std::string_view, 6> kEventFilters{
-    "All events",     "Alerts",       "Program alerts",
-    "Back to normal", "Terminations", "Monitoring started and stopped"};
+// The events list's filter by kind, in the order the view offers it: each lets through the
+// kinds whose bits (1 << kind) it holds.
+struct EventFilter {
+  std::string_view caption;
+  unsigned kinds;
+};
+inline constexpr unsigned KindBit(HistoryEventKind kind) {
+  return 1u << static_cast<unsigned>(kind);
+}
+inline constexpr std::array<EventFilter, 6> kEventFilters{{
+    {"All events", ~0u},
+    {"Alerts", KindBit(HistoryEventKind::AlertRaised)},
+    {"Program alerts", KindBit(HistoryEventKind::ProgramAlert)},
+    {"Back to normal", KindBit(HistoryEventKind::BackToNormal)},
+    {"Terminations", KindBit(HistoryEventKind::ProcessTerminated)},
+    {"Monitoring started and stopped",
+     KindBit(HistoryEventKind::MonitoringStarted) | KindBit(HistoryEventKind::MonitoringStopped)},
+}};
 
 // One row of the events list: its cells as shown, in the order of kEventColumns.
 struct EventRow {
