@@ -146,6 +146,15 @@ void OpenWindow(const std::string& path) {
   const auto hover = Steady::now();
   for (int i = 0; i < 100; ++i) window.OnHover(window.from + i * 6000);
   std::printf("  hover lookup: %.2f ms each\n", Ms(Steady::now() - hover) / 100);
+  // Two hours of a long span, as a drag over the graph makes them: single samples again.
+  const auto zoom = Steady::now();
+  window.OnZoom(window.to - 10 * 86400, window.to - 10 * 86400 + 7200);
+  std::printf("  zoom to 2 hours (%zu points): %.1f ms\n", window.points.size(),
+              Ms(Steady::now() - zoom));
+  const auto refresh = Steady::now();
+  window.OnTmrRefreshTick();
+  std::printf("  refresh of the open window (31 days, %zu events): %.1f ms\n",
+              window.eventRows.size(), Ms(Steady::now() - refresh));
 }
 
 }  // namespace

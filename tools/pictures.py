@@ -5,8 +5,9 @@ Usage: pictures.py BUILD_BIN_DIR [OUT_DIR]
 
 Runs BUILD_BIN_DIR/tarnwick_pictures (built with the program; it shows each window through its
 model and grabs it) on a private Xvfb server with real fonts and styles, and leaves
-main-window.png, alert-settings.png, smtp-settings.png, program-monitor.png and history.png in
-OUT_DIR (default: docs/ of the repository). Everything it starts is ended before it returns.
+main-window.png, alert-settings.png, smtp-settings.png, program-monitor.png, history.png and
+processes.png in OUT_DIR (default: docs/ of the repository). Everything it starts is ended before
+it returns.
 """
 
 import os

@@ -1,23 +1,30 @@
 #include "history_window.h"
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QRubberBand>
 #include <QScatterSeries>
+#include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
-#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 
 #include "history/history_time.h"
 #include "main_window.h"
@@ -29,6 +36,19 @@ namespace {
 constexpr char kHistoryMenuCaption[] = "&History";
 constexpr char kCpuTitle[] = "CPU %";
 constexpr char kMemTitle[] = "Memory %";
+constexpr char kEventsTab[] = "Events";
+constexpr char kTopTab[] = "Top processes";
+constexpr char kSpanPrompt[] = "Span:";
+constexpr char kShowPrompt[] = "Show:";
+// A drag shorter than this many pixels is a click.
+constexpr int kDragPixels = 4;
+
+const QColor kCpuColour(0x1f, 0x77, 0xb4);
+const QColor kMemColour(0x2c, 0xa0, 0x2c);
+const QColor kAlertColour(0xd6, 0x27, 0x28);
+const QColor kLogOnlyColour(0xff, 0x7f, 0x0e);
+const QColor kSelectedColour(0x33, 0x33, 0x33);
+const QColor kAlertRowColour(0x9a, 0x10, 0x10);
 
 QString ShareText(double share) {
   return QString::number(share, 'f', 1);
@@ -40,6 +60,7 @@ QTableWidget* MakeTable(const char* name, const QStringList& headings) {
   table->setHorizontalHeaderLabels(headings);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
   table->verticalHeader()->setVisible(false);
   table->horizontalHeader()->setStretchLastSection(true);
   table->setWordWrap(false);
@@ -47,58 +68,197 @@ QTableWidget* MakeTable(const char* name, const QStringList& headings) {
   return table;
 }
 
-void SetRow(QTableWidget& table, int row, const QStringList& cells) {
-  for (int col = 0; col < cells.size(); ++col) {
-    table.setItem(row, col, new QTableWidgetItem(cells[col]));
+// Sets the cell's text, reusing its item; table items show their text as plain text.
+QTableWidgetItem* SetCell(QTableWidget& table, int row, int col, const QString& text) {
+  QTableWidgetItem* item = table.item(row, col);
+  if (item == nullptr) {
+    item = new QTableWidgetItem(text);
+    table.setItem(row, col, item);
+  } else if (item->text() != text) {
+    item->setText(text);
   }
+  return item;
+}
+
+void SetRow(QTableWidget& table, int row, const QStringList& cells) {
+  for (int col = 0; col < cells.size(); ++col) SetCell(table, row, col, cells[col]);
+}
+
+QScatterSeries* MakeMarkers(const QColor& fill, const QColor& border, qreal size) {
+  auto* markers = new QScatterSeries;
+  markers->setMarkerSize(size);
+  markers->setColor(fill);
+  markers->setBorderColor(border);
+  return markers;
 }
 
 }  // namespace
 
+QString PlainToolTip(const QString& text) {
+  if (text.isEmpty()) return {};
+  QString escaped = text.toHtmlEscaped();
+  escaped.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+  return QStringLiteral("<qt>") + escaped + QStringLiteral("</qt>");
+}
+
+FixedTextLabel::FixedTextLabel(int lines, QWidget* parent) : QLabel(parent), lines_(lines) {
+  setTextFormat(Qt::PlainText);
+  setWordWrap(false);
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  const QMargins m = contentsMargins();
+  setFixedHeight(lines_ * fontMetrics().lineSpacing() + m.top() + m.bottom() + 2);
+}
+
+void FixedTextLabel::SetFullText(const QString& text) {
+  if (text == full_) return;
+  full_ = text;
+  Elide();
+}
+
+QSize FixedTextLabel::minimumSizeHint() const {
+  return {0, height()};
+}
+
+QSize FixedTextLabel::sizeHint() const {
+  return {0, height()};
+}
+
+void FixedTextLabel::resizeEvent(QResizeEvent* event) {
+  QLabel::resizeEvent(event);
+  Elide();
+}
+
+void FixedTextLabel::Elide() {
+  const int width = std::max(0, contentsRect().width());
+  QStringList lines = full_.split(QLatin1Char('\n'));
+  while (lines.size() > lines_) lines.removeLast();
+  bool cut = lines.size() < full_.count(QLatin1Char('\n')) + 1;
+  for (QString& line : lines) {
+    const QString elided = fontMetrics().elidedText(line, Qt::ElideRight, width);
+    cut = cut || elided != line;
+    line = elided;
+  }
+  setText(lines.join(QLatin1Char('\n')));
+  setToolTip(cut ? PlainToolTip(full_) : QString());
+}
+
 HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model) {
   setObjectName(QStringLiteral("frmHistory"));
-  resize(900, 820);
+  resize(1000, 860);
   auto* layout = new QVBoxLayout(this);
 
   auto* top = new QHBoxLayout;
-  cboSpan_ = new QComboBox;
-  cboSpan_->setObjectName(QStringLiteral("cboSpan"));
-  for (const HistorySpan& span : kHistorySpans)
-    cboSpan_->addItem(ToQString(std::string(span.caption)));
-  top->addWidget(cboSpan_);
-  lblNote_ = new QLabel;
+  top->addWidget(new QLabel(QString::fromUtf8(kSpanPrompt)));
+  auto* spans = new QButtonGroup(this);
+  spans->setExclusive(true);
+  for (size_t i = 0; i < kHistorySpans.size(); ++i) {
+    auto* button = new QPushButton(ToQString(std::string(kHistorySpans[i].caption)));
+    button->setObjectName(QStringLiteral("cmdSpan%1").arg(i));
+    button->setCheckable(true);
+    button->setAutoDefault(false);
+    spans->addButton(button, static_cast<int>(i));
+    spanButtons_.push_back(button);
+    top->addWidget(button);
+  }
+  cmdZoomBack_ = new QPushButton;
+  cmdZoomBack_->setObjectName(QStringLiteral("cmdZoomBack"));
+  top->addWidget(cmdZoomBack_);
+  lblNote_ = new FixedTextLabel(1);
   lblNote_->setObjectName(QStringLiteral("lblNote"));
   top->addWidget(lblNote_, 1);
+  cmdExportCsv_ = new QPushButton;
+  cmdExportCsv_->setObjectName(QStringLiteral("cmdExportCsv"));
+  top->addWidget(cmdExportCsv_);
+  cmdSavePicture_ = new QPushButton;
+  cmdSavePicture_->setObjectName(QStringLiteral("cmdSavePicture"));
+  top->addWidget(cmdSavePicture_);
   layout->addLayout(top);
 
+  graphs_ = new QWidget;
+  graphs_->setObjectName(QStringLiteral("graphs"));
+  auto* graphsLayout = new QVBoxLayout(graphs_);
+  graphsLayout->setContentsMargins(0, 0, 0, 0);
   cpuChart_ = MakeChart("cpuChart");
   memChart_ = MakeChart("memChart");
-  layout->addWidget(cpuChart_, 3);
-  layout->addWidget(memChart_, 3);
-  lblHover_ = new QLabel;
+  graphsLayout->addWidget(cpuChart_);
+  graphsLayout->addWidget(memChart_);
+  layout->addWidget(graphs_, 5);
+
+  lblHover_ = new FixedTextLabel(2);
   lblHover_->setObjectName(QStringLiteral("lblHover"));
-  lblHover_->setMinimumHeight(2 * fontMetrics().height());
-  lblHover_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(lblHover_);
 
+  tabs_ = new QTabWidget;
+  tabs_->setObjectName(QStringLiteral("tabs"));
+  auto* events = new QWidget;
+  auto* eventsLayout = new QVBoxLayout(events);
+  auto* filterRow = new QHBoxLayout;
+  filterRow->addWidget(new QLabel(QString::fromUtf8(kShowPrompt)));
+  cboEventFilter_ = new QComboBox;
+  cboEventFilter_->setObjectName(QStringLiteral("cboEventFilter"));
+  for (const EventFilter& filter : kEventFilters) {
+    cboEventFilter_->addItem(ToQString(std::string(filter.caption)));
+  }
+  filterRow->addWidget(cboEventFilter_);
+  filterRow->addStretch(1);
+  eventsLayout->addLayout(filterRow);
+  QStringList eventHeadings;
+  for (const std::string_view heading : kEventColumns) {
+    eventHeadings << ToQString(std::string(heading));
+  }
+  grdEvents_ = MakeTable("grdEvents", eventHeadings);
+  grdEvents_->horizontalHeader()->setSectionsClickable(true);
+  grdEvents_->horizontalHeader()->setSortIndicatorShown(true);
+  eventsLayout->addWidget(grdEvents_);
+  tabs_->addTab(events, QString::fromUtf8(kEventsTab));
+
+  auto* tops = new QWidget;
+  auto* topsLayout = new QVBoxLayout(tops);
   grdTop_ = MakeTable("grdTop", {"Process", "Kind", "On top", "Peak %", "When"});
-  layout->addWidget(grdTop_, 2);
+  topsLayout->addWidget(grdTop_, 2);
   lblSamples_ = new QLabel;
   lblSamples_->setObjectName(QStringLiteral("lblSamples"));
-  layout->addWidget(lblSamples_);
+  lblSamples_->setTextFormat(Qt::PlainText);
+  topsLayout->addWidget(lblSamples_);
   grdSamples_ = MakeTable("grdSamples", {"Time", "Kind", "Rank", "Share %", "PID"});
-  layout->addWidget(grdSamples_, 1);
+  topsLayout->addWidget(grdSamples_, 1);
+  tabs_->addTab(tops, QString::fromUtf8(kTopTab));
+  layout->addWidget(tabs_, 4);
 
-  connect(cboSpan_, &QComboBox::currentIndexChanged, this, [this](int index) {
+  tmrRefresh_ = new QTimer(this);
+  tmrRefresh_->setObjectName(QStringLiteral("tmrRefresh"));
+  band_ = new QRubberBand(QRubberBand::Rectangle, this);
+  band_->hide();
+  model_.pictureWriter = [this](const std::string& path) { return WritePicture(path); };
+
+  auto forward = [this](auto&& handler) {
     if (rendering_) return;
-    model_.OnSpanClick(index);
+    handler();
     Render();
-  });
-  connect(grdTop_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
-    model_.OnTopDoubleClick(row);
-    Render();
-  });
+  };
+  connect(spans, &QButtonGroup::idClicked, this,
+          [this, forward](int index) { forward([&] { model_.OnSpanClick(index); }); });
+  connect(cmdZoomBack_, &QPushButton::clicked, this,
+          [this, forward] { forward([&] { model_.OnZoomBackClick(); }); });
+  connect(cmdExportCsv_, &QPushButton::clicked, this,
+          [this, forward] { forward([&] { model_.OnExportCsvClick(); }); });
+  connect(cmdSavePicture_, &QPushButton::clicked, this,
+          [this, forward] { forward([&] { model_.OnSavePictureClick(); }); });
+  connect(cboEventFilter_, &QComboBox::currentIndexChanged, this,
+          [this, forward](int index) { forward([&] { model_.OnEventFilterClick(index); }); });
+  connect(grdEvents_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this, forward](int column) { forward([&] { model_.OnEventHeaderClick(column); }); });
+  connect(grdEvents_, &QTableWidget::currentCellChanged, this,
+          [this, forward](int row) { forward([&] { model_.OnEventSelect(row); }); });
+  connect(grdTop_, &QTableWidget::cellDoubleClicked, this,
+          [this, forward](int row) { forward([&] { model_.OnTopDoubleClick(row); }); });
+  connect(tmrRefresh_, &QTimer::timeout, this,
+          [this, forward] { forward([&] { model_.OnTmrRefreshTick(); }); });
+}
+
+HistoryWindow::~HistoryWindow() {
+  model_.pictureWriter = nullptr;
 }
 
 QChartView* HistoryWindow::MakeChart(const char* name) {
@@ -111,7 +271,7 @@ QChartView* HistoryWindow::MakeChart(const char* name) {
   view->setMouseTracking(true);
   view->viewport()->setMouseTracking(true);
   view->viewport()->installEventFilter(this);
-  view->setMinimumHeight(180);
+  view->setMinimumHeight(160);
   return view;
 }
 
@@ -127,15 +287,30 @@ int64_t HistoryWindow::HistorySecondsAt(qint64 axisMs) {
                            at.time().minute(), at.time().second()});
 }
 
+int64_t HistoryWindow::TimeAt(QChartView& view, QPoint viewportPosition) {
+  const QPointF scene = view.mapToScene(viewportPosition);
+  const QPointF value = view.chart()->mapToValue(view.chart()->mapFromScene(scene));
+  return HistorySecondsAt(static_cast<qint64>(value.x()));
+}
+
 void HistoryWindow::Render() {
   rendering_ = true;
   setWindowTitle(ToQString(model_.caption));
-  if (cboSpan_->currentIndex() != model_.spanIndex) cboSpan_->setCurrentIndex(model_.spanIndex);
-  lblNote_->setText(ToQString(model_.lblNote));
-  lblHover_->setText(ToQString(model_.lblHover));
+  for (size_t i = 0; i < spanButtons_.size(); ++i) {
+    const bool on = static_cast<int>(i) == model_.spanIndex;
+    if (spanButtons_[i]->isChecked() != on) spanButtons_[i]->setChecked(on);
+  }
+  const QPalette palette = QWidget::palette();
+  ApplyButton(model_.cmdZoomBack, palette, *cmdZoomBack_);
+  ApplyButton(model_.cmdExportCsv, palette, *cmdExportCsv_);
+  ApplyButton(model_.cmdSavePicture, palette, *cmdSavePicture_);
+  lblNote_->SetFullText(ToQString(model_.lblNote));
+  lblHover_->SetFullText(ToQString(model_.lblHover));
   RenderChart(*cpuChart_, true);
   RenderChart(*memChart_, false);
+  RenderEvents();
   RenderTables();
+  SyncTimer(model_.tmrRefresh, *tmrRefresh_);
   if (model_.visible && !isVisible()) {
     show();
     raise();
@@ -155,6 +330,26 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
   }
   chart->setTitle(QString::fromUtf8(cpu ? kCpuTitle : kMemTitle));
 
+  auto* xAxis = new QDateTimeAxis;
+  xAxis->setFormat(model_.viewTo - model_.viewFrom > 86400 ? "MM-dd hh:mm" : "hh:mm");
+  xAxis->setTickCount(7);
+  xAxis->setRange(QDateTime::fromMSecsSinceEpoch(AxisMs(model_.viewFrom)),
+                  QDateTime::fromMSecsSinceEpoch(AxisMs(model_.viewTo)));
+  // Room above 100 for a marker at the top, whole; labels every 20 up to 100.
+  auto* yAxis = new QValueAxis;
+  yAxis->setRange(0, 108);
+  yAxis->setTickType(QValueAxis::TicksDynamic);
+  yAxis->setTickAnchor(0);
+  yAxis->setTickInterval(20);
+  yAxis->setLabelFormat("%d");
+  chart->addAxis(xAxis, Qt::AlignBottom);
+  chart->addAxis(yAxis, Qt::AlignLeft);
+  auto add = [&](QXYSeries* series) {
+    chart->addSeries(series);
+    series->attachAxis(xAxis);
+    series->attachAxis(yAxis);
+  };
+
   auto* values = new QLineSeries;
   QList<QPointF> points;
   points.reserve(static_cast<qsizetype>(model_.points.size()));
@@ -162,43 +357,100 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
     points.append(QPointF(static_cast<qreal>(AxisMs(p.t)), cpu ? p.cpu : p.mem));
   }
   values->replace(points);
-  values->setPen(QPen(cpu ? QColor(0x1f, 0x77, 0xb4) : QColor(0x2c, 0xa0, 0x2c), 1.5));
-  chart->addSeries(values);
-
-  auto* xAxis = new QDateTimeAxis;
-  xAxis->setFormat(model_.to - model_.from > 86400 ? "MM-dd hh:mm" : "hh:mm");
-  xAxis->setTickCount(7);
-  xAxis->setRange(QDateTime::fromMSecsSinceEpoch(AxisMs(model_.from)),
-                  QDateTime::fromMSecsSinceEpoch(AxisMs(model_.to)));
-  auto* yAxis = new QValueAxis;
-  yAxis->setRange(0, 100);
-  yAxis->setLabelFormat("%d");
-  yAxis->setTickCount(6);
-  chart->addAxis(xAxis, Qt::AlignBottom);
-  chart->addAxis(yAxis, Qt::AlignLeft);
-  values->attachAxis(xAxis);
-  values->attachAxis(yAxis);
+  values->setPen(QPen(cpu ? kCpuColour : kMemColour, 1.5));
+  add(values);
 
   const std::optional<int>& threshold = cpu ? model_.cpuThreshold : model_.memThreshold;
   if (threshold) {
     auto* line = new QLineSeries;
-    line->append(static_cast<qreal>(AxisMs(model_.from)), *threshold);
-    line->append(static_cast<qreal>(AxisMs(model_.to)), *threshold);
-    line->setPen(QPen(Qt::red, 1, Qt::DashLine));
-    chart->addSeries(line);
-    line->attachAxis(xAxis);
-    line->attachAxis(yAxis);
+    line->append(static_cast<qreal>(AxisMs(model_.viewFrom)), *threshold);
+    line->append(static_cast<qreal>(AxisMs(model_.viewTo)), *threshold);
+    line->setPen(QPen(kAlertColour, 1, Qt::DashLine));
+    add(line);
   }
-  if (!model_.alerts.empty()) {
-    auto* markers = new QScatterSeries;
-    markers->setMarkerSize(9);
-    markers->setColor(Qt::red);
-    for (const AlertMarker& a : model_.alerts) {
-      markers->append(static_cast<qreal>(AxisMs(a.t)), cpu ? a.cpu : a.mem);
+  if (model_.selectedTime) {
+    auto* line = new QLineSeries;
+    line->setObjectName(QStringLiteral("selection"));
+    const auto x = static_cast<qreal>(AxisMs(*model_.selectedTime));
+    line->append(x, 0);
+    line->append(x, 100);
+    line->setPen(QPen(kSelectedColour, 1, Qt::DotLine));
+    add(line);
+  }
+  const std::vector<GraphMarker>& markers = cpu ? model_.cpuMarkers : model_.memMarkers;
+  if (markers.empty()) return;
+  auto* alerts = MakeMarkers(kAlertColour, kAlertColour, 9);
+  alerts->setObjectName(QStringLiteral("alerts"));
+  auto* logOnly = MakeMarkers(Qt::white, kLogOnlyColour, 9);
+  logOnly->setObjectName(QStringLiteral("logOnly"));
+  auto* selected = MakeMarkers(Qt::transparent, kSelectedColour, 15);
+  selected->setObjectName(QStringLiteral("selected"));
+  for (const GraphMarker& m : markers) {
+    const QPointF at(static_cast<qreal>(AxisMs(m.t)), m.value);
+    (m.style == MarkerStyle::LogOnly ? logOnly : alerts)->append(at);
+    if (m.selected) selected->append(at);
+  }
+  for (QScatterSeries* series : {alerts, logOnly, selected}) {
+    if (series->count() == 0) {
+      delete series;
+      continue;
     }
-    chart->addSeries(markers);
-    markers->attachAxis(xAxis);
-    markers->attachAxis(yAxis);
+    add(series);
+    connect(series, &QScatterSeries::hovered, this, [this, cpu](const QPointF& point, bool on) {
+      if (on) {
+        ShowMarkerTip(cpu, point);
+      } else {
+        QToolTip::hideText();
+      }
+    });
+  }
+}
+
+void HistoryWindow::ShowMarkerTip(bool cpu, const QPointF& point) {
+  const std::vector<GraphMarker>& markers = cpu ? model_.cpuMarkers : model_.memMarkers;
+  const GraphMarker* nearest = nullptr;
+  qreal best = 0;
+  for (const GraphMarker& m : markers) {
+    const qreal distance = std::abs(static_cast<qreal>(AxisMs(m.t)) - point.x());
+    if (nearest == nullptr || distance < best) {
+      nearest = &m;
+      best = distance;
+    }
+  }
+  if (nearest == nullptr) return;
+  QChartView* view = cpu ? cpuChart_ : memChart_;
+  QToolTip::showText(QCursor::pos(), PlainToolTip(ToQString(nearest->tip)), view);
+}
+
+void HistoryWindow::RenderEvents() {
+  if (cboEventFilter_->currentIndex() != model_.eventFilterIndex) {
+    cboEventFilter_->setCurrentIndex(model_.eventFilterIndex);
+  }
+  grdEvents_->horizontalHeader()->setSortIndicator(
+      static_cast<int>(model_.eventSortColumn),
+      model_.eventSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  grdEvents_->setRowCount(static_cast<int>(model_.eventRows.size()));
+  const QBrush plain = grdEvents_->palette().text();
+  for (size_t r = 0; r < model_.eventRows.size(); ++r) {
+    const EventRow& row = model_.eventRows[r];
+    const QString tip = PlainToolTip(ToQString(row.tip));
+    for (size_t c = 0; c < row.cells.size(); ++c) {
+      QTableWidgetItem* item =
+          SetCell(*grdEvents_, static_cast<int>(r), static_cast<int>(c), ToQString(row.cells[c]));
+      item->setToolTip(tip);
+      item->setForeground(row.alert ? QBrush(kAlertRowColour) : plain);
+    }
+  }
+  grdEvents_->resizeColumnsToContents();
+  const int selected = model_.selectedEventRow;
+  if (grdEvents_->currentRow() != selected) {
+    if (selected < 0) {
+      grdEvents_->clearSelection();
+      grdEvents_->setCurrentCell(-1, -1);
+    } else {
+      grdEvents_->setCurrentCell(selected, 0);
+      grdEvents_->scrollToItem(grdEvents_->item(selected, 0));
+    }
   }
 }
 
@@ -225,21 +477,57 @@ void HistoryWindow::RenderTables() {
 }
 
 bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseMove) {
-    for (QChartView* view : {cpuChart_, memChart_}) {
-      if (watched != view->viewport()) continue;
-      const auto* move = static_cast<QMouseEvent*>(event);
-      const QPointF scene = view->mapToScene(move->position().toPoint());
-      const QPointF value = view->chart()->mapToValue(view->chart()->mapFromScene(scene));
-      model_.OnHover(HistorySecondsAt(static_cast<qint64>(value.x())));
-      lblHover_->setText(ToQString(model_.lblHover));
+  QChartView* view = nullptr;
+  for (QChartView* chart : {cpuChart_, memChart_}) {
+    if (watched == chart->viewport()) view = chart;
+  }
+  if (view == nullptr) return QWidget::eventFilter(watched, event);
+  const auto type = event->type();
+  if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
+      type != QEvent::MouseButtonRelease) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+  const auto* mouse = static_cast<QMouseEvent*>(event);
+  // The stretch of a drag runs over the whole height of the graph's plot.
+  auto bandRect = [this, view](QPoint a, QPoint b) {
+    const QRect plot =
+        view->mapFromScene(view->chart()->mapToScene(view->chart()->plotArea())).boundingRect();
+    const QRect band(QPoint(std::min(a.x(), b.x()), plot.top()),
+                     QPoint(std::max(a.x(), b.x()), plot.bottom()));
+    return QRect(view->viewport()->mapTo(this, band.topLeft()), band.size());
+  };
+  if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+    dragView_ = view;
+    dragStart_ = at;
+    band_->setGeometry(bandRect(at, at));
+    band_->show();
+    return true;
+  }
+  if (type == QEvent::MouseButtonRelease && dragView_ == view) {
+    band_->hide();
+    dragView_ = nullptr;
+    if (std::abs(at.x() - dragStart_.x()) >= kDragPixels) {
+      model_.OnZoom(TimeAt(*view, dragStart_), TimeAt(*view, at));
+      Render();
     }
+    return true;
+  }
+  if (type == QEvent::MouseMove) {
+    if (dragView_ == view) band_->setGeometry(bandRect(dragStart_, at));
+    model_.OnHover(TimeAt(*view, at));
+    lblHover_->SetFullText(ToQString(model_.lblHover));
   }
   return QWidget::eventFilter(watched, event);
 }
 
+bool HistoryWindow::WritePicture(const std::string& path) {
+  return graphs_->grab().save(ToQString(path), "PNG");
+}
+
 void HistoryWindow::closeEvent(QCloseEvent* event) {
   model_.OnClose();
+  SyncTimer(model_.tmrRefresh, *tmrRefresh_);
   event->accept();
 }
 

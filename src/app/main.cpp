@@ -18,6 +18,7 @@
 #include "history_window.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
+#include "monitor/processes_window_model.h"
 #include "platform/curl/background_smtp_client.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
@@ -26,11 +27,14 @@
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
 #include "platform/linux/xdg_autostart.h"
+#include "platform/posix/owner_only_file.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
+#include "platform/posix/posix_user_names.h"
 #include "platform/qt/qt_url_transport.h"
 #include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
+#include "processes_window.h"
 #include "qt_ui_services.h"
 #include "qt_ui_thread.h"
 #include "rendering_transport.h"
@@ -130,9 +134,15 @@ int main(int argc, char* argv[]) {
 
   tarnwick::MainWindow window(model);
   view = &window;
-  tarnwick::HistoryWindowModel historyModel(clock, model.settings, &historyStore, &history);
+  tarnwick::HistoryWindowModel historyModel(
+      clock, model.settings, &historyStore, &history,
+      {&ui, &tarnwick::CreateOwnerOnlyFile, system.LogFolder()});
   tarnwick::HistoryWindow historyView(historyModel);
   tarnwick::AddHistoryMenu(window, historyModel, historyView);
+  tarnwick::PosixUserNames userNames;
+  tarnwick::ProcessesWindowModel processesModel(model, &userNames);
+  tarnwick::ProcessesWindow processesView(processesModel);
+  tarnwick::AddProcessesMenu(window, processesModel, processesView);
   QObject::connect(&window, &tarnwick::MainWindow::programEnding, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   // Letting events run inside a handler shows the model's state as it is at that moment (the

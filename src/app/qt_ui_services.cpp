@@ -88,6 +88,18 @@ std::optional<std::string> QtUiServices::PickFile(const FilePickRequest& request
   return picked.toStdString();
 }
 
+std::optional<std::string> QtUiServices::PickSaveFile(const FilePickRequest& request) {
+  const QString filter =
+      FromUtf8(request.filterDescription) + " (" + FromUtf8(request.filterPattern) + ")";
+  const QString proposed = request.initialFolder.empty() ? FromUtf8(request.initialName)
+                                                         : FromUtf8(request.initialFolder) + "/" +
+                                                               FromUtf8(request.initialName);
+  const QString picked =
+      QFileDialog::getSaveFileName(nullptr, FromUtf8(request.title), proposed, filter);
+  if (picked.isEmpty()) return std::nullopt;
+  return picked.toStdString();
+}
+
 ScreenSize QtUiServices::Screen() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return {};

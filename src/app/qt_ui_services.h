@@ -21,6 +21,7 @@ class QtUiServices final : public IUiServices {
   // Starts xdg-open on the path; a failure to start it is ignored, as the viewer would be.
   void OpenWithViewer(const std::string& path) override;
   std::optional<std::string> PickFile(const FilePickRequest& request) override;
+  std::optional<std::string> PickSaveFile(const FilePickRequest& request) override;
   // The primary screen's size in pixels; the defaults of ScreenSize when there is no screen.
   ScreenSize Screen() override;
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,

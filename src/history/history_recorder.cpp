@@ -56,6 +56,13 @@ void HistoryRecorder::RecordEvent(HistoryEventKind kind, const std::string& text
   if (kind == HistoryEventKind::MonitoringStopped) Flush();
 }
 
+void HistoryRecorder::RecordWatchEvent(const HistoryEvent& event) {
+  if (off_) return;
+  HistoryEvent& e = pending_.events.emplace_back(event);
+  e.t = Now();
+  e.id = 0;
+}
+
 void HistoryRecorder::RecordTermination(const std::string& name, int pid, bool terminated) {
   if (off_) return;
   pending_.events.push_back({Now(), HistoryEventKind::ProcessTerminated, name, pid, terminated});

@@ -36,6 +36,7 @@ class HistoryRecorder final : public IHistoryRecorder {
   void RecordCycle(int cpu, int mem, int64_t memUsedMB) override;
   void RecordTop(TopKind kind, const std::string& name, int pid, double share) override;
   void RecordEvent(HistoryEventKind kind, const std::string& text) override;
+  void RecordWatchEvent(const HistoryEvent& event) override;
   void RecordTermination(const std::string& name, int pid, bool terminated) override;
   void Flush() override;
 

@@ -16,9 +16,13 @@ class IHistoryRecorder {
   virtual void RecordCycle(int cpu, int mem, int64_t memUsedMB) = 0;
   // The top process of a cycle that ranked processes; `pid` 0 when not known.
   virtual void RecordTop(TopKind kind, const std::string& name, int pid, double share) = 0;
-  // An alert, a back-to-normal, a program monitor alert, monitoring started or stopped; `text`
-  // is the message as the log has it.
+  // Monitoring started or stopped (or another event that has no watch); `text` is the message as
+  // the log has it.
   virtual void RecordEvent(HistoryEventKind kind, const std::string& text) = 0;
+  // An alert, a back-to-normal or a program monitor alert with what it says beyond its text: the
+  // watch, the value, the top process, the termination's outcome and whether it was sent or only
+  // logged. Its time is the recorder's.
+  virtual void RecordWatchEvent(const HistoryEvent& event) = 0;
   // A termination attempt and its result.
   virtual void RecordTermination(const std::string& name, int pid, bool terminated) = 0;
   // Writes everything recorded so far (opening the store when it is not open yet).

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,10 @@ class IHistoryStore {
   // start at multiples of their length, so the same moment falls into the same bucket whatever
   // the span's start.
   virtual std::vector<SeriesPoint> Series(int64_t from, int64_t to, int64_t bucketSeconds) = 0;
+  // Events oldest first (the order they were written in within one second).
   virtual std::vector<HistoryEvent> Events(int64_t from, int64_t to) = 0;
+  // The time of the oldest sample kept; nullopt when there is none.
+  virtual std::optional<int64_t> FirstSampleTime() = 0;
   // Processes by how often they were on top, most often first, at most `limit` rows.
   virtual std::vector<TopSummaryRow> TopSummary(int64_t from, int64_t to, int limit) = 0;
   // The entries of the recording nearest to `t` within `within` seconds (all ranks, both

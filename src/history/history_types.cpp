@@ -20,4 +20,20 @@ std::string_view EventKindName(HistoryEventKind kind) {
   return "event";
 }
 
+std::string_view WatchName(HistoryWatch watch) {
+  switch (watch) {
+    case HistoryWatch::None:
+      return "";
+    case HistoryWatch::Cpu:
+      return "CPU";
+    case HistoryWatch::Memory:
+      return "Memory";
+    case HistoryWatch::ProgramCpu:
+      return "Program CPU";
+    case HistoryWatch::ProgramMemory:
+      return "Program memory";
+  }
+  return "";
+}
+
 }  // namespace tarnwick

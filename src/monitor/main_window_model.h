@@ -75,6 +75,14 @@ class AlertDelivery;
 class ProcessControl;
 class SmtpServerModel;
 
+// Told at the end of every monitor cycle, after both watches (the Processes window reads the
+// cycle's process scan there).
+class ICycleObserver {
+ public:
+  virtual ~ICycleObserver() = default;
+  virtual void AfterCycle(long cycle) = 0;
+};
+
 // The state of one watch of the monitor cycle (CPU or memory).
 struct WatchState {
   int16_t count = 0;      // consecutive exceeding samples since the last normal one or alert
@@ -237,6 +245,11 @@ class MainWindowModel {
   IHistoryRecorder* historyRecorder() { return history_; }
   // Monitoring is on (switched on and not stopped since).
   bool MonitoringOn() const { return monitoringOn_; }
+  // The one process scan of each cycle, shared by the ranking and whoever shows processes.
+  ProcessSampler& processSampler() { return processSampler_; }
+  // The number of the latest monitor cycle (0 before the first).
+  long cycleNumber() const { return cycleNumber_; }
+  void SetCycleObserver(ICycleObserver* observer) { cycleObserver_ = observer; }
 
  private:
   enum class WatchKind { Cpu, Memory };
@@ -258,6 +271,9 @@ class MainWindowModel {
   void PlayWarningSound();
   void RankCpuWithBusyLook();
   std::string KillTopProcess(const TopHistory& history);
+  // Hands an alert or back-to-normal to the usage history, with its message and whether it was
+  // handed on to be sent.
+  void RecordAlert(HistoryEvent event, const std::string& message, bool sent);
 
   MainWindowDeps deps_;
   ActivityLog log_;
@@ -273,6 +289,7 @@ class MainWindowModel {
   IProgramMonitor* programMonitor_ = nullptr;
   ITopProcessKiller* killer_ = nullptr;
   IHistoryRecorder* history_ = nullptr;
+  ICycleObserver* cycleObserver_ = nullptr;
   bool monitoringOn_ = false;
   long cycleNumber_ = 0;
 };

@@ -68,6 +68,7 @@ void MainWindowModel::Monitor() {
 
   RunWatch(WatchKind::Cpu, sample);
   RunWatch(WatchKind::Memory, sample);
+  if (cycleObserver_ != nullptr) cycleObserver_->AfterCycle(cycleNumber_);
 }
 
 // The watches read the gauges, not the samples: a refused sample (a failed CPU reading, no
@@ -164,6 +165,15 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
   const LocalTime now = deps_.clock.Now();
   const int seconds = SecondsBetween(watch.firstTime, HhMmSs(now)).value_or(0);
 
+  // The process the alert names first, for the history's list of events.
+  HistoryEvent event;
+  if (history_ != nullptr) {
+    event.kind = HistoryEventKind::AlertRaised;
+    event.watch = cpu ? HistoryWatch::Cpu : HistoryWatch::Memory;
+    event.value = cpu ? sample.cpu : sample.mem;
+    event.top = TallyHistory(cpu ? ranking.cpuTopList : ranking.memTopList).top;
+  }
+
   std::string detail;
   if (cpu) {
     const std::string tally = KillTopProcess(ranking.cpuTopList);
@@ -182,6 +192,8 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
   }
   if (kill.killTried && history_ != nullptr) {
     history_->RecordTermination(kill.killedName, kill.killedPid, kill.killResult);
+    event.kill = kill.killResult ? KillOutcome::Terminated : KillOutcome::Failed;
+    event.pid = kill.killedPid;
   }
   if (kill.killTried) {
     detail =
@@ -207,11 +219,12 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
   const bool sendAnyway = kill.killTried && (kill.killResult || kill.killFailFirst);
   if (repeat && !sendAnyway) {
     if (kill.killTried) {
-      WriteLog(message + std::string(cpu ? kCpuKillFailedAgain : kMemKillFailedAgain));
+      message += std::string(cpu ? kCpuKillFailedAgain : kMemKillFailedAgain);
     } else {
-      WriteLog(message + std::string(kNotFirstTime));
+      message += std::string(kNotFirstTime);
     }
-    if (history_ != nullptr) history_->RecordEvent(HistoryEventKind::AlertRaised, message);
+    WriteLog(message);
+    RecordAlert(std::move(event), message, false);
     return;
   }
   if (!session.loggedIn) {
@@ -219,11 +232,17 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
               std::string(kNotLoggedInTail);
   }
   WriteLog(message);
-  if (history_ != nullptr) history_->RecordEvent(HistoryEventKind::AlertRaised, message);
+  const bool send = session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr;
+  RecordAlert(std::move(event), message, send);
   watch.reported = watch.raised;
-  if (session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr) {
-    alertSender_->SendAlert(settings.smsPhone, message);
-  }
+  if (send) alertSender_->SendAlert(settings.smsPhone, message);
+}
+
+void MainWindowModel::RecordAlert(HistoryEvent event, const std::string& message, bool sent) {
+  if (history_ == nullptr) return;
+  event.text = message;
+  event.sent = sent ? SendState::Sent : SendState::LogOnly;
+  history_->RecordWatchEvent(event);
 }
 
 void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
@@ -239,15 +258,22 @@ void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
 
   const std::string name = cpu ? "CPU" : "MEM";
   const int value = cpu ? sample.cpu : sample.mem;
+  // The history keeps one event for both: the line, and whether the notice went out.
+  const bool noticeDue = watch.reported == 1;
+  if (watch.exceeded || noticeDue) {
+    HistoryEvent event;
+    event.kind = HistoryEventKind::BackToNormal;
+    event.watch = cpu ? HistoryWatch::Cpu : HistoryWatch::Memory;
+    event.value = value;
+    const bool sent =
+        noticeDue && session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr;
+    RecordAlert(std::move(event), name + " " + Num(value) + "% back to normal", sent);
+  }
   if (watch.exceeded) {
     WriteLog(name + " " + Num(value) + "% back to normal");
-    if (history_ != nullptr) {
-      history_->RecordEvent(HistoryEventKind::BackToNormal,
-                            name + " " + Num(value) + "% back to normal");
-    }
     watch.exceeded = false;
   }
-  if (watch.reported == 1) {
+  if (noticeDue) {
     const std::string wide = cpu ? "CPU" : "MEMORY";
     std::string message = YmdHms(deps_.clock.Now()) + " " + settings.host_Name + " " + wide + " " +
                           Num(value) + "% back to normal." + wide + " threshold setting is " +

@@ -28,9 +28,10 @@ void ProcessSampler::Reset() {
   previous_ = Scan{};
 }
 
-bool ProcessSampler::CpuShares(long cycle, std::vector<double>& shares) {
+bool ProcessSampler::CpuShares(long cycle, std::vector<double>& shares, bool secondScan) {
   if (Current(cycle) == nullptr) return false;
   if (!previous_.valid || previous_.cycle != cycle - 1) {
+    if (!secondScan) return false;
     std::swap(previous_, current_);
     clock_.Sleep(std::chrono::milliseconds(kSecondScanPauseMs));
     if (!Take(current_, cycle)) return false;

@@ -43,8 +43,9 @@ class ProcessSampler {
 
   // Share of one processor in percent for every process of the current scan (same order), over
   // the interval since the scan of the previous cycle, or over a short second scan when there is
-  // none. False when a scan fails.
-  bool CpuShares(long cycle, std::vector<double>& shares);
+  // none. False when a scan fails, or, with `secondScan` false, when no scan of the previous
+  // cycle is at hand.
+  bool CpuShares(long cycle, std::vector<double>& shares, bool secondScan = true);
 
   // Forgets the scans: after a pause (monitoring switched off and on) the next share is measured
   // afresh, not over the pause.

@@ -28,6 +28,9 @@ struct ProcessInfo {
   // login.defs' UID_MIN..UID_MAX, 1000..60000 by default; that takes in root, nobody and
   // systemd's dynamic users).
   bool systemAccount = false;
+  // The real user id of the owner (POSIX); -1 where the platform has none. Read with the name,
+  // so it costs nothing per scan.
+  int64_t uid = -1;
 };
 
 struct ProcessSnapshot {

@@ -14,6 +14,7 @@ struct FilePickRequest {
   std::string initialFolder;
   std::string filterDescription;  // "LOG Files(log*.txt)"
   std::string filterPattern;      // "Tarnwick_log*.txt"
+  std::string initialName;        // a save dialog's proposed file name
 };
 
 struct ScreenSize {
@@ -37,6 +38,9 @@ class IUiServices {
   virtual void OpenWithViewer(const std::string& path) = 0;
   // An open-file dialog for one existing file; nullopt when cancelled.
   virtual std::optional<std::string> PickFile(const FilePickRequest& request) = 0;
+  // A save-file dialog (it asks before an existing file is replaced); nullopt when cancelled,
+  // and always where there is no desktop to ask on.
+  virtual std::optional<std::string> PickSaveFile(const FilePickRequest&) { return std::nullopt; }
   // Size of the screen in pixels.
   virtual ScreenSize Screen() = 0;
   // Asks for one line of text; nullopt when cancelled (headless: the default text, printed).

@@ -199,10 +199,19 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
   if (!outcome.empty()) text += " " + settings_.pgmNameF + S(kHasBeenKilled) + outcome + ")";
   // A memory alert plays the sound once more, after the exceedance's own.
   if (!cpu && settings_.pgmSoundF == 1) window_.PlayAlertSound(settings_.pgmFileSoundF);
+  HistoryEvent event;
+  event.kind = HistoryEventKind::ProgramAlert;
+  event.text = text;
+  const bool sent = Send(std::move(text), S(kNoCreditsAlert));
   if (IHistoryRecorder* history = window_.historyRecorder()) {
-    history->RecordEvent(HistoryEventKind::ProgramAlert, text);
+    event.watch = cpu ? HistoryWatch::ProgramCpu : HistoryWatch::ProgramMemory;
+    event.value = cpu ? cpuValue_ : memValue_;
+    event.top = settings_.pgmNameF;
+    if (outcome == kKillSuccess) event.kill = KillOutcome::Terminated;
+    if (outcome == kKillFail) event.kill = KillOutcome::Failed;
+    event.sent = sent ? SendState::Sent : SendState::LogOnly;
+    history->RecordWatchEvent(event);
   }
-  Send(std::move(text), S(kNoCreditsAlert));
   watch.count = 0;
   watch.notified = true;
 }
@@ -245,28 +254,46 @@ void ProgramMonitor::BackToNormal(Resource resource) {
     text += " CPU usage back to normal. Now " + name + " CPU usage is " + IntText(cpuValue_) +
             "%. CPU threshold setting is " + IntText(settings_.pgmCPUsetF) + "% for " +
             IntText(settings_.pgmAlertSetF) + " times";
-    Send(std::move(text), S(kNoCreditsNormalStart) + name + S(kNoCreditsCpuNormalTail));
+    RecordBackToNormal(resource, text,
+                       Send(text, S(kNoCreditsNormalStart) + name + S(kNoCreditsCpuNormalTail)));
     cpu_.notified = false;
   } else {
     text += " Memory usage back to normal. Now " + name + " Memory usage is " +
             IntText(memMegabytes_) + "M(" + ShortestForm(memValue_) +
             "%).Memory threshold setting is " + ShortestForm(settings_.pgmMEMsetF) + "% for " +
             IntText(settings_.pgmAlertSetF) + " times";
-    Send(std::move(text), S(kNoCreditsNormalStart) + name + S(kNoCreditsMemNormalTail));
+    RecordBackToNormal(resource, text,
+                       Send(text, S(kNoCreditsNormalStart) + name + S(kNoCreditsMemNormalTail)));
     mem_.notified = false;
   }
 }
 
-void ProgramMonitor::Send(std::string text, const std::string& creditLine) {
+void ProgramMonitor::RecordBackToNormal(Resource resource, const std::string& text, bool sent) {
+  IHistoryRecorder* history = window_.historyRecorder();
+  if (history == nullptr) return;
+  const bool cpu = resource == Resource::Cpu;
+  HistoryEvent event;
+  event.kind = HistoryEventKind::BackToNormal;
+  event.text = text;
+  event.watch = cpu ? HistoryWatch::ProgramCpu : HistoryWatch::ProgramMemory;
+  event.value = cpu ? cpuValue_ : memValue_;
+  event.top = settings_.pgmNameF;
+  event.sent = sent ? SendState::Sent : SendState::LogOnly;
+  history->RecordWatchEvent(event);
+}
+
+bool ProgramMonitor::Send(std::string text, const std::string& creditLine) {
   // A credits caption that is not a number counts as no credits.
   if (LeadingNumber(Trim(window_.Label7.caption)) <= 0) {
     window_.WriteLog(creditLine);
-    return;
+    return false;
   }
   IAlertSender* sender = window_.alertSender();
   if (window_.session.loggedIn && window_.settings.Enable_alert == 1 && sender != nullptr) {
     sender->SendAlert(window_.settings.smsPhone, text);
+    return true;
   }
+  return false;
 }
 
 void ProgramMonitor::ResetForStart(bool fullReset) {

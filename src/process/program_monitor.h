@@ -64,8 +64,10 @@ class ProgramMonitor {
   // Terminates the program; returns "success" or "fail", or "" when no process was found.
   std::string Terminate(Resource resource);
   void BackToNormal(Resource resource);
-  // Hands a notice to the dispatcher, or writes `creditLine` when no credits are left.
-  void Send(std::string text, const std::string& creditLine);
+  // Hands a notice to the dispatcher, or writes `creditLine` when no credits are left. True
+  // when it was handed on.
+  bool Send(std::string text, const std::string& creditLine);
+  void RecordBackToNormal(Resource resource, const std::string& text, bool sent);
 
   MainWindowModel& window_;
   const ProgramSettings& settings_;

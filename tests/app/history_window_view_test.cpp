@@ -1,14 +1,19 @@
-// The History window's view over its model on a real store: Log > History opens it, the graphs
-// draw the model's points, threshold and alerts, and the tables and events reach the model.
+// The History window's view over its model on a real store: Log > History opens it, each graph
+// draws its own watch's alerts, the events list and the controls reach the model, the window
+// keeps its size whatever the pointer's text says, a drag zooms and a refresh keeps the zoom.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QChartView>
 #include <QComboBox>
+#include <QDateTimeAxis>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
+#include <QPushButton>
 #include <QScatterSeries>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 
@@ -24,12 +29,16 @@
 namespace tarnwick::testing {
 namespace {
 
+// A process name a hostile program could give itself: very long, and markup.
+const std::string kLongName = "<b>x</b>" + std::string(400, 'w');
+
 class HistoryWindowViewTest : public ModelFixture {
  protected:
   std::unique_ptr<SqliteHistoryStore> store;
   std::unique_ptr<HistoryWindowModel> history;
   std::unique_ptr<MainWindow> window;
   std::unique_ptr<HistoryWindow> view;
+  int64_t now = 0;
 
   void SetUp() override {
     EnsureQtApplication();
@@ -38,11 +47,19 @@ class HistoryWindowViewTest : public ModelFixture {
     model->settings.cpu_High = "80";
     model->settings.mem_High = "90";
     store = std::make_unique<SqliteHistoryStore>(dir / "Tarnwick_history.sqlite");
-    const int64_t now = ToHistorySeconds(clock.now);
+    now = ToHistorySeconds(clock.now);
     HistoryBatch b;
     for (int64_t t = now - 3000; t < now; t += 10) b.samples.push_back({t, 30, 60, 6000});
     b.tops.push_back({now - 1200, TopKind::Cpu, 1, "hog", 55, 90});
-    b.events.push_back({now - 1190, HistoryEventKind::AlertRaised, "CPU 95% exceed 80%", 0, false});
+    for (int64_t t = now - 3000; t < now; t += 60) {
+      b.tops.push_back({t, TopKind::Cpu, 1, kLongName, 56, 12});
+    }
+    HistoryEvent alert{now - 1190, HistoryEventKind::AlertRaised, "CPU 95% exceed 80%"};
+    alert.watch = HistoryWatch::Cpu;
+    alert.value = 95;
+    alert.top = kLongName;
+    alert.sent = SendState::Sent;
+    b.events.push_back(alert);
     ASSERT_TRUE(store->Append(b).ok);
     history = std::make_unique<HistoryWindowModel>(clock, model->settings, store.get(), nullptr);
     window = std::make_unique<MainWindow>(*model);
@@ -61,33 +78,118 @@ class HistoryWindowViewTest : public ModelFixture {
   T* Widget(const char* name) {
     return FindWidget<T>(view.get(), name);
   }
+
+  static QXYSeries* Series(QChartView* chart, const char* name) {
+    for (QAbstractSeries* series : chart->chart()->series()) {
+      if (series->objectName() == QLatin1String(name)) return qobject_cast<QXYSeries*>(series);
+    }
+    return nullptr;
+  }
+
+  // The viewport position of the graph's plot at `fraction` of its width, half-way up.
+  static QPoint PlotPoint(QChartView* chart, double fraction) {
+    const QRectF plot = chart->chart()->plotArea();
+    const QPointF scene(plot.left() + fraction * plot.width(), plot.center().y());
+    return chart->mapFromScene(chart->chart()->mapToScene(scene));
+  }
 };
 
-TEST_F(HistoryWindowViewTest, MenuOpensTheWindowWithGraphsThresholdsAndMarkers) {
+TEST_F(HistoryWindowViewTest, MenuOpensTheWindowWithEachWatchsAlertsOnItsOwnGraph) {
   OpenFromMenu();
   EXPECT_TRUE(view->isVisible());
   EXPECT_EQ(view->windowTitle(), "Usage history");
-  Widget<QComboBox>("cboSpan")->setCurrentIndex(0);
-  EXPECT_EQ(history->spanIndex, 0) << "the span box reaches the model";
+  EXPECT_TRUE(Widget<QPushButton>("cmdSpan0")->isChecked()) << "a young history: the last hour";
+  Widget<QPushButton>("cmdSpan1")->click();
+  EXPECT_EQ(history->spanIndex, 1) << "the span buttons reach the model";
+  EXPECT_TRUE(Widget<QPushButton>("cmdSpan1")->isChecked());
+
+  auto* cpuValues = qobject_cast<QLineSeries*>(view->cpuChart()->chart()->series()[0]);
+  ASSERT_NE(cpuValues, nullptr);
+  EXPECT_EQ(cpuValues->count(), static_cast<int>(history->points.size()));
+  QXYSeries* alerts = Series(view->cpuChart(), "alerts");
+  ASSERT_NE(alerts, nullptr);
+  EXPECT_EQ(alerts->count(), 1);
+  EXPECT_EQ(Series(view->memChart(), "alerts"), nullptr) << "a CPU alert is not a memory one";
+
+  ASSERT_EQ(view->grdEvents()->rowCount(), 1);
+  EXPECT_EQ(view->grdEvents()->item(0, static_cast<int>(EventColumn::Top))->text(),
+            QString::fromStdString(kLongName))
+      << "shown as it is, not as markup";
+  Widget<QComboBox>("cboEventFilter")->setCurrentIndex(3);
+  EXPECT_EQ(history->eventFilterIndex, 3);
+  EXPECT_EQ(view->grdEvents()->rowCount(), 0);
+  view->grdEvents()->horizontalHeader()->sectionClicked(static_cast<int>(EventColumn::Kind));
+  EXPECT_EQ(history->eventSortColumn, EventColumn::Kind) << "a heading click sorts in the model";
+}
+
+TEST_F(HistoryWindowViewTest, SelectingAnEventDrawsItOnTheGraphs) {
+  OpenFromMenu();
+  view->grdEvents()->selectRow(0);
+  EXPECT_EQ(history->selectedTime, now - 1190);
   for (QChartView* chart : {view->cpuChart(), view->memChart()}) {
-    const auto series = chart->chart()->series();
-    ASSERT_EQ(series.size(), 3u) << "values, threshold, alerts";
-    auto* values = qobject_cast<QLineSeries*>(series[0]);
-    ASSERT_NE(values, nullptr);
-    EXPECT_EQ(values->count(), static_cast<int>(history->points.size()));
-    auto* threshold = qobject_cast<QLineSeries*>(series[1]);
-    EXPECT_EQ(threshold->at(0).y(), chart == view->cpuChart() ? 80 : 90);
-    auto* markers = qobject_cast<QScatterSeries*>(series[2]);
-    ASSERT_NE(markers, nullptr);
-    EXPECT_EQ(markers->count(), 1);
+    QXYSeries* line = Series(chart, "selection");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(HistoryWindow::HistorySecondsAt(static_cast<qint64>(line->at(0).x())), now - 1190);
   }
-  EXPECT_EQ(view->grdTop()->rowCount(), 1);
-  EXPECT_EQ(view->grdTop()->item(0, 0)->text(), "hog");
+  ASSERT_NE(Series(view->cpuChart(), "selected"), nullptr);
+  EXPECT_EQ(Series(view->memChart(), "selected"), nullptr);
+  EXPECT_EQ(Widget<QLabel>("lblHover")->textFormat(), Qt::PlainText);
+}
+
+TEST_F(HistoryWindowViewTest, HoveringLongTextsNeverChangesTheWindowsSize) {
+  OpenFromMenu();
+  view->resize(900, 800);
+  QTest::qWait(50);
+  const QSize before = view->size();
+  for (const double fraction : {0.1, 0.4, 0.6, 0.9}) {
+    QTest::mouseMove(view->cpuChart()->viewport(), PlotPoint(view->cpuChart(), fraction));
+    QApplication::processEvents();
+  }
+  ASSERT_NE(history->lblHover.find(kLongName), std::string::npos) << "the long name is shown";
+  EXPECT_EQ(view->size(), before);
+  EXPECT_LE(view->minimumSizeHint().width(), before.width());
+  auto* hover = FindWidget<FixedTextLabel>(view.get(), "lblHover");
+  EXPECT_LE(hover->width(), before.width());
+  EXPECT_TRUE(hover->text().endsWith(QChar(0x2026))) << "cut with an ellipsis";
+  EXPECT_EQ(hover->FullText(), QString::fromStdString(history->lblHover));
+}
+
+TEST_F(HistoryWindowViewTest, DragZoomsAndTheRefreshKeepsTheZoom) {
+  OpenFromMenu();
+  QWidget* plot = view->cpuChart()->viewport();
+  QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, PlotPoint(view->cpuChart(), 0.25));
+  QTest::mouseMove(plot, PlotPoint(view->cpuChart(), 0.5));
+  QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, PlotPoint(view->cpuChart(), 0.75));
+  ASSERT_TRUE(history->Zoomed());
+  EXPECT_NEAR(static_cast<double>(history->viewTo - history->viewFrom), 1800, 60)
+      << "half of the hour";
+  EXPECT_TRUE(Widget<QPushButton>("cmdZoomBack")->isEnabled());
+  const int64_t zoomFrom = history->viewFrom;
+  auto* axis = qobject_cast<QDateTimeAxis*>(view->cpuChart()->chart()->axes(Qt::Horizontal)[0]);
+  const QDateTime shownFrom = axis->min();
+
+  // A minute later the window refreshes by itself: the span moves on, the zoom stays.
+  clock.Advance(60);
+  history->tmrRefresh.intervalMs = 20;
+  view->Render();
+  const int64_t spanEnd = history->to;
+  EXPECT_TRUE(QTest::qWaitFor([&] { return history->to != spanEnd; }, 2000));
+  EXPECT_EQ(history->viewFrom, zoomFrom);
+  axis = qobject_cast<QDateTimeAxis*>(view->cpuChart()->chart()->axes(Qt::Horizontal)[0]);
+  EXPECT_EQ(axis->min(), shownFrom);
+
+  Widget<QPushButton>("cmdZoomBack")->click();
+  EXPECT_FALSE(history->Zoomed());
+  view->close();
+  EXPECT_FALSE(history->visible);
+  EXPECT_FALSE(view->findChild<QTimer*>("tmrRefresh")->isActive()) << "no refresh while closed";
 }
 
 TEST_F(HistoryWindowViewTest, DoubleClickShowsSamplesAndCloseReachesTheModel) {
   OpenFromMenu();
-  emit view->grdTop()->cellDoubleClicked(0, 0);
+  ASSERT_EQ(view->grdTop()->rowCount(), 2);
+  ASSERT_EQ(view->grdTop()->item(1, 0)->text(), "hog");
+  emit view->grdTop()->cellDoubleClicked(1, 0);
   EXPECT_EQ(Widget<QLabel>("lblSamples")->text(), "Samples of hog");
   EXPECT_EQ(Widget<QTableWidget>("grdSamples")->rowCount(), 1);
   view->close();

@@ -32,6 +32,7 @@ class MemoryHistoryStore final : public IHistoryStore {
   }
   std::vector<SeriesPoint> Series(int64_t, int64_t, int64_t) override { return {}; }
   std::vector<HistoryEvent> Events(int64_t, int64_t) override { return {}; }
+  std::optional<int64_t> FirstSampleTime() override { return std::nullopt; }
   std::vector<TopSummaryRow> TopSummary(int64_t, int64_t, int) override { return {}; }
   std::vector<TopEntry> TopNear(int64_t, int64_t) override { return {}; }
   std::vector<TopEntry> ProcessEntries(const std::string&, int64_t, int64_t) override { return {}; }

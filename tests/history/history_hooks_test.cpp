@@ -23,6 +23,7 @@ class RecordingHistory final : public IHistoryRecorder {
   void RecordEvent(HistoryEventKind kind, const std::string& text) override {
     events.push_back({0, kind, text, 0, false});
   }
+  void RecordWatchEvent(const HistoryEvent& event) override { events.push_back(event); }
   void RecordTermination(const std::string& name, int pid, bool terminated) override {
     events.push_back({0, HistoryEventKind::ProcessTerminated, name, pid, terminated});
   }
@@ -71,6 +72,54 @@ TEST_F(HistoryHooksTest, CyclesTopsAndEventsReachTheHistory) {
                             K::BackToNormal, K::MonitoringStopped, K::MonitoringStarted}));
   EXPECT_EQ(history.events[1].text.substr(0, 40), "Not Login alert message [12-04 10:15:22 ");
   EXPECT_EQ(history.events[3].text, "CPU 20% back to normal");
+  EXPECT_EQ(history.events[1].watch, HistoryWatch::Cpu);
+  EXPECT_EQ(history.events[2].watch, HistoryWatch::Memory);
+  EXPECT_EQ(history.events[4].watch, HistoryWatch::Memory);
+  EXPECT_EQ(history.events[1].sent, SendState::LogOnly) << "not logged in: it never went out";
+}
+
+// Sent, logged only as a repeat, or held back because alerts are off: the history keeps which,
+// with the watch, the value, the process that was most often on top and the termination.
+TEST_F(HistoryHooksTest, AlertsAreKeptAsSentOrLogOnlyWithTheirFacts) {
+  testing::RecordingAlertSender sender;
+  model->SetHistoryRecorder(&history);
+  Load();
+  model->session.loggedIn = true;
+  model->settings.Enable_alert = 1;
+  model->SetAlertSender(&sender);
+  history.events.clear();
+  for (int i = 0; i < 6; ++i) Cycle(93, 50);  // an alert, then a repeat
+  Cycle(20, 50);                              // back to normal, with its notice
+  model->settings.Enable_alert = 0;
+  for (int i = 0; i < 3; ++i) Cycle(93, 50);  // an alert that stays in the log
+  Cycle(20, 50);
+
+  ASSERT_EQ(history.events.size(), 5u);
+  ASSERT_EQ(sender.sent.size(), 2u) << "the first alert and its back-to-normal notice";
+  const struct {
+    HistoryEventKind kind;
+    SendState sent;
+    std::string textEnd;
+  } expected[] = {
+      {HistoryEventKind::AlertRaised, SendState::Sent, "*firefox(3)"},
+      {HistoryEventKind::AlertRaised, SendState::LogOnly, " (Not first time,log only)"},
+      {HistoryEventKind::BackToNormal, SendState::Sent, "CPU 20% back to normal"},
+      {HistoryEventKind::AlertRaised, SendState::LogOnly, "*firefox(3)"},
+      {HistoryEventKind::BackToNormal, SendState::LogOnly, "CPU 20% back to normal"},
+  };
+  for (size_t i = 0; i < history.events.size(); ++i) {
+    const HistoryEvent& e = history.events[i];
+    SCOPED_TRACE(e.text);
+    EXPECT_EQ(e.kind, expected[i].kind);
+    EXPECT_EQ(e.sent, expected[i].sent);
+    EXPECT_TRUE(e.text.ends_with(expected[i].textEnd));
+    EXPECT_EQ(e.watch, HistoryWatch::Cpu);
+    EXPECT_EQ(e.kill, KillOutcome::None);
+  }
+  EXPECT_DOUBLE_EQ(history.events[0].value, 93);
+  EXPECT_EQ(history.events[0].top, "firefox") << "the process most often on top";
+  EXPECT_DOUBLE_EQ(history.events[2].value, 20);
+  EXPECT_EQ(history.events[2].top, "");
 }
 
 TEST_F(HistoryHooksTest, WithoutAHistoryTheCycleRunsAsBefore) {
@@ -103,10 +152,27 @@ TEST_F(ProgramHistoryTest, ProgramMonitorAlertAndItsTerminationReachTheHistory) 
   EXPECT_EQ(history.events[0].text, "notepad");
   EXPECT_EQ(history.events[0].pid, 300);
   EXPECT_FALSE(history.events[0].ok) << "a refused termination is recorded as one";
-  EXPECT_EQ(history.events[1].kind, HistoryEventKind::ProgramAlert);
-  EXPECT_EQ(history.events[1].text,
+  const HistoryEvent& alert = history.events[1];
+  EXPECT_EQ(alert.kind, HistoryEventKind::ProgramAlert);
+  EXPECT_EQ(alert.text,
             "2026-12-04 10:15:17 WEB01 - notepad CPU 80% exceed 60% for 10 sec.(3 times) notepad "
             "has been killed (fail)");
+  EXPECT_EQ(alert.watch, HistoryWatch::ProgramCpu);
+  EXPECT_DOUBLE_EQ(alert.value, 80);
+  EXPECT_EQ(alert.top, "notepad");
+  EXPECT_EQ(alert.kill, KillOutcome::Failed);
+  EXPECT_EQ(alert.sent, SendState::Sent);
+
+  // Back under the threshold: the notice goes out and the history keeps it.
+  processes.procs.back().sharePct = 0;
+  model->processControl()->MonitorProgram();
+  ASSERT_EQ(history.events.size(), 3u);
+  EXPECT_EQ(history.events[2].kind, HistoryEventKind::BackToNormal);
+  EXPECT_EQ(history.events[2].watch, HistoryWatch::ProgramCpu);
+  EXPECT_EQ(history.events[2].sent, SendState::Sent);
+  EXPECT_EQ(history.events[2].text.substr(20),
+            "notepad CPU usage back to normal. Now notepad CPU "
+            "usage is 0%. CPU threshold setting is 60% for 3 times");
 }
 
 }  // namespace

@@ -35,11 +35,99 @@ class SqliteStoreTest : public ::testing::Test {
     b.tops.push_back({kT0 + 60, TopKind::Cpu, 1, "firefox", 300, 12.5});
     b.tops.push_back({kT0 + 60, TopKind::Cpu, 2, "hog", 4242, 3.0});
     b.tops.push_back({kT0 + 60, TopKind::Memory, 1, "firefox", 300, 15.4});
-    b.events.push_back({kT0 + 72, HistoryEventKind::AlertRaised, "CPU 97% exceed 85%", 0, false});
+    HistoryEvent alert{kT0 + 72, HistoryEventKind::AlertRaised, "CPU 97% exceed 85%", 4242};
+    alert.watch = HistoryWatch::Cpu;
+    alert.value = 97;
+    alert.top = "hog";
+    alert.kill = KillOutcome::Terminated;
+    alert.sent = SendState::LogOnly;
+    b.events.push_back(alert);
     b.events.push_back({kT0 + 73, HistoryEventKind::ProcessTerminated, "hog", 4242, true});
     return b;
   }
 };
+
+// A history file as the first version of the program wrote it: its tables, and events whose
+// facts are in their texts only.
+void WriteFirstVersionFile(const std::string& path) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  const char* sql =
+      "PRAGMA journal_mode=WAL;"
+      "CREATE TABLE samples(t INTEGER NOT NULL, cpu INTEGER NOT NULL, mem INTEGER NOT NULL,"
+      " mem_mb INTEGER NOT NULL);"
+      "CREATE INDEX samples_t ON samples(t, cpu, mem);"
+      "CREATE TABLE minutes(m INTEGER PRIMARY KEY, cpu INTEGER NOT NULL, mem INTEGER NOT NULL);"
+      "CREATE TABLE tops(t INTEGER NOT NULL, kind INTEGER NOT NULL, rank INTEGER NOT NULL,"
+      " name TEXT NOT NULL, pid INTEGER NOT NULL, share REAL NOT NULL);"
+      "CREATE INDEX tops_t ON tops(t);"
+      "CREATE INDEX tops_name ON tops(name, t);"
+      "CREATE INDEX tops_rank ON tops(rank, t);"
+      "CREATE TABLE events(t INTEGER NOT NULL, kind INTEGER NOT NULL, text TEXT NOT NULL,"
+      " pid INTEGER NOT NULL, ok INTEGER NOT NULL);"
+      "CREATE INDEX events_t ON events(t);"
+      "INSERT INTO samples VALUES(1800000000, 97, 91, 7300), (1800000001, 40, 90, 7200);"
+      "INSERT INTO minutes VALUES(1799999940, 97, 91);"
+      "INSERT INTO tops VALUES(1800000000, 0, 1, 'backup', 900, 95.5);"
+      "INSERT INTO events VALUES"
+      "(1800000010, 4, 'Monitoring Started', 0, 0),"
+      "(1800000020, 2, 'backup', 900, 1),"
+      "(1800000020, 0, '12-04 03:00:50 WEB01 CPU 97% exceed 85% for 50 sec.(10 times). *backup"
+      " killed(True). TOP1 : backup 95.5% @03:00:45 *backup(9),cron(1)', 0, 0),"
+      "(1800000030, 0, 'Not login alert message [12-04 03:01:40 WEB01 MEMORY 91% exceed 85% for"
+      " 50 sec.(10 times).TOP1 : postgres 1536.4M(18.8%) @03:01:35 *postgres(10)] can not be"
+      " sent out, please login..', 0, 0),"
+      "(1800000040, 1, 'MEM 40% back to normal', 0, 0),"
+      "(1800000050, 3, '2026-12-04 03:05:00 WEB01 - java MEMORY usage 2048M(25.6%) exceed 25%"
+      " for 20 sec.(5 times). java has been killed (success)', 0, 0),"
+      "(1800000060, 3, '2026-12-04 03:06:00 WEB01 - my app CPU 80% exceed 60% for 10 sec.(3"
+      " times)', 0, 0);";
+  ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  sqlite3_close(db);
+}
+
+int UserVersion(const std::string& path) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* q = nullptr;
+  sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &q, nullptr);
+  const int version = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int(q, 0) : -1;
+  sqlite3_finalize(q);
+  sqlite3_close(db);
+  return version;
+}
+
+// The facts the first version's events tell in their texts, as both kinds of access read them.
+void ExpectFactsOfTheFirstVersionsEvents(IHistoryStore& store) {
+  const auto events = store.Events(0, kT0 + 1000);
+  ASSERT_EQ(events.size(), 7u);
+  using W = HistoryWatch;
+  const struct {
+    HistoryWatch watch;
+    double value;
+    std::string top;
+    KillOutcome kill;
+    SendState sent;
+  } expected[] = {
+      {W::None, -1, "", KillOutcome::None, SendState::Unknown},
+      {W::None, -1, "", KillOutcome::None, SendState::Unknown},
+      {W::Cpu, 97, "backup", KillOutcome::Terminated, SendState::Unknown},
+      {W::Memory, 91, "postgres", KillOutcome::None, SendState::LogOnly},
+      {W::Memory, 40, "", KillOutcome::None, SendState::Unknown},
+      {W::ProgramMemory, 25.6, "java", KillOutcome::Terminated, SendState::Unknown},
+      {W::ProgramCpu, 80, "my app", KillOutcome::None, SendState::Unknown},
+  };
+  for (size_t i = 0; i < events.size(); ++i) {
+    SCOPED_TRACE(events[i].text);
+    EXPECT_EQ(events[i].watch, expected[i].watch);
+    EXPECT_DOUBLE_EQ(events[i].value, expected[i].value);
+    EXPECT_EQ(events[i].top, expected[i].top);
+    EXPECT_EQ(events[i].kill, expected[i].kill);
+    EXPECT_EQ(events[i].sent, expected[i].sent);
+  }
+  EXPECT_EQ(events[1].pid, 900) << "what the first version kept stays";
+  EXPECT_TRUE(events[1].ok);
+}
 
 TEST_F(SqliteStoreTest, FileIsCreatedOwnerOnlyInWalMode) {
   SqliteHistoryStore store(path);
@@ -101,9 +189,46 @@ TEST_F(SqliteStoreTest, QueriesAnswerFromWhatWasAppended) {
 
   const auto events = store.Events(kT0, kT0 + 120);
   ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].watch, HistoryWatch::Cpu);
+  EXPECT_DOUBLE_EQ(events[0].value, 97);
+  EXPECT_EQ(events[0].top, "hog");
+  EXPECT_EQ(events[0].kill, KillOutcome::Terminated);
+  EXPECT_EQ(events[0].pid, 4242);
+  EXPECT_EQ(events[0].sent, SendState::LogOnly);
   EXPECT_EQ(events[1].kind, HistoryEventKind::ProcessTerminated);
   EXPECT_TRUE(events[1].ok);
+  EXPECT_NE(events[0].id, events[1].id);
   EXPECT_TRUE(store.Events(kT0 + 100, kT0 + 120).empty()) << "the span bounds the events";
+  EXPECT_EQ(store.FirstSampleTime(), kT0);
+}
+
+TEST_F(SqliteStoreTest, FileOfTheFirstVersionIsBroughtUpToDateInPlace) {
+  WriteFirstVersionFile(path);
+  {
+    // Read-only, as the command line reads it: the facts come from the texts, the file stays.
+    SqliteHistoryStore reader(path, SqliteHistoryStore::Access::ReadOnly);
+    ASSERT_TRUE(reader.Open().ok);
+    ExpectFactsOfTheFirstVersionsEvents(reader);
+  }
+  EXPECT_EQ(UserVersion(path), 0);
+
+  {
+    SqliteHistoryStore store(path);
+    const StoreResult opened = store.Open();
+    ASSERT_TRUE(opened.ok) << opened.error;
+    EXPECT_TRUE(opened.notice.empty()) << "not moved aside";
+    ExpectFactsOfTheFirstVersionsEvents(store);
+    EXPECT_EQ(store.Series(0, kT0 + 10, 1).size(), 2u) << "the samples stay";
+    EXPECT_EQ(store.FirstSampleTime(), kT0);
+    ASSERT_TRUE(store.Append(Batch()).ok);
+    const auto events = store.Events(kT0 + 72, kT0 + 73);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].top, "hog") << "new rows keep their facts";
+  }
+  EXPECT_EQ(UserVersion(path), 1);
+  SqliteHistoryStore again(path);
+  ASSERT_TRUE(again.Open().ok) << "an up-to-date file opens as it is";
+  EXPECT_EQ(again.Events(0, kT0 + 1000).size(), 9u);
 }
 
 TEST_F(SqliteStoreTest, PruningDropsOnlyOlderRowsOfEveryKind) {

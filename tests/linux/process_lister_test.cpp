@@ -104,10 +104,12 @@ TEST(ProcProcessListerFakeTest, ReadsTheFieldsOfStat) {
   EXPECT_EQ(a.startTicks, 12345u);
   EXPECT_EQ(a.creationTime, kBootTime + static_cast<int64_t>(12345 / kTicks));
   EXPECT_TRUE(a.systemAccount);
+  EXPECT_EQ(a.uid, 0);
   const ProcessInfo& b = byPid.at(4242);
   EXPECT_EQ(b.name, "worker");
   EXPECT_EQ(b.creationTime, kBootTime + 100);
   EXPECT_FALSE(b.systemAccount);
+  EXPECT_EQ(b.uid, 1000);
   EXPECT_EQ(lister.LastScan().listed, 2u);
   EXPECT_EQ(lister.LastScan().cacheMisses, 2u);
 }
@@ -298,6 +300,7 @@ TEST(ProcProcessListerFakeTest, WarmScanReadsOnlyStat) {
   EXPECT_EQ(byPid.at(10).workingSetBytes, 64 * kPage);
   EXPECT_EQ(byPid.at(20).name, "plain");
   EXPECT_FALSE(byPid.at(20).systemAccount);
+  EXPECT_EQ(byPid.at(20).uid, 1000) << "kept with the name";
 
   // A new comm (an exec) or a new start time (a reused pid) is a new process: read again.
   proc.Add(10, "renamed", 1000, "", 900);

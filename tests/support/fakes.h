@@ -101,6 +101,12 @@ class RecordingUi final : public IUiServices {
     picks.push_back(request);
     return pickResult;
   }
+  std::vector<FilePickRequest> saves;
+  std::optional<std::string> saveResult;  // nullopt: the user cancels
+  std::optional<std::string> PickSaveFile(const FilePickRequest& request) override {
+    saves.push_back(request);
+    return saveResult;
+  }
   ScreenSize Screen() override { return screen; }
 
   struct Input {

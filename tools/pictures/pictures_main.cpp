@@ -1,7 +1,8 @@
 // tarnwick_pictures OUT_DIR: shows the main window over the machine's real figures, then each
 // settings dialog through its model's menu command, and saves every window as a PNG in OUT_DIR
-// (main-window.png, alert-settings.png, smtp-settings.png, program-monitor.png), and the History
-// window over a sample day of usage history (history.png). The program
+// (main-window.png, alert-settings.png, smtp-settings.png, program-monitor.png), the History
+// window over a sample day of usage history with its first alert selected (history.png), and the
+// Processes window over the machine's own processes (processes.png). The program
 // folder is a temporary one with sample settings, so the pictures never depend on the settings
 // of whoever runs it; the program monitor watches the X server that the pictures are drawn on.
 // Nothing leaves the machine: there is no web service transport, no mailer, no sound, and the
@@ -23,16 +24,20 @@
 #include "history_window.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
+#include "monitor/processes_window_model.h"
 #include "pgm_setup_dialog.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/posix/owner_only_file.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_user_names.h"
 #include "platform/process_killer.h"
 #include "platform/sound_player.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "process/program_settings.h"
+#include "processes_window.h"
 #include "qt_ui_services.h"
 #include "settings/settings_store.h"
 #include "smtp_server_dialog.h"
@@ -126,9 +131,23 @@ void WriteSampleProgramSettings(IFileSystem& files, const std::string& folder) {
                     FormatProgramSettingFile(p));
 }
 
-// A sample day of history ending now: quiet load with a backup run at 3 a.m. that raised an
-// alert, a build in the afternoon, and a top list every minute.
-void WriteSampleHistory(IHistoryStore& store, int64_t now) {
+HistoryEvent WatchEvent(int64_t t, HistoryEventKind kind, HistoryWatch watch, double value,
+                        std::string top, SendState sent, std::string text) {
+  HistoryEvent e;
+  e.t = t;
+  e.kind = kind;
+  e.watch = watch;
+  e.value = value;
+  e.top = std::move(top);
+  e.sent = sent;
+  e.text = std::move(text);
+  return e;
+}
+
+// A sample day of history ending now: quiet load with a backup run at 3 a.m. that raised a CPU
+// and a memory alert (the CPU alert repeated, logged only), a build in the afternoon, and a top
+// list every minute. Returns the time of the night's first CPU alert.
+int64_t WriteSampleHistory(IHistoryStore& store, int64_t now) {
   HistoryBatch b;
   // Whole minutes, so the top lists fall on samples.
   const int64_t start = (now - 86400) / 60 * 60;
@@ -139,7 +158,7 @@ void WriteSampleHistory(IHistoryStore& store, int64_t now) {
     int mem = 46 + static_cast<int>((t / 600) % 5);
     if (minute >= 3 * 60 && minute < 3 * 60 + 25) {
       cpu = 91 + static_cast<int>((t * 31) % 8);
-      mem = 71;
+      mem = minute >= 3 * 60 + 5 && minute < 3 * 60 + 16 ? 92 : 71;
     } else if (minute >= 14 * 60 && minute < 14 * 60 + 40) {
       cpu = 55 + static_cast<int>((t * 13) % 25);
       mem = 62;
@@ -161,10 +180,31 @@ void WriteSampleHistory(IHistoryStore& store, int64_t now) {
                         night ? 31.0 : 12.4});
     }
   }
-  const int64_t alertAt = start + ((3 * 3600 + 2 * 60 + 30) - (start % 86400) + 86400) % 86400;
-  b.events.push_back({alertAt, HistoryEventKind::AlertRaised,
-                      "CPU 96% exceed 85% for 50 sec.(10 times).TOP1 : pg_dump 88%", 0, false});
+  // The moment of the day at hh:mm:ss within the sample day.
+  auto at = [start](int seconds) { return start + (seconds - (start % 86400) + 86400) % 86400; };
+  const int64_t alertAt = at(3 * 3600 + 2 * 60 + 30);
+  using K = HistoryEventKind;
+  using W = HistoryWatch;
+  b.events.push_back({at(7 * 3600 + 58 * 60), K::MonitoringStarted, "Monitoring Started"});
+  b.events.push_back(WatchEvent(alertAt, K::AlertRaised, W::Cpu, 96, "pg_dump", SendState::Sent,
+                                "12-04 03:02:30 WEB01 (web server) CPU 96% exceed 85% for 50 "
+                                "sec.(10 times).TOP1 : pg_dump 88% @03:02:25 *pg_dump(10)"));
+  b.events.push_back(WatchEvent(at(3 * 3600 + 10 * 60 + 10), K::AlertRaised, W::Memory, 92,
+                                "postgres", SendState::Sent,
+                                "12-04 03:10:10 WEB01 (web server) MEMORY 92% exceed 90% for 50 "
+                                "sec.(10 times).TOP1 : postgres 4915.2M(31%) @03:10:05 "
+                                "*postgres(10)"));
+  b.events.push_back(WatchEvent(at(3 * 3600 + 12 * 60 + 30), K::AlertRaised, W::Cpu, 97, "pg_dump",
+                                SendState::LogOnly,
+                                "12-04 03:12:30 WEB01 (web server) CPU 97% exceed 85% for 50 "
+                                "sec.(10 times).TOP1 : pg_dump 89% @03:12:20 *pg_dump(10) (Not "
+                                "first time,log only)"));
+  b.events.push_back(WatchEvent(at(3 * 3600 + 16 * 60 + 5), K::BackToNormal, W::Memory, 71, "",
+                                SendState::Sent, "MEM 71% back to normal"));
+  b.events.push_back(WatchEvent(at(3 * 3600 + 25 * 60 + 5), K::BackToNormal, W::Cpu, 12, "",
+                                SendState::Sent, "CPU 12% back to normal"));
   store.Append(b);
+  return alertAt;
 }
 
 // Lets the window system catch up (mapping, layout, painting) for about `ms` milliseconds.
@@ -238,21 +278,37 @@ int Run(const QString& outDir) {
   }
 
   SqliteHistoryStore historyStore(programFolder + "/Tarnwick_history.sqlite");
-  WriteSampleHistory(historyStore, ToHistorySeconds(clock.Now()));
-  HistoryWindowModel history(clock, model.settings, &historyStore, nullptr);
+  const int64_t alertAt = WriteSampleHistory(historyStore, ToHistorySeconds(clock.Now()));
+  HistoryWindowModel history(clock, model.settings, &historyStore, nullptr,
+                             {&ui, &CreateOwnerOnlyFile, programFolder});
   HistoryWindow historyView(history);
-  historyView.resize(900, 760);
+  historyView.resize(1000, 860);
   history.Show();
-  // The night's process, as an administrator looking for it would pick it.
-  for (size_t row = 0; row < history.topRows.size(); ++row) {
-    if (history.topRows[row].name == "pg_dump") history.OnTopDoubleClick(static_cast<int>(row));
+  // The night, as an administrator looking into it would zoom in on it, with its first alert
+  // picked from the list.
+  history.OnZoom(alertAt - 40 * 60, alertAt + 50 * 60);
+  for (size_t row = 0; row < history.eventRows.size(); ++row) {
+    if (history.eventRows[row].t == alertAt) history.OnEventSelect(static_cast<int>(row));
   }
   historyView.Render();
-  Settle(300);
-  // The pointer on the night's peak.
-  if (!history.alerts.empty()) history.OnHover(history.alerts.front().t);
-  historyView.Render();
   ok = Save(&historyView, outDir + "/history.png") && ok;
+
+  // The live processes, with a run of samples over the thresholds so that the kill rule has a
+  // pick: the thresholds are lowered for the picture only (nothing is saved).
+  PosixUserNames userNames;
+  ProcessesWindowModel processesModel(model, &userNames);
+  ProcessesWindow processesView(processesModel);
+  model.settings.cpu_High = "0";
+  model.settings.mem_High = "0";
+  processesModel.Show();
+  processesView.Render();
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    Settle(1000);
+    model.cycleCountdown = 1;
+    model.OnTmrUpdateTick();
+  }
+  processesView.Render();
+  ok = Save(&processesView, outDir + "/processes.png") && ok;
   return ok ? 0 : 1;
 }
 

@@ -85,6 +85,7 @@ bool ProcProcessLister::Describe(int dirFd, const char* pidText, size_t pidLengt
   uint64_t uid = 0;
   if (!proc::ParseU64(status, at, uid)) return false;
   entry.systemAccount = !loginUids_.IsLoginUid(uid);
+  entry.uid = static_cast<int64_t>(uid);
 
   // The name is the executable image's: the task name is the program's to rewrite (Firefox's
   // content processes call themselves "Web Content"). The link to the executable needs the
@@ -208,6 +209,7 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
       info.startTicks = fields.startTime;
       info.creationTime = bootTime_ + static_cast<int64_t>(fields.startTime / ticksPerSecond_);
       info.systemAccount = entry->systemAccount;
+      info.uid = entry->uid;
       ++stats_.listed;
     }
   }

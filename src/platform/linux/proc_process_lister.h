@@ -47,6 +47,7 @@ class ProcProcessLister final : public IProcessLister {
     std::string comm;  // as stat shows it: 15 characters at most, more for some kernel threads
     bool systemAccount = false;
     std::string name;
+    int64_t uid = -1;
   };
   // Start time of a cache entry already taken into the new scan.
   static constexpr uint64_t kTaken = UINT64_MAX;

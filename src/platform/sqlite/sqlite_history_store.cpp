@@ -9,11 +9,15 @@
 #include <cstdio>
 #include <utility>
 
+#include "history/event_text.h"
+
 namespace tarnwick {
 namespace {
 
 constexpr int64_t kMinute = 60;
 
+// The tables as the first version of the file had them; Migrate brings every file, a new one
+// too, up to kSchemaVersion.
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS samples(t INTEGER NOT NULL, cpu INTEGER NOT NULL,"
     " mem INTEGER NOT NULL, mem_mb INTEGER NOT NULL);"
@@ -32,6 +36,16 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS events(t INTEGER NOT NULL, kind INTEGER NOT NULL,"
     " text TEXT NOT NULL, pid INTEGER NOT NULL, ok INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS events_t ON events(t);";
+
+// The schema's version in the file's user_version. Version 0 kept events with their text only.
+constexpr int kSchemaVersion = 1;
+// What version 1 adds to the events (see HistoryEvent), one column at a time as ALTER TABLE
+// takes them.
+constexpr const char* kEventFactColumns[] = {
+    "watch INTEGER NOT NULL DEFAULT 0", "value REAL NOT NULL DEFAULT -1",
+    "top TEXT NOT NULL DEFAULT ''",     "kill INTEGER NOT NULL DEFAULT 0",
+    "sent INTEGER NOT NULL DEFAULT -1",
+};
 
 // A prepared statement that finalizes itself.
 class Statement {
@@ -189,12 +203,83 @@ StoreResult SqliteHistoryStore::OpenOnce() {
     if (rc == SQLITE_OK)
       rc = sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) rc = Migrate();
   }
-  if (rc == SQLITE_OK) return {};
+  if (rc == SQLITE_OK) {
+    eventFacts_ = HasEventFacts();
+    return {};
+  }
   const int extended = db_ != nullptr ? sqlite3_extended_errcode(db_) : rc;
   Close();
   damaged_ = Damaged(rc) || Damaged(extended);
   return {false, Describe(extended), {}};
+}
+
+bool SqliteHistoryStore::HasEventFacts() {
+  Statement q(db_, "SELECT count(*) FROM pragma_table_info('events') WHERE name = 'watch'");
+  return q.ok() && q.Step() == SQLITE_ROW && q.Int(0) > 0;
+}
+
+// Brings a file of an earlier version up to this one in place, in one transaction: all of it or,
+// on failure, nothing. A file of a later version is left as it is; it holds every column this
+// version reads.
+int SqliteHistoryStore::Migrate() {
+  int version = 0;
+  {
+    Statement q(db_, "PRAGMA user_version");
+    if (!q.ok()) return q.code();
+    if (q.Step() == SQLITE_ROW) version = q.Int32(0);
+  }
+  if (version >= kSchemaVersion) return SQLITE_OK;
+  int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  auto fail = [this](int code) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return code;
+  };
+  if (!HasEventFacts()) {
+    for (const char* column : kEventFactColumns) {
+      const std::string sql = std::string("ALTER TABLE events ADD COLUMN ") + column;
+      rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+      if (rc != SQLITE_OK) return fail(rc);
+    }
+  }
+  // The rows written before: their facts as their texts tell them.
+  std::vector<HistoryEvent> old;
+  {
+    Statement q(db_, "SELECT rowid, kind, text FROM events WHERE kind IN (0, 1, 3)");
+    if (!q.ok()) return fail(q.code());
+    while ((rc = q.Step()) == SQLITE_ROW) {
+      HistoryEvent& e = old.emplace_back();
+      e.id = q.Int(0);
+      e.kind = static_cast<HistoryEventKind>(q.Int32(1));
+      e.text = q.Text(2);
+    }
+    if (rc != SQLITE_DONE) return fail(rc);
+  }
+  {
+    Statement update(db_,
+                     "UPDATE events SET watch = ?, value = ?, top = ?, kill = ?, sent = ?"
+                     " WHERE rowid = ?");
+    if (!update.ok()) return fail(update.code());
+    for (HistoryEvent& e : old) {
+      ReadFactsFromText(e);
+      rc = update.Bind(1, int64_t{static_cast<int>(e.watch)})
+               .Bind(2, e.value)
+               .Bind(3, e.top)
+               .Bind(4, int64_t{static_cast<int>(e.kill)})
+               .Bind(5, int64_t{static_cast<int>(e.sent)})
+               .Bind(6, e.id)
+               .Run();
+      if (rc != SQLITE_DONE) return fail(rc);
+    }
+  }
+  const std::string setVersion = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
+  rc = sqlite3_exec(db_, setVersion.c_str(), nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return fail(rc);
+  rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return fail(rc);
+  return SQLITE_OK;
 }
 
 std::string SqliteHistoryStore::MoveAside() {
@@ -244,7 +329,9 @@ StoreResult SqliteHistoryStore::AppendOnce(const HistoryBatch& batch, int& code)
                      "INSERT INTO minutes(m, cpu, mem) VALUES(?,?,?) ON CONFLICT(m) DO UPDATE"
                      " SET cpu = max(cpu, excluded.cpu), mem = max(mem, excluded.mem)");
     Statement top(db_, "INSERT INTO tops(t, kind, rank, name, pid, share) VALUES(?,?,?,?,?,?)");
-    Statement event(db_, "INSERT INTO events(t, kind, text, pid, ok) VALUES(?,?,?,?,?)");
+    Statement event(db_,
+                    "INSERT INTO events(t, kind, text, pid, ok, watch, value, top, kill, sent)"
+                    " VALUES(?,?,?,?,?,?,?,?,?,?)");
     if (!sample.ok()) return fail(sample.code());
     if (!minute.ok()) return fail(minute.code());
     if (!top.ok()) return fail(top.code());
@@ -276,6 +363,11 @@ StoreResult SqliteHistoryStore::AppendOnce(const HistoryBatch& batch, int& code)
                .Bind(3, e.text)
                .Bind(4, int64_t{e.pid})
                .Bind(5, int64_t{e.ok ? 1 : 0})
+               .Bind(6, int64_t{static_cast<int>(e.watch)})
+               .Bind(7, e.value)
+               .Bind(8, e.top)
+               .Bind(9, int64_t{static_cast<int>(e.kill)})
+               .Bind(10, int64_t{static_cast<int>(e.sent)})
                .Run();
       if (rc != SQLITE_DONE) return fail(rc);
     }
@@ -319,9 +411,13 @@ std::vector<SeriesPoint> SqliteHistoryStore::Series(int64_t from, int64_t to,
 
 std::vector<HistoryEvent> SqliteHistoryStore::Events(int64_t from, int64_t to) {
   std::vector<HistoryEvent> events;
-  Statement q(db_,
-              "SELECT t, kind, text, pid, ok FROM events WHERE t >= ? AND t < ?"
-              " ORDER BY t, rowid LIMIT ?");
+  // A file of the first version, opened read-only, is not brought up to date: its rows get
+  // their facts from their texts as they are read.
+  Statement q(db_, eventFacts_
+                       ? "SELECT t, kind, text, pid, ok, rowid, watch, value, top, kill, sent"
+                         " FROM events WHERE t >= ? AND t < ? ORDER BY t, rowid LIMIT ?"
+                       : "SELECT t, kind, text, pid, ok, rowid FROM events"
+                         " WHERE t >= ? AND t < ? ORDER BY t, rowid LIMIT ?");
   if (!q.ok()) return events;
   q.Bind(1, from).Bind(2, to).Bind(3, int64_t{kEventLimit});
   while (q.Step() == SQLITE_ROW) {
@@ -333,9 +429,30 @@ std::vector<HistoryEvent> SqliteHistoryStore::Events(int64_t from, int64_t to) {
     e.text = q.Text(2);
     e.pid = q.Int32(3);
     e.ok = q.Int32(4) != 0;
+    e.id = q.Int(5);
+    if (eventFacts_) {
+      const int watch = q.Int32(6);
+      e.watch = watch >= 0 && watch <= 4 ? static_cast<HistoryWatch>(watch) : HistoryWatch::None;
+      e.value = q.Real(7);
+      e.top = q.Text(8);
+      const int kill = q.Int32(9);
+      e.kill = kill == 1   ? KillOutcome::Terminated
+               : kill == 2 ? KillOutcome::Failed
+                           : KillOutcome::None;
+      const int sent = q.Int32(10);
+      e.sent = sent == 1 ? SendState::Sent : sent == 0 ? SendState::LogOnly : SendState::Unknown;
+    } else {
+      ReadFactsFromText(e);
+    }
     events.push_back(std::move(e));
   }
   return events;
+}
+
+std::optional<int64_t> SqliteHistoryStore::FirstSampleTime() {
+  Statement q(db_, "SELECT min(t) FROM samples");
+  if (!q.ok() || q.Step() != SQLITE_ROW || q.Null(0)) return std::nullopt;
+  return q.Int(0);
 }
 
 std::vector<TopSummaryRow> SqliteHistoryStore::TopSummary(int64_t from, int64_t to, int limit) {

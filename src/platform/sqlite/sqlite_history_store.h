@@ -1,9 +1,11 @@
 // The usage history in one SQLite file (WAL journal), created owner-only on first use. A file
 // that is not a database, or that turns out damaged, is moved aside with its journal and a new
-// one is started; a locked, read-only or full file is reported, never waited on for long.
+// one is started; a locked, read-only or full file is reported, never waited on for long. A file
+// written by an earlier version is brought up to date in place when it is opened for writing.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +39,7 @@ class SqliteHistoryStore final : public IHistoryStore {
   StoreResult PruneBefore(int64_t t) override;
   std::vector<SeriesPoint> Series(int64_t from, int64_t to, int64_t bucketSeconds) override;
   std::vector<HistoryEvent> Events(int64_t from, int64_t to) override;
+  std::optional<int64_t> FirstSampleTime() override;
   std::vector<TopSummaryRow> TopSummary(int64_t from, int64_t to, int limit) override;
   std::vector<TopEntry> TopNear(int64_t t, int64_t within) override;
   std::vector<TopEntry> ProcessEntries(const std::string& name, int64_t from, int64_t to) override;
@@ -53,11 +56,16 @@ class SqliteHistoryStore final : public IHistoryStore {
   std::string MoveAside();
   std::string Describe(int code) const;
   void Close();
+  // Brings the file's tables up to this version's; an SQLite result code.
+  int Migrate();
+  // The events table has the columns of the facts beyond the text.
+  bool HasEventFacts();
 
   std::string path_;
   Access access_;
   sqlite3* db_ = nullptr;
-  bool damaged_ = false;  // the last OpenOnce found a file that is not a sound database
+  bool damaged_ = false;    // the last OpenOnce found a file that is not a sound database
+  bool eventFacts_ = true;  // the events have their facts' columns (see Migrate)
 };
 
 }  // namespace tarnwick
