@@ -1,4 +1,7 @@
+// clang-format off
+#include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include "dialogs.h"
 

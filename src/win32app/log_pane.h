@@ -5,8 +5,10 @@
 // Ctrl+A) and copied (Ctrl+C, or the pane's own menu).
 #pragma once
 
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <cstddef>
 #include <string>

@@ -1,9 +1,12 @@
 // tarnwick.exe: the Tarnwick desktop program for Windows, the main window in the notification
 // area over the Windows services. --history and --export-history print or write the usage
 // history and end the program before any window exists.
+
+// clang-format off
+#include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
+// clang-format on
 
 #include <cstdio>
 #include <string>

@@ -587,16 +587,20 @@ void MainWindow::RenderWindow() {
   // for another place.
   if (!SameGeometry(model_.geometry, appliedGeometry_)) {
     appliedGeometry_ = model_.geometry;
+    // A minimised window keeps the size it comes back with in its placement.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window_, &placement);
     RECT rect{};
     GetWindowRect(window_, &rect);
+    if (IsIconic(window_)) rect = placement.rcNormalPosition;
     const RECT placed =
         KeepCentre(model_.geometry.left, model_.geometry.top, model_.geometry.width,
                    model_.geometry.height, rect.right - rect.left, rect.bottom - rect.top);
     if (IsIconic(window_)) {
-      WINDOWPLACEMENT placement{};
-      placement.length = sizeof placement;
-      GetWindowPlacement(window_, &placement);
       placement.rcNormalPosition = placed;
+      // Only the place changes here; showing it again is the visibility's business below.
+      placement.showCmd = IsWindowVisible(window_) ? SW_SHOWMINNOACTIVE : SW_HIDE;
       SetWindowPlacement(window_, &placement);
     } else {
       SetWindowPos(window_, nullptr, placed.left, placed.top, 0, 0,

@@ -3,8 +3,10 @@
 // TaskbarCreated message) the entry is added anew.
 #pragma once
 
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 #include <string>
 

@@ -5,8 +5,11 @@
 // the files into PNG pictures. The program folder is a temporary one with sample settings, so
 // the pictures never depend on the settings of whoever runs it. Nothing leaves the machine:
 // there is no web service transport, no mailer, no sound, and no process is ever terminated.
-#include <commctrl.h>
+
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <cstdio>
 #include <filesystem>
