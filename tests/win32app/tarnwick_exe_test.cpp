@@ -42,8 +42,8 @@ TEST(TarnwickExeUnderWine, AlertHistoryAndTestMailThroughTheProgramsOwnWiring) {
   fs::create_directories(home);
   fs::create_directories(program);
   const fs::path bin(windowsBin);
-  for (const char* name : {"win32app_tests.exe", "mailcmdssl.exe", "eyestop.ico", "eyerun.ico",
-                           "alert.wav", "alert1.wav", "Hand-m.cur"}) {
+  for (const char* name : {"win32app_tests.exe", "tarnwick.exe", "tarnwickd.exe", "mailcmdssl.exe",
+                           "eyestop.ico", "eyerun.ico", "alert.wav", "alert1.wav", "Hand-m.cur"}) {
     fs::copy_file(bin / name, program / name);
   }
   fs::copy_file(bin / "win_hog.exe", program / "tarnhog.exe");
@@ -108,6 +108,30 @@ TEST(TarnwickExeUnderWine, AlertHistoryAndTestMailThroughTheProgramsOwnWiring) {
   ASSERT_TRUE(mail.has_value()) << smtp.log();
   EXPECT_TRUE(Has(mail->subject, "Tarnwick Test mail from SMTP server")) << mail->content;
   EXPECT_EQ(mail->rcpt, std::vector<std::string>{"ops@example.org"});
+
+  // Both Windows programs read the history the run left in c:\monitor_log, and open no window.
+  auto inWine = [&](const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"/bin/bash", TARNWICK_WINE_DISPLAY_SCRIPT, prefix,
+                                  "/usr/bin/wine"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunToEnd(argv, ChildEnvironment(home.string()), 120s);
+  };
+  const FinishedProgram history =
+      inWine({(program / "tarnwick.exe").string(), "--history", "--since", "1h"});
+  EXPECT_EQ(history.exitCode, 0) << history.err;
+  EXPECT_TRUE(Has(history.out, "tarnhog.exe")) << history.out;
+  EXPECT_TRUE(Has(history.out, " E2EHOST CPU ")) << history.out;
+  const fs::path csv = dir.path() / "samples.csv";
+  std::string csvOnZ = "Z:" + csv.string();
+  for (char& c : csvOnZ) {
+    if (c == '/') c = '\\';
+  }
+  const FinishedProgram exported =
+      inWine({(program / "tarnwickd.exe").string(), "--export-history", csvOnZ, "--since", "1h"});
+  EXPECT_EQ(exported.exitCode, 0) << exported.out << exported.err;
+  const std::string rows = ReadFile(csv.string());
+  EXPECT_EQ(rows.rfind("time,cpu_percent,memory_percent,", 0), 0u) << rows;
+  EXPECT_TRUE(Has(rows, ",tarnhog.exe,")) << rows;
 }
 
 }  // namespace
