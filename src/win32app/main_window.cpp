@@ -371,6 +371,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           break;
       }
       return 0;
+    case WM_ENDSESSION:
+      if (wParam != FALSE && !ending_) {
+        Forward([this] { model_.OnUnload(); });
+        if (sessionEnding_) sessionEnding_();
+      }
+      return 0;
     case WM_CLOSE:
       // Once the program is ending, nothing closes the window again.
       if (!ending_) Forward([this] { model_.OnUnload(); });

@@ -60,6 +60,9 @@ class MainWindow {
   // Every window of the program renders after an event in any of them (a dialog's Save
   // changes the main window too); the program chains its other windows here.
   void SetAfterRender(std::function<void()> hook) { afterRender_ = std::move(hook); }
+  // Windows is ending the session: the process ends when the window's answer returns, before
+  // the message loop turns again. The program writes what it must keep here.
+  void SetSessionEnding(std::function<void()> hook) { sessionEnding_ = std::move(hook); }
 
   LogPane& logPane() { return *log_; }
   TrayIcon& tray() { return *tray_; }
@@ -106,6 +109,7 @@ class MainWindow {
   std::unique_ptr<PgmSetupDialog> pgmDialog_;
   std::function<void()> history_;
   std::function<void()> afterRender_;
+  std::function<void()> sessionEnding_;
 
   // The labels with the model labels they show, in the same order.
   std::vector<std::pair<const tarnwick::Label*, HWND>> labels_;

@@ -51,6 +51,7 @@ struct Program::Parts {
   std::unique_ptr<MainWindow> window;
   std::unique_ptr<HistoryWindowModel> historyModel;
   std::unique_ptr<HistoryWindow> historyWindow;
+  bool monitoringEnded = false;
 };
 
 Program::Program() : parts_(std::make_unique<Parts>()) {
@@ -88,14 +89,21 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
   p.ui.SetBeforeEvents([&window] { window.Render(); });
   p.ui.SetPump([this] { PumpMessages(); });
   p.uiThread.SetAfterWork([&window] { window.Render(); });
+  p.window->SetSessionEnding([this] { EndMonitoring(); });
 }
 
 Program::~Program() {
+  EndMonitoring();
+}
+
+void Program::EndMonitoring() {
   Parts& p = *parts_;
-  // Ending the program ends monitoring; the history says so (and writes what it holds).
-  if (p.model->MonitoringOn()) {
+  // Ending the program ends monitoring; the history says so and writes what it holds.
+  if (p.model->MonitoringOn() && !p.monitoringEnded) {
     p.history->RecordEvent(HistoryEventKind::MonitoringStopped, std::string(kMonitoringStopped));
   }
+  p.monitoringEnded = true;
+  p.history->Flush();
 }
 
 void Program::Start() {

@@ -43,6 +43,9 @@ class Program {
  private:
   // Hands one message to the dialogs' keyboard handling or to its window.
   void Dispatch(MSG& message);
+  // The end of monitoring in the history, written at once (the program's end, or the end of the
+  // Windows session, after which the process gets no further turn).
+  void EndMonitoring();
 
   struct Parts;
   std::unique_ptr<Parts> parts_;
