@@ -1,7 +1,7 @@
 // The Win32 main window over its model: what its controls show under their IDs, Start and Stop,
 // a cycle through the window's own timer, the tray entry (minimise into it, the double click
-// that brings the window back centred, the right click's menu with Start/Stop), and text that
-// is neither ASCII nor from the window's own code page.
+// that brings the window back centred, the right click's menu with Start/Stop, Explorer starting
+// again), and text that is neither ASCII nor from the window's own code page.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -92,6 +92,21 @@ TEST_F(Win32ViewTest, MinimisedItHidesInTheTrayAndComesBackCentredAndInFront) {
   GetWindowRect(Main(), &rect);
   EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2);
   EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2);
+}
+
+TEST_F(Win32ViewTest, AnExplorerThatStartedAgainGetsTheEntryAnew) {
+  Start();
+  ASSERT_TRUE(window->tray().Shown());
+  // Explorer ended and started again: its entries are gone until their programs add them anew.
+  NOTIFYICONDATAW entry{};
+  entry.cbSize = sizeof entry;
+  entry.hWnd = Main();
+  entry.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &entry));
+  ASSERT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &entry));
+  SendMessageW(Main(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &entry)) << "the entry is back";
+  EXPECT_TRUE(model->trayShown);
 }
 
 TEST_F(Win32ViewTest, TheTrayMenuIsTheFileMenuWithStartStop) {

@@ -8,6 +8,7 @@
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 // windows.h names MessageBoxW and ReplaceFileW after two methods of the services' interfaces,
 // which the fakes below implement.
 #undef MessageBox
