@@ -112,7 +112,8 @@ TEST_F(Win32EndToEnd, AHogRaisesTheAlertThroughTheServiceAndTheHistoryShowsIt) {
   HWND main = program.window().hwnd();
   // Logged in, the alert sent and the credits that its reply brought.
   const bool alerted = PumpUntil(
-      program, [&] { return HasLine(model, " E2EHOST CPU ") && Text(main, id::Label7) == "49"; },
+      program,
+      [&] { return HasLine(model, " E2EHOST Διακ CPU ") && Text(main, id::Label7) == "49"; },
       90000);
   std::string log;
   for (const std::string& line : model.log().PaneLines()) log += line + "\n";

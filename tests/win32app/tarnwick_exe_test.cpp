@@ -2,9 +2,9 @@
 // Windows test executable that builds the program's own object, the settings, a copy of
 // win_hog.exe as tarnhog.exe), starts the web service's stand-in and an SMTP server on the
 // loopback, runs the Win32EndToEnd cases on a display of their own (tools/wine-display.sh) and
-// checks what reached the servers: the alert's SMS request with the hog named in it, and the
-// test mail in the mailbox. Runs when TARNWICK_WINDOWS_BIN names the Windows build's program
-// folder (tools/test-windows.sh sets it).
+// checks what reached the servers: the alert's SMS request with the host (in Greek) and the hog
+// named in it, and the test mail in the mailbox. Runs when TARNWICK_WINDOWS_BIN names the Windows
+// build's program folder (tools/test-windows.sh sets it).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -71,7 +71,8 @@ TEST(TarnwickExeUnderWine, AlertHistoryAndTestMailThroughTheProgramsOwnWiring) {
   s.cpu_High = "0";
   s.mem_High = "101";
   s.num_High = "2";
-  s.host_Name = "E2EHOST";
+  // A host described partly in Greek: it must reach the log and the SMS whole.
+  s.host_Name = "E2EHOST Διακ";
   s.Enable_log = 1;
   s.Enable_alert = 1;
   s.smsEmail = kAccount;
@@ -98,7 +99,9 @@ TEST(TarnwickExeUnderWine, AlertHistoryAndTestMailThroughTheProgramsOwnWiring) {
   // The alert reached the service whole: the SMS request names the host and the hog.
   bool sent = false;
   for (const std::string& line : mailtest::Lines(requests)) {
-    if (Has(line, "smstoolsen.php") && Has(line, " E2EHOST CPU ") && Has(line, "tarnhog.exe")) {
+    // The stand-in writes its JSON lines in ASCII, with \u escapes.
+    if (Has(line, "smstoolsen.php") && Has(line, " E2EHOST \\u0394\\u03b9\\u03b1\\u03ba CPU ") &&
+        Has(line, "tarnhog.exe")) {
       sent = true;
     }
   }
@@ -120,7 +123,7 @@ TEST(TarnwickExeUnderWine, AlertHistoryAndTestMailThroughTheProgramsOwnWiring) {
       inWine({(program / "tarnwick.exe").string(), "--history", "--since", "1h"});
   EXPECT_EQ(history.exitCode, 0) << history.err;
   EXPECT_TRUE(Has(history.out, "tarnhog.exe")) << history.out;
-  EXPECT_TRUE(Has(history.out, " E2EHOST CPU ")) << history.out;
+  EXPECT_TRUE(Has(history.out, " E2EHOST Διακ CPU ")) << history.out;
   const fs::path csv = dir.path() / "samples.csv";
   std::string csvOnZ = "Z:" + csv.string();
   for (char& c : csvOnZ) {
