@@ -11,9 +11,13 @@
 #include "headless/headless_ui_services.h"
 #include "headless/options.h"
 #include "headless/posted_work.h"
+#include "history/history_recorder.h"
+#include "history/top_scan.h"
 #include "monitor/main_window_model.h"
 #include "platform/curl/background_smtp_client.h"
 #include "platform/curl/curl_url_transport.h"
+#include "platform/sqlite/history_command_line.h"
+#include "platform/sqlite/sqlite_history_store.h"
 #include "process/process_control.h"
 
 #ifdef _WIN32
@@ -27,8 +31,6 @@
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
 #else
-#include "history/history_recorder.h"
-#include "history/top_scan.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/kill_capability.h"
 #include "platform/linux/linux_system_info.h"
@@ -39,8 +41,6 @@
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/posix/posix_termination_signals.h"
-#include "platform/sqlite/history_command_line.h"
-#include "platform/sqlite/sqlite_history_store.h"
 #endif
 
 namespace {
@@ -112,6 +112,7 @@ int main(int argc, char* argv[]) {
 #ifndef _WIN32
   system.SetSettingsFolder(options.settingsFolder);
   system.SetLogFolder(options.logFolder);
+#endif
   // --history and --export-history read the usage history and end the program.
   const std::string historyPath =
       system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
@@ -119,7 +120,6 @@ int main(int argc, char* argv[]) {
           tarnwick::RunHistoryCommandLine(options.historyArgs, historyPath, clock)) {
     return *status;
   }
-#endif
   CpuCounters cpuCounters;
   MemoryReader memory;
   ProcessLister processes;
@@ -138,7 +138,6 @@ int main(int argc, char* argv[]) {
   deps.processKiller = &killer;
   tarnwick::MainWindowModel model(deps);
   model.log().SetEcho(PrintLine);
-#ifndef _WIN32
   // The usage history; declared after the model, so its last write still has the log.
   tarnwick::ProcessTopScan topScan(
       processes, clock, system.ProcessorCount(), [&model] { return model.totalMemory; },
@@ -147,7 +146,6 @@ int main(int argc, char* argv[]) {
   tarnwick::HistoryRecorder history(
       clock, historyStore, [&model](const std::string& line) { model.WriteLog(line); }, &topScan);
   model.SetHistoryRecorder(&history);
-#endif
 
   // Installed before the load, so that a signal during it is not lost.
   TerminationRequests termination(transport);
@@ -169,12 +167,10 @@ int main(int argc, char* argv[]) {
   }
 #endif
   loop.Run();
-#ifndef _WIN32
   // Ending the program ends monitoring; the history says so (and writes what it holds).
   if (model.MonitoringOn()) {
     history.RecordEvent(tarnwick::HistoryEventKind::MonitoringStopped,
                         std::string(tarnwick::kMonitoringStopped));
   }
-#endif
   return 0;
 }

@@ -12,6 +12,8 @@ namespace tarnwick {
 inline constexpr std::string_view kSettingsFolderLine = "Settings folder: ";
 // Name of the program's folder inside the configuration folder.
 inline constexpr std::string_view kConfigFolderName = "tarnwick";
+// Name of the program's folder inside the user's application data folder on Windows.
+inline constexpr std::string_view kAppDataFolderName = "Tarnwick";
 
 struct SettingsPlaceFacts {
   std::string programFolder;
@@ -21,6 +23,9 @@ struct SettingsPlaceFacts {
   // $XDG_CONFIG_HOME as set (it counts only when it is an absolute path) and the home folder.
   std::string configHome;
   std::string home;
+  // %APPDATA% on Windows (it counts only when it is an absolute path: "C:\\..." or
+  // "\\\\server\\..."); empty elsewhere.
+  std::string appData;
 };
 
 // The settings folder for these facts; the program's folder when no other place can be named.

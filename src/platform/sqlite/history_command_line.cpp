@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "common/utf8_path.h"
 #include "history/history_report.h"
 #include "history/history_time.h"
 #include "platform/sqlite/sqlite_history_store.h"
@@ -18,7 +19,7 @@ std::optional<int> RunHistoryCommandLine(const std::vector<std::string>& args,
   return RunHistoryCommand(command, store, ToHistorySeconds(clock.Now()), std::cout, std::cerr,
                            [](const std::string& file) -> std::unique_ptr<std::ostream> {
                              return std::make_unique<std::ofstream>(
-                                 file, std::ios::binary | std::ios::trunc);
+                                 PathFromUtf8(file), std::ios::binary | std::ios::trunc);
                            });
 }
 

@@ -1,9 +1,17 @@
 #include "platform/sqlite/sqlite_history_store.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/windows/owner_only.h"
+#include "platform/windows/wide_text.h"
+#else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -99,6 +107,38 @@ bool Damaged(int code) {
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
+#ifdef _WIN32
+// Paths are UTF-8 (SQLite's own Windows file layer takes them so too).
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(win::Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Creates the file with a DACL for the user, SYSTEM and Administrators only, before SQLite
+// opens it; its journal files inherit the owner-only DACL of the log folder.
+bool CreateOwnerOnly(const std::string& path, int& error) {
+  win::OwnerOnly security(false);
+  if (security.attributes() == nullptr) {
+    error = static_cast<int>(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  HANDLE file = CreateFileW(win::Wide(path).c_str(), GENERIC_WRITE, 0, security.attributes(),
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = static_cast<int>(GetLastError());
+    return error == static_cast<int>(ERROR_FILE_EXISTS);
+  }
+  CloseHandle(file);
+  return true;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return MoveFileExW(win::Wide(from).c_str(), win::Wide(to).c_str(), 0) != FALSE;
+}
+
+void RemoveFile(const std::string& path) {
+  DeleteFileW(win::Wide(path).c_str());
+}
+#else
 bool Exists(const std::string& path) {
   struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
@@ -115,6 +155,15 @@ bool CreateOwnerOnly(const std::string& path, int& error) {
   ::close(fd);
   return true;
 }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void RemoveFile(const std::string& path) {
+  ::unlink(path.c_str());
+}
+#endif
 
 TopEntry EntryFrom(const Statement& s) {
   TopEntry e;
@@ -287,10 +336,10 @@ std::string SqliteHistoryStore::MoveAside() {
   for (int n = 1; n < 1000; ++n) {
     const std::string aside = path_ + ".damaged-" + std::to_string(n);
     if (Exists(aside)) continue;
-    if (::rename(path_.c_str(), aside.c_str()) != 0) return {};
+    if (!RenameFile(path_, aside)) return {};
     // The journal belongs to the damaged file: it goes with it, never into the new one.
-    if (Exists(path_ + "-wal")) ::rename((path_ + "-wal").c_str(), (aside + "-wal").c_str());
-    ::unlink((path_ + "-shm").c_str());
+    if (Exists(path_ + "-wal")) RenameFile(path_ + "-wal", aside + "-wal");
+    RemoveFile(path_ + "-shm");
     return aside;
   }
   return {};

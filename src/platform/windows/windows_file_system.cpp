@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/windows/handle.h"
+#include "platform/windows/owner_only.h"
 #include "platform/windows/wide_text.h"
 
 namespace tarnwick {
@@ -33,71 +34,6 @@ std::string Reason(DWORD error) {
   if (message.empty()) return "Windows error " + std::to_string(error);
   return win::Utf8(message);
 }
-
-// A security descriptor whose DACL grants full access to the current user, SYSTEM and the
-// Administrators group and to no one else, and inherits nothing from the folder.
-class OwnerOnly {
- public:
-  explicit OwnerOnly(bool folder) {
-    if (!CurrentUser() || !Known(WinLocalSystemSid, system_) ||
-        !Known(WinBuiltinAdministratorsSid, admins_)) {
-      return;
-    }
-    PSID sids[] = {user_.data(), system_.data(), admins_.data()};
-    DWORD aclBytes = sizeof(ACL);
-    for (PSID sid : sids) {
-      aclBytes += static_cast<DWORD>(sizeof(ACCESS_ALLOWED_ACE)) + GetLengthSid(sid);
-    }
-    acl_.resize(aclBytes);
-    auto* acl = reinterpret_cast<PACL>(acl_.data());
-    if (!InitializeAcl(acl, aclBytes, ACL_REVISION)) return;
-    // Files and folders created inside a folder inherit the same three entries.
-    const DWORD inherit = folder ? (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) : 0;
-    for (PSID sid : sids) {
-      if (!AddAccessAllowedAceEx(acl, ACL_REVISION, inherit, GENERIC_ALL, sid)) return;
-    }
-    if (!InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
-        !SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) ||
-        !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
-      return;
-    }
-    attributes_.nLength = sizeof attributes_;
-    attributes_.lpSecurityDescriptor = &descriptor_;
-    attributes_.bInheritHandle = FALSE;
-    ok_ = true;
-  }
-  OwnerOnly(const OwnerOnly&) = delete;
-  OwnerOnly& operator=(const OwnerOnly&) = delete;
-
-  // Null when the descriptor could not be built: then nothing is created at all.
-  SECURITY_ATTRIBUTES* attributes() { return ok_ ? &attributes_ : nullptr; }
-
- private:
-  bool CurrentUser() {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-    const win::Handle token(raw);
-    DWORD bytes = 0;
-    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &bytes);
-    std::vector<std::byte> buffer(bytes);
-    if (bytes == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), bytes, &bytes)) {
-      return false;
-    }
-    PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
-    user_.resize(GetLengthSid(sid));
-    return CopySid(static_cast<DWORD>(user_.size()), user_.data(), sid) != FALSE;
-  }
-  static bool Known(WELL_KNOWN_SID_TYPE type, std::vector<std::byte>& sid) {
-    DWORD bytes = SECURITY_MAX_SID_SIZE;
-    sid.resize(bytes);
-    return CreateWellKnownSid(type, nullptr, sid.data(), &bytes) != FALSE;
-  }
-
-  std::vector<std::byte> user_, system_, admins_, acl_;
-  SECURITY_DESCRIPTOR descriptor_{};
-  SECURITY_ATTRIBUTES attributes_{};
-  bool ok_ = false;
-};
 
 DWORD WriteAll(HANDLE file, std::string_view content) {
   size_t done = 0;
@@ -166,7 +102,7 @@ FileReadResult WindowsFileSystem::ReadFile(const std::string& path, size_t limit
 FileResult WindowsFileSystem::ReplaceFile(const std::string& path, std::string_view content) {
   const std::wstring target = win::Wide(path);
   if (target.empty()) return FileResult::Failure(Reason(ERROR_INVALID_NAME));
-  OwnerOnly security(false);
+  win::OwnerOnly security(false);
   if (security.attributes() == nullptr) return FileResult::Failure(Reason(GetLastError()));
 
   std::wstring temp;
@@ -220,7 +156,7 @@ FileResult WindowsFileSystem::ReplaceFile(const std::string& path, std::string_v
 FileResult WindowsFileSystem::AppendFile(const std::string& path, std::string_view content) {
   const std::wstring wide = win::Wide(path);
   if (wide.empty()) return FileResult::Failure(Reason(ERROR_INVALID_NAME));
-  OwnerOnly security(false);
+  win::OwnerOnly security(false);
   if (security.attributes() == nullptr) return FileResult::Failure(Reason(GetLastError()));
   // The descriptor applies only when OPEN_ALWAYS creates the file.
   const win::Handle file(CreateFileW(
@@ -236,7 +172,7 @@ FileResult WindowsFileSystem::MakeFolder(const std::string& path) {
   std::wstring wide = win::Wide(path);
   while (wide.size() > 1 && IsSeparator(wide.back())) wide.pop_back();
   if (wide.empty()) return FileResult::Failure(Reason(ERROR_PATH_NOT_FOUND));
-  OwnerOnly security(true);
+  win::OwnerOnly security(true);
   if (security.attributes() == nullptr) return FileResult::Failure(Reason(GetLastError()));
   // Parents first; the drive ("c:"), the root and the server and share of a UNC path exist or
   // cannot be made, so creating starts after them.

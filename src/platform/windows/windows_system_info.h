@@ -19,6 +19,9 @@ class WindowsSystemInfo final : public ISystemInfo {
   std::string ComputerName() override;
   // Folder of GetModuleFileNameW in UTF-8.
   std::string ProgramFolder() override;
+  // The program's folder; for the desktop program (SetUserSettingsFallback) only while the user
+  // may create files there and it is not under Program Files, else %APPDATA%\Tarnwick.
+  std::string SettingsFolder() override;
   std::string LogFolder() override { return "c:\\monitor_log"; }
   std::string PathSeparator() override { return "\\"; }
   std::string ExecutableSuffix() override { return ".exe"; }
@@ -28,8 +31,13 @@ class WindowsSystemInfo final : public ISystemInfo {
   // High priority class for the process, highest priority for the calling thread.
   void RaisePriority() override;
 
+  // The desktop program keeps its settings in the user's application data when its own folder
+  // is not the user's to write (an installed program); a service keeps them beside itself.
+  void SetUserSettingsFallback(bool on) { userSettingsFallback_ = on; }
+
  private:
   std::string ownName_;
+  bool userSettingsFallback_ = false;
 };
 
 }  // namespace tarnwick

@@ -1,0 +1,70 @@
+// tarnwick.exe: the Tarnwick desktop program for Windows, the main window in the notification
+// area over the Windows services. --history and --export-history print or write the usage
+// history and end the program before any window exists.
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+// clang-format on
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/sqlite/history_command_line.h"
+#include "platform/sqlite/sqlite_history_store.h"
+#include "platform/windows/wide_text.h"
+#include "platform/windows/windows_clock.h"
+#include "platform/windows/windows_system_info.h"
+#include "program.h"
+
+namespace {
+
+bool Usable(HANDLE handle) {
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
+
+// A program without a console of its own writes to the console it was started from, unless its
+// output already goes to a file or a pipe.
+void OutputToParentConsole() {
+  const bool out = Usable(GetStdHandle(STD_OUTPUT_HANDLE));
+  const bool err = Usable(GetStdHandle(STD_ERROR_HANDLE));
+  if (out && err) return;
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  if (!out) (void)std::freopen("CONOUT$", "w", stdout);
+  if (!err) (void)std::freopen("CONOUT$", "w", stderr);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t* argv[]) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(tarnwick::win::Utf8(argv[i]));
+  if (!args.empty()) {
+    OutputToParentConsole();
+    tarnwick::WindowsSystemInfo system;
+    tarnwick::WindowsClock clock;
+    const std::string history =
+        system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
+    if (const auto status = tarnwick::RunHistoryCommandLine(args, history, clock)) {
+      std::fflush(stdout);
+      return *status;
+    }
+  }
+
+  // The file dialog and the shell want a single-threaded apartment on the UI thread.
+  (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES |
+                                                     ICC_STANDARD_CLASSES | ICC_BAR_CLASSES |
+                                                     ICC_TAB_CLASSES};
+  InitCommonControlsEx(&controls);
+  int exitCode = 0;
+  {
+    tarnwick::win32::Program program;
+    program.Start();
+    exitCode = program.Run();
+  }
+  CoUninitialize();
+  return exitCode;
+}

@@ -1,0 +1,154 @@
+#include "program.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "common/clock.h"
+#include "history/history_recorder.h"
+#include "history/history_window_model.h"
+#include "history/top_scan.h"
+#include "history_window.h"
+#include "main_window.h"
+#include "monitor/main_window_model.h"
+#include "platform/curl/background_smtp_client.h"
+#include "platform/curl/worker_url_transport.h"
+#include "platform/sqlite/sqlite_history_store.h"
+#include "platform/windows/nt_process_lister.h"
+#include "platform/windows/windows_clock.h"
+#include "platform/windows/windows_counters.h"
+#include "platform/windows/windows_file_system.h"
+#include "platform/windows/windows_mailer_launcher.h"
+#include "platform/windows/windows_process_killer.h"
+#include "platform/windows/windows_sound_player.h"
+#include "platform/windows/windows_system_info.h"
+#include "ui_services.h"
+#include "ui_thread.h"
+
+namespace tarnwick::win32 {
+
+// Declared in the order they are made: each part outlives the parts made after it.
+struct Program::Parts {
+  WindowsClock clock;
+  Win32UiServices ui;
+  WindowsSystemInfo system;
+  WindowsCpuCounters cpuCounters;
+  WindowsMemoryReader memory;
+  NtProcessLister processes;
+  WindowsSoundPlayer sound;
+  WindowsFileSystem files;
+  // URL completions, mailer exits and test mail answers come back through the message loop.
+  Win32UiThread uiThread;
+  WorkerUrlTransport transport{uiThread.Poster()};
+  WindowsMailerLauncher mailerLauncher{uiThread.Poster()};
+  BackgroundSmtpClient smtpClient{uiThread.Poster()};
+  WindowsProcessKiller killer;
+  std::unique_ptr<MainWindowModel> model;
+  // The usage history; made after the model, so that its last write still has the log.
+  std::unique_ptr<ProcessTopScan> topScan;
+  std::unique_ptr<SqliteHistoryStore> historyStore;
+  std::unique_ptr<HistoryRecorder> history;
+  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<HistoryWindowModel> historyModel;
+  std::unique_ptr<HistoryWindow> historyWindow;
+  bool monitoringEnded = false;
+};
+
+Program::Program() : parts_(std::make_unique<Parts>()) {
+  Parts& p = *parts_;
+  p.system.SetUserSettingsFallback(true);
+  MainWindowDeps deps{p.clock,  p.ui,        p.system, p.cpuCounters,
+                      p.memory, p.processes, p.sound,  p.files};
+  deps.urlTransport = &p.transport;
+  deps.mailerLauncher = &p.mailerLauncher;
+  deps.smtpClient = &p.smtpClient;
+  deps.processKiller = &p.killer;
+  p.model = std::make_unique<MainWindowModel>(deps);
+  MainWindowModel& model = *p.model;
+
+  p.topScan = std::make_unique<ProcessTopScan>(
+      p.processes, p.clock, p.system.ProcessorCount(), [&model] { return model.totalMemory; },
+      p.system.ExecutableSuffix());
+  p.historyStore = std::make_unique<SqliteHistoryStore>(
+      p.system.LogFolder() + p.system.PathSeparator() + std::string(kHistoryFileName));
+  p.history = std::make_unique<HistoryRecorder>(
+      p.clock, *p.historyStore, [&model](const std::string& line) { model.WriteLog(line); },
+      p.topScan.get());
+  model.SetHistoryRecorder(p.history.get());
+
+  p.window = std::make_unique<MainWindow>(model);
+  p.historyModel = std::make_unique<HistoryWindowModel>(p.clock, model.settings,
+                                                        p.historyStore.get(), p.history.get());
+  p.historyWindow = std::make_unique<HistoryWindow>(*p.historyModel);
+  HistoryWindow& historyView = *p.historyWindow;
+  p.window->SetHistoryCommand([&historyView] { historyView.Open(); });
+
+  MainWindow& window = *p.window;
+  // Letting events run inside a handler shows the model's state as it is at that moment (the
+  // busy caption while the CPU is sampled, for one).
+  p.ui.SetBeforeEvents([&window] { window.Render(); });
+  p.ui.SetPump([this] { PumpMessages(); });
+  p.uiThread.SetAfterWork([&window] { window.Render(); });
+  p.window->SetSessionEnding([this] { EndMonitoring(); });
+}
+
+Program::~Program() {
+  EndMonitoring();
+}
+
+void Program::EndMonitoring() {
+  Parts& p = *parts_;
+  // Ending the program ends monitoring; the history says so and writes what it holds.
+  if (p.model->MonitoringOn() && !p.monitoringEnded) {
+    p.history->RecordEvent(HistoryEventKind::MonitoringStopped, std::string(kMonitoringStopped));
+  }
+  p.monitoringEnded = true;
+  p.history->Flush();
+}
+
+void Program::Start() {
+  parts_->model->OnLoad();
+  parts_->window->Render();
+}
+
+void Program::Dispatch(MSG& message) {
+  if (parts_->window->DialogMessage(message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+void Program::PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The quit belongs to the loop of Run: it is handed back for that loop to see.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    Dispatch(message);
+  }
+}
+
+int Program::Run() {
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) Dispatch(message);
+  return static_cast<int>(message.wParam);
+}
+
+MainWindowModel& Program::model() {
+  return *parts_->model;
+}
+MainWindow& Program::window() {
+  return *parts_->window;
+}
+HistoryWindowModel& Program::historyModel() {
+  return *parts_->historyModel;
+}
+HistoryWindow& Program::historyWindow() {
+  return *parts_->historyWindow;
+}
+Win32UiServices& Program::ui() {
+  return parts_->ui;
+}
+
+}  // namespace tarnwick::win32

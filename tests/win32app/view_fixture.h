@@ -1,0 +1,163 @@
+// The Win32 views over a main window model on fake services (a clock that stands still, scripted
+// CPU and memory figures, recorded message boxes and file pickers), the real Windows file
+// service in a temporary program folder, and real windows on the display Wine runs on. Tests find
+// controls by their IDs, read them with GetWindowTextW, click with BM_CLICK and type with
+// WM_SETTEXT, as a user's input would reach them.
+#pragma once
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+// windows.h names MessageBoxW and ReplaceFileW after two methods of the services' interfaces,
+// which the fakes below implement.
+#undef MessageBox
+#undef ReplaceFile
+// clang-format on
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "control_ids.h"
+#include "dialogs/dialog_fixture.h"
+#include "main_window.h"
+#include "monitor/main_window_model.h"
+#include "platform/windows/windows_file_system.h"
+#include "platform/windows/windows_process_killer.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "widgets.h"
+
+namespace tarnwick::testing {
+
+class Win32ViewTest : public ::testing::Test {
+ protected:
+  FakeClock clock;
+  RecordingUi ui;
+  FakeSystemInfo system;
+  FakeCpuCounters cpu;
+  FakeMemory memory;
+  FakeProcessLister processes{clock};
+  RecordingSound sound;
+  WindowsFileSystem files;
+  WindowsProcessKiller killer;
+  TempDir dir;
+  std::unique_ptr<MainWindowModel> model;
+  std::unique_ptr<win32::MainWindow> window;
+
+  void SetUp() override {
+    system.programFolder = dir / "prog";
+    system.logFolder = dir / "log";
+    system.suffix = ".exe";
+    std::filesystem::create_directories(PathFromUtf8(system.programFolder));
+    memory.total = 10000 * kMiB;
+    memory.available = 5000 * kMiB;
+    processes.Add(100, "svchost.exe", 40, 200 * kMiB);
+    processes.Add(200, "firefox.exe", 160, 1500 * kMiB);
+    // The models centre their forms on this screen; the windows stand on the real one.
+    ui.screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+
+  void TearDown() override {
+    window.reset();
+    model.reset();
+    Pump();
+  }
+
+  // Builds the window over the model (with `adjust` adding to its services) and loads it.
+  void Start(const std::function<void(MainWindowDeps&)>& adjust = nullptr) {
+    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+    deps.processKiller = &killer;
+    if (adjust) adjust(deps);
+    model = std::make_unique<MainWindowModel>(deps);
+    window = std::make_unique<win32::MainWindow>(*model);
+    model->OnLoad();
+    window->Render();
+    Pump();
+  }
+
+  // Runs the messages waiting now, through the dialogs' keyboard handling, as the program's
+  // message loop does.
+  void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) continue;
+      if (window && window->DialogMessage(message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+
+  // Runs messages until `done` or the time limit (milliseconds).
+  bool PumpUntil(const std::function<bool()>& done, DWORD limit) {
+    const ULONGLONG end = GetTickCount64() + limit;
+    while (!done()) {
+      if (GetTickCount64() > end) return false;
+      Pump();
+      Sleep(10);
+    }
+    return true;
+  }
+
+  HWND Main() const { return window->hwnd(); }
+  static HWND Control(HWND parent, int id) { return GetDlgItem(parent, id); }
+  static std::string Text(HWND parent, int id) {
+    return win32::WindowTextUtf8(Control(parent, id));
+  }
+  static bool Enabled(HWND parent, int id) { return IsWindowEnabled(Control(parent, id)) != 0; }
+  static bool Ticked(HWND parent, int id) {
+    return SendMessageW(Control(parent, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  void Click(HWND parent, int id) {
+    SendMessageW(Control(parent, id), BM_CLICK, 0, 0);
+    Pump();
+  }
+  void Type(HWND parent, int id, const std::string& text) {
+    HWND box = Control(parent, id);
+    const std::wstring wide = win32::W(text);
+    if ((GetWindowLongPtrW(box, GWL_STYLE) & ES_MULTILINE) != 0) {
+      // A multi-line box tells of WM_SETTEXT with no EN_CHANGE; typing replaces the selection.
+      SendMessageW(box, EM_SETSEL, 0, -1);
+      SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide.c_str()));
+    } else {
+      SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    }
+    Pump();
+  }
+  // A menu command, as the menu bar sends it.
+  void Menu(int id) {
+    SendMessageW(Main(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    Pump();
+  }
+  // Chooses an item of a drop-down list as the user does.
+  void Choose(HWND parent, int id, int index) {
+    SendMessageW(Control(parent, id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Control(parent, id)));
+    Pump();
+  }
+  // The text of a row of the log pane, as the list view gives it.
+  std::string LogRow(int row) {
+    wchar_t text[1024] = {};
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = 1024;
+    SendMessageW(Control(Main(), win32::id::txtLog), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+    return win32::U8(text);
+  }
+  int LogRows() {
+    return static_cast<int>(
+        SendMessageW(Control(Main(), win32::id::txtLog), LVM_GETITEMCOUNT, 0, 0));
+  }
+  std::string ReadProgramFile(const std::string& name) {
+    return ReadFile(system.programFolder + "/" + name);
+  }
+};
+
+}  // namespace tarnwick::testing
