@@ -3,43 +3,169 @@
 #include <QByteArray>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslCertificate>
 #include <QTimer>
 #include <QUrl>
 #include <QVariant>
+#include <cstdlib>
 #include <utility>
 
 namespace tarnwick {
 namespace {
 
-// A 2xx status of a reply that ended without a network error. A redirect that was refused ends
-// the read aborted, so it fails here too.
-bool Succeeded(QNetworkReply& reply) {
-  if (reply.error() != QNetworkReply::NoError) return false;
-  const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-  if (!status.isValid()) return false;  // not HTTP at all (file:, data:)
-  const int code = status.toInt();
-  return code >= 200 && code <= 299;
+// The trust of https reads when SSL_CERT_FILE names a file: the system's CAs and the file's, as
+// libcurl has them (its CA file replaced, the system's CA folder kept). A file without a
+// certificate in it trusts nobody, as libcurl then fails every https read.
+std::optional<QSslConfiguration> TlsFromEnvironment() {
+  const char* file = std::getenv("SSL_CERT_FILE");
+  if (file == nullptr || *file == '\0') return std::nullopt;
+  const QList<QSslCertificate> own = QSslCertificate::fromPath(
+      QString::fromLocal8Bit(file), QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+  QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+  tls.setCaCertificates(own.isEmpty() ? own : QSslConfiguration::systemCaCertificates() + own);
+  return tls;
 }
 
-// What a read has collected so far; owned by its reply.
-struct ReadState : QObject {
-  explicit ReadState(QObject* parent) : QObject(parent) {}
-  QByteArray body;
-  bool refused = false;  // past the deadline or the size limit, or a redirect not allowed
-  int redirects = 0;     // followed so far
-};
+std::string Text(const QUrl& url) {
+  return url.toString(QUrl::FullyEncoded).toStdString();
+}
 
 }  // namespace
+
+// One read with its hops: the URL of the present hop, its reply, the body taken so far and the
+// deadline of the whole read. Owned by the transport's pending context; deletes itself once its
+// completion has run.
+class QtUrlTransport::Read final : public QObject {
+ public:
+  Read(QtUrlTransport& transport, QUrl url, Completion done)
+      : QObject(transport.pending_.get()),
+        transport_(transport),
+        url_(std::move(url)),
+        done_(std::move(done)) {
+    deadline_.setSingleShot(true);
+    deadline_.setTimerType(Qt::PreciseTimer);  // a coarse timer may end the read early
+    QObject::connect(&deadline_, &QTimer::timeout, this, [this] { Refuse(); });
+    deadline_.start(transport_.deadline_);
+    StartHop();
+  }
+
+ private:
+  void StartHop() {
+    QNetworkRequest request(url_);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    request.setRawHeader("Cache-Control", "no-cache");
+    request.setRawHeader("Pragma", "no-cache");
+    // Without it Qt asks for gzip and unpacks the reply itself, past the limit.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setTransferTimeout(static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(transport_.timeout_).count()));
+    if (transport_.tls_) request.setSslConfiguration(*transport_.tls_);
+
+    body_.clear();
+    reply_ = transport_.manager_.get(request);
+    reply_->setParent(this);
+    // Qt's network thread reads no further ahead than this, whatever the UI thread is doing.
+    reply_->setReadBufferSize(Limit() + 1);
+    QNetworkReply* reply = reply_;
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+      if (reply != reply_) return;
+      if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > Limit()) Refuse();
+    });
+    // The body is taken as it arrives, so that the limit is seen as soon as it is passed.
+    QObject::connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+      if (reply != reply_ || refused_) return;
+      if (body_.size() + reply->bytesAvailable() > Limit()) {
+        Refuse();
+        return;
+      }
+      body_ += reply->readAll();
+    });
+    QObject::connect(reply, &QNetworkReply::finished, this, [this, reply] {
+      if (reply == reply_) HopFinished();
+    });
+  }
+
+  qint64 Limit() const { return static_cast<qint64>(transport_.replyLimit_); }
+
+  // Past the deadline or the limit: the read ends aborted.
+  void Refuse() {
+    refused_ = true;
+    if (reply_ != nullptr && reply_->isRunning()) {
+      reply_->abort();  // finishes the hop
+    } else {
+      Complete(false, {});
+    }
+  }
+
+  void HopFinished() {
+    if (refused_) {
+      Complete(false, {});
+      return;
+    }
+    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const int code = status.isValid() ? status.toInt() : 0;  // not HTTP at all: 0
+    const bool complete = reply_->error() == QNetworkReply::NoError;
+    if (complete && code >= 300 && code <= 399) {
+      FollowRedirect();
+      return;
+    }
+    bool ok = complete && code >= 200 && code <= 299;
+    if (ok) {
+      body_ += reply_->readAll();
+      ok = body_.size() <= Limit();
+    }
+    Complete(ok, ok ? body_.toStdString() : std::string());
+  }
+
+  // The next hop is asked only when the rules allow it: a refused redirect never reaches its
+  // target.
+  void FollowRedirect() {
+    const QByteArray location = reply_->rawHeader("Location").trimmed();
+    const QUrl next = url_.resolved(QUrl::fromEncoded(location));
+    if (location.isEmpty() || !next.isValid() || redirects_ >= kUrlRedirectLimit ||
+        !RedirectAllowed(Text(url_), Text(next))) {
+      Complete(false, {});
+      return;
+    }
+    ++redirects_;
+    url_ = next;
+    reply_->deleteLater();
+    StartHop();
+  }
+
+  void Complete(bool ok, std::string bytes) {
+    if (!done_) return;
+    deadline_.stop();
+    const Completion done = std::move(done_);
+    done_ = nullptr;
+    deleteLater();
+    done(ok, std::move(bytes));
+  }
+
+  QtUrlTransport& transport_;
+  QUrl url_;  // of this hop
+  Completion done_;
+  QTimer deadline_;
+  QNetworkReply* reply_ = nullptr;  // of this hop
+  QByteArray body_;
+  int redirects_ = 0;     // followed so far
+  bool refused_ = false;  // past the deadline or the limit
+};
 
 QtUrlTransport::QtUrlTransport(std::chrono::seconds timeout, std::chrono::milliseconds deadline,
                                size_t replyLimit)
     : pending_(std::make_unique<QObject>()),
       timeout_(timeout),
       deadline_(deadline),
-      replyLimit_(replyLimit) {}
+      replyLimit_(replyLimit),
+      tls_(TlsFromEnvironment()) {}
 
 QtUrlTransport::~QtUrlTransport() {
-  // Disconnects every pending completion before the manager deletes (and aborts) its replies.
+  // Deletes every pending read, with its reply, before any completion can run.
   pending_.reset();
 }
 
@@ -51,67 +177,7 @@ void QtUrlTransport::Get(const std::string& url, Completion done) {
     QTimer::singleShot(0, pending_.get(), [done = std::move(done)] { done(false, {}); });
     return;
   }
-
-  QNetworkRequest request(target);
-  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-  request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-  request.setRawHeader("Cache-Control", "no-cache");
-  request.setRawHeader("Pragma", "no-cache");
-  // Each redirect is put to RedirectAllowed in the redirected handler below.
-  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                       QNetworkRequest::UserVerifiedRedirectPolicy);
-  request.setMaximumRedirectsAllowed(kUrlRedirectLimit + 1);
-  request.setTransferTimeout(
-      static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(timeout_).count()));
-
-  QNetworkReply* reply = manager_.get(request);
-  auto* state = new ReadState(reply);
-  const qint64 limit = static_cast<qint64>(replyLimit_);
-
-  // The whole read, redirects included, ends by the deadline however slowly bytes trickle in.
-  auto* deadline = new QTimer(reply);
-  deadline->setSingleShot(true);
-  QObject::connect(deadline, &QTimer::timeout, reply, [reply, state] {
-    state->refused = true;
-    reply->abort();
-  });
-  deadline->start(static_cast<int>(deadline_.count()));
-
-  QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, state](const QUrl& next) {
-    // Counted here: Qt's own limit lets one more through than it names.
-    if (++state->redirects <= kUrlRedirectLimit &&
-        RedirectAllowed(reply->url().toString().toStdString(), next.toString().toStdString())) {
-      // A redirect's own body is not the reply.
-      state->body.clear();
-      emit reply->redirectAllowed();
-    } else {
-      state->refused = true;
-      reply->abort();
-    }
-  });
-  // The body is taken as it arrives, so a flood never piles up beyond the limit.
-  QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, state, limit] {
-    if (state->refused) return;
-    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-    if (announced > limit || state->body.size() + reply->bytesAvailable() > limit) {
-      state->refused = true;
-      reply->abort();
-      return;
-    }
-    state->body += reply->readAll();
-  });
-  QObject::connect(reply, &QNetworkReply::finished, pending_.get(),
-                   [reply, state, limit, done = std::move(done)] {
-                     bool ok = !state->refused && Succeeded(*reply);
-                     std::string bytes;
-                     if (ok) {
-                       state->body += reply->readAll();
-                       ok = state->body.size() <= limit;
-                     }
-                     if (ok) bytes = state->body.toStdString();
-                     reply->deleteLater();
-                     done(ok, std::move(bytes));
-                   });
+  new Read(*this, target, std::move(done));
 }
 
 }  // namespace tarnwick

@@ -1,0 +1,344 @@
+// The two URL transports, QtUrlTransport of the desktop program and CurlUrlTransport of tarnwickd,
+// under one table of cases against the local stand-in of the web service: the same redirects
+// followed and refused (and a refused one sends nothing to the other host), the same deadline, the
+// same reply cap with the same memory, the same https rules with a CA trusted through
+// SSL_CERT_FILE.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "alerts/url_rules.h"
+#include "platform/curl/curl_url_transport.h"
+#include "platform/qt/qt_url_transport.h"
+#include "standin.h"
+#include "support/environment.h"
+#include "support/temp_dir.h"
+
+namespace tarnwick::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kAccount[] = "ops@example.org";
+constexpr char kPassword[] = "secret";
+constexpr char kLoginPath[] = "/textpost/php/sms_logon.php";
+constexpr char kLogin[] = "/textpost/php/sms_logon.php?email=ops%40example.org&pwd=secret&now=x";
+constexpr char kLoginAnswer[] = "+OK *120*1-ab12cd% welcome";
+
+// The whole read's time here; a stand-in that never ends its reply is cut off by it.
+constexpr auto kDeadline = 2500ms;
+// Much longer than any read here takes; only a hung read reaches it.
+constexpr auto kHung = 20s;
+
+struct Read {
+  int calls = 0;
+  bool ok = false;
+  std::string bytes;
+  std::chrono::milliseconds took{};
+};
+
+// One transport, reading one URL at a time and waiting for its completion on this thread.
+class Reader {
+ public:
+  virtual ~Reader() = default;
+  // `busy` keeps this thread from the event loop (or the wait) that long after the read starts,
+  // as a monitor cycle or a message box's handler does in the program.
+  virtual Read Get(const std::string& url, std::chrono::milliseconds busy = 0ms) = 0;
+};
+
+// The desktop program's transport: completions come through Qt's event loop.
+class QtReader final : public Reader {
+ public:
+  Read Get(const std::string& url, std::chrono::milliseconds busy) override {
+    Read read;
+    const auto start = Clock::now();
+    transport_.Get(url, [&](bool ok, std::string bytes) {
+      ++read.calls;
+      read.ok = ok;
+      read.bytes = std::move(bytes);
+    });
+    std::this_thread::sleep_for(busy);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (read.calls > 0 || Clock::now() - start > kHung) loop.quit();
+    });
+    poll.start(5);
+    loop.exec();
+    read.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    return read;
+  }
+
+ private:
+  QtUrlTransport transport_{std::chrono::duration_cast<std::chrono::seconds>(kHung), kDeadline};
+};
+
+// tarnwickd's transport: completions come while the thread waits in WaitFor.
+class CurlReader final : public Reader {
+ public:
+  Read Get(const std::string& url, std::chrono::milliseconds busy) override {
+    Read read;
+    const auto start = Clock::now();
+    transport_.Get(url, [&](bool ok, std::string bytes) {
+      ++read.calls;
+      read.ok = ok;
+      read.bytes = std::move(bytes);
+    });
+    std::this_thread::sleep_for(busy);
+    while (read.calls == 0 && Clock::now() - start < kHung) transport_.WaitFor(50ms);
+    read.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    return read;
+  }
+
+ private:
+  CurlUrlTransport transport_{CurlUrlTransport::Limits{kDeadline, kUrlReplyLimit}};
+};
+
+// Both read SSL_CERT_FILE as they are made.
+std::unique_ptr<Reader> MakeReader(const std::string& kind) {
+  if (kind == "Qt") return std::make_unique<QtReader>();
+  return std::make_unique<CurlReader>();
+}
+
+// The stand-ins of a case: the service over http, over https, and an "other host" on a port of
+// its own. `PlainByName` is the http stand-in named "localhost" instead of 127.0.0.1: another host
+// name of the same machine and port. `Closed` is a port nobody listens on.
+enum class At { None, Plain, PlainByName, Other, Secure, Closed };
+
+struct Case {
+  const char* name;
+  At start;             // where the read goes
+  std::string control;  // the start stand-in's behaviour ("mode=...")
+  At away;              // the server its redirect-away names
+  bool trusted;         // SSL_CERT_FILE names the https stand-in's certificate
+  bool ok;
+  std::string body;   // the reply when ok; "*" for any
+  int startRequests;  // requests that reach the start stand-in; -1: not counted
+  int awayRequests;   // requests that reach the server `away` names
+  bool atDeadline;    // the stand-in never ends its reply; the deadline ends the read
+};
+
+const Case kCases[] = {
+    // name, start, control, away, trusted, ok, body, start requests, away requests, deadline
+    {"PlainLogin", At::Plain, "mode=normal", At::None, true, true, kLoginAnswer, 1, 0, false},
+    {"TwoHopsOnTheSameHost", At::Plain, "mode=redirect&hops=2", At::None, true, true, kLoginAnswer,
+     3, 0, false},
+    {"FiveHopsOnTheSameHost", At::Plain, "mode=redirect&hops=5", At::None, true, true, kLoginAnswer,
+     6, 0, false},
+    {"SixHopsAreOneTooMany", At::Plain, "mode=redirect&hops=6", At::None, true, false, "", 6, 0,
+     false},
+    {"EndlessRedirects", At::Plain, "mode=redirect-loop", At::None, true, false, "", 6, 0, false},
+    {"RedirectToAnotherNameOfThisMachine", At::Plain, "mode=redirect-away", At::PlainByName, true,
+     false, "", 1, 0, false},
+    {"RedirectToAnotherPort", At::Plain, "mode=redirect-away", At::Other, true, false, "", 1, 0,
+     false},
+    {"UpgradeToHttpsOnTheSameHost", At::Plain, "mode=redirect-away", At::Secure, true, true,
+     kLoginAnswer, 1, 1, false},
+    {"HttpsWithTheTrustedCertificate", At::Secure, "mode=normal", At::None, true, true,
+     kLoginAnswer, 1, 0, false},
+    {"HttpsWithAnUntrustedCertificate", At::Secure, "mode=normal", At::None, false, false, "", 0, 0,
+     false},
+    {"DowngradeFromHttpsToHttp", At::Secure, "mode=redirect-away", At::Other, true, false, "", 1, 0,
+     false},
+    {"ServerError", At::Plain, "mode=error500", At::None, true, false, "", 1, 0, false},
+    // Not counted: Qt 6.4 sends a GET once more, by itself, when the connection closes before the
+    // first byte of the reply.
+    {"DroppedConnection", At::Plain, "mode=drop", At::None, true, false, "", -1, 0, false},
+    {"RefusedConnection", At::Closed, "", At::None, true, false, "", -1, 0, false},
+    {"SilentServer", At::Plain, "mode=slow&delay=30", At::None, true, false, "", 1, 0, true},
+    {"TricklingReply", At::Plain, "mode=trickle", At::None, true, false, "", 1, 0, true},
+    {"FloodWithoutALength", At::Plain, "mode=flood", At::None, true, false, "", 1, 0, false},
+    {"ChunkedFloodOfAGigabyte", At::Plain, "mode=flood-chunked", At::None, true, false, "", 1, 0,
+     false},
+    // The body is taken as sent: no transport asks for or unpacks a compressed reply.
+    {"CompressedReplyTakenAsSent", At::Plain, "mode=gzip", At::None, true, true, "\x1f\x8b", 1, 0,
+     false},
+    {"GarbageReply", At::Plain, "mode=garbage", At::None, true, true, "*", 1, 0, false},
+};
+
+class TransportRules : public ::testing::TestWithParam<std::string> {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "tarnwick_transport_rules_tests";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+    dir_ = new TempDir;
+    certified_ = MakeCertificate(*dir_, "service") && MakeCertificate(*dir_, "stranger");
+    const QStringList account{"--account", kAccount, "--password", kPassword,
+                              "--credits", "120",    "--api-id",   "ab12cd"};
+    plain_ = new StandIn(*dir_ / "plain.jsonl", account);
+    other_ = new StandIn(*dir_ / "other.jsonl", account);
+    secure_ = new StandIn(
+        *dir_ / "secure.jsonl",
+        account + QStringList{"--tls-cert", QString::fromStdString(*dir_ / "service.pem"),
+                              "--tls-key", QString::fromStdString(*dir_ / "service.key")});
+  }
+  static void TearDownTestSuite() {
+    for (StandIn* standIn : {plain_, other_, secure_}) delete standIn;
+    delete dir_;
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(certified_) << "openssl made no certificate";
+    for (StandIn* standIn : {plain_, other_, secure_}) ASSERT_NE(standIn->port(), 0);
+    Trust("service");
+  }
+  void TearDown() override { UnsetEnv("SSL_CERT_FILE"); }
+
+  static void Trust(const std::string& certificate) {
+    SetEnv("SSL_CERT_FILE", *dir_ / (certificate + ".pem"));
+  }
+
+  static StandIn* Server(At at) {
+    switch (at) {
+      case At::Plain:
+      case At::PlainByName:
+        return plain_;
+      case At::Other:
+        return other_;
+      case At::Secure:
+        return secure_;
+      default:
+        return nullptr;
+    }
+  }
+
+  // The scheme and authority of a server as a client names it.
+  static std::string Base(At at) {
+    if (at == At::PlainByName) return "http://localhost:" + std::to_string(plain_->port());
+    if (at == At::Closed) {
+      QTcpServer probe;
+      probe.listen(QHostAddress::LocalHost, 0);
+      return "http://127.0.0.1:" + std::to_string(probe.serverPort());
+    }
+    const StandIn* server = Server(at);
+    return server == nullptr ? "" : server->Url("", at == At::Secure);
+  }
+
+  // Sets a stand-in's behaviour through its control page, read with the libcurl transport (the
+  // https one trusts the stand-in's certificate for it).
+  static void Control(At at, const std::string& query) {
+    const Read set = MakeReader("Curl")->Get(Base(at) + "/control?" + query);
+    ASSERT_TRUE(set.ok) << query;
+  }
+
+  // Requests other than control pages that reached a server under the host name a client used
+  // for it (the Host header), from the `skip`th request of its log on.
+  static int RequestsTo(At at, size_t skip) {
+    const StandIn* server = Server(at);
+    if (server == nullptr) return 0;
+    const std::string authority = Base(at).substr(Base(at).find("://") + 3);
+    const std::vector<std::string> lines = server->Requests();
+    int count = 0;
+    for (size_t i = skip; i < lines.size(); ++i) {
+      if (lines[i].find("\"path\": \"/control\"") != std::string::npos) continue;
+      if (lines[i].find("\"Host\": \"" + authority + "\"") != std::string::npos) ++count;
+    }
+    return count;
+  }
+
+  static TempDir* dir_;
+  static bool certified_;
+  static StandIn* plain_;
+  static StandIn* other_;
+  static StandIn* secure_;
+};
+
+TempDir* TransportRules::dir_ = nullptr;
+bool TransportRules::certified_ = false;
+StandIn* TransportRules::plain_ = nullptr;
+StandIn* TransportRules::other_ = nullptr;
+StandIn* TransportRules::secure_ = nullptr;
+
+TEST_P(TransportRules, KeepTheSameRulesAgainstAHostileService) {
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Trust("service");
+    for (At at : {At::Plain, At::Other, At::Secure}) Control(at, "mode=normal&hops=1&to=");
+    if (!c.control.empty()) {
+      const std::string to = c.away == At::None ? "" : "&to=" + Base(c.away);
+      Control(c.start, c.control + to);
+    }
+    const size_t startBefore = Server(c.start) ? Server(c.start)->Requests().size() : 0;
+    const size_t awayBefore = Server(c.away) ? Server(c.away)->Requests().size() : 0;
+    Trust(c.trusted ? "service" : "stranger");
+    const std::unique_ptr<Reader> reader = MakeReader(GetParam());
+
+    const Read read = reader->Get(Base(c.start) + kLogin);
+
+    EXPECT_EQ(read.calls, 1);
+    EXPECT_EQ(read.ok, c.ok);
+    if (!c.ok) {
+      EXPECT_EQ(read.bytes, "");
+    } else if (c.body != "*") {
+      EXPECT_EQ(read.bytes.substr(0, c.body.size()), c.body);
+    }
+    if (c.startRequests >= 0) {
+      EXPECT_EQ(RequestsTo(c.start, startBefore), c.startRequests);
+    }
+    EXPECT_EQ(RequestsTo(c.away, awayBefore), c.awayRequests)
+        << "requests that reached " << Base(c.away);
+    if (c.atDeadline) {
+      EXPECT_GE(read.took, kDeadline - 100ms);
+      EXPECT_LT(read.took, kDeadline + 5s);
+    }
+  }
+}
+
+// VmHWM, the process's peak resident set, in KiB; writing 5 to clear_refs starts it again from
+// the present resident set.
+long PeakKiB() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+void RestartPeak() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// However long the flood, and however long the thread that takes the completions is busy
+// meanwhile, a read holds at most the reply cap and the transport's own buffers: its peak memory
+// is that of a short reply.
+TEST_P(TransportRules, AGigabyteFloodCostsNoMoreMemoryThanAShortReply) {
+  const std::unique_ptr<Reader> reader = MakeReader(GetParam());
+  Control(At::Plain, "mode=normal&hops=1&to=");
+  ASSERT_TRUE(reader->Get(Base(At::Plain) + kLogin).ok);  // threads and caches in place
+
+  RestartPeak();
+  ASSERT_TRUE(reader->Get(Base(At::Plain) + kLogin).ok);
+  const long shortPeak = PeakKiB();
+
+  Control(At::Plain, "mode=flood-chunked");
+  RestartPeak();
+  const Read flood = reader->Get(Base(At::Plain) + kLogin, 1s);
+  const long floodPeak = PeakKiB();
+
+  EXPECT_FALSE(flood.ok);
+  EXPECT_LT(floodPeak - shortPeak, 10 * 1024)
+      << "peak " << floodPeak << " KiB in the flood, " << shortPeak << " KiB for a short reply";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothTransports, TransportRules, ::testing::Values("Qt", "Curl"),
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                           return param.param;
+                         });
+
+}  // namespace
+}  // namespace tarnwick::testing
