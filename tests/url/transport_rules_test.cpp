@@ -1,8 +1,8 @@
-// The two URL transports, QtUrlTransport of the desktop program and CurlUrlTransport of tarnwickd,
-// under one table of cases against the local stand-in of the web service: the same redirects
-// followed and refused (and a refused one sends nothing to the other host), the same deadline, the
-// same reply cap with the same memory, the same https rules with a CA trusted through
-// SSL_CERT_FILE.
+// The two URL transports, QtUrlTransport of the desktop program (driven by Qt's event loop) and
+// CurlUrlTransport of tarnwickd (driven by its own wait), under one table of cases against the
+// local stand-in of the web service: the same redirects followed and refused (and a refused one
+// sends nothing to the other host), the same deadline, the same reply cap with the same memory
+// also while the UI thread is busy, the same https rules with a CA trusted through SSL_CERT_FILE.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
