@@ -36,7 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr char kAccount[] = "ops@example.org";
 constexpr char kPassword[] = "secret";
-constexpr char kLoginPath[] = "/textpost/php/sms_logon.php";
 constexpr char kLogin[] = "/textpost/php/sms_logon.php?email=ops%40example.org&pwd=secret&now=x";
 constexpr char kLoginAnswer[] = "+OK *120*1-ab12cd% welcome";
 
