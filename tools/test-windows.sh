@@ -12,8 +12,9 @@ if ! ctest --test-dir "$root/build-windows" --output-on-failure; then
   echo "Windows tests failed under Wine; running the failed ones once more" >&2
   ctest --test-dir "$root/build-windows" --output-on-failure --rerun-failed || status=$?
 fi
-# tarnwickd.exe, tarnwick.exe and mailcmdssl.exe end to end under Wine, driven by the Linux tests
-# (built by tools/build.sh) against the stand-in and the SMTP server on the Linux loopback.
+# tarnwickd.exe, tarnwick.exe, their web service engine and mailcmdssl.exe end to end under Wine,
+# driven by the Linux tests (built by tools/build.sh) against the stand-in and the SMTP server on
+# the Linux loopback.
 if [ -x "$root/build/bin/tarnwickd_program_test" ]; then
   TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwickd_program_test" \
     --gtest_filter='*UnderWine*' || status=$?
@@ -22,6 +23,10 @@ fi
 # window, the test mail through aiosmtpd) and both programs' history options.
 if [ -x "$root/build/bin/tarnwick_exe_test" ]; then
   TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwick_exe_test" || status=$?
+fi
+if [ -x "$root/build/bin/tarnwick_transport_rules_tests" ]; then
+  TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwick_transport_rules_tests" \
+    --gtest_filter='*UnderWine*' || status=$?
 fi
 if [ -x "$root/build/bin/tarnwick_mail_server_tests" ]; then
   TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwick_mail_server_tests" \

@@ -14,6 +14,8 @@ namespace tarnwick {
 // A read that has not ended this long after it started fails, however many bytes still trickle
 // in: a login switches monitoring off until its reply ends.
 inline constexpr std::chrono::seconds kUrlReadDeadline{30};
+// A read that receives no byte for this long fails, also before the deadline.
+inline constexpr std::chrono::seconds kUrlSilenceLimit{30};
 // A reply longer than this fails; the service's replies are a few dozen bytes.
 inline constexpr size_t kUrlReplyLimit = 64 * 1024;
 // Redirects followed in one read; the one after them fails the read.

@@ -44,6 +44,10 @@ MessageAnswer QtUiServices::MessageBox(const std::string& text, MessageButtons b
   }
   QMessageBox box(icon, FromUtf8(title), FromUtf8(text), shown);
   box.setDefaultButton(defaultButton);
+  // The box runs an event loop of its own until somebody answers it, which may be never: the
+  // window takes the model's state first, its timers included, so that a handler that switched
+  // monitoring on before asking (a failed login) has its cycle running while the box waits.
+  if (beforeEvents_) beforeEvents_();
   switch (box.exec()) {
     case QMessageBox::Ok:
       return MessageAnswer::Ok;

@@ -12,6 +12,7 @@ namespace tarnwick {
 
 class QtUiServices final : public IUiServices {
  public:
+  // Calls the hook set by SetBeforeEvents first: the box lets events run until it is answered.
   MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
                            const std::string& title) override;
   // Calls the hook set by SetBeforeEvents first, then runs the pending events once.
@@ -28,8 +29,9 @@ class QtUiServices final : public IUiServices {
                                       const std::string& defaultText) override;
   void OpenUrl(const std::string& url) override;
 
-  // Runs before each DoEvents; the program renders its window there, so that what a handler
-  // changed before letting events run is on the screen while they run.
+  // Runs before each DoEvents and message box; the program renders its window there, so that what
+  // a handler changed before letting events run is on the screen (and in the timers) while they
+  // run.
   void SetBeforeEvents(std::function<void()> hook) { beforeEvents_ = std::move(hook); }
 
  private:

@@ -63,14 +63,18 @@ inline std::string TodaysLogName() {
   return std::string("Tarnwick_log_") + mmdd + ".txt";
 }
 
-// The environment of the test without a display, with its own HOME and `extra` entries.
+// The environment of the test without a display, with its own HOME and `extra` entries, which
+// replace inherited ones of the same name.
 inline std::vector<std::string> ChildEnvironment(const std::string& home,
                                                  const std::vector<std::string>& extra = {}) {
   std::vector<std::string> env;
+  auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string e = *entry;
-    const std::string name = e.substr(0, e.find('='));
-    if (name == "DISPLAY" || name == "WAYLAND_DISPLAY" || name == "HOME" ||
+    const std::string name = nameOf(e);
+    bool replaced = false;
+    for (const std::string& x : extra) replaced = replaced || nameOf(x) == name;
+    if (replaced || name == "DISPLAY" || name == "WAYLAND_DISPLAY" || name == "HOME" ||
         name == "QT_QPA_PLATFORM") {
       continue;
     }

@@ -7,9 +7,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTimer>
 #include <cctype>
@@ -24,6 +21,7 @@
 
 #include "alerts/async_read.h"
 #include "alerts/text_from_bytes.h"
+#include "standin.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
@@ -31,6 +29,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::ReadFile;
+using testing::StandIn;
 using testing::TempDir;
 
 constexpr char kAccount[] = "ops+alerts@example.org";
@@ -57,11 +56,6 @@ std::string Encode(const std::string& value) {
   return out;
 }
 
-QString Python() {
-  if (QFile::exists("/usr/bin/python3")) return "/usr/bin/python3";
-  return QStandardPaths::findExecutable("python3");
-}
-
 // Runs the event loop until `done` holds or `limit` passes; false on the limit.
 bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   QElapsedTimer clock;
@@ -75,46 +69,6 @@ bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit
   if (!done()) loop.exec();
   return done();
 }
-
-// The stand-in as a child process on a free port, started with an argument list.
-class StandIn {
- public:
-  explicit StandIn(const std::string& logPath) {
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(Python(), {TARNWICK_STANDIN_SCRIPT, "--port", "0", "--account", kAccount,
-                              "--password", kPassword, "--credits", "120", "--api-id", kApiId,
-                              "--relogin-flag", "1", "--log", QString::fromStdString(logPath)});
-    if (!process_.waitForStarted(10'000)) return;
-    QElapsedTimer clock;
-    clock.start();
-    while (!process_.canReadLine() && clock.elapsed() < 10'000) process_.waitForReadyRead(500);
-    const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-    if (line.startsWith("READY ")) port_ = line.mid(6).toInt();
-  }
-  ~StandIn() {
-    if (process_.state() != QProcess::NotRunning) Stop();
-  }
-
-  // SIGTERM, then the exit code (-1 when it had to be killed or crashed).
-  int Stop() {
-    process_.terminate();
-    if (!process_.waitForFinished(5'000)) {
-      process_.kill();
-      process_.waitForFinished(5'000);
-      return -1;
-    }
-    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-  }
-
-  int port() const { return port_; }
-  std::string Url(const std::string& pathAndQuery) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + pathAndQuery;
-  }
-
- private:
-  QProcess process_;
-  int port_ = 0;
-};
 
 struct Outcome {
   bool raised = false;
@@ -131,13 +85,18 @@ class StandInTest : public ::testing::Test {
     static char* argv[] = {name, nullptr};
     if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
     logDir_ = new TempDir;
-    standIn_ = new StandIn(*logDir_ / "requests.log");
+    standIn_ = new StandIn(*logDir_ / "requests.log", StandInArguments());
   }
   static void TearDownTestSuite() {
     delete standIn_;
     delete logDir_;
     standIn_ = nullptr;
     logDir_ = nullptr;
+  }
+
+  static QStringList StandInArguments() {
+    return {"--account", kAccount,   "--password", kPassword,        "--credits",
+            "120",       "--api-id", kApiId,       "--relogin-flag", "1"};
   }
 
   void SetUp() override {
@@ -379,7 +338,7 @@ TEST_F(StandInTest, StandInChargesOneCreditPerRecipient) {
 
 TEST_F(StandInTest, StandInStopsCleanlyOnSigterm) {
   TempDir dir;
-  StandIn standIn(dir / "requests.log");
+  StandIn standIn(dir / "requests.log", StandInArguments());
   ASSERT_NE(standIn.port(), 0);
   EXPECT_EQ(standIn.Stop(), 0);
 }

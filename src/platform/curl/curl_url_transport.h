@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/event_wait.h"
 #include "alerts/url_rules.h"
+#include "platform/event_wait.h"
 #include "platform/url_transport.h"
 
 namespace tarnwick {
@@ -23,10 +23,12 @@ class CurlUrlTransport final : public IUrlTransport, public IEventWait {
     std::chrono::milliseconds deadline{kUrlReadDeadline};
     // Largest reply body; a longer one fails the read (no real reply comes near it).
     std::size_t maxReplyBytes = kUrlReplyLimit;
+    // Time without a byte received (whole seconds) after which the read fails.
+    std::chrono::seconds silence{kUrlSilenceLimit};
   };
 
-  // The trusted CAs of https reads are the system's, or the file named by SSL_CERT_FILE when it
-  // is set (as for the mailer).
+  // The trusted CAs of https reads are the system's and those of the file SSL_CERT_FILE names
+  // when it is set (as for the mailer; a file that cannot be read fails every https read).
   explicit CurlUrlTransport(Limits limits);
   CurlUrlTransport() : CurlUrlTransport(Limits{}) {}
   ~CurlUrlTransport() override;
@@ -34,7 +36,9 @@ class CurlUrlTransport final : public IUrlTransport, public IEventWait {
   CurlUrlTransport& operator=(const CurlUrlTransport&) = delete;
 
   // Every read goes to the network (libcurl keeps no cache; "Cache-Control: no-cache" and
-  // "Pragma: no-cache" ask proxies the same). The body is kept as received, never decompressed.
+  // "Pragma: no-cache" ask proxies the same). The body is kept as received, never decompressed;
+  // it is read only inside WaitFor, so a flood costs at most libcurl's buffer and the limit, also
+  // while the waiting thread is busy elsewhere. A request is sent once per hop.
   // A 3xx reply is followed when it stays on the same host (RedirectAllowed), up to
   // kUrlRedirectLimit times; any other redirect fails the read. `done` runs inside a later WaitFor.
   void Get(const std::string& url, Completion done) override;
