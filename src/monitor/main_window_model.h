@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -135,10 +136,12 @@ class MainWindowModel {
   // The file picker of the dialogs' sound buttons: an existing WAV file, starting in the
   // program's folder; nullopt when cancelled.
   std::optional<std::string> PickSoundFile();
-  // Writes setting.ini from the settings and, when the file was written, restarts the cycle
-  // countdown with the new interval and refreshes the status captions. False when it was not
-  // written (the user was told why).
-  bool SaveSettings();
+  // Writes setting.ini from the settings with `enter` applied to them. Only once the file is
+  // written does `enter` reach the settings in force; then the cycle countdown restarts with the
+  // new interval and the status captions are refreshed. False when it was not written (the user
+  // was told why): nothing changed, not even while the user was told, as the monitor runs on
+  // behind a message box.
+  bool SaveSettings(const std::function<void(Settings&)>& enter);
 
   // ---- Controls ----
   std::string caption;
