@@ -5,12 +5,19 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPalette>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace tarnwick {
 
 QString ToQString(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString PlainToolTip(const QString& text) {
+  if (!Qt::mightBeRichText(text)) return text;
+  return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
+         QStringLiteral("</p>");
 }
 
 std::optional<QColor> FormColor(int bbggrr) {

@@ -19,6 +19,10 @@ namespace tarnwick {
 
 QString ToQString(const std::string& text);
 
+// Text for a tooltip. Qt takes a tooltip that looks like markup for rich text; such a text comes
+// back escaped, so that it shows the characters it is made of, blanks included.
+QString PlainToolTip(const QString& text);
+
 // A form colour (0x00BBGGRR) as a QColor; nullopt for -1, the platform's default.
 std::optional<QColor> FormColor(int bbggrr);
 
