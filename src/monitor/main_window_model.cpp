@@ -268,12 +268,16 @@ void MainWindowModel::UpdateTray() {
   trayTip = Left(caption, kTrayTipLimit);
 }
 
-void MainWindowModel::OnResize(WindowState state) {
+void MainWindowModel::OnResize(WindowState state, std::optional<FormSize> size) {
   windowState = state;
   if (state == WindowState::Minimized) {
     if (trayAdded && trayShown) visible = false;
-  } else {
-    mStart.visible = false;
+    return;
+  }
+  mStart.visible = false;
+  if (size) {
+    geometry.width = size->width;
+    geometry.height = size->height;
   }
 }
 

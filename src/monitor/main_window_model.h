@@ -96,9 +96,11 @@ class MainWindowModel {
   void OnCommand1Click();
   void OnMStartClick();
   void OnLoginClick();
-  // The window changed state (minimised or not). Minimised, it hides into the tray, but only
-  // while the tray shows its entry.
-  void OnResize(WindowState state);
+  // The window was resized or changed state (minimised or not). Minimised, it hides into the
+  // tray, but only while the tray shows its entry. Otherwise the tray's Start/Stop entry is
+  // hidden, and `size` (the window's size when not maximised) is what the window keeps from now
+  // on, also when it comes back from the tray.
+  void OnResize(WindowState state, std::optional<FormSize> size = std::nullopt);
   void OnTrayDoubleClick();
   // Right button released on the tray icon: shows mStart and asks the view for the pop-up menu.
   void OnTrayRightClick();
