@@ -57,7 +57,7 @@ PgmSetupDialog::PgmSetupDialog(PgmSetupModel& model, std::function<void()> rende
   // file's button.
   for (QPushButton* button : {pgmSelectMusic_, pgmSave_, pgmCancel_}) button->setAutoDefault(false);
   const char* labelNames[] = {"Label1", "Label2", "Label3", "Label4", "Label5"};
-  for (int i = 0; i < 5; ++i) labels_[i] = Make<QLabel>(labelNames[i], this);
+  for (int i = 0; i < 5; ++i) labels_[i] = Named(PlainLabel(QString(), this), labelNames[i]);
   // The thresholds and the alert number are short numbers.
   for (QLineEdit* box : {pgmCPUsetF_, pgmMEMsetF_, pgmAlertSetF_}) box->setMaximumWidth(80);
   pgmNameF_->setMinimumWidth(200);

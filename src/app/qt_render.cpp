@@ -25,7 +25,15 @@ std::optional<QColor> FormColor(int bbggrr) {
   return QColor(bbggrr & 0xFF, (bbggrr >> 8) & 0xFF, (bbggrr >> 16) & 0xFF);
 }
 
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(text);
+  return label;
+}
+
 void ApplyLabel(const Label& label, QLabel& widget) {
+  if (widget.textFormat() != Qt::PlainText) widget.setTextFormat(Qt::PlainText);
   const QString text = ToQString(label.caption);
   if (widget.text() != text) widget.setText(text);
   const QColor fore = FormColor(label.foreColor).value_or(QColor(Qt::black));

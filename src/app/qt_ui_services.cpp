@@ -43,6 +43,8 @@ MessageAnswer QtUiServices::MessageBox(const std::string& text, MessageButtons b
       break;
   }
   QMessageBox box(icon, FromUtf8(title), FromUtf8(text), shown);
+  // The text may hold a service's or a mail server's words: never markup.
+  box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(defaultButton);
   switch (box.exec()) {
     case QMessageBox::Ok:

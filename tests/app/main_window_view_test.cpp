@@ -111,6 +111,17 @@ TEST_F(MainWindowViewTest, EveryLabelShowsItsOwnControlsCaptionColourAndVisibili
   }
 }
 
+// A server's reply, a program's name or a process name lands in labels as it came: every label
+// shows it as the characters it is made of, never as markup or a link.
+TEST_F(MainWindowViewTest, EveryLabelShowsMarkupAsItsCharacters) {
+  for (const BoundLabel& bound : kBoundLabels) bound.control(*model).caption = kMarkupText;
+  window->Render();
+  for (const BoundLabel& bound : kBoundLabels) {
+    EXPECT_EQ(ShownText(*Widget<QLabel>(bound.name)), kMarkupText) << bound.name;
+  }
+  ExpectOnlyPlainLabels(window.get());
+}
+
 TEST_F(MainWindowViewTest, MonitorCycleReachesGaugesLabelsCaptionAndMenus) {
   cpu.busy.push_back(37);
   model->Monitor();

@@ -24,10 +24,9 @@
 namespace tarnwick::testing {
 namespace {
 
-// What an open box showed when the test closed it.
+// What an open box showed when the test closed it: its text as its label shows it.
 struct ShownBox {
-  QString text;
-  Qt::TextFormat format = Qt::AutoText;
+  std::string text;
 };
 
 class MessageBoxProgramTest : public DialogFixture {
@@ -51,8 +50,8 @@ class MessageBoxProgramTest : public DialogFixture {
     window->Render();
   }
 
-  // Closes the next message box with its first button once `ready` holds (checked every 10 ms),
-  // and keeps what it showed in `shown`.
+  // Closes the next message box with OK (or its first button) once `ready` holds (checked every 10
+  // ms), and keeps what it showed in `shown`.
   void CloseNextBoxWhen(std::function<bool()> ready, ShownBox& shown) {
     auto* poll = new QTimer(window.get());
     QObject::connect(poll, &QTimer::timeout, poll, [poll, ready = std::move(ready), &shown] {
@@ -60,9 +59,10 @@ class MessageBoxProgramTest : public DialogFixture {
       if (box == nullptr || !ready()) return;
       poll->stop();
       poll->deleteLater();
-      shown.text = box->text();
-      shown.format = box->textFormat();
-      box->buttons().front()->click();
+      const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+      shown.text = label != nullptr ? ShownText(*label) : std::string("(no label)");
+      QAbstractButton* ok = box->button(QMessageBox::Ok);
+      (ok != nullptr ? ok : box->buttons().front())->click();
     });
     poll->start(10);
   }
@@ -89,12 +89,20 @@ TEST_F(MessageBoxProgramTest, CyclesBehindARefusedSaveRunOnTheSavedSettings) {
   CloseNextBoxWhen([&] { return samplesBefore - cpu.busy.size() >= 3; }, shown);
   QTest::mouseClick(FindWidget<QPushButton>(view, "Save"), Qt::LeftButton);
 
-  EXPECT_TRUE(shown.text.contains(QStringLiteral("could not be saved")))
-      << shown.text.toStdString();
+  EXPECT_NE(shown.text.find("could not be saved"), std::string::npos) << shown.text;
   EXPECT_GE(samplesBefore - cpu.busy.size(), 3u) << "no cycle ran behind the box";
   EXPECT_TRUE(sender.sent.empty()) << sender.sent.front().recipients;
   EXPECT_EQ(program->settings.cpu_High, "80");
   EXPECT_NE(window->alertSettingDialog(), nullptr) << "the dialog stays open for another try";
+}
+
+// A service's refusal or a mail server's error is shown as it came, not as markup.
+TEST_F(MessageBoxProgramTest, TheBoxShowsMarkupAsItsCharacters) {
+  const std::string text = std::string("Login refused: ") + kMarkupText;
+  ShownBox shown;
+  CloseNextBoxWhen([] { return true; }, shown);
+  EXPECT_EQ(qtUi.MessageBox(text, MessageButtons::OkCancel, "Tarnwick"), MessageAnswer::Ok);
+  EXPECT_EQ(shown.text, text);
 }
 
 }  // namespace

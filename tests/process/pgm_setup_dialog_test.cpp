@@ -116,6 +116,11 @@ TEST_F(PgmSetupDialogTest, EveryControlShowsItsOwnState) {
   }
   EXPECT_EQ(view->windowTitle().toStdString(), m.caption);
   EXPECT_EQ(view->geometry().topLeft(), QPoint(m.geometry.left, m.geometry.top));
+
+  m.Label1.caption = testing::kMarkupText;
+  view->Render();
+  EXPECT_EQ(testing::ShownText(*Widget<QLabel>("Label1")), testing::kMarkupText);
+  testing::ExpectOnlyPlainLabels(view.get());
 }
 
 TEST_F(PgmSetupDialogTest, UserEventsReachTheModel) {
