@@ -68,7 +68,6 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
     cboSpan_->addItem(ToQString(std::string(span.caption)));
   top->addWidget(cboSpan_);
   lblNote_ = new QLabel;
-  lblNote_->setTextFormat(Qt::PlainText);
   lblNote_->setObjectName(QStringLiteral("lblNote"));
   top->addWidget(lblNote_, 1);
   layout->addLayout(top);
@@ -78,7 +77,6 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
   layout->addWidget(cpuChart_, 3);
   layout->addWidget(memChart_, 3);
   lblHover_ = new QLabel;
-  lblHover_->setTextFormat(Qt::PlainText);
   lblHover_->setObjectName(QStringLiteral("lblHover"));
   lblHover_->setMinimumHeight(2 * fontMetrics().height());
   lblHover_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -87,7 +85,6 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
   grdTop_ = MakeTable("grdTop", {"Process", "Kind", "On top", "Peak %", "When"});
   layout->addWidget(grdTop_, 2);
   lblSamples_ = new QLabel;
-  lblSamples_->setTextFormat(Qt::PlainText);
   lblSamples_->setObjectName(QStringLiteral("lblSamples"));
   layout->addWidget(lblSamples_);
   grdSamples_ = MakeTable("grdSamples", {"Time", "Kind", "Rank", "Share %", "PID"});
