@@ -202,62 +202,93 @@ void SmtpServerModel::TellTestMailResult(const std::string& error, const std::st
   if (answer == MessageAnswer::Ok) deps.ui.OpenUrl(ServiceUrl(ServiceHost(), page));
 }
 
+// What a Save takes from the boxes, as they were at the click.
+struct SmtpServerModel::Entries {
+  // The second server.
+  int16_t Enable_SMTP = 0;
+  std::string mailSvr, SMTPport, mailFrom, MailUser, MailPass;
+  // The "I am alive" notice.
+  bool alive_Email = false;
+  std::string mailTo1, min_Select;
+};
+
+void SmtpServerModel::EnterServer(const Entries& e, Settings& s) {
+  s.Enable_SMTP = e.Enable_SMTP;
+  s.mailSvr = e.mailSvr;
+  s.SMTPport = e.SMTPport;
+  s.mailFrom = e.mailFrom;
+  s.MailUser = e.MailUser;
+  s.MailPass = e.MailPass;
+}
+
+void SmtpServerModel::EnterNotice(const Entries& e, Settings& s) {
+  s.alive_Email = e.alive_Email ? 1 : 0;
+  s.mailTo1 = e.mailTo1;
+  s.min_Select = e.min_Select;
+}
+
+// The notice's switch and minutes drive the main window's countdown.
+void SmtpServerModel::StartNotice(const Entries& e) {
+  window_.Timer5.enabled = e.alive_Email;
+  window_.aliveCountdown = ToInt16(LeadingNumber(e.min_Select)).value_or(kLeastMinutes);
+}
+
+// A check that refuses the Save puts what the steps before it took in force, unsaved, before
+// its message; a file that cannot be written changes nothing in force at any moment.
 bool SmtpServerModel::OnSaveClick() {
+  const Entries e{Check1 ? int16_t{1} : int16_t{0},
+                  mailSvr,
+                  SMTPport,
+                  mailFrom,
+                  MailUser,
+                  MailPass,
+                  alive_Email,
+                  TrimCopy(mailTo1),
+                  min_Select.empty() ? std::string(kDefaultMinutes) : TrimCopy(min_Select)};
   Settings& s = window_.settings;
-  const Settings before = s;
-  const bool timerBefore = window_.Timer5.enabled;
-  const int16_t countdownBefore = window_.aliveCountdown;
-  // 1. The server takes effect at once, whatever the checks below say.
-  s.Enable_SMTP = Check1 ? 1 : 0;
-  s.mailSvr = mailSvr;
-  s.SMTPport = SMTPport;
-  s.mailFrom = mailFrom;
-  s.MailUser = MailUser;
-  s.MailPass = MailPass;
 
-  // 2.
+  // The server fields stay in force even when these refuse the Save.
   if (Check1) {
-    if (mailSvr.empty() || mailFrom.empty() || MailUser.empty() || MailPass.empty()) {
-      Tell(kServerFieldsEmpty);
-      return false;
-    }
-    if (Contains(mailFrom, kUneditedPresetMarker) || Contains(MailUser, kUneditedPresetMarker)) {
-      Tell(kSaveUneditedPreset);
+    const bool empty = mailSvr.empty() || mailFrom.empty() || MailUser.empty() || MailPass.empty();
+    if (empty || Contains(mailFrom, kUneditedPresetMarker) ||
+        Contains(MailUser, kUneditedPresetMarker)) {
+      EnterServer(e, s);
+      Tell(empty ? kServerFieldsEmpty : kSaveUneditedPreset);
       return false;
     }
   }
 
-  // 3 to 5: the notice switch, its recipient and its minutes, also in force when 6 or 7 refuse.
-  s.alive_Email = alive_Email ? 1 : 0;
-  window_.Timer5.enabled = alive_Email;
-  s.mailTo1 = TrimCopy(mailTo1);
+  // An empty minutes box shows the minutes it stands for.
   if (min_Select.empty()) min_Select = std::string(kDefaultMinutes);
-  s.min_Select = TrimCopy(min_Select);
-  const std::optional<int16_t> countdown = ToInt16(LeadingNumber(s.min_Select));
-  window_.aliveCountdown = countdown.value_or(kLeastMinutes);
 
-  // 6.
-  if (alive_Email && !LooksLikeMailAddress(s.mailTo1)) {
-    Tell(kAliveRecipientInvalid);
+  // The notice's checks refuse with its switch, recipient and minutes in force as well.
+  const auto refuse = [&](const std::string& message) {
+    EnterServer(e, s);
+    EnterNotice(e, s);
+    StartNotice(e);
+    Tell(message);
     return false;
+  };
+  if (e.alive_Email && !LooksLikeMailAddress(e.mailTo1)) {
+    return refuse(std::string(kAliveRecipientInvalid));
   }
-  // 7. A text that is no whole number (letters, or too large) is refused the same way.
-  const std::optional<int16_t> minutes = TextToInt16(s.min_Select);
+  // A text that is no whole number (letters, or too large) is refused the same way.
+  const std::optional<int16_t> minutes = TextToInt16(e.min_Select);
   if (!minutes || *minutes < kLeastMinutes) {
-    Tell(std::string(kMinutesTooFewStart) + std::string(kLeastMinutesText) +
-         std::string(kMinutesTooFewEnd));
+    refuse(std::string(kMinutesTooFewStart) + std::string(kLeastMinutesText) +
+           std::string(kMinutesTooFewEnd));
     min_Select = std::string(kLeastMinutesText);
     return false;
   }
 
-  // 8. A file that could not be written leaves everything as it was before this Save, and the
-  // dialog open with the user's entries.
-  if (!window_.store().SaveSMTPSettings(s, window_.deps().ui)) {
-    s = before;
-    window_.Timer5.enabled = timerBefore;
-    window_.aliveCountdown = countdownBefore;
-    return false;
-  }
+  // A file that could not be written leaves the dialog open with the user's entries.
+  Settings saved = s;
+  EnterServer(e, saved);
+  EnterNotice(e, saved);
+  if (!window_.store().SaveSMTPSettings(saved, window_.deps().ui)) return false;
+  EnterServer(e, s);
+  EnterNotice(e, s);
+  StartNotice(e);
   Unload();
   return true;
 }

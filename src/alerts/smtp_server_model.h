@@ -13,6 +13,7 @@
 namespace tarnwick {
 
 class MainWindowModel;
+struct Settings;
 
 // What a preset puts before "@" in the addresses: Save and the test mail refuse boxes that still
 // hold it.
@@ -60,9 +61,10 @@ class SmtpServerModel : public DialogForm {
   void OnCommand2Click();
   // A test mail is on its way.
   bool TestMailSending() const { return testMailSending_; }
-  // Takes the boxes into the running settings and checks them; returns true when smtpsvr.ini was
-  // written and the dialog unloaded. The server fields (and, past step 2, the notice switch, its
-  // recipient and minutes) stay in force even when a check refuses the save.
+  // Checks the boxes; returns true when smtpsvr.ini was written: the entries are then in force
+  // and the dialog unloaded. A check that refuses the Save puts the server fields (and, past the
+  // server's checks, the notice switch, its recipient and minutes) in force, unsaved. A file that
+  // cannot be written changes nothing in force at any moment.
   bool OnSaveClick();
   void OnCancelClick() { Unload(); }
 
@@ -77,6 +79,11 @@ class SmtpServerModel : public DialogForm {
   std::string min_Select, mailTo1;
 
  private:
+  struct Entries;
+  static void EnterServer(const Entries& entries, Settings& settings);
+  static void EnterNotice(const Entries& entries, Settings& settings);
+  void StartNotice(const Entries& entries);
+
   void Load() override;
   void ApplyCheck1Rule();
   void Tell(std::string_view message);

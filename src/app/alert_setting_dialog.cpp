@@ -289,7 +289,7 @@ QLayout* AlertSettingDialog::BuildAlertsFrame() {
   cap->addStretch(1);
   grid->addLayout(cap, 6, 0, 1, 4);
 
-  SMS_Today_ = Named(new QLabel(frame), "SMS_Today");
+  SMS_Today_ = Named(PlainLabel(QString(), frame), "SMS_Today");
   SMS_Reset_ = Named(Text(kResetCaption, frame), "SMS_Reset");
   SMS_Reset_->setMouseTracking(true);
   QFont underlined = SMS_Reset_->font();

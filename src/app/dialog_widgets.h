@@ -25,9 +25,9 @@ W* Named(W* widget, const char* name) {
   return widget;
 }
 
-// A plain caption.
+// A fixed caption.
 inline QLabel* Text(const char* text, QWidget* parent) {
-  return new QLabel(QString::fromUtf8(text), parent);
+  return PlainLabel(QString::fromUtf8(text), parent);
 }
 
 // Sets the text only when it differs, so the cursor of a box being typed in stays where it is.
@@ -49,6 +49,7 @@ inline void ApplyCheck(bool checked, bool enabled, QAbstractButton& button) {
 }
 
 inline void ApplyCaption(const std::string& caption, bool enabled, QLabel& label) {
+  if (label.textFormat() != Qt::PlainText) label.setTextFormat(Qt::PlainText);
   const QString shown = ToQString(caption);
   if (label.text() != shown) label.setText(shown);
   label.setEnabled(enabled);

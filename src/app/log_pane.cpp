@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QScrollBar>
+#include <QToolTip>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -51,10 +53,12 @@ QVariant LogLinesModel::data(const QModelIndex& index, int role) const {
   const auto& lines = log_.PaneLines();
   const size_t at = static_cast<size_t>(index.row()) + (log_.LinesWritten() - seenWritten_);
   if (at >= lines.size()) return {};  // dropped at the bottom, leaves with the next Sync
-  return role == kCopyRole ? CopyText(lines[at]) : RowText(lines[at]);
+  if (role == kCopyRole) return CopyText(lines[at]);
+  // A tooltip label takes markup for rich text: a line from outside shows as it was written.
+  return role == Qt::ToolTipRole ? PlainToolTip(RowText(lines[at])) : RowText(lines[at]);
 }
 
-void LogLinesModel::Sync() {
+int LogLinesModel::Sync() {
   const size_t written = log_.LinesWritten();
   const size_t available = std::min(log_.PaneLines().size(), rowLimit_);
   const size_t fresh = std::min(written - seenWritten_, available);
@@ -67,12 +71,13 @@ void LogLinesModel::Sync() {
   }
   if (fresh == 0) {
     seenWritten_ = written;
-    return;
+    return 0;
   }
   beginInsertRows(QModelIndex(), 0, static_cast<int>(fresh) - 1);
   seenWritten_ = written;
   rows_ += static_cast<int>(fresh);
   endInsertRows();
+  return static_cast<int>(fresh);
 }
 
 LogPane::LogPane(size_t lineLimit, QWidget* parent) : QListView(parent), lineLimit_(lineLimit) {
@@ -101,9 +106,46 @@ void LogPane::Follow(const ActivityLog& log) {
     lines_ = new LogLinesModel(log, lineLimit_, this);
     setModel(lines_);
   }
-  lines_->Sync();
-  // The newest line is in view after every new line.
-  verticalScrollBar()->setValue(0);
+  QScrollBar* bar = verticalScrollBar();
+  const bool showsNewest = bar->value() == bar->minimum();
+  const int added = lines_->Sync();
+  if (added == 0) return;
+  // The rows are laid out now rather than at the next paint, so that the scroll range and the
+  // rows' places below are those of the new lines.
+  executeDelayedItemsLayout();
+  if (showsNewest) {
+    bar->setValue(bar->minimum());
+  } else {
+    ScrollDownByRows(added);
+  }
+  // A tooltip up named the line that was under the pointer; it now names the one there.
+  if (!toolTipText_.isEmpty() && QToolTip::isVisible() && QToolTip::text() == toolTipText_) {
+    ShowToolTipAt(toolTipPoint_);
+  }
+}
+
+void LogPane::ScrollDownByRows(int rows) {
+  const int step = verticalScrollMode() == QAbstractItemView::ScrollPerItem ? 1 : sizeHintForRow(0);
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(bar->value() + rows * std::max(step, 1));
+}
+
+bool LogPane::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QListView::viewportEvent(event);
+  ShowToolTipAt(static_cast<QHelpEvent*>(event)->pos());
+  return true;
+}
+
+void LogPane::ShowToolTipAt(QPoint point) {
+  toolTipPoint_ = point;
+  const QModelIndex index = indexAt(point);
+  toolTipText_ = index.isValid() ? index.data(Qt::ToolTipRole).toString() : QString();
+  if (toolTipText_.isEmpty()) {
+    QToolTip::hideText();
+    return;
+  }
+  // Tied to the line's row: the tooltip goes when the pointer leaves it.
+  QToolTip::showText(viewport()->mapToGlobal(point), toolTipText_, viewport(), visualRect(index));
 }
 
 size_t LogPane::LinesShown() const {

@@ -6,8 +6,11 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <QPoint>
+#include <QString>
 #include <cstddef>
 
+class QEvent;
 class QKeyEvent;
 
 namespace tarnwick {
@@ -27,8 +30,8 @@ class LogLinesModel : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role) const override;
 
   // Tells the view about the lines written since the last Sync (rows on top) and about the
-  // lines the log dropped at the bottom.
-  void Sync();
+  // lines the log dropped at the bottom. Returns the rows put on top.
+  int Sync();
 
  private:
   const ActivityLog& log_;
@@ -43,7 +46,9 @@ class LogPane : public QListView {
   explicit LogPane(size_t lineLimit, QWidget* parent = nullptr);
 
   // Shows `log` (the first call binds the pane to it) with the lines written since the last
-  // call on top. Lines that already left the log's own bounded pane are skipped.
+  // call on top. Lines that already left the log's own bounded pane are skipped. A pane that
+  // shows the newest line goes on showing the newest; one the reader scrolled down keeps the
+  // lines in view where they are, and a tooltip up goes on naming the line under the pointer.
   void Follow(const ActivityLog& log);
 
   size_t LinesShown() const;
@@ -54,10 +59,20 @@ class LogPane : public QListView {
  protected:
   // Ctrl+C copies the selected lines; the list view alone would copy only the current row.
   void keyPressEvent(QKeyEvent* event) override;
+  // Tooltips are shown here, so that new lines can bring a tooltip up to date.
+  bool viewportEvent(QEvent* event) override;
 
  private:
+  // Shows the tooltip of the line at `point` of the viewport (none where there is no line).
+  void ShowToolTipAt(QPoint point);
+  // Scrolls down by `rows` rows, whatever the scroll mode counts in.
+  void ScrollDownByRows(int rows);
+
   size_t lineLimit_;
   LogLinesModel* lines_ = nullptr;
+  // Where the pointer rested for the last tooltip, and the text this pane put up there.
+  QPoint toolTipPoint_;
+  QString toolTipText_;
 };
 
 }  // namespace tarnwick

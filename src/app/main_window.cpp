@@ -9,6 +9,7 @@
 #include <QMoveEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QShowEvent>
 #include <QSystemTrayIcon>
 #include <utility>
@@ -150,10 +151,30 @@ void MainWindow::OnTrayActivated(int reason) {
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange || rendering_ || ending_) return;
-  const WindowState state = isMinimized() ? WindowState::Minimized : WindowState::Normal;
+  ForwardResize(isMinimized() ? WindowState::Minimized : WindowState::Normal);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  // Sizes set by Render are the model's own; a hidden or minimised window has no size to keep.
+  if (rendering_ || ending_ || !isVisible() || isMinimized()) return;
+  ForwardResize(WindowState::Normal);
+}
+
+void MainWindow::ForwardResize(WindowState state) {
   // The tray can come and go with the desktop's panel; what counts is whether it is there now.
   model_.trayShown = TrayShown();
-  Forward([this, state] { model_.OnResize(state); });
+  std::optional<FormSize> size;
+  if (state == WindowState::Normal) {
+    // A maximised window comes back to its normal size, which is the one to keep.
+    const QSize normal = isMaximized() || isFullScreen() ? normalGeometry().size() : this->size();
+    if (normal.isValid()) size = FormSize{normal.width(), normal.height()};
+  }
+  const bool placed = SameGeometry(model_.geometry, appliedGeometry_);
+  model_.OnResize(state, size);
+  // The window has that size already: the render has nothing to resize.
+  if (placed) appliedGeometry_ = model_.geometry;
+  Render();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

@@ -64,6 +64,7 @@ class MainWindow : public QMainWindow {
  protected:
   void changeEvent(QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
@@ -72,6 +73,8 @@ class MainWindow : public QMainWindow {
   void Forward(const std::function<void()>& handler);
   void OnTmrUpdateTimeout();
   void OnTrayActivated(int reason);
+  // Tells the model of a resize or change of state that the user or the window system made.
+  void ForwardResize(WindowState state);
   // Whether the desktop shows the tray entry right now.
   bool TrayShown() const;
 

@@ -14,6 +14,7 @@
 
 #include "log_pane.h"
 #include "monitor/activity_log.h"
+#include "qt_render.h"
 
 namespace tarnwick {
 
@@ -26,13 +27,13 @@ const QString kWidestMegabytes = QStringLiteral("8888888888");
 const QString kWidestTime = QStringLiteral("88:88:88 8888-88-88");
 
 QLabel* NamedLabel(const QString& name, QWidget* parent) {
-  auto* label = new QLabel(parent);
+  QLabel* label = PlainLabel(QString(), parent);
   label->setObjectName(name);
   return label;
 }
 
 QLabel* FixedLabel(const QString& text, QWidget* parent) {
-  return new QLabel(text, parent);
+  return PlainLabel(text, parent);
 }
 
 QProgressBar* Gauge(const QString& name, QWidget* parent) {

@@ -53,8 +53,11 @@ PgmSetupDialog::PgmSetupDialog(PgmSetupModel& model, std::function<void()> rende
   pgmSelectMusic_ = Make<QPushButton>("pgmSelectMusic", this);
   pgmSave_ = Make<QPushButton>("pgmSave", this);
   pgmCancel_ = Make<QPushButton>("pgmCancel", this);
+  // No button is the dialog's default: Enter in a box would click the first of them, the sound
+  // file's button.
+  for (QPushButton* button : {pgmSelectMusic_, pgmSave_, pgmCancel_}) button->setAutoDefault(false);
   const char* labelNames[] = {"Label1", "Label2", "Label3", "Label4", "Label5"};
-  for (int i = 0; i < 5; ++i) labels_[i] = Make<QLabel>(labelNames[i], this);
+  for (int i = 0; i < 5; ++i) labels_[i] = Named(PlainLabel(QString(), this), labelNames[i]);
   // The thresholds and the alert number are short numbers.
   for (QLineEdit* box : {pgmCPUsetF_, pgmMEMsetF_, pgmAlertSetF_}) box->setMaximumWidth(80);
   pgmNameF_->setMinimumWidth(200);
@@ -152,6 +155,11 @@ bool PgmSetupDialog::eventFilter(QObject* watched, QEvent* event) {
     Forward([this] { model_.pgmNameF_Click(); });
   }
   return QDialog::eventFilter(watched, event);
+}
+
+// Escape is a Cancel; QDialog's own would only hide the view, and the next render show it again.
+void PgmSetupDialog::reject() {
+  Forward([this] { model_.pgmCancel_Click(); });
 }
 
 // Closing the dialog from its title bar is a Cancel.

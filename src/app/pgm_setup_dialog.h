@@ -27,6 +27,7 @@ class PgmSetupDialog : public QDialog {
   void Render();
 
  protected:
+  void reject() override;
   void closeEvent(QCloseEvent* event) override;
   // A click into the name box is the model's pgmNameF_Click.
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPalette>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace tarnwick {
@@ -13,12 +14,26 @@ QString ToQString(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString PlainToolTip(const QString& text) {
+  if (!Qt::mightBeRichText(text)) return text;
+  return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
+         QStringLiteral("</p>");
+}
+
 std::optional<QColor> FormColor(int bbggrr) {
   if (bbggrr < 0) return std::nullopt;
   return QColor(bbggrr & 0xFF, (bbggrr >> 8) & 0xFF, (bbggrr >> 16) & 0xFF);
 }
 
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(text);
+  return label;
+}
+
 void ApplyLabel(const Label& label, QLabel& widget) {
+  if (widget.textFormat() != Qt::PlainText) widget.setTextFormat(Qt::PlainText);
   const QString text = ToQString(label.caption);
   if (widget.text() != text) widget.setText(text);
   const QColor fore = FormColor(label.foreColor).value_or(QColor(Qt::black));

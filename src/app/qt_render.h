@@ -14,15 +14,24 @@ class QAbstractButton;
 class QAction;
 class QLabel;
 class QTimer;
+class QWidget;
 
 namespace tarnwick {
 
 QString ToQString(const std::string& text);
 
+// Text for a tooltip. Qt takes a tooltip that looks like markup for rich text; such a text comes
+// back escaped, so that it shows the characters it is made of, blanks included.
+QString PlainToolTip(const QString& text);
+
 // A form colour (0x00BBGGRR) as a QColor; nullopt for -1, the platform's default.
 std::optional<QColor> FormColor(int bbggrr);
 
-// Caption, fore colour, visibility and enabled state of a label.
+// A label that shows its text as the characters it is made of. A QLabel takes text that looks
+// like markup for rich text (bold, links, images); what the labels show may come from outside (a
+// service's reply, a process or program name), so no label of the program does that.
+QLabel* PlainLabel(const QString& text, QWidget* parent);
+// Caption, fore colour, visibility and enabled state of a label; the caption as plain text.
 void ApplyLabel(const Label& label, QLabel& widget);
 // Caption, back colour and enabled state of a command button. `defaultPalette` is what the
 // button goes back to for the platform's default colour.

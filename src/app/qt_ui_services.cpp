@@ -43,6 +43,8 @@ MessageAnswer QtUiServices::MessageBox(const std::string& text, MessageButtons b
       break;
   }
   QMessageBox box(icon, FromUtf8(title), FromUtf8(text), shown);
+  // The text may hold a service's or a mail server's words: never markup.
+  box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(defaultButton);
   // The box runs an event loop of its own until somebody answers it, which may be never: the
   // window takes the model's state first, its timers included, so that a handler that switched

@@ -47,6 +47,12 @@ struct FormGeometry {
   int height = 0;
 };
 
+// The size of a window as the user left it, in pixels.
+struct FormSize {
+  int width = 0;
+  int height = 0;
+};
+
 enum class WindowState { Normal, Minimized };
 
 // A dialog is not loaded, loaded without being shown (other parts read or fill its boxes), or

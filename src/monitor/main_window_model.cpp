@@ -120,8 +120,13 @@ void MainWindowModel::ApplyDefaultSettings() {
   WriteStatusCaptions(false);
 }
 
-bool MainWindowModel::SaveSettings() {
-  if (!store_.SaveSettings(settings, deps_.ui)) return false;
+bool MainWindowModel::SaveSettings(const std::function<void(Settings&)>& enter) {
+  Settings saved = settings;
+  enter(saved);
+  if (!store_.SaveSettings(saved, deps_.ui)) return false;
+  // Entered again rather than copied whole: what changed meanwhile (the day's SMS count, the
+  // SMTP settings) stays.
+  enter(settings);
   // The next cycle comes a full new interval later.
   cycleCountdown = CycleSeconds(settings.TimeInterval);
   WriteStatusCaptions(true);
@@ -263,12 +268,16 @@ void MainWindowModel::UpdateTray() {
   trayTip = Left(caption, kTrayTipLimit);
 }
 
-void MainWindowModel::OnResize(WindowState state) {
+void MainWindowModel::OnResize(WindowState state, std::optional<FormSize> size) {
   windowState = state;
   if (state == WindowState::Minimized) {
     if (trayAdded && trayShown) visible = false;
-  } else {
-    mStart.visible = false;
+    return;
+  }
+  mStart.visible = false;
+  if (size) {
+    geometry.width = size->width;
+    geometry.height = size->height;
   }
 }
 

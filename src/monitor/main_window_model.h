@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,9 +104,11 @@ class MainWindowModel {
   void OnCommand1Click();
   void OnMStartClick();
   void OnLoginClick();
-  // The window changed state (minimised or not). Minimised, it hides into the tray, but only
-  // while the tray shows its entry.
-  void OnResize(WindowState state);
+  // The window was resized or changed state (minimised or not). Minimised, it hides into the
+  // tray, but only while the tray shows its entry. Otherwise the tray's Start/Stop entry is
+  // hidden, and `size` (the window's size when not maximised) is what the window keeps from now
+  // on, also when it comes back from the tray.
+  void OnResize(WindowState state, std::optional<FormSize> size = std::nullopt);
   void OnTrayDoubleClick();
   // Right button released on the tray icon: shows mStart and asks the view for the pop-up menu.
   void OnTrayRightClick();
@@ -143,10 +146,12 @@ class MainWindowModel {
   // The file picker of the dialogs' sound buttons: an existing WAV file, starting in the
   // program's folder; nullopt when cancelled.
   std::optional<std::string> PickSoundFile();
-  // Writes setting.ini from the settings and, when the file was written, restarts the cycle
-  // countdown with the new interval and refreshes the status captions. False when it was not
-  // written (the user was told why).
-  bool SaveSettings();
+  // Writes setting.ini from the settings with `enter` applied to them. Only once the file is
+  // written does `enter` reach the settings in force; then the cycle countdown restarts with the
+  // new interval and the status captions are refreshed. False when it was not written (the user
+  // was told why): nothing changed, not even while the user was told, as the monitor runs on
+  // behind a message box.
+  bool SaveSettings(const std::function<void(Settings&)>& enter);
 
   // ---- Controls ----
   std::string caption;

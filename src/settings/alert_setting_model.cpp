@@ -55,6 +55,35 @@ bool ValidHourWindow(std::string_view from, std::string_view to) {
   return first && last && *first < *last;
 }
 
+// The boxes as the settings hold them: the numbers, hours and lists trimmed, the account and
+// phone as typed.
+void EnterSettings(const AlertSettingControls& boxes, Settings& s) {
+  s.TimeInterval = TrimCopy(boxes.TimeInterval);
+  s.cpu_High = TrimCopy(boxes.cpu_High);
+  s.mem_High = TrimCopy(boxes.mem_High);
+  s.num_High = TrimCopy(boxes.num_High);
+  s.host_Name = TrimCopy(boxes.host_Name);
+  s.Enable_log = Flag(boxes.Enable_log);
+  s.Enable_alert = Flag(boxes.Check2);
+  s.smsEmail = boxes.smsEmail;
+  s.smsPassword = boxes.smsPassword;
+  s.smsPhone = boxes.smsPhone;
+  s.Mail_List = TrimCopy(boxes.Mail_List);
+  s.max_SMS = boxes.max_SMS.Text();
+  s.schAlert = Flag(boxes.schAlert);
+  s.smsFrom = TrimCopy(boxes.smsFrom);
+  s.smsTo = TrimCopy(boxes.smsTo);
+  s.soundOn = Flag(boxes.soundOn);
+  s.soundFrom = TrimCopy(boxes.soundFrom);
+  s.soundTo = TrimCopy(boxes.soundTo);
+  s.KillProc = Flag(boxes.KillProc);
+  s.num_Kill = TrimCopy(boxes.num_Kill);
+  s.Killopt = boxes.Killopt;
+  s.PnameList = TrimCopy(boxes.PnameList);
+  s.Enable_sound = Flag(boxes.Check5);
+  s.filMusic = boxes.filMusic;
+}
+
 }  // namespace
 
 bool IsHint(std::string_view text) {
@@ -158,48 +187,29 @@ void AlertSettingModel::OnSMTPsetClick() {
 }
 
 bool AlertSettingModel::OnSaveClick() {
-  const Settings before = window_.settings;
-  CopyIntoSettings();
-  if (!RunChecks()) return false;
-  if (!window_.SaveSettings()) {
-    // The file keeps the old values, so the running program does too; the dialog stays open
-    // with the user's entries for another try.
-    window_.settings = before;
+  // A check may change a box (num_Kill, Check2) after its message; what comes into force is what
+  // the user entered.
+  entered_ = static_cast<const AlertSettingControls&>(*this);
+  if (!RunChecks()) {
+    KeepEntriesInForce();
     return false;
   }
+  const AlertSettingControls entered = *std::move(entered_);
+  entered_.reset();
+  // A file that is not written leaves the dialog open with the user's entries for another try.
+  if (!window_.SaveSettings([&entered](Settings& s) { EnterSettings(entered, s); })) return false;
   Unload();
   return true;
 }
 
-void AlertSettingModel::CopyIntoSettings() {
-  Settings& s = window_.settings;
-  s.TimeInterval = TrimCopy(TimeInterval);
-  s.cpu_High = TrimCopy(cpu_High);
-  s.mem_High = TrimCopy(mem_High);
-  s.num_High = TrimCopy(num_High);
-  s.host_Name = TrimCopy(host_Name);
-  s.Enable_log = Flag(Enable_log);
-  s.Enable_alert = Flag(Check2);
-  s.smsEmail = smsEmail;
-  s.smsPassword = smsPassword;
-  s.smsPhone = smsPhone;
-  s.Mail_List = TrimCopy(Mail_List);
-  s.max_SMS = max_SMS.Text();
-  s.schAlert = Flag(schAlert);
-  s.smsFrom = TrimCopy(smsFrom);
-  s.smsTo = TrimCopy(smsTo);
-  s.soundOn = Flag(soundOn);
-  s.soundFrom = TrimCopy(soundFrom);
-  s.soundTo = TrimCopy(soundTo);
-  s.KillProc = Flag(KillProc);
-  s.num_Kill = TrimCopy(num_Kill);
-  s.Killopt = Killopt;
-  s.PnameList = TrimCopy(PnameList);
-  s.Enable_sound = Flag(Check5);
-  s.filMusic = filMusic;
+void AlertSettingModel::KeepEntriesInForce() {
+  if (!entered_) return;
+  EnterSettings(*entered_, window_.settings);
+  entered_.reset();
 }
 
-void AlertSettingModel::Tell(std::string_view message) {
+void AlertSettingModel::Refuse(std::string_view message) {
+  KeepEntriesInForce();
   window_.deps().ui.MessageBox(std::string(message), MessageButtons::Ok,
                                std::string(kDialogMessageTitle));
 }
@@ -217,7 +227,7 @@ bool AlertSettingModel::RunValueChecks() {
   bool passed = true;
   const auto require = [&](const std::string& box, std::string_view message) {
     if (!box.empty()) return;
-    Tell(message);
+    Refuse(message);
     passed = false;
   };
   require(TimeInterval, kTimeIntervalEmpty);
@@ -228,7 +238,7 @@ bool AlertSettingModel::RunValueChecks() {
   if (!KillProc) return passed;
 
   if (num_Kill.empty()) {
-    Tell(kNumKillEmpty);
+    Refuse(kNumKillEmpty);
     num_Kill = num_High;
     passed = false;
   }
@@ -237,14 +247,17 @@ bool AlertSettingModel::RunValueChecks() {
   const std::optional<int16_t> kill = TextToInt16(Trim(num_Kill));
   const std::optional<int16_t> high = TextToInt16(Trim(num_High));
   if (!kill || !high || *kill > *high) {
-    Tell(kNumKillOverNumHigh);
+    Refuse(kNumKillOverNumHigh);
     num_Kill = num_High;
     passed = false;
   }
   if (Killopt && PnameList.empty()) {
     const MessageAnswer answer = window_.deps().ui.MessageBox(
         std::string(kEmptyKillList), MessageButtons::YesNo, std::string(kDialogMessageTitle));
-    if (answer != MessageAnswer::Yes) passed = false;
+    if (answer != MessageAnswer::Yes) {
+      KeepEntriesInForce();
+      passed = false;
+    }
   }
   return passed;
 }
@@ -253,22 +266,22 @@ bool AlertSettingModel::RunValueChecks() {
 bool AlertSettingModel::RunAlertChecks() {
   if (!Check2) return true;
   if (Trim(smsEmail).empty() || Trim(smsPassword).empty()) {
-    Tell(kAccountMissing);
+    Refuse(kAccountMissing);
     return false;
   }
   // A hint in smsPhone counts as a value here.
   if (Trim(smsPhone).empty()) {
-    Tell(kPhoneMissing);
+    Refuse(kPhoneMissing);
     return false;
   }
   if (!LooksLikeMailAddress(smsEmail)) {
-    Tell(kLoginEmailInvalid);
+    Refuse(kLoginEmailInvalid);
     Check2 = false;
     ApplyCheck2Rule();
     return false;
   }
   if (!Trim(Mail_List).empty() && !LooksLikeMailAddress(Mail_List)) {
-    Tell(kMailListInvalid);
+    Refuse(kMailListInvalid);
     return false;
   }
   return true;
@@ -277,13 +290,13 @@ bool AlertSettingModel::RunAlertChecks() {
 // Checks 11 and 12: a bad sound window skips the alert window's check.
 bool AlertSettingModel::RunHourChecks() {
   if (!ValidHourWindow(soundFrom, soundTo)) {
-    Tell(std::string(kSoundHoursStart) + soundFrom + std::string(kHoursMiddle) + soundTo +
-         std::string(kHoursEnd));
+    Refuse(std::string(kSoundHoursStart) + soundFrom + std::string(kHoursMiddle) + soundTo +
+           std::string(kHoursEnd));
     return false;
   }
   if (!ValidHourWindow(smsFrom, smsTo)) {
-    Tell(std::string(kAlertHoursStart) + smsFrom + std::string(kHoursMiddle) + smsTo +
-         std::string(kHoursEnd));
+    Refuse(std::string(kAlertHoursStart) + smsFrom + std::string(kHoursMiddle) + smsTo +
+           std::string(kHoursEnd));
     return false;
   }
   return true;

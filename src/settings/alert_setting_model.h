@@ -4,6 +4,7 @@
 // on while it is open, and reads the settings record as the last Save left it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -90,9 +91,11 @@ class AlertSettingModel : public AlertSettingControls, public DialogForm {
   explicit AlertSettingModel(MainWindowModel& window) : window_(window) {}
 
   // ---- Event handlers ----
-  // Copies every box into the settings record, then checks them. Returns true when the checks
-  // passed: setting.ini is then written and the dialog unloaded. A refused Save keeps the dialog
-  // open and leaves the copied values in force, unsaved.
+  // Checks the boxes; returns true when the checks passed and setting.ini was written: the
+  // entries are then in force and the dialog unloaded. A check that refuses the Save puts the
+  // entries in force, unsaved, as the boxes held them at the click, and keeps the dialog open. A
+  // file that cannot be written changes nothing in force at any moment: the entries come into
+  // force only once they are in the file.
   bool OnSaveClick();
   void OnCancelClick() { Unload(); }
   // The user ticked or cleared Check2 (the new value is already in Check2).
@@ -120,15 +123,19 @@ class AlertSettingModel : public AlertSettingControls, public DialogForm {
   void Load() override;
   void ApplyCheck2Rule();
   void ApplyKillProcRule();
-  void CopyIntoSettings();
   // The check table; true when every check passed.
   bool RunChecks();
   bool RunValueChecks();
   bool RunAlertChecks();
   bool RunHourChecks();
-  void Tell(std::string_view message);
+  // A check refused the Save: the entries come into force (once per Save), then the user is
+  // told.
+  void Refuse(std::string_view message);
+  void KeepEntriesInForce();
 
   MainWindowModel& window_;
+  // The boxes as they were at the Save click, until they are in force or the Save has ended.
+  std::optional<AlertSettingControls> entered_;
 };
 
 bool IsHint(std::string_view text);

@@ -7,8 +7,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolTip>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -150,6 +155,106 @@ TEST_F(LogPaneSelectionTest, CopyPutsTheSelectedLinesNewestFirstOnTheClipboard) 
   ASSERT_EQ(copied.size(), 2) << QApplication::clipboard()->text().toStdString();
   EXPECT_TRUE(copied[0].endsWith(" - spans  two lines"));
   EXPECT_TRUE(copied[1].endsWith(" - first"));
+}
+
+// A pane of a few rows over forty lines, shown, as the reader sees it.
+class LogPaneReadingTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureQtApplication(); }
+
+  void SetUp() override {
+    for (int i = 0; i < 40; ++i) Write("line " + std::to_string(i));
+    pane.resize(400, 120);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+  }
+  void TearDown() override { QToolTip::hideText(); }
+
+  void Write(const std::string& message) {
+    log.WriteLog(message);
+    clock.Advance(1);
+    pane.Follow(log);
+  }
+  QPoint RowCentre(int row) { return pane.visualRect(pane.model()->index(row, 0)).center(); }
+  std::string LineAt(QPoint point) { return pane.indexAt(point).data().toString().toStdString(); }
+  std::string TopLine() { return LineAt(QPoint(2, 2)); }
+  // The pointer rests at `point` of the pane's viewport.
+  void Hover(QPoint point) {
+    QHelpEvent help(QEvent::ToolTip, point, pane.viewport()->mapToGlobal(point));
+    QApplication::sendEvent(pane.viewport(), &help);
+  }
+  // The text of the tooltip on the screen as its label shows it (rich text rendered).
+  static std::string ShownTip() {
+    if (!QToolTip::isVisible()) return {};
+    const QString text = QToolTip::text();
+    if (!Qt::mightBeRichText(text)) return text.toStdString();
+    QTextDocument rendered;
+    rendered.setHtml(text);
+    return rendered.toPlainText().toStdString();
+  }
+
+  FakeClock clock;
+  Settings settings;
+  FakeFileSystem files;
+  ActivityLog log{clock, settings, files, "/nonexistent", "/"};
+  LogPane pane{ActivityLog::kPaneLineLimit};
+};
+
+TEST_F(LogPaneReadingTest, NewLinesScrollOnlyAPaneThatShowsTheNewest) {
+  const struct {
+    const char* name;
+    std::function<void(LogPane&)> scroll;
+    bool followsNewest;
+  } cases[] = {
+      {"at the top", [](LogPane& p) { p.verticalScrollBar()->setValue(0); }, true},
+      {"scrolled down",
+       [](LogPane& p) { p.scrollTo(p.model()->index(12, 0), QAbstractItemView::PositionAtTop); },
+       false},
+      {"at the bottom",
+       [](LogPane& p) { p.verticalScrollBar()->setValue(p.verticalScrollBar()->maximum()); },
+       false},
+  };
+  // The scroll bar counts rows or pixels, as the style says; either way.
+  for (const auto mode : {QAbstractItemView::ScrollPerItem, QAbstractItemView::ScrollPerPixel}) {
+    pane.setVerticalScrollMode(mode);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) +
+                   (mode == QAbstractItemView::ScrollPerItem ? " by rows" : " by pixels"));
+      c.scroll(pane);
+      const std::string before = TopLine();
+      Write("news 1");
+      Write("news 2");
+      if (c.followsNewest) {
+        EXPECT_TRUE(TopLine().ends_with(" - news 2")) << TopLine();
+      } else {
+        EXPECT_EQ(TopLine(), before);
+      }
+    }
+  }
+}
+
+// The tooltip names the line under the pointer, also when new lines push the lines down beneath
+// a resting pointer, and shows markup in a line as the characters it is made of.
+TEST_F(LogPaneReadingTest, TheTooltipIsTheLineUnderThePointerAsWritten) {
+  const std::string markup = "Service said: <b>not bold</b> &amp; <a href=\"x\">no link</a>";
+  Write(markup);
+  const QPoint top = RowCentre(0);
+  Hover(top);
+  EXPECT_TRUE(ShownTip().ends_with(" - " + markup)) << ShownTip();
+  EXPECT_EQ(ShownTip(), LineAt(top));
+
+  Write("next");
+  EXPECT_TRUE(LineAt(top).ends_with(" - next"));
+  EXPECT_EQ(ShownTip(), LineAt(top)) << "the tooltip still names the line that moved away";
+
+  // Scrolled down, the lines stay where they are, and so does the tooltip.
+  pane.scrollTo(pane.model()->index(20, 0), QAbstractItemView::PositionAtTop);
+  const QPoint second = RowCentre(21);
+  Hover(second);
+  const std::string hovered = LineAt(second);
+  Write("later");
+  EXPECT_EQ(LineAt(second), hovered);
+  EXPECT_EQ(ShownTip(), hovered);
 }
 
 }  // namespace

@@ -111,6 +111,17 @@ TEST_F(MainWindowViewTest, EveryLabelShowsItsOwnControlsCaptionColourAndVisibili
   }
 }
 
+// A server's reply, a program's name or a process name lands in labels as it came: every label
+// shows it as the characters it is made of, never as markup or a link.
+TEST_F(MainWindowViewTest, EveryLabelShowsMarkupAsItsCharacters) {
+  for (const BoundLabel& bound : kBoundLabels) bound.control(*model).caption = kMarkupText;
+  window->Render();
+  for (const BoundLabel& bound : kBoundLabels) {
+    EXPECT_EQ(ShownText(*Widget<QLabel>(bound.name)), kMarkupText) << bound.name;
+  }
+  ExpectOnlyPlainLabels(window.get());
+}
+
 TEST_F(MainWindowViewTest, MonitorCycleReachesGaugesLabelsCaptionAndMenus) {
   cpu.busy.push_back(37);
   model->Monitor();
@@ -227,6 +238,34 @@ TEST_F(MainWindowViewTest, TrayDoubleClickBringsTheWindowBackCentredEvenAfterAMo
   EXPECT_FALSE(window->isMinimized());
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == centre; }, 2000))
       << window->pos().x() << "," << window->pos().y();
+}
+
+// A window resized by the user keeps that size through the tray and back, and the resize alone
+// hides the tray's Start/Stop entry.
+TEST_F(MainWindowViewTest, TheUsersSizeStaysThroughTheTrayAndAResizeHidesTheTrayEntry) {
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  model->mStart.visible = true;  // as the tray's right click leaves it
+  window->Render();
+  // The user drags the window to a corner and makes it larger.
+  window->move(5, 7);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(5, 7); }, 2000));
+  const QSize chosen = window->size() + QSize(150, 90);
+  window->resize(chosen);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == chosen; }, 2000));
+  EXPECT_FALSE(model->mStart.visible);
+  EXPECT_FALSE(window->form().mStart->isVisible());
+
+  model->visible = false;
+  window->Render();
+  ASSERT_FALSE(window->isVisible());
+  model->OnTrayDoubleClick();
+  window->Render();
+  const QPoint centre(model->geometry.left, model->geometry.top);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == centre; }, 2000))
+      << window->pos().x() << "," << window->pos().y();
+  EXPECT_EQ(window->size(), chosen);
+  EXPECT_EQ(model->geometry.width, chosen.width());
 }
 
 // The busy look of the process scan reaches the widgets before the scan, through the program's

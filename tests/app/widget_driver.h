@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QString>
 #include <QTest>
+#include <QTextDocument>
 #include <QWidget>
+#include <string>
 
 namespace tarnwick::testing {
 
@@ -33,6 +36,30 @@ inline void TypeInto(QLineEdit* box, const QString& text) {
     QTest::keyClick(box, Qt::Key_Backspace);
   } else {
     QTest::keyClicks(box, text);
+  }
+}
+
+// The text a label shows: its text as it is, or rendered when the label takes it for rich text.
+inline std::string ShownText(const QLabel& label) {
+  const Qt::TextFormat format = label.textFormat();
+  const bool rich =
+      format == Qt::RichText || (format != Qt::PlainText && Qt::mightBeRichText(label.text()));
+  if (!rich) return label.text().toStdString();
+  QTextDocument rendered;
+  rendered.setHtml(label.text());
+  return rendered.toPlainText().toStdString();
+}
+
+// Text from outside as a hostile server, program or process name would have it: markup, an
+// entity, a link.
+inline constexpr char kMarkupText[] =
+    "<b>bold</b> &amp; <a href=\"http://x.example\">link</a> <img src=\"/etc/x\">";
+
+// Every label under `root` leaves its text plain, whatever a later text holds.
+inline void ExpectOnlyPlainLabels(QWidget* root) {
+  for (const QLabel* label : root->findChildren<QLabel*>()) {
+    EXPECT_EQ(label->textFormat(), Qt::PlainText)
+        << label->objectName().toStdString() << ": " << label->text().toStdString();
   }
 }
 

@@ -159,6 +159,16 @@ TEST_F(AlertSettingDialogTest, SaveTellsThroughTheUiServicesAndClosesOnceEveryCh
             QStringLiteral("Monitor cycle on every 9 seconds"));
 }
 
+TEST_F(AlertSettingDialogTest, TheLabelsOfBothSettingsDialogsArePlainText) {
+  Model().SMS_Today = kMarkupText;
+  window->Render();
+  EXPECT_EQ(ShownText(*Widget<QLabel>("SMS_Today")), kMarkupText);
+  ExpectOnlyPlainLabels(View());
+  window->form().SMTPsetup->trigger();
+  ASSERT_NE(window->smtpServerDialog(), nullptr);
+  ExpectOnlyPlainLabels(window->smtpServerDialog());
+}
+
 TEST_F(AlertSettingDialogTest, LabelClicksButtonsAndPointerMovesReachTheModel) {
   model->settings.smsSentToday = 3;
   Model().SMS_Today = "Sent Today : 3";

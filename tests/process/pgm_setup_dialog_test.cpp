@@ -116,6 +116,11 @@ TEST_F(PgmSetupDialogTest, EveryControlShowsItsOwnState) {
   }
   EXPECT_EQ(view->windowTitle().toStdString(), m.caption);
   EXPECT_EQ(view->geometry().topLeft(), QPoint(m.geometry.left, m.geometry.top));
+
+  m.Label1.caption = testing::kMarkupText;
+  view->Render();
+  EXPECT_EQ(testing::ShownText(*Widget<QLabel>("Label1")), testing::kMarkupText);
+  testing::ExpectOnlyPlainLabels(view.get());
 }
 
 TEST_F(PgmSetupDialogTest, UserEventsReachTheModel) {
@@ -166,6 +171,32 @@ TEST_F(PgmSetupDialogTest, MainWindowShowsTheViewWhileTheModelIsShownAndClosingC
   window.pgmSetupDialog()->close();
   EXPECT_EQ(dialog().state(), FormState::NotLoaded);
   EXPECT_EQ(window.pgmSetupDialog(), nullptr);
+}
+
+// Enter in the name box is no click on the sound file's button; Escape is Cancel, and the dialog
+// stays closed at the next render.
+TEST_F(PgmSetupDialogTest, EnterInTheNameBoxPicksNoFileAndEscapeCancels) {
+  view.reset();
+  dialog().Unload();
+  MainWindow window(*model);
+  window.Render();
+  window.findChild<QAction*>(QStringLiteral("mPGMSetup"))->trigger();
+  ASSERT_NE(window.pgmSetupDialog(), nullptr);
+  QLineEdit* name = window.pgmSetupDialog()->findChild<QLineEdit*>(QStringLiteral("pgmNameF"));
+  ASSERT_NE(name, nullptr);
+  name->setFocus();
+  ui.pickResult = "/snd/bell.wav";
+
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(name, key);
+  EXPECT_TRUE(ui.picks.empty());
+  EXPECT_EQ(dialog().state(), FormState::Shown);
+  EXPECT_EQ(dialog().pgmFileSoundF.text, "/snd/x.wav");
+
+  QTest::keyClick(name, Qt::Key_Escape);
+  EXPECT_EQ(dialog().state(), FormState::NotLoaded);
+  window.Render();
+  EXPECT_EQ(window.pgmSetupDialog(), nullptr);
+  EXPECT_EQ(control().programSettings().pgmNameF, "notepad");
 }
 
 }  // namespace

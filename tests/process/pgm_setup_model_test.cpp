@@ -151,7 +151,12 @@ TEST_F(PgmSetupModelTest, FailedWriteKeepsTheDialogOpenAndTheOldSettingsInForce)
   dialog().pgmCPUsetF.text = "90";
   dialog().pgmNameF.text = "firefox";
   files.replaceFails[Path()] = "Read-only file system";
+  // The monitor runs on while the box is open, on the settings of the file.
+  ProgramSettings inForce;
+  ui.onMessageBox = [&](const testing::RecordedMessage&) { inForce = pgm(); };
   dialog().pgmSave_Click();
+  EXPECT_EQ(inForce.pgmCPUsetF, 70);
+  EXPECT_EQ(inForce.pgmNameF, "notepad");
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "The settings file " + Path() +
                                      " could not be saved: Read-only file system\r\n"

@@ -76,9 +76,15 @@ class RecordingUi final : public IUiServices {
   std::optional<std::string> pickResult;
   ScreenSize screen{1920, 1080};
 
+  // Runs while the box is open, as the events of a modal box's own loop would (timer ticks, a
+  // monitor cycle).
+  std::function<void(const RecordedMessage&)> onMessageBox;
+
   MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
                            const std::string& title) override {
     messages.push_back({text, buttons, title});
+    // A copy: the hook may open another box, which grows `messages`.
+    if (onMessageBox) onMessageBox(RecordedMessage(messages.back()));
     if (!answers.empty()) {
       MessageAnswer a = answers.front();
       answers.pop_front();

@@ -195,6 +195,28 @@ TEST_F(MainWindowTest, MinimisingHidesInTheTrayAndADoubleClickBringsItBackCentre
   EXPECT_FALSE(model->mStart.visible);
 }
 
+// The size the user gave the window is its own: a resize hides the tray's Start/Stop entry as a
+// change of state does, and the window comes back from the tray centred at that size.
+TEST_F(MainWindowTest, AResizeHidesTheTrayEntryAndTheWindowKeepsTheUsersSize) {
+  Load();
+  model->trayShown = true;
+  model->OnTrayRightClick();
+  model->OnResize(WindowState::Normal, FormSize{900, 700});
+  EXPECT_FALSE(model->mStart.visible);
+  EXPECT_EQ(model->geometry.width, 900);
+  EXPECT_EQ(model->geometry.height, 700);
+
+  model->OnTrayRightClick();
+  model->OnResize(WindowState::Minimized);
+  EXPECT_TRUE(model->mStart.visible);
+  EXPECT_FALSE(model->visible);
+  model->OnTrayDoubleClick();
+  EXPECT_EQ(model->geometry.width, 900);
+  EXPECT_EQ(model->geometry.height, 700);
+  EXPECT_EQ(model->geometry.left, (1920 - 900) / 2);
+  EXPECT_EQ(model->geometry.top, (1080 - 700) / 2);
+}
+
 TEST_F(MainWindowTest, MinimisingHidesTheWindowOnlyWhileTheTrayShowsItsEntry) {
   const struct {
     bool trayAdded;
