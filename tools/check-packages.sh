@@ -68,10 +68,10 @@ unit_verifies() {
   sed "s|/usr/lib/tarnwick/tarnwickd|$tmp/usr/lib/tarnwick/tarnwickd|" "$unit" \
     >"$tmp/package/tarnwickd.service"
   cp -a "$tmp/usr/lib/tarnwick" "$tmp/opt/tarnwick"
-  {
-    grep -v '^ExecStart=' "$unit"
-    grep '^ExecStart=.' "$dropin" | tail -n 1 | sed "s|/opt/tarnwick/|$tmp/opt/tarnwick/|"
-  } >"$tmp/opt/tarnwickd.service"
+  local opt_exec
+  opt_exec=$(grep '^ExecStart=.' "$dropin" | tail -n 1 | sed "s|/opt/tarnwick/|$tmp/opt/tarnwick/|")
+  awk -v line="$opt_exec" '/^ExecStart=/ { print line; next } { print }' "$unit" \
+    >"$tmp/opt/tarnwickd.service"
   local rc=0
   for checked in "$tmp/package/tarnwickd.service" "$tmp/opt/tarnwickd.service"; do
     SYSTEMD_LOG_LEVEL=warning systemd-analyze verify --man=no "$checked" || rc=$?
