@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Checks the packages in build/packages: lintian finds no error, each holds what it should, the
-# service unit passes systemd-analyze, and they install, run and purge cleanly on this machine
-# (dpkg -i, tarnwickd started from the unit's command line logs to /var/log/tarnwick, dpkg --purge
-# leaves nothing behind). Needs root; changes the system while it runs.
+# service unit passes systemd-analyze (verify, and a security exposure of at most 4.0, also with
+# the drop-in for a program folder in /opt), and they install, run and purge cleanly on this
+# machine (dpkg -i, tarnwickd started from the unit's command line, and from the /opt drop-in's,
+# reads its settings from /etc/tarnwick and logs to /var/log/tarnwick, dpkg --purge leaves nothing
+# behind). Needs root; changes the system while it runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/packages"
+dropin="$root/dist/systemd/tarnwickd.service.d/opt.conf"
+# The highest exposure systemd-analyze security may give the unit, in tenths (4.0).
+max_exposure=40
 desktop=$(ls "$out"/tarnwick_*.deb)
 headless=$(ls "$out"/tarnwickd_*.deb)
 passed=0
@@ -44,35 +49,62 @@ has_files() {
 
 no_qt_in_headless() { ! dpkg-deb --field "$headless" Depends | grep -qi 'qt'; }
 
+# The last ExecStart= of a unit file, without the options variable of /etc/tarnwick/tarnwickd.conf.
+exec_line_of() {
+  local line
+  line=$(sed -n 's/^ExecStart=\(..*\)/\1/p' "$1" | tail -n 1)
+  echo "${line//\$TARNWICKD_OPTIONS/}"
+}
+
 unit_verifies() {
   local tmp
   tmp=$(mktemp -d)
   dpkg-deb -x "$headless" "$tmp"
   # verify resolves ExecStart against the real file system, so the unit is checked with the
-  # package's files where it names them.
+  # package's files where it names them; the /opt setup is the unit with the drop-in's ExecStart.
   local unit="$tmp/usr/lib/systemd/system/tarnwickd.service"
   [ -f "$unit" ] || unit="$tmp/lib/systemd/system/tarnwickd.service"
-  sed "s|/usr/lib/tarnwick/tarnwickd|$tmp/usr/lib/tarnwick/tarnwickd|" "$unit" >"$tmp/tarnwickd.service"
+  mkdir -p "$tmp/package" "$tmp/opt"
+  sed "s|/usr/lib/tarnwick/tarnwickd|$tmp/usr/lib/tarnwick/tarnwickd|" "$unit" \
+    >"$tmp/package/tarnwickd.service"
+  cp -a "$tmp/usr/lib/tarnwick" "$tmp/opt/tarnwick"
+  local opt_exec
+  opt_exec=$(grep '^ExecStart=.' "$dropin" | tail -n 1 | sed "s|/opt/tarnwick/|$tmp/opt/tarnwick/|")
+  awk -v line="$opt_exec" '/^ExecStart=/ { print line; next } { print }' "$unit" \
+    >"$tmp/opt/tarnwickd.service"
   local rc=0
-  SYSTEMD_LOG_LEVEL=warning systemd-analyze verify --man=no "$tmp/tarnwickd.service" || rc=$?
+  for checked in "$tmp/package/tarnwickd.service" "$tmp/opt/tarnwickd.service"; do
+    SYSTEMD_LOG_LEVEL=warning systemd-analyze verify --man=no "$checked" || rc=$?
+  done
   rm -rf "$tmp"
   return $rc
 }
 
-install_run_purge() {
-  local before after
-  before=$(mktemp)
-  after=$(mktemp)
-  find /usr /etc /var/log /var/lib/dpkg/info -xdev 2>/dev/null | sort >"$before"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -o DPkg::Lock::Timeout=600 \
-    --no-install-recommends "$headless" "$desktop" >/dev/null
-  [ -x /usr/bin/tarnwick ] && [ -x /usr/lib/tarnwick/tarnwickd ] || return 1
-  # The unit's own command line, without the service manager (none runs in CI).
-  local exec_line
-  exec_line=$(sed -n 's/^ExecStart=//p' /usr/lib/systemd/system/tarnwickd.service)
-  exec_line=${exec_line//\$TARNWICKD_OPTIONS/}
+# systemd-analyze security rates the unit as installed by the package, and as installed by hand
+# with the /opt drop-in beside it.
+unit_exposure_is_low() {
+  local tmp rc=0
+  tmp=$(mktemp -d)
+  dpkg-deb -x "$headless" "$tmp"
+  local unit="$tmp/usr/lib/systemd/system/tarnwickd.service"
+  [ -f "$unit" ] || unit="$tmp/lib/systemd/system/tarnwickd.service"
+  mkdir -p "$tmp/root/etc/systemd/system/tarnwickd.service.d"
+  cp "$unit" "$tmp/root/etc/systemd/system/"
+  cp "$dropin" "$tmp/root/etc/systemd/system/tarnwickd.service.d/"
+  systemd-analyze security --offline=true --threshold=$max_exposure "$unit" | tail -n 1 || rc=1
+  systemd-analyze security --offline=true --threshold=$max_exposure --root="$tmp/root" \
+    tarnwickd.service | tail -n 1 || rc=1
+  rm -rf "$tmp"
+  return $rc
+}
+
+# Starts a command line the way the unit would (without the service manager, which CI lacks),
+# waits for the log in /var/log/tarnwick to say monitoring started, and checks that the settings
+# came from /etc/tarnwick.
+runs_as_the_service() {
   local -a command
-  read -r -a command <<<"$exec_line"
+  read -r -a command <<<"$1"
+  rm -f /var/log/tarnwick/Tarnwick_log_*.txt
   "${command[@]}" </dev/null >/tmp/tarnwickd-package.out 2>&1 &
   local pid=$!
   local log="" waited=0
@@ -84,12 +116,32 @@ install_run_purge() {
   done
   kill -TERM "$pid" 2>/dev/null || true
   wait "$pid" || true
-  local ok=1
-  if [ -z "$log" ] || ! grep -q "Settings folder: /etc/tarnwick" "$log"; then
-    echo "  tarnwickd wrote no log in /var/log/tarnwick naming /etc/tarnwick"
+  if [ -z "$log" ] || ! grep -q "Settings folder: /etc/tarnwick$" <(tr -d '\r' <"$log"); then
+    echo "  $1 wrote no log in /var/log/tarnwick naming /etc/tarnwick"
     cat /tmp/tarnwickd-package.out
-    ok=0
+    rm -f /tmp/tarnwickd-package.out
+    return 1
   fi
+  rm -f /tmp/tarnwickd-package.out
+}
+
+install_run_purge() {
+  local before after
+  before=$(mktemp)
+  after=$(mktemp)
+  find /usr /etc /var/log /var/lib/dpkg/info -xdev 2>/dev/null | sort >"$before"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -o DPkg::Lock::Timeout=600 \
+    --no-install-recommends "$headless" "$desktop" >/dev/null
+  [ -x /usr/bin/tarnwick ] && [ -x /usr/lib/tarnwick/tarnwickd ] || return 1
+  local ok=1
+  runs_as_the_service "$(exec_line_of /usr/lib/systemd/system/tarnwickd.service)" || ok=0
+  # The same unit for a program folder in /opt: the drop-in's command line, with a copy of the
+  # installed program folder standing in for /opt/tarnwick.
+  local opt
+  opt=$(mktemp -d)
+  cp -a /usr/lib/tarnwick "$opt/tarnwick"
+  runs_as_the_service "$(exec_line_of "$dropin" | sed "s|/opt/tarnwick/|$opt/tarnwick/|")" || ok=0
+  rm -rf "$opt"
   [ "$(stat -c %a /var/log/tarnwick)" = 700 ] || { echo "  /var/log/tarnwick is not 0700"; ok=0; }
   dpkg --purge tarnwick tarnwickd >/dev/null
   find /usr /etc /var/log /var/lib/dpkg/info -xdev 2>/dev/null | sort >"$after"
@@ -115,7 +167,9 @@ check "tarnwickd holds the headless program, the mailer and the service" has_fil
   usr/lib/systemd/system/tarnwickd.service etc/tarnwick/tarnwickd.conf \
   usr/share/doc/tarnwickd/copyright
 check "tarnwickd does not depend on Qt" no_qt_in_headless
-check "the service unit verifies" unit_verifies
+check "the service unit verifies, also with the /opt drop-in" unit_verifies
+check "the service unit's exposure is at most $((max_exposure / 10)).$((max_exposure % 10)), also with the /opt drop-in" \
+  unit_exposure_is_low
 check "the packages install, run as a service would and purge to nothing" install_run_purge
 echo "packages: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -65,6 +65,14 @@ std::string PrintableText(std::string_view text, std::string_view replacement) {
   return out;
 }
 
+std::string OneLineText(std::string_view text) {
+  std::string blanked(text);
+  for (char& c : blanked) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return PrintableText(blanked);
+}
+
 std::string_view Trim(std::string_view text) {
   return TrimOf(text, " ");
 }

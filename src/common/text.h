@@ -41,6 +41,11 @@ std::vector<std::string> SplitLines(std::string_view content);
 // to an 8-bit terminal.
 std::string PrintableText(std::string_view text, std::string_view replacement = "?");
 
+// Text as one line of the activity log or of a terminal: each CR and each LF becomes a blank, so
+// no text can forge a line of its own, and everything else PrintableText replaces becomes "?".
+// Every log line and everything the program without a window prints is cleaned by this rule.
+std::string OneLineText(std::string_view text);
+
 inline constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace tarnwick

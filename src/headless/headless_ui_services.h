@@ -21,8 +21,8 @@ class HeadlessUiServices final : public IUiServices {
   explicit HeadlessUiServices(std::function<void(const std::string&)> print)
       : print_(std::move(print)) {}
 
-  // Prints "title: text" as one line and answers with the default button: Ok for Ok and
-  // Ok/Cancel, No for Yes/No.
+  // Prints "title: text" as one line (cleaned by OneLineText) and answers with the default
+  // button: Ok for Ok and Ok/Cancel, No for Yes/No.
   MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
                            const std::string& title) override;
   // Nothing to draw; pending URL completions wait for the loop.
@@ -44,7 +44,11 @@ class HeadlessUiServices final : public IUiServices {
 // The answer of a message box that nobody can see: its default button.
 MessageAnswer DefaultAnswer(MessageButtons buttons);
 
-// The text as one line: CR LF, CR and LF each become one blank.
-std::string OneLine(const std::string& text);
+// What the program writes for one line of its output (a log line, a status line, a message box):
+// the line cleaned as a log line is (OneLineText), then LF. Nothing that reaches the terminal
+// or the journal can forge a line, move the cursor, retitle the window or reorder what is shown.
+// Line ends at the end of the line are dropped first, so the log's blank separator line (CR LF)
+// becomes an empty line.
+std::string TerminalLine(std::string_view line);
 
 }  // namespace tarnwick

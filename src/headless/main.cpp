@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "common/text.h"
 #include "headless/headless_loop.h"
 #include "headless/headless_status.h"
 #include "headless/headless_ui_services.h"
@@ -79,12 +80,9 @@ void Write(std::FILE* stream, const std::string& text) {
 }
 
 // One line on standard output, flushed at once so that a reader of a pipe or the journal sees
-// it as it happens. The log's blank separator line (CR LF) becomes an empty line.
+// it as it happens. Every line the program prints while it runs comes through here.
 void PrintLine(const std::string& line) {
-  std::string out = line;
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  out += '\n';
-  Write(stdout, out);
+  Write(stdout, tarnwick::TerminalLine(line));
 }
 
 }  // namespace
@@ -100,7 +98,8 @@ int main(int argc, char* argv[]) {
       Write(stdout, tarnwick::HeadlessVersion());
       return 0;
     case tarnwick::HeadlessOptions::Action::Error:
-      Write(stderr, tarnwick::HeadlessOptionError(options.badArgument) + tarnwick::HeadlessUsage());
+      Write(stderr, tarnwick::HeadlessOptionError(tarnwick::PrintableText(options.badArgument)) +
+                        tarnwick::HeadlessUsage());
       return kUsageError;
     case tarnwick::HeadlessOptions::Action::Run:
       break;

@@ -38,9 +38,14 @@ std::string EventText(const HistoryEvent& e) {
 }  // namespace
 
 std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string field;
+  if (!text.empty() && kCsvFormulaStarts.find(text.front()) != std::string_view::npos) {
+    field = kCsvFormulaGuard;
+  }
+  field += text;
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
   std::string quoted = "\"";
-  for (const char c : text) {
+  for (const char c : field) {
     if (c == '"') quoted += '"';
     quoted += c;
   }

@@ -20,7 +20,14 @@ inline constexpr std::string_view kSinceOption = "--since";
 inline constexpr int64_t kDefaultHistorySpan = 86400;
 inline constexpr int kSummaryRows = 20;
 
-// One CSV field: quoted when it holds a comma, a quote, CR or LF, with quotes doubled.
+// First characters that make a spreadsheet read a cell as a formula (or, tab and CR, that some
+// spreadsheets skip before looking for one), and what goes before them so that the cell is
+// shown as the text it is: a process may be named "=HYPERLINK(...)" or "@SUM(...)".
+inline constexpr std::string_view kCsvFormulaStarts = "=+-@\t\r";
+inline constexpr std::string_view kCsvFormulaGuard = "'";
+
+// One CSV field of text: after kCsvFormulaGuard when it starts with one of kCsvFormulaStarts;
+// quoted when it holds a comma, a quote, CR or LF, with quotes doubled.
 std::string CsvField(std::string_view text);
 // The header and one line per row, each ended by CR LF.
 std::string CsvHeader();

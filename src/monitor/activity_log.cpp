@@ -1,5 +1,6 @@
 #include "monitor/activity_log.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "common/text.h"
@@ -7,18 +8,6 @@
 #include "common/utf8_path.h"
 
 namespace tarnwick {
-namespace {
-
-std::string OneLine(const std::string& message) {
-  std::string out = message;
-  for (char& c : out) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  return out;
-}
-
-}  // namespace
-
 ActivityLog::ActivityLog(IClock& clock, const Settings& settings, IFileSystem& files,
                          std::string folder, std::string separator)
     : clock_(clock),
@@ -38,7 +27,7 @@ void ActivityLog::EnsureFolder() {
 void ActivityLog::WriteLog(const std::string& message) {
   const LocalTime now = clock_.Now();
   // The bare line end is the log's own blank separator line.
-  const std::string line = message == kCrLf ? message : YmdHms(now) + " - " + OneLine(message);
+  const std::string line = message == kCrLf ? message : YmdHms(now) + " - " + OneLineText(message);
   AddToPane(line);
   if (settings_.Enable_log > 0) AppendToFile(now, line);
   if (echo_) echo_(line);
@@ -46,20 +35,30 @@ void ActivityLog::WriteLog(const std::string& message) {
 
 void ActivityLog::AppendToFile(const LocalTime& now, const std::string& line) {
   const std::string path = DailyFilePath(now);
-  FileResult written = files_.AppendFile(path, line + std::string(kCrLf));
-  if (!written.ok && !files_.Exists(folder_)) {
+  // A line that a full disk cut short is ended first, so the file stays one event per line.
+  std::string content = path == unendedFile_ ? std::string(missingEnd_) : std::string();
+  content += line;
+  content += kCrLf;
+  FileResult written = files_.AppendFile(path, content);
+  if (!written.ok && written.written == 0 && !files_.Exists(folder_)) {
     // The folder was removed while the program ran (or never made): make it and try once more.
     files_.MakeFolder(folder_);
-    written = files_.AppendFile(path, line + std::string(kCrLf));
+    written = files_.AppendFile(path, content);
   }
   if (written.ok) {
+    if (path == unendedFile_) unendedFile_.clear();
     fileFailing_ = false;
     return;
   }
+  if (written.written > 0) {
+    const char last = content[std::min(written.written, content.size()) - 1];
+    unendedFile_ = last == '\n' ? "" : path;
+    missingEnd_ = last == '\r' ? std::string_view("\n") : kCrLf;
+  }
   if (fileFailing_) return;
   fileFailing_ = true;
-  const std::string notice = std::string(kLogWriteFailedStart) + path + ": " + written.reason +
-                             std::string(kLogWriteFailedEnd);
+  const std::string notice = OneLineText(std::string(kLogWriteFailedStart) + path + ": " +
+                                         written.reason + std::string(kLogWriteFailedEnd));
   std::cerr << notice << std::endl;
   AddToPane(YmdHms(now) + " - " + notice);
 }

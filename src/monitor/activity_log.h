@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/clock.h"
+#include "common/text.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
 
@@ -32,9 +33,12 @@ class ActivityLog {
   void EnsureFolder();
 
   // Writes one line: "yyyy-mm-dd hh:mm:ss - " + message (a message of exactly CR LF is written as
-  // it is). A CR or LF inside a message becomes a blank, so no message can forge lines of its
-  // own. When a line cannot reach the file, that is said once on standard error and in the pane;
-  // every later line tries the file again, and the next one that reaches it ends the outage.
+  // it is). The message is cleaned by OneLineText: a CR or LF becomes a blank, so no message can
+  // forge lines of its own, and no other control character, bidirectional mark or malformed
+  // UTF-8 reaches the pane, the file or a terminal. When a line cannot reach the file, that is
+  // said once on standard error and in the pane; every later line tries the file again, and the
+  // next one that reaches it ends the outage. A line that reached the file only in part (a full
+  // disk) is ended with CR LF before the next line goes into that file.
   void WriteLog(const std::string& message);
 
   // The pane's lines, newest first.
@@ -59,6 +63,10 @@ class ActivityLog {
   const Settings& settings_;
   IFileSystem& files_;
   bool fileFailing_ = false;
+  // The daily file whose last line a full disk cut short (empty when every line is ended), and
+  // what that line still lacks: CR LF, or LF after its CR.
+  std::string unendedFile_;
+  std::string_view missingEnd_ = kCrLf;
   std::string folder_;
   std::string separator_;
   std::deque<std::string> pane_;

@@ -13,13 +13,18 @@
 namespace tarnwick {
 
 // Outcome of a file operation. `reason` is the system's own one-line text ("Permission denied",
-// "No space left on device"), empty on success.
+// "No space left on device") or the rule a file or folder broke, empty on success.
 struct FileResult {
   bool ok = false;
   std::string reason;
+  // AppendFile: how many bytes of the content reached the file, also when the write failed
+  // part-way (a disk that filled up in the middle of a line).
+  size_t written = 0;
 
-  static FileResult Success() { return {true, {}}; }
-  static FileResult Failure(std::string why) { return {false, std::move(why)}; }
+  static FileResult Success(size_t written = 0) { return {true, {}, written}; }
+  static FileResult Failure(std::string why, size_t written = 0) {
+    return {false, std::move(why), written};
+  }
 };
 
 enum class FileReadStatus {
@@ -51,7 +56,11 @@ class IFileSystem {
   virtual FileResult ReplaceFile(const std::string& path, std::string_view content) = 0;
 
   // Appends `content` to the file, creating it owner-only when it does not exist. A short write
-  // (disk full) is a failure.
+  // (disk full) is a failure; `written` says how much of `content` reached the file either way.
+  // On POSIX systems the file is written only where no other user can have put it: its folder is
+  // a real folder (not a link), the folder and the file belong to the user running the program
+  // (or to root) and nobody else may write them, and the file is a regular file, not a link.
+  // Anything else is a failure whose reason says which rule was broken.
   virtual FileResult AppendFile(const std::string& path, std::string_view content) = 0;
 
   // Creates the folder (and missing parents) owner-only; success when it exists afterwards.

@@ -1,7 +1,8 @@
 // tarnwickd, the program without a window, against the local stand-in of the web service and a
 // real SMTP server: it logs in, the alert of a CPU hog with a hostile name reaches the service and
 // the mailbox whole, a credit update follows and the credits show, and a signal ends it cleanly;
-// with the service down, slow or answering garbage its cycle keeps its pace.
+// with the service down, slow or answering garbage its cycle keeps its pace; a hostile service
+// cannot steer the terminal that shows its output.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -16,6 +17,7 @@
 #include "mailer/mail_test_support.h"
 #include "settings/settings_store.h"
 #include "support/temp_dir.h"
+#include "url/scripted_http_server.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -292,6 +294,87 @@ TEST_F(TarnwickdEndToEnd, TheCycleKeepsItsPaceWhateverTheServiceDoes) {
     const auto stopped = run.Stop(SIGTERM, 2s);
     ASSERT_TRUE(stopped.has_value()) << "a pending request held up the end";
     EXPECT_TRUE(WIFEXITED(*stopped) && WEXITSTATUS(*stopped) == 0);
+  }
+}
+
+// A hostile service and a settings folder with a hostile name: whatever they hold, each line
+// tarnwickd prints (and each line of its log file) is one line of plain text. No escape sequence
+// or C1 control reaches the terminal or the journal, no bidirectional mark reorders a line, and
+// no line break forges a log line of the service's making.
+TEST_F(TarnwickdEndToEnd, NothingFromOutsideSteersTheTerminalOrForgesALine) {
+  // Window title, colours, 8-bit CSI, right-to-left override, line separator, a lone CSI byte
+  // (all in lower case, as the login reply is read); then a line of the attacker's own.
+  const std::string steering =
+      "\x1b]0;owned\x07\x1b[0m\xc2\x9b"
+      "31m\xe2\x80\xae\xe2\x80\xa8\x9b";
+  const std::string shown = "?]0;owned??[0m?31m???";
+  // The reply is read as UTF-8 first, which drops the lone byte.
+  const std::string shownReply = "?]0;owned??[0m?31m??";
+  const std::string forged = "\r\n1999-01-01 00:00:00 - Monitoring Stopped";
+  const std::string forgedShown = "  1999-01-01 00:00:00 - monitoring stopped";
+  const struct {
+    const char* name;
+    std::string loginReply;
+    std::string line;  // as tarnwickd prints it
+  } cases[] = {
+      {"refused", "-ERR " + steering + forged, "Account status: -err " + shownReply + forgedShown},
+      {"accepted", "+OK *49" + steering + forged + "*1-ab12cd% welcome",
+       "SMS credits: 49" + shownReply + forgedShown},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedHttpServer service([&](ScriptedHttpServer& server, const std::string& target, int fd) {
+      const bool login = target.rfind("/textpost/php/sms_logon.php", 0) == 0;
+      const std::string body = login ? c.loginReply : "";
+      server.Send(fd, std::string(login ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") +
+                          "\r\nContent-Length: " + std::to_string(body.size()) +
+                          "\r\nConnection: close\r\n\r\n" + body);
+    });
+    ASSERT_GT(service.port(), 0);
+    const fs::path settings = dir.path() / (std::string(c.name) + "\x1b[2J" + steering + "\n" +
+                                            "1999-01-01 00:00:00 - Forged");
+    fs::create_directories(settings);
+    Settings s;
+    s.TimeInterval = "1";
+    s.cpu_High = "101";
+    s.mem_High = "101";
+    s.num_High = "2";
+    s.Enable_log = 1;
+    s.smsEmail = kAccount;
+    s.smsPassword = kPassword;
+    s.min_Select = "5";
+    WriteFile((settings / "setting.ini").string(), FormatSettingFile(s));
+
+    RunningProgram run({(program / "tarnwickd").string(), "--settings-dir", settings.string()},
+                       Environment(std::to_string(service.port())));
+    ASSERT_TRUE(run.started());
+    const bool shownWhole =
+        run.WaitForOutput([&](const std::string& out) { return Has(out, c.line + "\n"); }, 30s);
+    const std::string out = run.ReadOutput(0);
+    EXPECT_TRUE(shownWhole) << out;
+    EXPECT_TRUE(Has(out, " - Settings folder: " + dir.path().string() + "/" + c.name + "?[2J" +
+                             shown + " 1999-01-01 00:00:00 - Forged\n"))
+        << out;
+    const auto stopped = run.Stop(SIGTERM, 2s);
+    ASSERT_TRUE(stopped.has_value());
+
+    const std::string fileLog = ReadFile((home / "monitor_log" / TodaysLogName()).string());
+    for (const bool isFile : {false, true}) {
+      const std::string& text = isFile ? fileLog : out;
+      for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool lineEnd = byte == '\n' || (byte == '\r' && isFile);
+        ASSERT_TRUE(byte >= 0x20 || lineEnd) << "control byte " << int{byte} << " at " << i;
+        ASSERT_NE(byte, 0x7f);
+      }
+      for (const char* mark : {"\xc2\x9b", "\xe2\x80\xae", "\xe2\x80\xa8"}) {
+        EXPECT_FALSE(Has(text, mark)) << text;
+      }
+      for (const std::string& line : mailtest::Lines(text)) {
+        EXPECT_NE(line.rfind("1999-01-01", 0), 0u) << "a forged line: " << line;
+      }
+    }
+    fs::remove_all(home / "monitor_log");
   }
 }
 

@@ -1,14 +1,20 @@
 // The history for scripts: history times, durations, the command line, the summary and the CSV
-// export, whose quoting must keep a hostile process name in one field.
+// export, whose quoting must keep a hostile process name in one field and out of a
+// spreadsheet's formulas, into a file only its owner reads.
 #include "history/history_report.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "history/history_time.h"
+#include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "support/temp_dir.h"
 
@@ -113,29 +119,49 @@ TEST(HistoryCommandLine, OptionsAreReadOrRefused) {
   }
 }
 
-TEST(HistoryCsv, HostileNamesStayOneFieldEach) {
-  const std::vector<std::string> names = {"plain",         "a,b",    "say \"hi\"",         "\"",
-                                          "line\r\nbreak", ",\",\"", "=cmd|' /C calc'!A0", ""};
+// A name stays one field whatever it holds, and a spreadsheet shows it as text: a name that
+// would start a formula gets a quote in front.
+TEST(HistoryCsv, HostileNamesStayOneTextFieldEach) {
+  const struct {
+    std::string name;
+    std::string cell;  // as a spreadsheet reads it
+  } cases[] = {
+      {"plain", "plain"},
+      {"a,b", "a,b"},
+      {"say \"hi\"", "say \"hi\""},
+      {"\"", "\""},
+      {"line\r\nbreak", "line\r\nbreak"},
+      {",\",\"", ",\",\""},
+      {"=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0"},
+      {"+1+cmd|' /C calc'!A0", "'+1+cmd|' /C calc'!A0"},
+      {"-2+3", "'-2+3"},
+      {"@SUM(A1:A9)", "'@SUM(A1:A9)"},
+      {"\t=1+1", "'\t=1+1"},
+      {"\r=1,1", "'\r=1,1"},
+      {"a=1", "a=1"},
+      {"", ""},
+  };
+  const size_t count = std::size(cases);
   std::string csv = CsvHeader();
-  for (size_t i = 0; i < names.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     ExportRow row;
     row.sample = {ToHistorySeconds({2026, 12, 4, 3, 0, static_cast<int>(i)}), 90, 50, 5000};
-    row.topCpuName = names[i];
+    row.topCpuName = cases[i].name;
     row.topCpuShare = 42.25;
-    row.topMemName = names[names.size() - 1 - i];
+    row.topMemName = cases[count - 1 - i].name;
     row.topMemShare = 7;
     csv += CsvLine(row);
   }
   const auto records = ParseCsv(csv);
-  ASSERT_EQ(records.size(), names.size() + 1);
+  ASSERT_EQ(records.size(), count + 1);
   EXPECT_EQ(records[0].size(), 8u);
-  for (size_t i = 0; i < names.size(); ++i) {
+  for (size_t i = 0; i < count; ++i) {
     const auto& r = records[i + 1];
-    ASSERT_EQ(r.size(), 8u) << names[i];
-    EXPECT_EQ(r[0], "2026-12-04 03:00:0" + std::to_string(i));
-    EXPECT_EQ(r[4], names[i]);
-    EXPECT_EQ(r[5], names[i].empty() ? "" : "42.2");
-    EXPECT_EQ(r[6], names[names.size() - 1 - i]);
+    ASSERT_EQ(r.size(), 8u) << cases[i].name;
+    EXPECT_EQ(r[0], "2026-12-04 03:00:" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+    EXPECT_EQ(r[4], cases[i].cell);
+    EXPECT_EQ(r[5], cases[i].name.empty() ? "" : "42.2");
+    EXPECT_EQ(r[6], cases[count - 1 - i].cell);
   }
   EXPECT_EQ(CsvField("plain"), "plain") << "only fields that need quotes get them";
 }
@@ -206,6 +232,72 @@ TEST_F(HistoryCommandTest, FailuresGiveAnExitStatusAndAReason) {
   EXPECT_EQ(err.str(), "Cannot write the file " + (dir / "missing/out.csv") + "\n");
   EXPECT_EQ(Run({"--history", "--since", "x"}), 2);
   EXPECT_EQ(Run({}), 0);
+}
+
+// The clock of the command line: the test's "now".
+class FixedClock final : public IClock {
+ public:
+  explicit FixedClock(LocalTime now) : now_(now) {}
+  LocalTime Now() override { return now_; }
+  std::string LocaleDateTime() override { return {}; }
+  void Sleep(std::chrono::milliseconds) override {}
+  long long MonotonicNs() override { return 0; }
+
+ private:
+  LocalTime now_;
+};
+
+// The export holds what the owner-only history holds: its file is owner-only whatever the umask,
+// also when it was there before, and it is never a file of another user's or one a link leads
+// to.
+TEST_F(HistoryCommandTest, TheExportIsOwnerOnlyAndNeverAnotherUsersFile) {
+  Record();
+  FixedClock clock({2026, 12, 4, 9, 0, 0});
+  const mode_t savedUmask = ::umask(0);
+  const auto exportTo = [&](const std::string& file) {
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const std::optional<int> status =
+        RunHistoryCommandLine({"--export-history", file, "--since", "3h"}, path, clock);
+    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
+    return status.value_or(-1);
+  };
+  const auto modeOf = [](const std::string& file) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(file.c_str(), &info), 0) << file;
+    return info.st_mode & 07777;
+  };
+
+  const std::string fresh = dir / "fresh.csv";
+  EXPECT_EQ(exportTo(fresh), 0);
+  EXPECT_EQ(modeOf(fresh), 0600u);
+  EXPECT_EQ(ParseCsv(testing::ReadFile(fresh)).size(), 12u);
+
+  const std::string old = dir / "old.csv";
+  testing::WriteFile(old, std::string(100000, 'o'));
+  ::chmod(old.c_str(), 0644);
+  EXPECT_EQ(exportTo(old), 0);
+  EXPECT_EQ(modeOf(old), 0600u);
+  EXPECT_EQ(testing::ReadFile(old), testing::ReadFile(fresh)) << "nothing of the old content";
+
+  const std::string victim = dir / "victim";
+  testing::WriteFile(victim, "keep\n");
+  const std::string link = dir / "link.csv";
+  ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+  EXPECT_EQ(exportTo(link), 1);
+  EXPECT_EQ(testing::ReadFile(victim), "keep\n");
+
+  if (::geteuid() == 0) {
+    const std::string theirs = dir / "theirs.csv";
+    testing::WriteFile(theirs, "theirs\n");
+    ::chmod(theirs.c_str(), 0666);
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(exportTo(theirs), 1);
+    EXPECT_EQ(testing::ReadFile(theirs), "theirs\n");
+    EXPECT_EQ(modeOf(theirs), 0666u);
+  }
+  ::umask(savedUmask);
 }
 
 }  // namespace

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "history/history_time.h"
 #include "platform/sqlite/sqlite_history_store.h"
@@ -308,6 +312,97 @@ TEST_F(SqliteStoreTest, FolderThatCannotHoldTheFileIsReported) {
   const StoreResult opened = store.Open();
   EXPECT_FALSE(opened.ok);
   EXPECT_EQ(opened.error.rfind("the file cannot be written (", 0), 0u) << opened.error;
+}
+
+// A history that another user could have put in place is not used, neither by the monitor nor
+// by --history: the store does not write it, read it or move it aside, and it says why.
+TEST_F(SqliteStoreTest, AHistoryAnotherUserCouldHavePlantedIsLeftAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand files to another user";
+  constexpr uid_t kOtherUser = 65534;
+  // A sound history of the other user's making, with a journal of its own.
+  const std::string theirs = dir / "theirs";
+  ASSERT_EQ(::mkdir(theirs.c_str(), 0755), 0);
+  const std::string theirDb = theirs + "/Tarnwick_history.sqlite";
+  {
+    SqliteHistoryStore store(theirDb);
+    ASSERT_TRUE(store.Append(Batch()).ok);
+  }
+  WriteFile(theirDb + "-wal", "not a journal of ours");
+  const auto handOver = [&](const std::string& file, mode_t mode) {
+    ASSERT_EQ(::chmod(file.c_str(), mode), 0);
+    ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherUser), 0);
+  };
+  const auto copy = [](const std::string& from, const std::string& to) {
+    std::filesystem::copy_file(from, to);
+  };
+  for (const std::string& file : {theirs, theirDb, theirDb + "-wal"}) {
+    ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherUser), 0);
+  }
+  const std::string name = "/Tarnwick_history.sqlite";
+  const struct {
+    const char* what;
+    std::function<void(const std::string& folder)> plant;
+    std::string why;  // after "the folder FOLDER" or alone
+  } cases[] = {
+      {"their history that anyone may write",
+       [&](const std::string& folder) {
+         copy(theirDb, folder + name);
+         handOver(folder + name, 0666);
+       },
+       "the file belongs to another user (uid 65534)"},
+      {"a link to their history",
+       [&](const std::string& folder) {
+         ASSERT_EQ(::symlink(theirDb.c_str(), (folder + name).c_str()), 0);
+       },
+       "the file is a symbolic link"},
+      {"their journal beside our history",
+       [&](const std::string& folder) {
+         copy(theirDb, folder + name);
+         copy(theirDb + "-wal", folder + name + "-wal");
+         handOver(folder + name + "-wal", 0644);
+       },
+       "the file belongs to another user (uid 65534)"},
+      {"a folder that links to theirs",
+       [&](const std::string& folder) {
+         ::rmdir(folder.c_str());
+         ASSERT_EQ(::symlink(theirs.c_str(), folder.c_str()), 0);
+       },
+       " is a symbolic link"},
+      {"a folder anyone may write",
+       [&](const std::string& folder) {
+         copy(theirDb, folder + name);
+         ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+       },
+       " may be written by other users (mode 0777)"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    const std::string folder = dir / ("case" + std::to_string(i));
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    cases[i].plant(folder);
+    const auto contents = [&] {
+      std::vector<std::string> found;
+      for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string file = folder + name + suffix;
+        found.push_back(std::filesystem::exists(file) ? ReadFile(file) : "(none)");
+      }
+      return found;
+    };
+    const std::vector<std::string> before = contents();
+    const std::string why =
+        (cases[i].why[0] == ' ' ? "the folder " + folder : std::string()) + cases[i].why;
+    for (const auto access :
+         {SqliteHistoryStore::Access::ReadWrite, SqliteHistoryStore::Access::ReadOnly}) {
+      SqliteHistoryStore store(folder + name, access);
+      const StoreResult opened = store.Open();
+      EXPECT_FALSE(opened.ok);
+      EXPECT_EQ(opened.error.rfind(why, 0), 0u) << opened.error;
+      EXPECT_FALSE(store.Append(Batch()).ok);
+    }
+    EXPECT_EQ(contents(), before) << "the history and its journals as they were";
+    EXPECT_FALSE(std::filesystem::exists(folder + name + ".damaged-1"));
+    EXPECT_EQ(ReadFile(theirDb + "-wal"), "not a journal of ours");
+  }
 }
 
 }  // namespace

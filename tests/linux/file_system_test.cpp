@@ -116,9 +116,31 @@ TEST(PosixFileSystemTest, FailuresNameTheReasonAndKeepTheOldFile) {
   EXPECT_FALSE(files.ReplaceFile(dir / "setting.ini", "x").ok);
   EXPECT_EQ(EntriesIn(dir.path()), 1u);
 
-  const FileResult full = files.AppendFile("/dev/full", "line\r\n");
-  EXPECT_FALSE(full.ok);
-  EXPECT_EQ(full.reason, "No space left on device");
+  // A device is no log file, whatever its folder.
+  const FileResult device = files.AppendFile("/dev/full", "line\r\n");
+  EXPECT_FALSE(device.ok);
+  EXPECT_EQ(device.reason, "the file is not a regular file");
+}
+
+// The log folder itself and its files are the program's to check; the folders above it are the
+// system's (a home folder reached through a link is common) and are followed.
+TEST(PosixFileSystemTest, AppendFollowsLinksAboveTheFolderOnly) {
+  PosixFileSystem files;
+  TempDir dir;
+  ASSERT_EQ(::mkdir((dir / "real").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((dir / "real/monitor_log").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink((dir / "real").c_str(), (dir / "home").c_str()), 0);
+  const FileResult appended = files.AppendFile(dir / "home/monitor_log/log.txt", "line\r\n");
+  EXPECT_TRUE(appended.ok) << appended.reason;
+  EXPECT_EQ(appended.written, 6u);
+  EXPECT_EQ(ReadFile(dir / "real/monitor_log/log.txt"), "line\r\n");
+
+  ASSERT_EQ(::symlink((dir / "real/monitor_log").c_str(), (dir / "monitor_log").c_str()), 0);
+  const FileResult linked = files.AppendFile(dir / "monitor_log/log.txt", "line\r\n");
+  EXPECT_FALSE(linked.ok);
+  EXPECT_EQ(linked.reason, "the folder " + (dir / "monitor_log") + " is a symbolic link");
+  EXPECT_EQ(linked.written, 0u);
+  EXPECT_EQ(ReadFile(dir / "real/monitor_log/log.txt"), "line\r\n");
 }
 
 TEST(PosixFileSystemTest, StaleTemporariesOfTheTargetAreRemovedOthersStay) {

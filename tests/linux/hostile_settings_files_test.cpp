@@ -1,9 +1,12 @@
 // Settings files and the daily log against a hostile machine, with real files: another local user
 // racing every save, files that exist but cannot be read, files of 100 MB, a log folder that
-// others could list.
+// others could list, a log folder or file that another user put in place, a disk that fills up
+// in the middle of a line.
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +14,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "monitor/activity_log.h"
@@ -266,6 +270,190 @@ TEST(HostileSettingsFiles, LogLinesThatCannotBeWrittenAreToldOnce) {
   log.WriteLog("space is back");
   EXPECT_NE(testing::ReadFile(log.DailyFilePath(clock.now)).find("space is back"),
             std::string::npos);
+}
+
+// Another user was there first: the log folder is a link to their folder, or belongs to them, or
+// anyone may write it, or the daily file is a link, or another user's file that anyone may write.
+// The log writes nothing there, follows no link, and one line says why.
+TEST(HostileSettingsFiles, TheLogWritesNothingWhereAnotherUserCouldHavePutSomething) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand files to another user";
+  testing::FakeClock clock;
+  clock.now = LocalTime{2026, 12, 4, 10, 15, 7};
+  Settings settings;
+  settings.Enable_log = 1;
+  const std::string day = "Tarnwick_log_1204.txt";
+  // `folder` is the log folder to plant (missing at first), `theirs` a folder of the other user's
+  // that holds `theirs`/victim.
+  using Plant = std::function<void(const std::string& folder, const std::string& theirs)>;
+  const auto ownFolder = [](const std::string& folder) { ::mkdir(folder.c_str(), 0700); };
+  const struct {
+    const char* name;
+    Plant plant;
+    std::string why;  // after "the folder FOLDER" or "the file"
+  } cases[] = {
+      {"a link to their folder",
+       [](const std::string& folder, const std::string& theirs) {
+         ASSERT_EQ(::symlink(theirs.c_str(), folder.c_str()), 0);
+       },
+       " is a symbolic link"},
+      {"their folder",
+       [](const std::string& folder, const std::string&) {
+         ::mkdir(folder.c_str(), 0755);
+         ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
+       },
+       " belongs to another user (uid 1234)"},
+      {"a folder anyone may write",
+       [](const std::string& folder, const std::string&) {
+         ::mkdir(folder.c_str(), 0700);
+         ::chmod(folder.c_str(), 01777);
+       },
+       " may be written by other users (mode 1777)"},
+      {"a folder its group may write",
+       [](const std::string& folder, const std::string&) {
+         ::mkdir(folder.c_str(), 0700);
+         ::chmod(folder.c_str(), 0770);
+       },
+       " may be written by other users (mode 0770)"},
+      {"a daily file that links to theirs",
+       [&](const std::string& folder, const std::string& theirs) {
+         ownFolder(folder);
+         ASSERT_EQ(::symlink((theirs + "/victim").c_str(), (folder + "/" + day).c_str()), 0);
+       },
+       "the file is a symbolic link"},
+      {"their daily file that anyone may write",
+       [&](const std::string& folder, const std::string&) {
+         ownFolder(folder);
+         const std::string file = folder + "/" + day;
+         testing::WriteFile(file, "planted\r\n");
+         ::chmod(file.c_str(), 0666);
+         ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherUser), 0);
+       },
+       "the file belongs to another user (uid 1234)"},
+      {"a FIFO in place of the daily file",
+       [&](const std::string& folder, const std::string&) {
+         ownFolder(folder);
+         ASSERT_EQ(::mkfifo((folder + "/" + day).c_str(), 0600), 0);
+       },
+       "No such device or address"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string folder = dir / "monitor_log";
+    const std::string theirs = dir / "theirs";
+    ::mkdir(theirs.c_str(), 0755);
+    testing::WriteFile(theirs + "/victim", "theirs\n");
+    ::chmod((theirs + "/victim").c_str(), 0666);
+    ASSERT_EQ(::chown((theirs + "/victim").c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(::chown(theirs.c_str(), kOtherUser, kOtherUser), 0);
+    c.plant(folder, theirs);
+    std::string planted;
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(folder + "/" + day))) {
+      planted = testing::ReadFile(folder + "/" + day);
+    }
+
+    PosixFileSystem files;
+    ActivityLog log(clock, settings, files, folder, "/");
+    ::testing::internal::CaptureStderr();
+    log.EnsureFolder();
+    log.WriteLog("Send Mail Alert to ops@example.org via SMTP server smtp.example.org");
+    log.WriteLog("Process hog (pid 4242) terminated");
+    const std::string told = ::testing::internal::GetCapturedStderr();
+
+    const std::string why = (c.why[0] == ' ' ? "the folder " + folder : std::string()) + c.why;
+    EXPECT_EQ(told, "Cannot write the log file " + folder + "/" + day + ": " + why +
+                        "; lines go to the window only until it can be written again\n");
+    EXPECT_EQ(log.PaneLines().size(), 3u) << "the notice stands in the pane beside the lines";
+    EXPECT_EQ(testing::ReadFile(theirs + "/victim"), "theirs\n");
+    std::size_t inTheirs = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(theirs)) {
+      ++inTheirs;
+    }
+    EXPECT_EQ(inTheirs, 1u) << "nothing new in the other user's folder";
+    if (!planted.empty()) {
+      EXPECT_EQ(testing::ReadFile(folder + "/" + day), planted);
+    }
+  }
+}
+
+// A disk that fills up in the middle of a line: the part of the line that reached the file is
+// ended once there is room again, before the next line, so the file stays one event per line.
+// The disks: a small tmpfs of the test's own (when it may mount one) and the file size limit.
+TEST(HostileSettingsFiles, ALineCutShortByAFullDiskIsEndedBeforeTheNextLine) {
+  testing::FakeClock clock;
+  clock.now = LocalTime{2026, 12, 4, 10, 15, 7};
+  Settings settings;
+  settings.Enable_log = 1;
+  // The file holds this much before the line; the line then fits only in part.
+  constexpr size_t kPage = 4096;
+  constexpr size_t kRoom = 10;
+  const std::string before(kPage - kRoom - 2, '.');
+
+  struct Disk {
+    const char* name;
+    // Makes the folder's disk full after `file`; false when this disk cannot be had here.
+    std::function<bool(const std::string& folder, const std::string& file)> fill;
+    std::function<void()> empty;
+  };
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  std::string filler;
+  const Disk disks[] = {
+      {"tmpfs",
+       [&](const std::string& folder, const std::string& file) {
+         // A mount of its own, seen by this process only and gone with it.
+         if (::unshare(CLONE_NEWNS) != 0 ||
+             ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+             ::mount("tarnwick-test", folder.c_str(), "tmpfs", 0, "size=64k,mode=0700") != 0) {
+           return false;
+         }
+         testing::WriteFile(file, before + "\r\n");
+         filler = folder + "/filler";
+         const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
+         const std::string block(kPage, 'f');
+         while (::write(fd, block.data(), block.size()) > 0) {
+         }
+         ::close(fd);
+         return true;
+       },
+       [&] { ::unlink(filler.c_str()); }},
+      {"file size limit",
+       [&](const std::string&, const std::string& file) {
+         testing::WriteFile(file, before + "\r\n");
+         ::signal(SIGXFSZ, SIG_IGN);
+         rlimit low = saved;
+         low.rlim_cur = kPage;
+         return ::setrlimit(RLIMIT_FSIZE, &low) == 0;
+       },
+       [&] {
+         ::setrlimit(RLIMIT_FSIZE, &saved);
+         ::signal(SIGXFSZ, SIG_DFL);
+       }},
+  };
+  for (const Disk& disk : disks) {
+    SCOPED_TRACE(disk.name);
+    TempDir dir;
+    const std::string folder = dir / "monitor_log";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    PosixFileSystem files;
+    ActivityLog log(clock, settings, files, folder, "/");
+    const std::string file = log.DailyFilePath(clock.now);
+    if (!disk.fill(folder, file)) {
+      std::printf("%s: not available here, skipped\n", disk.name);
+      continue;
+    }
+    ::testing::internal::CaptureStderr();
+    log.WriteLog("cut short by the full disk");
+    log.WriteLog("lost while the disk is full");
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    disk.empty();
+    log.WriteLog("room again");
+    EXPECT_EQ(testing::ReadFile(file),
+              before + "\r\n2026-12-04\r\n2026-12-04 10:15:07 - room again\r\n");
+    EXPECT_EQ(told.find("Cannot write the log file " + file + ": "), 0u) << told;
+    EXPECT_EQ(told.find('\n'), told.size() - 1) << "said once: " << told;
+    if (std::string(disk.name) == "tmpfs") ::umount2(folder.c_str(), MNT_DETACH);
+  }
 }
 
 }  // namespace

@@ -68,15 +68,49 @@ TEST(CurlSmtpClientTest, LineBreakInARecipientAddsNoRecipientToTheEnvelope) {
             "");
   ASSERT_TRUE(mailtest::WaitFor([&] { return !server.Mails().empty(); }, 60s));
   EXPECT_EQ(server.Mails()[0].rcpt, (std::vector<std::string>{"ops@example.org"}));
+}
 
+// The sender is held to the recipients' rule before the server hears of it; "Name <address>" is
+// the one form with angle brackets.
+TEST(CurlSmtpClientTest, SendersThatCouldForgeCommandsOrHeadersAreRefused) {
+  SmtpServer server(TlsMode::kStartTls);
+  ASSERT_TRUE(server.ready()) << server.log();
+  const struct {
+    std::string sender;
+    std::string envelope;  // empty: refused
+  } cases[] = {
+      {"Tarnwick <monitor@example.org>", "monitor@example.org"},
+      {"m@example.org>\r\nRCPT TO:<evil@x.org", ""},
+      {"Evil\r\nBcc: victim@x.org <m@example.org>", ""},
+      {"m@example.org\nRSET", ""},
+      {"Mon>itor <m@example.org>", ""},
+      {" monitor@example.org ", "monitor@example.org"},
+  };
   CurlSmtpClient client;
-  SmtpMail forged;
-  forged.recipients = "ops@example.org";
-  forged.sender = "m@example.org>\r\nRCPT TO:<evil@x.org";
-  forged.server = server.host();
-  forged.port = server.port();
-  EXPECT_EQ(client.SendHtmlMail(forged), kUnsafeSenderError);
-  EXPECT_EQ(server.Mails().size(), 1u);
+  size_t sent = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sender);
+    SmtpMail mail;
+    mail.user = kSmtpUser;
+    mail.password = kSmtpPassword;
+    mail.sender = c.sender;
+    mail.recipients = "ops@example.org";
+    mail.subject = "s";
+    mail.htmlBody = "<p>b</p>";
+    mail.server = server.host();
+    mail.port = server.port();
+    const std::string error = client.SendHtmlMail(mail);
+    if (c.envelope.empty()) {
+      EXPECT_EQ(error, kUnsafeSenderError);
+      continue;
+    }
+    EXPECT_EQ(error, "");
+    ++sent;
+    ASSERT_TRUE(mailtest::WaitFor([&] { return server.Mails().size() >= sent; }, 60s));
+    EXPECT_EQ(server.Mails().back().from, c.envelope);
+    EXPECT_EQ(server.Mails().back().rcpt, (std::vector<std::string>{"ops@example.org"}));
+  }
+  EXPECT_EQ(server.Mails().size(), sent) << "a refused sender reaches no server";
 }
 
 TEST(CurlSmtpClientTest, UntrustedCertificateIsRefused) {

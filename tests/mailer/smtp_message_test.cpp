@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -182,8 +183,32 @@ TEST(SmtpMessageTest, RecipientsAndSenderAddresses) {
   EXPECT_EQ(SplitRecipients(" a@x.org , ,b@y.org,\t,"),
             (std::vector<std::string>{"a@x.org", "b@y.org"}));
   EXPECT_TRUE(SplitRecipients(" , ,").empty());
-  EXPECT_EQ(EnvelopeAddress("Monitor <m@x.org>"), "m@x.org");
-  EXPECT_EQ(EnvelopeAddress(" m@x.org "), "m@x.org");
+}
+
+// The sender passes the rule a recipient passes; its one pair of angle brackets may only close
+// the text around the address, as in "Monitor <m@x.org>".
+TEST(SmtpMessageTest, EnvelopeRefusesSendersThatCouldForgeCommands) {
+  const struct {
+    std::string sender;
+    std::optional<std::string> envelope;
+  } cases[] = {
+      {" m@x.org ", "m@x.org"},
+      {"Monitor <m@x.org>", "m@x.org"},
+      {"<m@x.org>", "m@x.org"},
+      {"Überwachung < m@x.org >\t", "m@x.org"},
+      {"", ""},
+      {"m@x.org\r\nRCPT TO:<evil@x.org>", std::nullopt},
+      {"Evil\r\nBcc: victim@y.org <m@x.org>", std::nullopt},
+      {"Monitor <m@x.org>\r\n", std::nullopt},
+      {"m@x.org> SIZE=1", std::nullopt},
+      {"Mon>itor <m@x.org>", std::nullopt},
+      {"<evil@x.org> <m@x.org>", std::nullopt},
+      {"Monitor <m@x.org", std::nullopt},
+      {"Monitor <m@x.org> trailing", std::nullopt},
+      {"m\x01@x.org", std::nullopt},
+      {"m@x.org\x7f", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EnvelopeSender(c.sender), c.envelope) << c.sender;
 }
 
 TEST(SmtpMessageTest, EnvelopeRefusesRecipientsThatCouldForgeCommands) {

@@ -1,7 +1,8 @@
 // The file service on the test's own temporary folder, with failures on demand: an unreadable
-// file, a replace or append that fails with the system's reason.
+// file, a replace or append that fails with the system's reason, a disk that fills up.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,6 +20,8 @@ class FakeFileSystem final : public IFileSystem {
   std::map<std::string, std::string> unreadable;    // path -> reason of ReadFile
   std::map<std::string, std::string> replaceFails;  // path -> reason of ReplaceFile
   std::optional<std::string> appendFails;           // reason of every AppendFile while set
+  // Bytes the disk still takes while set: an append past them writes what fits and fails.
+  std::optional<size_t> appendRoom;
   int replaces = 0;
   int appends = 0;
   int staleCleanups = 0;
@@ -59,9 +62,13 @@ class FakeFileSystem final : public IFileSystem {
   FileResult AppendFile(const std::string& path, std::string_view content) override {
     ++appends;
     if (appendFails) return FileResult::Failure(*appendFails);
+    const size_t fits = appendRoom ? std::min(*appendRoom, content.size()) : content.size();
     std::ofstream out(path, std::ios::binary | std::ios::app);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    return out.good() ? FileResult::Success() : FileResult::Failure("cannot write");
+    out.write(content.data(), static_cast<std::streamsize>(fits));
+    if (!out.good()) return FileResult::Failure("cannot write");
+    if (appendRoom) *appendRoom -= fits;
+    if (fits < content.size()) return FileResult::Failure("No space left on device", fits);
+    return FileResult::Success(fits);
   }
 
   FileResult MakeFolder(const std::string& path) override {

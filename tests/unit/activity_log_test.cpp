@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "support/fake_file_system.h"
 #include "support/fakes.h"
@@ -99,6 +101,84 @@ TEST_F(ActivityLogTest, LineBreaksInsideAMessageBecomeBlanks) {
   log.WriteLog("\r\n");
   file += "\r\n\r\n";
   EXPECT_EQ(ReadFile(dir / "Tarnwick_log_1204.txt"), file);
+}
+
+// A process name, a server's reply or a setting cannot steer the terminal that shows the log (a
+// colour, the window title, a cleared screen), reorder what the reader sees, or hide bytes in
+// malformed UTF-8: each such character is a "?" in the pane, the file and the echo alike.
+TEST_F(ActivityLogTest, ControlCharactersAndBidiMarksReachNoReaderOfTheLog) {
+  const struct {
+    std::string message;
+    std::string shown;
+  } cases[] = {
+      {"red \x1b[31mALERT\x1b[0m", "red ?[31mALERT?[0m"},
+      {"\x1b]0;owned\x07title", "?]0;owned?title"},
+      {"csi \xc2\x9b"
+       "2J and nel \xc2\x85",
+       "csi ?2J and nel ?"},
+      {"invoice\xe2\x80\xaegpj.exe", "invoice?gpj.exe"},
+      {"isolate \xe2\x81\xa6x\xe2\x81\xa9 mark \xe2\x80\x8f", "isolate ?x? mark ?"},
+      {"para\xe2\x80\xa8graph", "para?graph"},
+      {"lone \x9b byte, cut \xe2\x80", "lone ? byte, cut ??"},
+      {std::string("nul\0 del\x7f tab\t bell\a", 20), "nul? del? tab? bell?"},
+      {"Grüße 🔥 – ok", "Grüße 🔥 – ok"},
+  };
+  std::vector<std::string> echoed;
+  log.SetEcho([&](const std::string& line) { echoed.push_back(line); });
+  std::string file;
+  for (const auto& c : cases) {
+    log.WriteLog(c.message);
+    const std::string line = "2026-12-04 10:15:07 - " + c.shown;
+    EXPECT_EQ(log.PaneLines().front(), line);
+    EXPECT_EQ(echoed.back(), line);
+    file += line + "\r\n";
+  }
+  EXPECT_EQ(ReadFile(dir / "Tarnwick_log_1204.txt"), file);
+}
+
+// A disk that fills up in the middle of a line: what reached the file is ended before the next
+// line goes into it, so each line of the file is one event, and no empty line is added.
+TEST_F(ActivityLogTest, ALineCutShortByAFullDiskIsEndedBeforeTheNextLine) {
+  const std::string cut = "2026-12-04 10:15:07 - cut short\r\n";
+  const std::string next = "2026-12-04 10:15:07 - next\r\n";
+  const struct {
+    size_t room;  // bytes of the first line that fit
+    std::string file;
+  } cases[] = {
+      {0, next},
+      {10, "2026-12-04\r\n" + next},
+      {cut.size() - 1, cut + next},
+      {cut.size(), cut + next},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].room);
+    const std::string folder = dir / std::to_string(i);
+    ActivityLog own(clock, settings, files, folder, "/");
+    own.EnsureFolder();
+    files.appendRoom = cases[i].room;
+    ::testing::internal::CaptureStderr();
+    own.WriteLog("cut short");
+    ::testing::internal::GetCapturedStderr();
+    files.appendRoom.reset();
+    own.WriteLog("next");
+    EXPECT_EQ(ReadFile(folder + "/Tarnwick_log_1204.txt"), cases[i].file);
+  }
+
+  // A line cut short at midnight is ended in its own file; the next day's file starts clean.
+  ActivityLog late(clock, settings, files, dir / "late", "/");
+  late.EnsureFolder();
+  files.appendRoom = 5;
+  ::testing::internal::CaptureStderr();
+  late.WriteLog("cut");
+  ::testing::internal::GetCapturedStderr();
+  files.appendRoom.reset();
+  clock.now = LocalTime{2026, 12, 5, 0, 0, 1};
+  late.WriteLog("new day");
+  clock.now = LocalTime{2026, 12, 4, 23, 59, 59};
+  late.WriteLog("late line of yesterday");
+  EXPECT_EQ(ReadFile(dir / "late/Tarnwick_log_1205.txt"), "2026-12-05 00:00:01 - new day\r\n");
+  EXPECT_EQ(ReadFile(dir / "late/Tarnwick_log_1204.txt"),
+            "2026-\r\n2026-12-04 23:59:59 - late line of yesterday\r\n");
 }
 
 TEST_F(ActivityLogTest, AFailingFileIsToldOnceAndWrittenAgainWhenSpaceReturns) {

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "common/text.h"
@@ -70,8 +71,8 @@ std::string CurlSmtpClient::SendHtmlMail(const SmtpMail& mail) {
   // A recipient or sender with a line break would add SMTP commands of its own to the envelope.
   const std::vector<std::string> recipients = EnvelopeRecipients(mail.recipients);
   if (recipients.empty()) return std::string(kNoRecipientsError);
-  const std::string sender = EnvelopeAddress(mail.sender);
-  if (!IsEnvelopeSafe(sender)) return std::string(kUnsafeSenderError);
+  const std::optional<std::string> sender = EnvelopeSender(mail.sender);
+  if (!sender) return std::string(kUnsafeSenderError);
 
   InitCurlOnce();
   std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
@@ -92,7 +93,7 @@ std::string CurlSmtpClient::SendHtmlMail(const SmtpMail& mail) {
   const std::string url = ServerUrl(mail);
   // A whole string first: GCC 12 at -O3 reports a false overlap (-Wrestrict) otherwise.
   std::string from(1, '<');
-  from += sender;
+  from += *sender;
   from += '>';
 
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);

@@ -11,7 +11,9 @@ namespace tarnwick {
 
 // The error for a mail whose recipient list holds no address.
 inline constexpr std::string_view kNoRecipientsError = "No recipients";
-inline constexpr std::string_view kUnsafeSenderError = "Sender address holds a line break";
+// The error for a sender that the envelope refuses (EnvelopeSender).
+inline constexpr std::string_view kUnsafeSenderError =
+    "Sender address holds a line break, a control character or a misplaced angle bracket";
 
 class CurlSmtpClient final : public ISmtpClient {
  public:

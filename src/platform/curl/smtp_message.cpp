@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 
 #include "common/mail_date.h"
 #include "common/text.h"
@@ -114,13 +115,16 @@ std::vector<std::string> EnvelopeRecipients(std::string_view recipients) {
   return out;
 }
 
-std::string EnvelopeAddress(std::string_view sender) {
-  const size_t open = sender.find('<');
-  const size_t close = sender.rfind('>');
-  if (open != std::string_view::npos && close != std::string_view::npos && close > open) {
-    return std::string(TrimSpacesAndTabs(sender.substr(open + 1, close - open - 1)));
+std::optional<std::string> EnvelopeSender(std::string_view sender) {
+  const std::string_view text = TrimSpacesAndTabs(sender);
+  std::string_view address = text;
+  if (!text.empty() && text.back() == '>') {
+    const size_t open = text.rfind('<');
+    if (open == std::string_view::npos || !IsEnvelopeSafe(text.substr(0, open))) return {};
+    address = TrimSpacesAndTabs(text.substr(open + 1, text.size() - open - 2));
   }
-  return std::string(TrimSpacesAndTabs(sender));
+  if (!IsEnvelopeSafe(address)) return {};
+  return std::string(address);
 }
 
 std::string MailDate(std::time_t when) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,8 +24,11 @@ bool IsEnvelopeSafe(std::string_view address);
 // refused.
 std::vector<std::string> EnvelopeRecipients(std::string_view recipients);
 
-// The address inside "<...>" when the text has one ("Monitor <m@x.org>"), else the trimmed text.
-std::string EnvelopeAddress(std::string_view sender);
+// The sender's address for the envelope: the address inside "<...>" when the text ends in one
+// ("Monitor <m@x.org>"), else the trimmed text. Refused (empty) by the rule that refuses a
+// recipient: a control character anywhere (a CR or LF would end MAIL FROM and start a command
+// of the sender's own choosing) or an angle bracket anywhere but around the address.
+std::optional<std::string> EnvelopeSender(std::string_view sender);
 
 // RFC 5322 date of `when` in local time, with English day and month names whatever the C
 // locale says, e.g. "Thu, 04 Dec 2026 10:15:07 +0100".

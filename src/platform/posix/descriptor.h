@@ -14,6 +14,12 @@ class Descriptor {
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return fd_; }
+  // Hands the descriptor over; it is no longer closed here.
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closes now and reports the close's own failure (NFS and some disks report a full disk here).
   int Close() {
     const int result = ::close(fd_);

@@ -1,12 +1,12 @@
 #include "platform/posix/owner_only_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <streambuf>
+
+#include "platform/posix/posix_file_system.h"
 
 namespace tarnwick {
 namespace {
@@ -63,17 +63,9 @@ class DescriptorStream final : public std::ostream {
 }  // namespace
 
 std::unique_ptr<std::ostream> CreateOwnerOnlyFile(const std::string& path) {
-  // Not emptied before it is checked; never waiting on a FIFO.
-  const int fd =
-      ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  std::string reason;
+  const int fd = PosixFileSystem::OpenOwnerOnlyForWriting(path, reason);
   if (fd < 0) return nullptr;
-  struct stat st {};
-  // Only a regular file of this user's is taken, and taken down to owner-only.
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
-      ::fchmod(fd, 0600) != 0 || ::ftruncate(fd, 0) != 0) {
-    ::close(fd);
-    return nullptr;
-  }
   return std::make_unique<DescriptorStream>(fd);
 }
 

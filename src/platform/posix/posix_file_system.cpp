@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/posix/descriptor.h"
+#include "platform/posix/trusted_paths.h"
 
 namespace tarnwick {
 namespace {
@@ -24,9 +25,10 @@ std::string Reason(int error) {
   return std::strerror(error);
 }
 
-// Writes all of `content`, retrying short writes; the errno of the failure, or 0.
-int WriteAll(int fd, std::string_view content) {
-  size_t done = 0;
+// Writes all of `content`, retrying short writes; the errno of the failure, or 0. `done` counts
+// the bytes that reached the file.
+int WriteAll(int fd, std::string_view content, size_t& done) {
+  done = 0;
   while (done < content.size()) {
     const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
     if (n < 0) {
@@ -122,7 +124,8 @@ FileResult PosixFileSystem::ReplaceFile(const std::string& path, std::string_vie
   if (fd < 0) return FileResult::Failure(Reason(error));
 
   Descriptor file(fd);
-  error = WriteAll(fd, content);
+  size_t written = 0;
+  error = WriteAll(fd, content, written);
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (file.Close() != 0 && error == 0) error = errno;
   if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
@@ -134,14 +137,51 @@ FileResult PosixFileSystem::ReplaceFile(const std::string& path, std::string_vie
 }
 
 FileResult PosixFileSystem::AppendFile(const std::string& path, std::string_view content) {
-  const int fd =
-      ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kOwnerFile);
-  if (fd < 0) return FileResult::Failure(Reason(errno));
+  std::string reason;
+  const int folderFd = OpenTrustedFolder(FolderOf(path), reason);
+  if (folderFd < 0) return FileResult::Failure(reason);
+  Descriptor folder(folderFd);
+  // O_NONBLOCK: a FIFO put in place of the file fails at once instead of waiting for a reader.
+  const int fd = ::openat(
+      folderFd, NameOf(path).c_str(),
+      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, kOwnerFile);
+  if (fd < 0) {
+    const int error = errno;
+    return FileResult::Failure(error == ELOOP ? "the file" + std::string(kIsALink) : Reason(error));
+  }
   Descriptor file(fd);
-  int error = WriteAll(fd, content);
+  reason = UntrustedFileReason(fd);
+  if (!reason.empty()) return FileResult::Failure(reason);
+  size_t written = 0;
+  int error = WriteAll(fd, content, written);
   if (file.Close() != 0 && error == 0) error = errno;
-  if (error != 0) return FileResult::Failure(Reason(error));
-  return FileResult::Success();
+  if (error != 0) return FileResult::Failure(Reason(error), written);
+  return FileResult::Success(written);
+}
+
+int PosixFileSystem::OpenOwnerOnlyForWriting(const std::string& path, std::string& reason) {
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+             kOwnerFile);
+  if (fd < 0) {
+    const int error = errno;
+    reason = error == ELOOP ? "the file" + std::string(kIsALink) : Reason(error);
+    return -1;
+  }
+  Descriptor file(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    reason = Reason(errno);
+  } else if (!S_ISREG(info.st_mode)) {
+    reason = "the file" + std::string(kIsNotARegularFile);
+  } else if (info.st_uid != ::geteuid()) {
+    reason = "the file" + std::string(kBelongsToAnotherUser) + std::to_string(info.st_uid) + ")";
+  } else if (::fchmod(fd, kOwnerFile) != 0 || ::ftruncate(fd, 0) != 0) {
+    reason = Reason(errno);
+  } else {
+    return file.Release();
+  }
+  return -1;
 }
 
 FileResult PosixFileSystem::MakeFolder(const std::string& path) {

@@ -1,5 +1,6 @@
 // The file service on POSIX systems: open(2) with O_CREAT|O_EXCL and mode 0600 for every new
-// file, mkdir(2) with 0700 for new folders, rename(2) for the atomic replace.
+// file, mkdir(2) with 0700 for new folders, rename(2) for the atomic replace, and appends only
+// into folders and files that pass the rule of trusted_paths.h (openat from the folder).
 #pragma once
 
 #include "platform/file_system.h"
@@ -17,6 +18,12 @@ class PosixFileSystem final : public IFileSystem {
   FileResult MakeFolder(const std::string& path) override;
   int RemoveStaleTemporaries(const std::string& path) override;
   bool Exists(const std::string& path) override;
+
+  // Opens a file the user named for writing from its start (the history export): created
+  // owner-only, or an existing regular file of the user's, emptied and made owner-only, since
+  // it is about to hold what the owner-only history holds. A link is not followed, and a file of
+  // another user is left untouched. The descriptor, or -1 with `reason`.
+  static int OpenOwnerOnlyForWriting(const std::string& path, std::string& reason);
 };
 
 }  // namespace tarnwick

@@ -1,13 +1,19 @@
 #include "platform/sqlite/history_command_line.h"
 
-#include <fstream>
 #include <iostream>
 #include <memory>
 
-#include "common/utf8_path.h"
 #include "history/history_report.h"
 #include "history/history_time.h"
 #include "platform/sqlite/sqlite_history_store.h"
+
+#ifdef _WIN32
+#include <fstream>
+
+#include "common/utf8_path.h"
+#else
+#include "platform/posix/owner_only_file.h"
+#endif
 
 namespace tarnwick {
 
@@ -18,8 +24,12 @@ std::optional<int> RunHistoryCommandLine(const std::vector<std::string>& args,
   SqliteHistoryStore store(historyPath, SqliteHistoryStore::Access::ReadOnly);
   return RunHistoryCommand(command, store, ToHistorySeconds(clock.Now()), std::cout, std::cerr,
                            [](const std::string& file) -> std::unique_ptr<std::ostream> {
+#ifdef _WIN32
                              return std::make_unique<std::ofstream>(
                                  PathFromUtf8(file), std::ios::binary | std::ios::trunc);
+#else
+                             return CreateOwnerOnlyFile(file);
+#endif
                            });
 }
 

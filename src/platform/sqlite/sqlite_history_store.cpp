@@ -11,10 +11,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/posix/trusted_paths.h"
 #endif
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "history/event_text.h"
@@ -138,6 +141,12 @@ bool RenameFile(const std::string& from, const std::string& to) {
 void RemoveFile(const std::string& path) {
   DeleteFileW(win::Wide(path).c_str());
 }
+
+// The log folder and everything created in it carry an owner-only DACL; a history found in
+// place is taken as it is.
+std::string UntrustedHistoryReason(const std::string&) {
+  return {};
+}
 #else
 bool Exists(const std::string& path) {
   struct stat st {};
@@ -162,6 +171,43 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 void RemoveFile(const std::string& path) {
   ::unlink(path.c_str());
+}
+
+// Why the history, as it is found, may not be used; empty when it may. The folder and every file
+// of the history that is there already (the database and its two journals) must pass the rule of
+// trusted_paths.h: none is a link, all are this user's (or root's), and nobody else may write
+// them, so the history neither lands in another user's folder nor reads a file planted there.
+std::string UntrustedHistoryReason(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  // A missing folder, or a file in its place, is told by the open that follows, in its words.
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0 || !(S_ISDIR(info.st_mode) || S_ISLNK(info.st_mode))) {
+    return {};
+  }
+  std::string reason;
+  const int folderFd = OpenTrustedFolder(folder, reason);
+  if (folderFd < 0) return reason;
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    const std::string file = name + suffix;
+    const int fd =
+        ::openat(folderFd, file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+      if (errno == ENOENT) continue;
+      reason = errno == ELOOP ? "the file" + std::string(kIsALink) : std::strerror(errno);
+    } else {
+      reason = UntrustedFileReason(fd);
+      ::close(fd);
+    }
+    if (!reason.empty()) {
+      reason += " (" + (slash == std::string::npos ? file : folder + "/" + file) + ")";
+      break;
+    }
+  }
+  ::close(folderFd);
+  return reason;
 }
 #endif
 
@@ -232,9 +278,13 @@ StoreResult SqliteHistoryStore::Open() {
 
 StoreResult SqliteHistoryStore::OpenOnce() {
   damaged_ = false;
-  if (access_ == Access::ReadOnly) {
-    if (!Exists(path_)) return {false, "no history has been recorded yet (" + path_ + ")", {}};
-  } else {
+  if (access_ == Access::ReadOnly && !Exists(path_)) {
+    return {false, "no history has been recorded yet (" + path_ + ")", {}};
+  }
+  if (std::string untrusted = UntrustedHistoryReason(path_); !untrusted.empty()) {
+    return {false, std::move(untrusted), {}};
+  }
+  if (access_ == Access::ReadWrite) {
     int error = 0;
     if (!CreateOwnerOnly(path_, error)) return {false, Describe(SQLITE_CANTOPEN), {}};
   }

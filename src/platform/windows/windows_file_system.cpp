@@ -35,8 +35,10 @@ std::string Reason(DWORD error) {
   return win::Utf8(message);
 }
 
-DWORD WriteAll(HANDLE file, std::string_view content) {
-  size_t done = 0;
+// Writes all of `content`; the error of the failure, or ERROR_SUCCESS. `done` counts the bytes
+// that reached the file.
+DWORD WriteAll(HANDLE file, std::string_view content, size_t& done) {
+  done = 0;
   while (done < content.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, kChunk));
     DWORD written = 0;
@@ -118,7 +120,8 @@ FileResult WindowsFileSystem::ReplaceFile(const std::string& path, std::string_v
   }
   if (!file) return FileResult::Failure(Reason(error));
 
-  error = WriteAll(file.get(), content);
+  size_t written = 0;
+  error = WriteAll(file.get(), content, written);
   if (error == ERROR_SUCCESS && !FlushFileBuffers(file.get())) error = GetLastError();
   if (!CloseHandle(file.Release()) && error == ERROR_SUCCESS) error = GetLastError();
   if (error != ERROR_SUCCESS) {
@@ -163,9 +166,10 @@ FileResult WindowsFileSystem::AppendFile(const std::string& path, std::string_vi
       wide.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       security.attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return FileResult::Failure(Reason(GetLastError()));
-  const DWORD error = WriteAll(file.get(), content);
-  if (error != ERROR_SUCCESS) return FileResult::Failure(Reason(error));
-  return FileResult::Success();
+  size_t written = 0;
+  const DWORD error = WriteAll(file.get(), content, written);
+  if (error != ERROR_SUCCESS) return FileResult::Failure(Reason(error), written);
+  return FileResult::Success(written);
 }
 
 FileResult WindowsFileSystem::MakeFolder(const std::string& path) {
