@@ -28,6 +28,10 @@ struct ProcessInfo {
   // login.defs' UID_MIN..UID_MAX, 1000..60000 by default; that takes in root, nobody and
   // systemd's dynamic users).
   bool systemAccount = false;
+  // Not a program but the system's own accounting: Windows' Idle (pid 0, whose CPU time is the
+  // idle time) and System (pid 4). Left out of the CPU ranking and the program watch by this
+  // flag, never by name: on Linux no process is one, and a program may call itself "System".
+  bool pseudoProcess = false;
 };
 
 struct ProcessSnapshot {
@@ -39,8 +43,9 @@ class IProcessLister {
  public:
   virtual ~IProcessLister() = default;
   // Scans every live process now; a process that ends during the scan, and one that has ended
-  // and waits to be collected by its parent, is left out. False when the process table cannot
-  // be read at all.
+  // and waits to be collected by its parent, is left out. A process has ended only when all its
+  // threads have: one whose main thread alone has ended is live and listed with the CPU time,
+  // memory and name of the whole process. False when the process table cannot be read at all.
   virtual bool Snapshot(ProcessSnapshot& snapshot) = 0;
 };
 

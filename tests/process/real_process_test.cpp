@@ -153,15 +153,31 @@ TEST(PidfdProcessKiller, AZombieIsNoSuccess) {
   EXPECT_FALSE(killer.KillProcess(zombie.pid(), StartTicksOf(zombie.pid())));
 }
 
+// A process whose main thread has ended while another thread burns is live: it is signalled,
+// and the success means every thread of it has ended.
+TEST(PidfdProcessKiller, TerminatesAProcessWhoseMainThreadAloneEnded) {
+  TempFolder folder;
+  Child child(folder.CopyHog("halfhog"), {"detach", "burn"}, ChildOptions::WithIds(kUser));
+  ASSERT_TRUE(child.WaitReady());
+  ASSERT_TRUE(linuxtest::WaitMainThreadEnded(child.pid()));
+  PidfdProcessKiller killer;
+  EXPECT_TRUE(killer.KillProcess(child.pid(), StartTicksOf(child.pid())));
+  EXPECT_EQ(EndOf(child.pid(), 0ms), SIGKILL) << "the whole process has ended";
+}
+
 // The real process table seen through the test's own children: the machine's other processes (a
 // build beside the tests, each in a cgroup of its own that no nice value outweighs) cannot lead a
 // ranking.
 class ChildrenOnlyLister final : public IProcessLister {
  public:
   std::set<int> pids;
+  // Names of processes that the children start, whose pids the test does not know.
+  std::set<std::string> names;
   bool Snapshot(ProcessSnapshot& snapshot) override {
     if (!real_.Snapshot(snapshot)) return false;
-    std::erase_if(snapshot.processes, [&](const ProcessInfo& p) { return pids.count(p.pid) == 0; });
+    std::erase_if(snapshot.processes, [&](const ProcessInfo& p) {
+      return pids.count(p.pid) == 0 && names.count(p.name) == 0;
+    });
     return true;
   }
 
@@ -239,6 +255,9 @@ class RealProcessTest : public ::testing::Test {
     std::filesystem::permissions(copy, std::filesystem::perms(0755));
     auto child = std::make_unique<Child>(copy.string(), args, options);
     EXPECT_TRUE(child->WaitReady()) << name;
+    if (!args.empty() && args[0] == "detach") {
+      EXPECT_TRUE(linuxtest::WaitMainThreadEnded(child->pid())) << name;
+    }
     processes.pids.insert(child->pid());
     return child;
   }
@@ -312,7 +331,7 @@ ChildOptions Burner(const Ids& ids) {
 
 // A CPU alert of the machine-wide watch with killing on: the hog of one user is terminated,
 // never its idle namesakes of other users (started before and after it), whatever characters its
-// name holds; the tally shows the name whole.
+// name holds and whatever it is called; the tally shows the name whole.
 TEST_F(RealProcessTest, CpuAlertTerminatesTheHogNotItsNamesakes) {
   const struct {
     const char* hogName;
@@ -322,6 +341,10 @@ TEST_F(RealProcessTest, CpuAlertTerminatesTheHogNotItsNamesakes) {
       {"victim,zzz", "victim_zzz"},
       {"victim#zzz", "victim#zzz"},
       {"victim*(1)", "victim__1_"},
+      // Names of Windows' pseudo processes mean nothing on Linux.
+      {"System", "System"},
+      {"Idle", "Idle"},
+      {"_Total", "_Total"},
   };
   Load();
   model->settings.cpu_High = "50";
@@ -404,27 +427,89 @@ TEST_F(RealProcessTest, ProgramMonitorAndKillPassOverAZombie) {
 }
 
 // Two instances of the watched program: the CPU step terminates the one it measured, and the
-// memory step of the same cycle measures and terminates the other, the one it measured.
+// memory step of the same cycle measures and terminates the other, the one it measured. An
+// instance whose main thread has ended while its other thread works is measured the same.
 TEST_F(RealProcessTest, ProgramMonitorTerminatesTheInstancesItMeasured) {
   // CPU 5% and memory 1% of the (fake) 1,000 MiB, one sample to an alert, termination on.
   testing::WriteFile(system.programFolder + "/pgmsetting.ini",
                      " 1 \r\ntwinhog\r\n 5 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n");
-  // At its usual priority: a burner at the highest one would starve the second instance while it
-  // touches its memory.
-  const auto burner = Start("twinhog", ChildOptions::WithIds(kUser), {"burn"});
-  const auto holder = Start("twinhog", ChildOptions::WithIds(kUser), {"touch", "64"});
   Load();
-  control().MonitorProgram();
-  const std::vector<std::string> lines = Messages();
-  ASSERT_EQ(lines.size(), 4u) << ::testing::PrintToString(lines);
-  EXPECT_EQ(lines[1],
-            "(Program killed) - twinhog is killed successfully on monitoring twinhog CPU usage "
-            "higher than 5%");
-  EXPECT_EQ(lines[3],
-            "(Program killed) - twinhog is killed successfully on monitoring twinhog MEMORY usage "
-            "higher than 1%");
-  EXPECT_EQ(EndOf(burner->pid(), 0ms), SIGKILL);
-  EXPECT_EQ(EndOf(holder->pid(), 0ms), SIGKILL);
+  for (const std::vector<std::string>& prefix :
+       {std::vector<std::string>{}, std::vector<std::string>{"detach"}}) {
+    SCOPED_TRACE(prefix.empty() ? "main threads running" : "main threads ended");
+    control().ResetForStart(true);
+    auto args = [&](std::vector<std::string> mode) {
+      mode.insert(mode.begin(), prefix.begin(), prefix.end());
+      return mode;
+    };
+    // At its usual priority: a burner at the highest one would starve the second instance while
+    // it touches its memory.
+    const auto burner = Start("twinhog", ChildOptions::WithIds(kUser), args({"burn"}));
+    const auto holder = Start("twinhog", ChildOptions::WithIds(kUser), args({"touch", "64"}));
+    Messages();
+    control().MonitorProgram();
+    const std::vector<std::string> lines = Messages();
+    ASSERT_EQ(lines.size(), 4u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines[1],
+              "(Program killed) - twinhog is killed successfully on monitoring twinhog CPU usage "
+              "higher than 5%");
+    EXPECT_EQ(lines[3],
+              "(Program killed) - twinhog is killed successfully on monitoring twinhog MEMORY "
+              "usage higher than 1%");
+    EXPECT_EQ(EndOf(burner->pid(), 0ms), SIGKILL);
+    EXPECT_EQ(EndOf(holder->pid(), 0ms), SIGKILL);
+  }
+}
+
+// The machine-wide watches with killing on: the process whose main thread has ended while its
+// other thread burns or holds memory leads the ranking and is terminated, never the process that
+// comes next in the ranking.
+TEST_F(RealProcessTest, WatchesTerminateAProcessWhoseMainThreadEnded) {
+  const struct {
+    const char* what;
+    std::vector<std::string> culprit;
+    std::vector<std::string> bystander;
+    const char* cpuHigh;
+    const char* memHigh;
+    bool oneProcessor;  // both on one processor, the bystander at the lowest priority
+  } cases[] = {
+      {"CPU", {"detach", "burn"}, {"burn", "30"}, "50", "101", true},
+      {"memory", {"detach", "touch", "64"}, {"touch", "16"}, "101", "40", false},
+  };
+  Load();
+  model->settings.num_High = "3";
+  model->settings.KillProc = 1;
+  model->settings.Killopt = false;
+  model->settings.num_Kill = "2";
+  model->settings.PnameList = "";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    model->settings.cpu_High = c.cpuHigh;
+    model->settings.mem_High = c.memHigh;
+    // A burning bystander gets what the culprit leaves of their processor: the runner-up.
+    ChildOptions culpritOptions = Burner(kUser);
+    ChildOptions bystanderOptions = ChildOptions::WithIds(kUser);
+    if (c.oneProcessor) {
+      culpritOptions.cpu = bystanderOptions.cpu = 0;
+      bystanderOptions.nice = 19;
+    }
+    const auto bystander = Start("bystander", bystanderOptions, c.bystander);
+    const auto culprit = Start("halfhog", culpritOptions, c.culprit);
+    Messages();
+    HighCpuCycles(3);
+    // Three exceed lines, the termination's line and the alert (after the previous case's
+    // back-to-normal lines).
+    const std::vector<std::string> lines = Messages();
+    ASSERT_GE(lines.size(), 5u) << ::testing::PrintToString(lines);
+    const std::string& chosen = lines[lines.size() - 2];
+    EXPECT_TRUE(
+        chosen.starts_with("halfhog(pid : " + std::to_string(culprit->pid()) + " create time : "))
+        << chosen;
+    EXPECT_NE(lines.back().find(" *halfhog killed(True). TOP1 : halfhog "), std::string::npos)
+        << lines.back();
+    EXPECT_EQ(EndOf(culprit->pid(), 0ms), SIGKILL);
+    EXPECT_EQ(EndOf(bystander->pid(), 0ms), std::nullopt);
+  }
 }
 
 // After Stop and Start the first ranking measures the CPU since the start, not over the pause:
