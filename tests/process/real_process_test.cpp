@@ -4,6 +4,7 @@
 // uid 1, nobody and a dynamic user.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -263,9 +264,9 @@ class RealProcessTest : public ::testing::Test {
   }
 
   // Machine-wide cycles with the CPU above its threshold, the ranking measuring real intervals.
-  void HighCpuCycles(int count) {
+  void HighCpuCycles(int count, std::chrono::milliseconds gap = 300ms) {
     for (int i = 0; i < count; ++i) {
-      std::this_thread::sleep_for(300ms);
+      std::this_thread::sleep_for(gap);
       cpu.busy.push_back(95);
       model->Monitor();
     }
@@ -509,6 +510,69 @@ TEST_F(RealProcessTest, WatchesTerminateAProcessWhoseMainThreadEnded) {
         << lines.back();
     EXPECT_EQ(EndOf(culprit->pid(), 0ms), SIGKILL);
     EXPECT_EQ(EndOf(bystander->pid(), 0ms), std::nullopt);
+  }
+}
+
+// Load that moves from process to process: a hog that hops to a new pid every 300 ms, and a
+// parent that runs one short busy child after another (its own share is next to nothing). Each
+// sample names the busiest process it saw and the alert tallies them by name, but none of those
+// processes was on top in num_Kill samples itself: nothing is terminated.
+TEST_F(RealProcessTest, LoadThatMovesBetweenProcessesIsNamedButNeverTerminated) {
+  // Hops whose parent has ended come to this process, which collects them at the end.
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  const std::string children = hogs.CopyHog("childhog");
+  processes.names = {"hophog", "childhog"};
+  Load();
+  model->settings.cpu_High = "50";
+  model->settings.num_High = "3";
+  model->settings.KillProc = 1;
+  model->settings.Killopt = false;
+  model->settings.num_Kill = "3";
+  model->settings.PnameList = "";
+  const struct {
+    const char* what;
+    const char* name;
+    std::vector<std::string> args;
+    const char* moving;  // the name under which the load moves
+  } cases[] = {
+      {"a hog that hops to a new pid", "hophog", {"hop", "300", "60"}, "hophog"},
+      {"a parent of short busy children", "spawnhog", {"spawn", children, "300"}, "childhog"},
+  };
+  std::vector<pid_t> groups;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto hog = Start(c.name, ChildOptions::WithIds(kUser), c.args);
+    groups.push_back(hog->pid());
+    Messages();
+    // Samples further apart than a process of the moving load lives.
+    HighCpuCycles(2, 700ms);
+    const TopHistory samples = model->ranking.cpuTopList;  // the alert empties it
+    HighCpuCycles(1, 700ms);
+
+    // A sample may find nothing busy (a process that has just started has used no tick yet),
+    // and now and then the parent of the children; the load itself is never twice on one pid.
+    std::set<int> movingPids;
+    size_t moving = 0;
+    for (const TopSample& sample : samples) {
+      if (sample.name.empty() || sample.pid == hog->pid()) continue;
+      EXPECT_EQ(sample.name, c.moving);
+      movingPids.insert(sample.pid);
+      ++moving;
+    }
+    EXPECT_EQ(movingPids.size(), moving) << "the load was on another process each time";
+    const std::vector<std::string> lines = Messages();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(" *" + std::string(c.moving) + "("), std::string::npos)
+        << lines.back();
+    EXPECT_EQ(lines.back().find(" killed("), std::string::npos) << lines.back();
+    EXPECT_FALSE(model->kill.killTried);
+    if (std::string(c.name) != c.moving) {
+      EXPECT_EQ(EndOf(hog->pid(), 0ms), std::nullopt) << "the parent of the children runs on";
+    }
+  }
+  for (const pid_t group : groups) ::kill(-group, SIGKILL);
+  std::this_thread::sleep_for(200ms);
+  while (waitpid(-1, nullptr, WNOHANG) > 0) {
   }
 }
 
