@@ -472,7 +472,7 @@ TEST_F(RealProcessTest, WatchesTerminateAProcessWhoseMainThreadEnded) {
     std::vector<std::string> bystander;
     const char* cpuHigh;
     const char* memHigh;
-    bool oneProcessor;  // both on one processor, the bystander at the lowest priority
+    bool oneProcessor;  // both on one processor, the bystander at a lower priority
   } cases[] = {
       {"CPU", {"detach", "burn"}, {"burn", "30"}, "50", "101", true},
       {"memory", {"detach", "touch", "64"}, {"touch", "16"}, "101", "40", false},
@@ -487,12 +487,13 @@ TEST_F(RealProcessTest, WatchesTerminateAProcessWhoseMainThreadEnded) {
     SCOPED_TRACE(c.what);
     model->settings.cpu_High = c.cpuHigh;
     model->settings.mem_High = c.memHigh;
-    // A burning bystander gets what the culprit leaves of their processor: the runner-up.
+    // A burning bystander gets a tenth of the processor they share (nice -10 beside -20): the
+    // runner-up.
     ChildOptions culpritOptions = Burner(kUser);
     ChildOptions bystanderOptions = ChildOptions::WithIds(kUser);
     if (c.oneProcessor) {
       culpritOptions.cpu = bystanderOptions.cpu = 0;
-      bystanderOptions.nice = 19;
+      bystanderOptions.nice = -10;
     }
     const auto bystander = Start("bystander", bystanderOptions, c.bystander);
     const auto culprit = Start("halfhog", culpritOptions, c.culprit);
