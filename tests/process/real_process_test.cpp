@@ -88,22 +88,27 @@ TEST(ProcStat, ReadsPastATaskNameThatLooksLikeFields) {
     const char* comm;
     char state;
     uint64_t startTime;
+    bool exited;  // the whole process has ended
   } cases[] = {
       {"blanks and parentheses",
        "42 (a) b (c)) S 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 987654 12345678 10 1\n",
-       true, "a) b (c)", 'S', 987654},
+       true, "a) b (c)", 'S', 987654, false},
       {"a name that forges the fields of a zombie",
        "42 (x) Z 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20) R 1 42 42 0 -1 4194560 120 "
        "0 3 0 7 3 0 0 20 0 1 0 555 12345678 10 1\n",
-       true, "x) Z 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20", 'R', 555},
+       true, "x) Z 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20", 'R', 555, false},
       {"a line break in the name",
        "42 (a\nb) Z 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 77 12345678 10 1\n", true,
-       "a\nb", 'Z', 77},
+       "a\nb", 'Z', 77, true},
+      {"a main thread that has ended while two others run",
+       "42 (a) Z 1 42 42 0 -1 4227084 120 0 3 0 54 1 0 0 20 0 3 0 88 0 0\n", true, "a", 'Z', 88,
+       false},
       {"cut before rss", "42 (a) S 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 9 1", false, "",
-       '?', 0},
-      {"no name", "42 a S 1", false, "", '?', 0},
+       '?', 0, false},
+      {"no name", "42 a S 1", false, "", '?', 0, false},
       {"a letter where a number stands",
-       "42 (a) S 1 42 42 0 -1 4194560 120 0 3 0 x 3 0 0 20 0 1 0 9 1 1\n", false, "", '?', 0},
+       "42 (a) S 1 42 42 0 -1 4194560 120 0 3 0 x 3 0 0 20 0 1 0 9 1 1\n", false, "", '?', 0,
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -113,6 +118,7 @@ TEST(ProcStat, ReadsPastATaskNameThatLooksLikeFields) {
     EXPECT_EQ(fields.comm, c.comm);
     EXPECT_EQ(fields.state, c.state);
     EXPECT_EQ(fields.startTime, c.startTime);
+    EXPECT_EQ(proc::HasExited(fields), c.exited);
   }
 }
 
