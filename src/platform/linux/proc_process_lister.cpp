@@ -112,20 +112,19 @@ bool ProcProcessLister::Describe(int dirFd, std::string_view taskPath, CacheEntr
 
 size_t ProcProcessLister::LiveThread(int dirFd, std::string_view pidText, char* path,
                                      uint64_t& rssPages) {
-  // "[pid]/task/[tid]" of the first thread the directory lists after the main one. Threads other
-  // than the main one leave the list as they end, so any that is listed runs.
   char taskDir[kTaskPathSize];
   std::memcpy(taskDir, pidText.data(), pidText.size());
   std::memcpy(taskDir + pidText.size(), "/task", 6);
   const size_t taskDirLength = pidText.size() + 5;
   const int fd = ::openat(dirFd, taskDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return 0;
-  // One read of the directory's start holds ".", "..", the main thread and the next ones.
+  // One read of the directory's start: ".", "..", the main thread and the next ones. Threads
+  // other than the main one leave the list as they end (unless a tracer holds them), so the
+  // first of them is nearly always live.
   alignas(struct dirent64) char entries[1024];
   const ssize_t got = ::getdents64(fd, entries, sizeof entries);
   ::close(fd);
-  size_t length = 0;
-  for (ssize_t offset = 0; offset < got && length == 0;) {
+  for (ssize_t offset = 0; offset < got;) {
     const auto* dent = reinterpret_cast<const struct dirent64*>(entries + offset);
     offset += dent->d_reclen;
     const std::string_view tid(dent->d_name);
@@ -133,27 +132,25 @@ size_t ProcProcessLister::LiveThread(int dirFd, std::string_view pidText, char* 
         tid.find_first_not_of("0123456789") != std::string_view::npos) {
       continue;
     }
+    const size_t length = taskDirLength + 1 + tid.size();
     std::memcpy(path, taskDir, taskDirLength);
     path[taskDirLength] = '/';
     std::memcpy(path + taskDirLength + 1, tid.data(), tid.size());
-    length = taskDirLength + 1 + tid.size();
+    std::memcpy(path + length, "/stat", 6);
+    char statText[2048];
+    const ptrdiff_t n = proc::ReadFileOnce(dirFd, path, statText, sizeof statText);
+    proc::StatFields fields;
+    if (n <= 0 || static_cast<size_t>(n) == sizeof statText ||
+        !proc::ParseStat(std::string_view(statText, static_cast<size_t>(n)), fields) ||
+        proc::IsEndedState(fields.state)) {
+      continue;
+    }
+    // The threads share one memory: a live thread's resident size is the process's.
+    rssPages = fields.rssPages;
+    path[length] = '\0';
+    return length;
   }
-  if (length == 0) return 0;
-
-  // The threads share one memory: the thread's resident size is the process's.
-  char statPath[kTaskPathSize + 8];
-  std::memcpy(statPath, path, length);
-  std::memcpy(statPath + length, "/stat", 6);
-  char statText[2048];
-  const ptrdiff_t n = proc::ReadFileOnce(dirFd, statPath, statText, sizeof statText);
-  proc::StatFields fields;
-  if (n <= 0 || static_cast<size_t>(n) == sizeof statText ||
-      !proc::ParseStat(std::string_view(statText, static_cast<size_t>(n)), fields)) {
-    return 0;
-  }
-  rssPages = fields.rssPages;
-  path[length] = '\0';
-  return length;
+  return 0;
 }
 
 ProcProcessLister::CacheEntry* ProcProcessLister::FindCached(int pid, size_t& cursor) {

@@ -55,8 +55,8 @@ class ProcProcessLister final : public IProcessLister {
   static constexpr uint64_t kTaken = UINT64_MAX;
   // The cache entry of `pid`, or nullptr; `cursor` follows an ascending enumeration.
   CacheEntry* FindCached(int pid, size_t& cursor);
-  // "[pid]/task/[tid]" and its terminating zero fit this size.
-  static constexpr size_t kTaskPathSize = 32;
+  // "[pid]/task/[tid]" and its terminating zero fit this size, "/stat" too.
+  static constexpr size_t kTaskPathSize = 40;
   // Reads name and owner of a process not in the cache from the files under `taskPath`
   // ("[pid]" or "[pid]/task/[tid]"); false when it vanished.
   bool Describe(int dirFd, std::string_view taskPath, CacheEntry& entry);
