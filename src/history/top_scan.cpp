@@ -56,6 +56,8 @@ std::vector<TopEntry> ProcessTopScan::TopProcesses(int count) {
     std::vector<Candidate> cpu;
     for (size_t i = 0; i < scan.processes.size(); ++i) {
       const ProcessInfo& p = scan.processes[i];
+      // Windows' Idle would lead every quiet minute: its CPU time is the idle time.
+      if (p.pseudoProcess) continue;
       const auto it = before.find(Identity(p));
       // A process started within the interval counts from its start.
       const uint64_t start = it == before.end() ? 0 : it->second;

@@ -79,9 +79,8 @@ bool ProcessRanking::RankCpuProcesses(long cycle, RankingResults& results) {
   double max = 0;
   const ProcessInfo* top = nullptr;
   for (size_t i = 0; i < snapshot->processes.size(); ++i) {
-    const std::string& name = snapshot->processes[i].name;
-    // Instances that stand for the machine itself, not for a program.
-    if (name == "Idle" || name == "_Total" || name == "System") continue;
+    // The system's idle time and its own work are no program's.
+    if (snapshot->processes[i].pseudoProcess) continue;
     if (shares[i] > max) {
       max = shares[i];
       top = &snapshot->processes[i];

@@ -72,8 +72,9 @@ class ProcessRanking {
   ProcessRanking(ProcessSampler& sampler, IClock& clock, int processorCount,
                  std::string executableSuffix);
 
-  // Finds the process with the highest CPU share (the first of equal ones), appends it with its
-  // pid and start time to cpuTopList and keeps the peak. False when the processes could not be
+  // Finds the process with the highest CPU share (the first of equal ones; pseudo processes
+  // aside, whatever any process is called), appends it with its pid and start time to
+  // cpuTopList and keeps the peak. False when the processes could not be
   // read; the results then keep their previous values.
   bool RankCpuProcesses(long cycle, RankingResults& results);
 

@@ -102,13 +102,18 @@ void ProcessesWindowModel::Read(long cycle) {
   std::vector<size_t> order(processes.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   const size_t top = std::min(kRows, order.size());
-  // The top ones in the scan's order among equals, as the ranking takes the first of equals.
-  std::vector<size_t> byCpu = order;
+  // The top ones in the scan's order among equals, as the ranking takes the first of equals;
+  // like the ranking, without the system's own accounting (Windows' Idle and System).
+  std::vector<size_t> byCpu;
+  for (const size_t i : order) {
+    if (!processes[i].pseudoProcess) byCpu.push_back(i);
+  }
   if (haveShares) {
+    const size_t cpuTop = std::min(kRows, byCpu.size());
     std::partial_sort(
-        byCpu.begin(), byCpu.begin() + static_cast<std::ptrdiff_t>(top), byCpu.end(),
+        byCpu.begin(), byCpu.begin() + static_cast<std::ptrdiff_t>(cpuTop), byCpu.end(),
         [&shares](size_t a, size_t b) { return std::tie(shares[b], a) < std::tie(shares[a], b); });
-    byCpu.resize(top);
+    byCpu.resize(cpuTop);
   } else {
     byCpu.clear();
   }

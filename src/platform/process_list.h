@@ -31,6 +31,10 @@ struct ProcessInfo {
   // The real user id of the owner (POSIX); -1 where the platform has none. Read with the name,
   // so it costs nothing per scan.
   int64_t uid = -1;
+  // Not a program but the system's own accounting: Windows' Idle (pid 0, whose CPU time is the
+  // idle time) and System (pid 4). Left out of the CPU ranking and the program watch by this
+  // flag, never by name: on Linux no process is one, and a program may call itself "System".
+  bool pseudoProcess = false;
 };
 
 struct ProcessSnapshot {
@@ -42,8 +46,9 @@ class IProcessLister {
  public:
   virtual ~IProcessLister() = default;
   // Scans every live process now; a process that ends during the scan, and one that has ended
-  // and waits to be collected by its parent, is left out. False when the process table cannot
-  // be read at all.
+  // and waits to be collected by its parent, is left out. A process has ended only when all its
+  // threads have: one whose main thread alone has ended is live and listed with the CPU time,
+  // memory and name of the whole process. False when the process table cannot be read at all.
   virtual bool Snapshot(ProcessSnapshot& snapshot) = 0;
 };
 

@@ -26,6 +26,8 @@ bool IsProgramNamed(const ProcessInfo& process, std::string_view executableSuffi
 struct FoundProcess {
   int pid = 0;
   uint64_t startTicks = 0;
+
+  bool operator==(const FoundProcess&) const = default;
 };
 
 class ProcessLookup {

@@ -12,9 +12,6 @@
 namespace tarnwick {
 namespace {
 
-// Performance instances that stand for the machine itself; never the watched program.
-constexpr std::string_view kMachineInstances[] = {"Idle", "_Total", "System"};
-
 constexpr std::string_view kExceedStart = "(Program Monitor) - ";
 constexpr std::string_view kNotFoundTail = " not found";
 constexpr std::string_view kKilledTail = " killed";
@@ -56,14 +53,21 @@ ProgramMonitor::ProgramMonitor(MainWindowModel& window, const ProgramSettings& s
       sampler_(window.deps().processes, window.deps().clock) {}
 
 bool ProgramMonitor::IsMatch(const ProcessInfo& process) const {
-  return IsProgramNamed(process, lookup_.executableSuffix(), settings_.pgmNameF) &&
+  // The system's idle time and its own work are no program, whatever they are called.
+  return !process.pseudoProcess &&
+         IsProgramNamed(process, lookup_.executableSuffix(), settings_.pgmNameF) &&
          !WasKilled(FoundProcess{process.pid, process.startTicks});
 }
 
 bool ProgramMonitor::WasKilled(const FoundProcess& process) const {
-  return std::any_of(killed_.begin(), killed_.end(), [&](const FoundProcess& k) {
-    return k.pid == process.pid && k.startTicks == process.startTicks;
-  });
+  return std::find(killed_.begin(), killed_.end(), process) != killed_.end();
+}
+
+void ProgramMonitor::Follow(ProgramWatch& watch, const ProcessInfo& process) {
+  const FoundProcess measured{process.pid, process.startTicks};
+  if (measured == watch.process) return;
+  watch.process = measured;
+  watch.count = 0;
 }
 
 void ProgramMonitor::ForgetEndedKills(const ProcessSnapshot* snapshot) {
@@ -86,11 +90,9 @@ void ProgramMonitor::MonitorProgram() {
   if (snapshot != nullptr) {
     for (size_t i = 0; i < snapshot->processes.size(); ++i) {
       const ProcessInfo& process = snapshot->processes[i];
-      const auto machine =
-          std::find(std::begin(kMachineInstances), std::end(kMachineInstances), process.name);
-      if (machine != std::end(kMachineInstances) || !IsMatch(process)) continue;
+      if (!IsMatch(process)) continue;
       cpuFound = true;
-      cpuProcess_ = FoundProcess{process.pid, process.startTicks};
+      Follow(cpu_, process);
       CpuSample(shares[i]);
       break;
     }
@@ -107,7 +109,7 @@ void ProgramMonitor::MonitorProgram() {
     for (const ProcessInfo& process : snapshot->processes) {
       if (!IsMatch(process)) continue;
       memFound = true;
-      memProcess_ = FoundProcess{process.pid, process.startTicks};
+      Follow(mem_, process);
       MemorySample(process.workingSetBytes);
       break;
     }
@@ -221,7 +223,7 @@ std::string ProgramMonitor::Terminate(Resource resource) {
   const std::string& name = settings_.pgmNameF;
   // The instance this step measured, if it still runs: another instance of the program, or
   // one already terminated by the other step, is not its to end.
-  const FoundProcess& measured = cpu ? cpuProcess_ : memProcess_;
+  const FoundProcess& measured = (cpu ? cpu_ : mem_).process;
   if (!lookup_.FindProcess(measured.pid, measured.startTicks) || WasKilled(measured)) {
     window_.WriteLog(cpu ? S(kNoPidCpuStart) + name + S(kNoPidCpuTail)
                          : S(kNoPidMemStart) + name + S(kNoPidMemTail));

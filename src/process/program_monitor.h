@@ -17,11 +17,21 @@ namespace tarnwick {
 class MainWindowModel;
 
 // The state of one resource's watch.
+//
+// The count belongs to one process, the one the watch measured last (pid and start time), never
+// to the name: when a step measures another process than before (the one it measured has ended
+// or was terminated, maybe by the other step in the same cycle, or a namesake now comes first in
+// the list), its count starts afresh with that sample, at 1 when it exceeds. So an alert, and a
+// termination, always rest on that many consecutive samples of the very process they name; a
+// namesake's single sample never completes another process's run. A cycle in which no process of
+// the name runs changes neither the count nor the process. The alert flag belongs to the
+// program: its back-to-normal notice speaks of the program, whichever instance runs then.
 struct ProgramWatch {
-  int16_t count = 0;      // consecutive samples at or above the threshold
+  int16_t count = 0;      // consecutive samples of `process` at or above the threshold
   bool notified = false;  // an alert went out and no back-to-normal notice since
   std::string startTime;  // "hh:mm:ss" of the first sample of the current run, or empty
   std::string endTime;    // "hh:mm:ss" at which the last alert was raised
+  FoundProcess process;   // the instance measured last: the one `count` counts and a kill ends
 };
 
 class ProgramMonitor {
@@ -54,6 +64,9 @@ class ProgramMonitor {
  private:
   enum class Resource { Cpu, Memory };
   bool IsMatch(const ProcessInfo& process) const;
+  // The step of `watch` measures `process` now: a process other than the last one starts the
+  // count afresh.
+  static void Follow(ProgramWatch& watch, const ProcessInfo& process);
   bool WasKilled(const FoundProcess& process) const;
   void ForgetEndedKills(const ProcessSnapshot* snapshot);
   void CpuSample(double shareOfOneProcessor);
@@ -80,9 +93,6 @@ class ProgramMonitor {
   int32_t cpuValue_ = 0;
   double memValue_ = 0;
   int64_t memMegabytes_ = 0;
-  // The instances the CPU and the memory step measured this cycle: the ones a termination ends.
-  FoundProcess cpuProcess_;
-  FoundProcess memProcess_;
   // Processes this watch terminated: a terminated process may stay listed until its parent
   // collects it, and must not count as the program still running.
   std::vector<FoundProcess> killed_;

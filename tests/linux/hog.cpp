@@ -5,18 +5,31 @@
 //   tarnwick_hog touch <MiB> [s]    allocate MiB mebibytes, write every page, then sleep
 //   tarnwick_hog sleep [seconds]    sleep (for ever, or the given seconds)
 //   tarnwick_hog as <name> <mode>   rename its task (prctl PR_SET_NAME), then one of the above
+//   tarnwick_hog detach <mode>      run the mode on a second thread once the main thread has
+//                                   ended (pthread_exit): the main thread stays a zombie while
+//                                   the process runs on
+//   tarnwick_hog hop <ms> <seconds> spin, and every <ms> fork and let the parent end, so the load
+//                                   moves to a new pid; all hops in one process group, none
+//                                   after <seconds> or once stdout is closed
+//   tarnwick_hog spawn <program> <ms>  start <program> burn <ms/1000> and wait for it, again and
+//                                   again: the load lies in short-lived children
 //
 // Once the load stands (the memory is touched, the spinning or sleeping begins) it writes
 // "ready\n" on stdout. It ends with its parent (PR_SET_PDEATHSIG), so a test that dies leaves
 // no hog behind; exit code 2 means bad arguments, 3 that the memory could not be had.
+#include <fcntl.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 namespace {
 
@@ -51,23 +64,91 @@ double Now() {
 }
 
 int Usage() {
-  static const char kUsage[] = "usage: hog burn [seconds] | touch <MiB> | sleep [seconds]\n";
+  static const char kUsage[] =
+      "usage: hog [as <name>] [detach] burn [seconds] | touch <MiB> [seconds] | sleep [seconds] "
+      "| hop <ms> <seconds> | spawn <program> <ms>\n";
   (void)!write(STDERR_FILENO, kUsage, sizeof kUsage - 1);
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const pid_t parent = getppid();
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != parent) return 0;  // the parent is already gone
-  if (argc >= 3 && std::strcmp(argv[1], "as") == 0) {
-    prctl(PR_SET_NAME, argv[2]);
-    argv += 2;
-    argc -= 2;
+void Spin(double seconds) {
+  const double end = Now() + seconds;
+  volatile unsigned long long spin = 0;
+  while (Now() < end) {
+    for (int i = 0; i < 100000; ++i) spin = spin + 1;
   }
+}
+
+[[noreturn]] void Hop(double everySeconds, double forSeconds) {
+  setpgid(0, 0);
+  const double end = Now() + forSeconds;
+  Ready();
+  for (;;) {
+    Spin(everySeconds);
+    if (Now() >= end) std::exit(0);
+    const pid_t next = fork();
+    if (next < 0) std::exit(3);
+    if (next > 0) _exit(0);  // the load goes on in the child, under a new pid
+    // Its parent has just ended: the hop would outlive the test without its stdout to tell.
+    static const char kHop[] = "hop\n";
+    if (write(STDOUT_FILENO, kHop, sizeof kHop - 1) < 0) std::exit(0);
+  }
+}
+
+[[noreturn]] void Spawn(const char* program, double everySeconds) {
+  const std::string seconds = std::to_string(everySeconds);
+  bool ready = false;
+  for (;;) {
+    const pid_t child = fork();
+    if (child < 0) std::exit(3);
+    if (child == 0) {
+      const char* args[] = {program, "burn", seconds.c_str(), nullptr};
+      // Its stdout is not the test's: the child's own "ready" would be taken for the parent's.
+      const int null = open("/dev/null", O_WRONLY);
+      if (null >= 0) dup2(null, STDOUT_FILENO);
+      execv(program, const_cast<char* const*>(args));
+      _exit(127);
+    }
+    if (!ready) Ready();
+    ready = true;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(3);
+  }
+}
+
+int Run(int argc, char** argv);
+
+int g_argc = 0;
+char** g_argv = nullptr;
+pthread_t g_mainThread;
+
+void* RunDetached(void*) {
+  // The death signal is a thread's own; the main thread that asked for it is about to end.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  pthread_join(g_mainThread, nullptr);
+  std::exit(Run(g_argc, g_argv));
+}
+
+int Run(int argc, char** argv) {
   if (argc < 2) return Usage();
+  if (std::strcmp(argv[1], "detach") == 0) {
+    g_argc = argc - 1;
+    g_argv = argv + 1;
+    g_mainThread = pthread_self();
+    pthread_t worker;
+    if (pthread_create(&worker, nullptr, RunDetached, nullptr) != 0) return 3;
+    pthread_exit(nullptr);
+  }
+  if (std::strcmp(argv[1], "hop") == 0) {
+    if (argc < 4) return Usage();
+    Hop(std::strtod(argv[2], nullptr) / 1000.0, std::strtod(argv[3], nullptr));
+  }
+  if (std::strcmp(argv[1], "spawn") == 0) {
+    if (argc < 4) return Usage();
+    Spawn(argv[2], std::strtod(argv[3], nullptr) / 1000.0);
+  }
 
   if (std::strcmp(argv[1], "burn") == 0) {
     const double seconds = Seconds(argc, argv, 2);
@@ -101,4 +182,18 @@ int main(int argc, char** argv) {
     SleepFor(Seconds(argc, argv, 2));
   }
   return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const pid_t parent = getppid();
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) return 0;  // the parent is already gone
+  if (argc >= 3 && std::strcmp(argv[1], "as") == 0) {
+    prctl(PR_SET_NAME, argv[2]);
+    argv += 2;
+    argc -= 2;
+  }
+  return Run(argc, argv);
 }

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -76,6 +77,23 @@ inline std::string ReadWholeFile(const std::string& path) {
   return text.str();
 }
 
+// The state of a process's main thread as its stat line shows it ('Z' once it has ended, also
+// while other threads run on), '?' when the line cannot be read.
+inline char MainThreadState(pid_t pid) {
+  const std::string line = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : '?';
+}
+
+// Waits up to 5 s until the main thread of `pid` has ended; false if it has not.
+inline bool WaitMainThreadEnded(pid_t pid) {
+  for (int i = 0; i < 500; ++i) {
+    if (MainThreadState(pid) == 'Z') return true;
+    ::usleep(10'000);
+  }
+  return false;
+}
+
 // Ids the child takes between fork and exec (setresuid/setresgid semantics).
 struct Ids {
   uid_t ruid, euid, suid;
@@ -87,6 +105,7 @@ struct ChildOptions {
   std::optional<Ids> ids;            // other user and group ids
   std::optional<std::string> argv0;  // what the program sees as its name (default: `program`)
   std::optional<int> nice;           // another nice value (-20 needs root)
+  std::optional<int> cpu;            // runs on this processor only
 
   static ChildOptions WithIds(Ids value) {
     ChildOptions o;
@@ -124,6 +143,12 @@ class Child {
       // Only async-signal-safe calls from here to exec.
       dup2(fds[1], STDOUT_FILENO);
       if (options.nice && setpriority(PRIO_PROCESS, 0, *options.nice) != 0) _exit(125);
+      if (options.cpu) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        CPU_SET(*options.cpu, &set);
+        if (sched_setaffinity(0, sizeof set, &set) != 0) _exit(125);
+      }
       if (ids) {
         if (setgroups(0, nullptr) != 0 || setresgid(ids->gid, ids->gid, ids->gid) != 0 ||
             setresuid(ids->ruid, ids->euid, ids->suid) != 0) {

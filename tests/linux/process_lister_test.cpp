@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -460,6 +461,53 @@ TEST(ProcProcessListerTest, RealZombieIsLeftOut) {
   EXPECT_EQ(FindPid(snapshot, zombie.pid()), nullptr);
   EXPECT_NE(FindPid(snapshot, live.pid()), nullptr);
   EXPECT_GE(lister.LastScan().exited, 1u);
+}
+
+// A process whose main thread has ended (pthread_exit) while another thread burns and holds
+// memory is live: listed under its executable's name, with its owner, the CPU time of all its
+// threads and its memory, by a lister that never saw it before and by one that did.
+TEST(ProcProcessListerTest, ProcessWhoseMainThreadEndedIsListedWhole) {
+  TempFolder folder;
+  const std::string hog = folder.CopyHog("headlesshog");
+  Child burner(hog, {"detach", "burn"}, ChildOptions::WithIds(Ids{1000, 1000, 1000, 1000}));
+  Child holder(hog, {"detach", "touch", "64"});
+  ASSERT_TRUE(burner.WaitReady());
+  ASSERT_TRUE(holder.WaitReady());
+  ASSERT_TRUE(linuxtest::WaitMainThreadEnded(burner.pid()));
+  ASSERT_TRUE(linuxtest::WaitMainThreadEnded(holder.pid()));
+
+  ProcProcessLister warm;
+  ProcessSnapshot first;
+  ASSERT_TRUE(warm.Snapshot(first));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ProcessSnapshot second;
+  ASSERT_TRUE(warm.Snapshot(second));
+  ProcProcessLister fresh;
+  ProcessSnapshot third;
+  ASSERT_TRUE(fresh.Snapshot(third));
+  for (const ProcessSnapshot* snapshot : {&first, &second, &third}) {
+    const ProcessInfo* b = FindPid(*snapshot, burner.pid());
+    const ProcessInfo* h = FindPid(*snapshot, holder.pid());
+    ASSERT_TRUE(b != nullptr && h != nullptr);
+    EXPECT_EQ(b->name, "headlesshog");
+    EXPECT_EQ(h->name, "headlesshog");
+    EXPECT_FALSE(b->systemAccount);
+    EXPECT_TRUE(h->systemAccount);
+    EXPECT_GE(h->workingSetBytes, uint64_t{64} << 20);
+    EXPECT_GT(b->workingSetBytes, 0u);
+  }
+  // The ended main thread uses nothing: what the process used is the burning thread's.
+  const uint64_t burned =
+      FindPid(second, burner.pid())->cpuTimeNs - FindPid(first, burner.pid())->cpuTimeNs;
+  EXPECT_GT(burned, 0u);
+
+  // Once its last thread has ended it is a zombie like any other, and left out.
+  const pid_t pid = burner.pid();
+  ASSERT_EQ(kill(pid, SIGKILL), 0);
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT), 0);
+  ASSERT_TRUE(warm.Snapshot(second));
+  EXPECT_EQ(FindPid(second, pid), nullptr);
 }
 
 TEST(ProcProcessListerTest, EndedProcessIsLeftOut) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "process_fixture.h"
 
 namespace tarnwick {
@@ -229,6 +230,93 @@ TEST_F(ProgramMonitorTest, FailedTerminationIsReportedAndTheAlertStillGoesOut) {
   EXPECT_EQ(SentTexts(), Lines{"2026-12-04 10:15:07 WEB01 - notepad MEMORY usage 6000M(60%) "
                                "exceed 50% for 0 sec.(1 times). notepad has been killed (fail)"});
   EXPECT_EQ(model->Label6[2].caption, "notepad");
+}
+
+// A watch counts the samples of one process, not of a name. Two runs of notepad: the first one
+// exceeds twice on both resources, then the second one (later in the list) is measured; its
+// first sample starts its own count at 1 instead of completing the first one's run.
+TEST_F(ProgramMonitorTest, CountsBelongToTheProcessNotToTheName) {
+  constexpr int kNamesake = kNotepad + 1;
+  const struct {
+    const char* what;
+    bool killOnAlert;  // the CPU step terminates the first run when its count completes
+    Lines thirdCycle;
+    size_t alerts;
+  } cases[] = {
+      {"the CPU step terminates the first run",
+       true,
+       {"(Program Monitor) - notepad CPU 80% exceed 60% 3 times",
+        "(Program killed) - notepad is killed successfully on monitoring notepad CPU usage "
+        "higher than 60%",
+        "(Program Monitor) - notepad Memory usage 6000M(60%) exceed 50% for 1 times"},
+       1},
+      {"the first run ended",
+       false,
+       {"(Program Monitor) - notepad CPU 80% exceed 60% 1 times",
+        "(Program Monitor) - notepad Memory usage 6000M(60%) exceed 50% for 1 times"},
+       0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    UseProcessControl();
+    LoadLoggedIn();
+    killer.calls.clear();
+    sender.sent.clear();
+    processes.procs.clear();
+    processes.Add(kNotepad, "notepad", 320, 6000 * kMiB);
+    processes.Add(kNamesake, "notepad", 320, 6000 * kMiB);
+    pgm().pgmSoundF = 0;
+    pgm().pgmKillF = c.killOnAlert ? 1 : 0;
+    CycleAsListed();
+    CycleAsListed();
+    Messages();
+    if (!c.killOnAlert) RemoveNotepad();
+    CycleAsListed();
+    EXPECT_EQ(Messages(), c.thirdCycle);
+    EXPECT_EQ(sender.sent.size(), c.alerts) << ::testing::PrintToString(SentTexts());
+    ASSERT_EQ(killer.calls.size(), c.alerts);
+    if (c.alerts > 0) {
+      EXPECT_EQ(killer.calls[0].pid, kNotepad);
+    }
+    EXPECT_EQ(control().programMonitor().memWatch().process.pid, kNamesake);
+    EXPECT_EQ(model->pgmMEM_Count.caption, "1");
+
+    // The namesake's own run completes at its third sample.
+    CycleAsListed();
+    CycleAsListed();
+    ASSERT_FALSE(sender.sent.empty());
+    EXPECT_TRUE(Contains(sender.sent.back().message,
+                         " - notepad MEMORY usage 6000M(60%) exceed 50% for 10 sec.(3 times)."))
+        << sender.sent.back().message;
+    if (c.killOnAlert) {
+      EXPECT_EQ(killer.calls.back().pid, kNamesake);
+    }
+  }
+}
+
+// The watch passes over the system's pseudo processes by their mark, never by name: on Linux a
+// program called "System" or "Idle" is watched like any other.
+TEST_F(ProgramMonitorTest, PseudoProcessesAreSkippedByTheirMarkNotByTheirName) {
+  const struct {
+    const char* name;
+    bool pseudo;
+    const char* frame;  // Label6 of the CPU and of the memory frame
+  } cases[] = {
+      {"System", false, "system"},
+      {"Idle", false, "idle"},
+      {"_Total", false, "_total"},
+      {"System", true, "system not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.pseudo ? " (pseudo)" : ""));
+    processes.procs.clear();
+    processes.Add(4, c.name, 320, 6000 * kMiB);
+    processes.procs.back().info.pseudoProcess = c.pseudo;
+    pgm().pgmNameF = ToLower(c.name);
+    CycleAsListed();
+    EXPECT_EQ(model->Label6[0].caption, c.frame);
+    EXPECT_EQ(model->Label6[2].caption, c.frame);
+  }
 }
 
 // Lists like the fake lister, but leaves notepad out of every scan after the first `visible`.

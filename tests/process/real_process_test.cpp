@@ -4,6 +4,7 @@
 // uid 1, nobody and a dynamic user.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,22 +88,27 @@ TEST(ProcStat, ReadsPastATaskNameThatLooksLikeFields) {
     const char* comm;
     char state;
     uint64_t startTime;
+    bool exited;  // the whole process has ended
   } cases[] = {
       {"blanks and parentheses",
        "42 (a) b (c)) S 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 987654 12345678 10 1\n",
-       true, "a) b (c)", 'S', 987654},
+       true, "a) b (c)", 'S', 987654, false},
       {"a name that forges the fields of a zombie",
        "42 (x) Z 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20) R 1 42 42 0 -1 4194560 120 "
        "0 3 0 7 3 0 0 20 0 1 0 555 12345678 10 1\n",
-       true, "x) Z 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20", 'R', 555},
+       true, "x) Z 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20", 'R', 555, false},
       {"a line break in the name",
        "42 (a\nb) Z 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 77 12345678 10 1\n", true,
-       "a\nb", 'Z', 77},
+       "a\nb", 'Z', 77, true},
+      {"a main thread that has ended while two others run",
+       "42 (a) Z 1 42 42 0 -1 4227084 120 0 3 0 54 1 0 0 20 0 3 0 88 0 0\n", true, "a", 'Z', 88,
+       false},
       {"cut before rss", "42 (a) S 1 42 42 0 -1 4194560 120 0 3 0 7 3 0 0 20 0 1 0 9 1", false, "",
-       '?', 0},
-      {"no name", "42 a S 1", false, "", '?', 0},
+       '?', 0, false},
+      {"no name", "42 a S 1", false, "", '?', 0, false},
       {"a letter where a number stands",
-       "42 (a) S 1 42 42 0 -1 4194560 120 0 3 0 x 3 0 0 20 0 1 0 9 1 1\n", false, "", '?', 0},
+       "42 (a) S 1 42 42 0 -1 4194560 120 0 3 0 x 3 0 0 20 0 1 0 9 1 1\n", false, "", '?', 0,
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -112,6 +118,7 @@ TEST(ProcStat, ReadsPastATaskNameThatLooksLikeFields) {
     EXPECT_EQ(fields.comm, c.comm);
     EXPECT_EQ(fields.state, c.state);
     EXPECT_EQ(fields.startTime, c.startTime);
+    EXPECT_EQ(proc::HasExited(fields), c.exited);
   }
 }
 
@@ -153,15 +160,31 @@ TEST(PidfdProcessKiller, AZombieIsNoSuccess) {
   EXPECT_FALSE(killer.KillProcess(zombie.pid(), StartTicksOf(zombie.pid())));
 }
 
+// A process whose main thread has ended while another thread burns is live: it is signalled,
+// and the success means every thread of it has ended.
+TEST(PidfdProcessKiller, TerminatesAProcessWhoseMainThreadAloneEnded) {
+  TempFolder folder;
+  Child child(folder.CopyHog("halfhog"), {"detach", "burn"}, ChildOptions::WithIds(kUser));
+  ASSERT_TRUE(child.WaitReady());
+  ASSERT_TRUE(linuxtest::WaitMainThreadEnded(child.pid()));
+  PidfdProcessKiller killer;
+  EXPECT_TRUE(killer.KillProcess(child.pid(), StartTicksOf(child.pid())));
+  EXPECT_EQ(EndOf(child.pid(), 0ms), SIGKILL) << "the whole process has ended";
+}
+
 // The real process table seen through the test's own children: the machine's other processes (a
 // build beside the tests, each in a cgroup of its own that no nice value outweighs) cannot lead a
 // ranking.
 class ChildrenOnlyLister final : public IProcessLister {
  public:
   std::set<int> pids;
+  // Names of processes that the children start, whose pids the test does not know.
+  std::set<std::string> names;
   bool Snapshot(ProcessSnapshot& snapshot) override {
     if (!real_.Snapshot(snapshot)) return false;
-    std::erase_if(snapshot.processes, [&](const ProcessInfo& p) { return pids.count(p.pid) == 0; });
+    std::erase_if(snapshot.processes, [&](const ProcessInfo& p) {
+      return pids.count(p.pid) == 0 && names.count(p.name) == 0;
+    });
     return true;
   }
 
@@ -239,14 +262,17 @@ class RealProcessTest : public ::testing::Test {
     std::filesystem::permissions(copy, std::filesystem::perms(0755));
     auto child = std::make_unique<Child>(copy.string(), args, options);
     EXPECT_TRUE(child->WaitReady()) << name;
+    if (!args.empty() && args[0] == "detach") {
+      EXPECT_TRUE(linuxtest::WaitMainThreadEnded(child->pid())) << name;
+    }
     processes.pids.insert(child->pid());
     return child;
   }
 
   // Machine-wide cycles with the CPU above its threshold, the ranking measuring real intervals.
-  void HighCpuCycles(int count) {
+  void HighCpuCycles(int count, std::chrono::milliseconds gap = 300ms) {
     for (int i = 0; i < count; ++i) {
-      std::this_thread::sleep_for(300ms);
+      std::this_thread::sleep_for(gap);
       cpu.busy.push_back(95);
       model->Monitor();
     }
@@ -312,7 +338,7 @@ ChildOptions Burner(const Ids& ids) {
 
 // A CPU alert of the machine-wide watch with killing on: the hog of one user is terminated,
 // never its idle namesakes of other users (started before and after it), whatever characters its
-// name holds; the tally shows the name whole.
+// name holds and whatever it is called; the tally shows the name whole.
 TEST_F(RealProcessTest, CpuAlertTerminatesTheHogNotItsNamesakes) {
   const struct {
     const char* hogName;
@@ -322,6 +348,10 @@ TEST_F(RealProcessTest, CpuAlertTerminatesTheHogNotItsNamesakes) {
       {"victim,zzz", "victim_zzz"},
       {"victim#zzz", "victim#zzz"},
       {"victim*(1)", "victim__1_"},
+      // Names of Windows' pseudo processes mean nothing on Linux.
+      {"System", "System"},
+      {"Idle", "Idle"},
+      {"_Total", "_Total"},
   };
   Load();
   model->settings.cpu_High = "50";
@@ -404,27 +434,153 @@ TEST_F(RealProcessTest, ProgramMonitorAndKillPassOverAZombie) {
 }
 
 // Two instances of the watched program: the CPU step terminates the one it measured, and the
-// memory step of the same cycle measures and terminates the other, the one it measured.
+// memory step of the same cycle measures and terminates the other, the one it measured. An
+// instance whose main thread has ended while its other thread works is measured the same.
 TEST_F(RealProcessTest, ProgramMonitorTerminatesTheInstancesItMeasured) {
   // CPU 5% and memory 1% of the (fake) 1,000 MiB, one sample to an alert, termination on.
   testing::WriteFile(system.programFolder + "/pgmsetting.ini",
                      " 1 \r\ntwinhog\r\n 5 \r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n\r\n");
-  // At its usual priority: a burner at the highest one would starve the second instance while it
-  // touches its memory.
-  const auto burner = Start("twinhog", ChildOptions::WithIds(kUser), {"burn"});
-  const auto holder = Start("twinhog", ChildOptions::WithIds(kUser), {"touch", "64"});
   Load();
-  control().MonitorProgram();
-  const std::vector<std::string> lines = Messages();
-  ASSERT_EQ(lines.size(), 4u) << ::testing::PrintToString(lines);
-  EXPECT_EQ(lines[1],
-            "(Program killed) - twinhog is killed successfully on monitoring twinhog CPU usage "
-            "higher than 5%");
-  EXPECT_EQ(lines[3],
-            "(Program killed) - twinhog is killed successfully on monitoring twinhog MEMORY usage "
-            "higher than 1%");
-  EXPECT_EQ(EndOf(burner->pid(), 0ms), SIGKILL);
-  EXPECT_EQ(EndOf(holder->pid(), 0ms), SIGKILL);
+  for (const std::vector<std::string>& prefix :
+       {std::vector<std::string>{}, std::vector<std::string>{"detach"}}) {
+    SCOPED_TRACE(prefix.empty() ? "main threads running" : "main threads ended");
+    control().ResetForStart(true);
+    auto args = [&](std::vector<std::string> mode) {
+      mode.insert(mode.begin(), prefix.begin(), prefix.end());
+      return mode;
+    };
+    // At its usual priority: a burner at the highest one would starve the second instance while
+    // it touches its memory.
+    const auto burner = Start("twinhog", ChildOptions::WithIds(kUser), args({"burn"}));
+    const auto holder = Start("twinhog", ChildOptions::WithIds(kUser), args({"touch", "64"}));
+    Messages();
+    control().MonitorProgram();
+    const std::vector<std::string> lines = Messages();
+    ASSERT_EQ(lines.size(), 4u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines[1],
+              "(Program killed) - twinhog is killed successfully on monitoring twinhog CPU usage "
+              "higher than 5%");
+    EXPECT_EQ(lines[3],
+              "(Program killed) - twinhog is killed successfully on monitoring twinhog MEMORY "
+              "usage higher than 1%");
+    EXPECT_EQ(EndOf(burner->pid(), 0ms), SIGKILL);
+    EXPECT_EQ(EndOf(holder->pid(), 0ms), SIGKILL);
+  }
+}
+
+// The machine-wide watches with killing on: the process whose main thread has ended while its
+// other thread burns or holds memory leads the ranking and is terminated, never the process that
+// comes next in the ranking.
+TEST_F(RealProcessTest, WatchesTerminateAProcessWhoseMainThreadEnded) {
+  const struct {
+    const char* what;
+    std::vector<std::string> culprit;
+    std::vector<std::string> bystander;
+    const char* cpuHigh;
+    const char* memHigh;
+    bool oneProcessor;  // both on one processor, the bystander at a lower priority
+  } cases[] = {
+      {"CPU", {"detach", "burn"}, {"burn", "30"}, "50", "101", true},
+      {"memory", {"detach", "touch", "64"}, {"touch", "16"}, "101", "40", false},
+  };
+  Load();
+  model->settings.num_High = "3";
+  model->settings.KillProc = 1;
+  model->settings.Killopt = false;
+  model->settings.num_Kill = "2";
+  model->settings.PnameList = "";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    model->settings.cpu_High = c.cpuHigh;
+    model->settings.mem_High = c.memHigh;
+    // A burning bystander gets a tenth of the processor they share (nice -10 beside -20): the
+    // runner-up.
+    ChildOptions culpritOptions = Burner(kUser);
+    ChildOptions bystanderOptions = ChildOptions::WithIds(kUser);
+    if (c.oneProcessor) {
+      culpritOptions.cpu = bystanderOptions.cpu = 0;
+      bystanderOptions.nice = -10;
+    }
+    const auto bystander = Start("bystander", bystanderOptions, c.bystander);
+    const auto culprit = Start("halfhog", culpritOptions, c.culprit);
+    Messages();
+    HighCpuCycles(3);
+    // Three exceed lines, the termination's line and the alert (after the previous case's
+    // back-to-normal lines).
+    const std::vector<std::string> lines = Messages();
+    ASSERT_GE(lines.size(), 5u) << ::testing::PrintToString(lines);
+    const std::string& chosen = lines[lines.size() - 2];
+    EXPECT_TRUE(
+        chosen.starts_with("halfhog(pid : " + std::to_string(culprit->pid()) + " create time : "))
+        << chosen;
+    EXPECT_NE(lines.back().find(" *halfhog killed(True). TOP1 : halfhog "), std::string::npos)
+        << lines.back();
+    EXPECT_EQ(EndOf(culprit->pid(), 0ms), SIGKILL);
+    EXPECT_EQ(EndOf(bystander->pid(), 0ms), std::nullopt);
+  }
+}
+
+// Load that moves from process to process: a hog that hops to a new pid every 300 ms, and a
+// parent that runs one short busy child after another (its own share is next to nothing). Each
+// sample names the busiest process it saw and the alert tallies them by name, but none of those
+// processes was on top in num_Kill samples itself: nothing is terminated.
+TEST_F(RealProcessTest, LoadThatMovesBetweenProcessesIsNamedButNeverTerminated) {
+  // Hops whose parent has ended come to this process, which collects them at the end.
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  const std::string children = hogs.CopyHog("childhog");
+  processes.names = {"hophog", "childhog"};
+  Load();
+  model->settings.cpu_High = "50";
+  model->settings.num_High = "3";
+  model->settings.KillProc = 1;
+  model->settings.Killopt = false;
+  model->settings.num_Kill = "3";
+  model->settings.PnameList = "";
+  const struct {
+    const char* what;
+    const char* name;
+    std::vector<std::string> args;
+    const char* moving;  // the name under which the load moves
+  } cases[] = {
+      {"a hog that hops to a new pid", "hophog", {"hop", "300", "60"}, "hophog"},
+      {"a parent of short busy children", "spawnhog", {"spawn", children, "300"}, "childhog"},
+  };
+  std::vector<pid_t> groups;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto hog = Start(c.name, ChildOptions::WithIds(kUser), c.args);
+    groups.push_back(hog->pid());
+    Messages();
+    // Samples further apart than a process of the moving load lives.
+    HighCpuCycles(2, 700ms);
+    const TopHistory samples = model->ranking.cpuTopList;  // the alert empties it
+    HighCpuCycles(1, 700ms);
+
+    // A sample may find nothing busy (a process that has just started has used no tick yet),
+    // and now and then the parent of the children; the load itself is never twice on one pid.
+    std::set<int> movingPids;
+    size_t moving = 0;
+    for (const TopSample& sample : samples) {
+      if (sample.name.empty() || sample.pid == hog->pid()) continue;
+      EXPECT_EQ(sample.name, c.moving);
+      movingPids.insert(sample.pid);
+      ++moving;
+    }
+    EXPECT_EQ(movingPids.size(), moving) << "the load was on another process each time";
+    const std::vector<std::string> lines = Messages();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(" *" + std::string(c.moving) + "("), std::string::npos)
+        << lines.back();
+    EXPECT_EQ(lines.back().find(" killed("), std::string::npos) << lines.back();
+    EXPECT_FALSE(model->kill.killTried);
+    if (std::string(c.name) != c.moving) {
+      EXPECT_EQ(EndOf(hog->pid(), 0ms), std::nullopt) << "the parent of the children runs on";
+    }
+  }
+  for (const pid_t group : groups) ::kill(-group, SIGKILL);
+  std::this_thread::sleep_for(200ms);
+  while (waitpid(-1, nullptr, WNOHANG) > 0) {
+  }
 }
 
 // After Stop and Start the first ranking measures the CPU since the start, not over the pause:

@@ -31,20 +31,37 @@ class RankingTest : public ::testing::Test {
   RankingResults results;
 };
 
-TEST_F(RankingTest, TopCpuIsTheFirstOfEqualSharesAndSkipsTheMachineItself) {
-  lister.Add(1, "Idle", 390, 0);
-  lister.Add(2, "_Total", 400, 0);
-  lister.Add(3, "System", 300, 0);
-  lister.Add(4, "firefox", 150, 0);
-  lister.Add(5, "chrome", 150, 0);
+TEST_F(RankingTest, TopCpuIsTheFirstOfEqualSharesAndSkipsThePseudoProcesses) {
+  // Windows' Idle and System, marked by their lister: the busiest, yet no program.
+  lister.Add(0, "Idle", 390, 0);
+  lister.Add(4, "System", 300, 0);
+  for (auto& p : lister.procs) p.info.pseudoProcess = true;
+  lister.Add(8, "firefox", 150, 0);
+  lister.Add(9, "chrome", 150, 0);
   ASSERT_TRUE(ranking.RankCpuProcesses(1, results));
   EXPECT_EQ(results.cpuTopName, "firefox.exe");
   // 150% of one processor on 4 processors.
   EXPECT_EQ(results.cpuTopPct, "37.5");
-  EXPECT_EQ(Samples(results.cpuTopList), "firefox.exe@4");
-  EXPECT_EQ(results.cpuTopList[0].startTicks, 4u);
+  EXPECT_EQ(Samples(results.cpuTopList), "firefox.exe@8");
+  EXPECT_EQ(results.cpuTopList[0].startTicks, 8u);
   EXPECT_EQ(results.cpuPeakName, "firefox.exe");
   EXPECT_EQ(results.cpuPeakTime, "10:15:07");
+}
+
+// A name is no reason to pass over a process: programs may call themselves what the system's
+// pseudo processes are called.
+TEST_F(RankingTest, ProcessesNamedLikeThePseudoProcessesAreRanked) {
+  long cycle = 0;
+  for (const char* name : {"Idle", "System", "_Total"}) {
+    lister.procs.clear();
+    lister.Add(20 + static_cast<int>(cycle), name, 80, 0);
+    lister.Add(30 + static_cast<int>(cycle), "bystander", 40, 0);
+    results.cpuTopList.clear();
+    clock.Advance(5);
+    ASSERT_TRUE(ranking.RankCpuProcesses(++cycle, results));
+    EXPECT_EQ(Samples(results.cpuTopList),
+              std::string(name) + ".exe@" + std::to_string(19 + cycle));
+  }
 }
 
 TEST_F(RankingTest, NamesAreTakenWhole) {

@@ -143,9 +143,14 @@ TEST(ParseProcessRecords, ReadsTheX64LayoutWithShownNamesAndLeavesEndedProcesses
       {78, L"run.exe.bat", created, 0, 0, 4096, 1},
       {79, L"ended.exe", created, 0, 0, 0, 0},
       {80, L"fake\nline\x1b[1m.exe", created, 0, 0, 4096, 1},
+      {4, L"System", created, 0, 90000000, 4096, 150},
+      {81, L"System.exe", created, 0, 0, 4096, 1},
   });
   const std::vector<ProcessInfo> list = ParseProcessRecords(buffer.data(), buffer.size());
-  ASSERT_EQ(list.size(), 5u);
+  ASSERT_EQ(list.size(), 7u);
+  // Idle and System are known by their pids; a program of either name is one like any other.
+  for (const ProcessInfo& p : list) EXPECT_EQ(p.pseudoProcess, p.pid == 0 || p.pid == 4) << p.pid;
+  EXPECT_EQ(list[6].name, "System");
   EXPECT_EQ(list[0].pid, 0);
   EXPECT_EQ(list[0].name, "Idle");
   EXPECT_EQ(list[1].pid, 1234);

@@ -15,7 +15,8 @@
 namespace tarnwick {
 namespace {
 
-// A pidfd turns readable when its process has ended (it may stay a zombie until collected).
+// A pidfd turns readable when its process has ended: every one of its threads, not only the main
+// one (the process may stay a zombie until collected).
 bool WaitForExit(int pidfd, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   for (;;) {
@@ -41,14 +42,16 @@ bool PidfdProcessKiller::KillProcess(int pid, uint64_t startTicks) {
   if (pidfd.get() < 0) return false;
   // The pidfd holds whichever process had the pid when it was opened. Reading the start time
   // after the open makes sure it is the one the lookup found: had the pid been reused before the
-  // open, the start time differs. A zombie takes signals without effect, so it is no success.
+  // open, the start time differs. A process that has ended (a zombie) takes signals without
+  // effect, so it is no success; one whose main thread alone has ended is live and is signalled.
   const std::string path = root_ + "/" + std::to_string(pid) + "/stat";
   char line[2048];
   const ptrdiff_t n = proc::ReadFileOnce(AT_FDCWD, path.c_str(), line, sizeof line);
   if (n <= 0 || static_cast<size_t>(n) == sizeof line) return false;
   proc::StatFields fields;
   if (!proc::ParseStat(std::string_view(line, static_cast<size_t>(n)), fields)) return false;
-  if (fields.startTime != startTicks || proc::HasExited(fields.state)) return false;
+  if (fields.startTime != startTicks) return false;
+  if (WaitForExit(pidfd.get(), std::chrono::milliseconds(0))) return false;
 
   if (::syscall(SYS_pidfd_send_signal, pidfd.get(), SIGKILL, nullptr, 0) != 0) return false;
   return WaitForExit(pidfd.get(), exitWait_);

@@ -21,9 +21,10 @@ class PidfdProcessKiller final : public IProcessKiller {
 
   // Opens a pidfd for `pid`, checks that the process behind it started at `startTicks` (clock
   // ticks since boot) and has not exited already, sends SIGKILL through the pidfd and waits up
-  // to the exit wait until it has ended. False for pid 1 and this process (always), for a
-  // process that is gone, a zombie or another one now, when the signal is refused (EPERM for
-  // another user's process without the right to signal it), and when it has not ended in time.
+  // to the exit wait until it has ended, every thread of it. False for pid 1 and this process
+  // (always), for a process that is gone, a zombie or another one now, when the signal is
+  // refused (EPERM for another user's process without the right to signal it), and when it has
+  // not ended in time. A process whose main thread has ended while others run is live.
   bool KillProcess(int pid, uint64_t startTicks) override;
 
  private:

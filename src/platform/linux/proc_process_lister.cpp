@@ -68,13 +68,13 @@ bool ProcProcessLister::ReadBootTime() {
   return true;
 }
 
-bool ProcProcessLister::Describe(int dirFd, const char* pidText, size_t pidLength,
-                                 CacheEntry& entry) {
-  char path[32];
-  std::memcpy(path, pidText, pidLength);
+bool ProcProcessLister::Describe(int dirFd, std::string_view taskPath, CacheEntry& entry) {
+  char path[kTaskPathSize + 16];
+  std::memcpy(path, taskPath.data(), taskPath.size());
+  const size_t pathLength = taskPath.size();
 
   // The owner: the real uid, the first number of the "Uid:" line of status.
-  std::memcpy(path + pidLength, "/status", 8);
+  std::memcpy(path + pathLength, "/status", 8);
   ptrdiff_t n = proc::ReadFile(dirFd, path, text_.data(), text_.size());
   if (n <= 0) return false;
   std::string_view status(text_.data(), static_cast<size_t>(n));
@@ -92,14 +92,14 @@ bool ProcProcessLister::Describe(int dirFd, const char* pidText, size_t pidLengt
   // right to trace the process; without it argv[0] tells, as the program started it, cut at a
   // blank or colon ("nginx: worker process", "sshd: user@pts/0"); kernel threads have neither.
   std::string_view name;
-  std::memcpy(path + pidLength, "/exe", 5);
+  std::memcpy(path + pathLength, "/exe", 5);
   n = ::readlinkat(dirFd, path, text_.data(), text_.size());
   if (n > 0 && static_cast<size_t>(n) < text_.size()) {
     std::string_view target(text_.data(), static_cast<size_t>(n));
     if (target.ends_with(kDeletedTail)) target.remove_suffix(kDeletedTail.size());
     name = BaseName(target);
   } else {
-    std::memcpy(path + pidLength, "/cmdline", 9);
+    std::memcpy(path + pathLength, "/cmdline", 9);
     n = proc::ReadFile(dirFd, path, text_.data(), text_.size());
     if (n > 0) {
       std::string_view argv0(text_.data(), static_cast<size_t>(n));
@@ -109,6 +109,49 @@ bool ProcProcessLister::Describe(int dirFd, const char* pidText, size_t pidLengt
   }
   entry.name = ShownName(name.empty() ? std::string_view(entry.comm) : name);
   return true;
+}
+
+size_t ProcProcessLister::LiveThread(int dirFd, std::string_view pidText, char* path,
+                                     uint64_t& rssPages) {
+  char taskDir[kTaskPathSize];
+  std::memcpy(taskDir, pidText.data(), pidText.size());
+  std::memcpy(taskDir + pidText.size(), "/task", 6);
+  const size_t taskDirLength = pidText.size() + 5;
+  const int fd = ::openat(dirFd, taskDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  // One read of the directory's start: ".", "..", the main thread and the next ones. Threads
+  // other than the main one leave the list as they end (unless a tracer holds them), so the
+  // first of them is nearly always live.
+  alignas(struct dirent64) char entries[1024];
+  const ssize_t got = ::getdents64(fd, entries, sizeof entries);
+  ::close(fd);
+  for (ssize_t offset = 0; offset < got;) {
+    const auto* dent = reinterpret_cast<const struct dirent64*>(entries + offset);
+    offset += dent->d_reclen;
+    const std::string_view tid(dent->d_name);
+    if (tid.empty() || tid.size() > 10 || tid == pidText ||
+        tid.find_first_not_of("0123456789") != std::string_view::npos) {
+      continue;
+    }
+    const size_t length = taskDirLength + 1 + tid.size();
+    std::memcpy(path, taskDir, taskDirLength);
+    path[taskDirLength] = '/';
+    std::memcpy(path + taskDirLength + 1, tid.data(), tid.size());
+    std::memcpy(path + length, "/stat", 6);
+    char statText[2048];
+    const ptrdiff_t n = proc::ReadFileOnce(dirFd, path, statText, sizeof statText);
+    proc::StatFields fields;
+    if (n <= 0 || static_cast<size_t>(n) == sizeof statText ||
+        !proc::ParseStat(std::string_view(statText, static_cast<size_t>(n)), fields) ||
+        proc::IsEndedState(fields.state)) {
+      continue;
+    }
+    // The threads share one memory: a live thread's resident size is the process's.
+    rssPages = fields.rssPages;
+    path[length] = '\0';
+    return length;
+  }
+  return 0;
 }
 
 ProcProcessLister::CacheEntry* ProcProcessLister::FindCached(int pid, size_t& cursor) {
@@ -171,11 +214,26 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
         continue;
       }
       // An exited process waiting for its parent is no process to rank, watch or terminate.
-      if (proc::HasExited(fields.state)) {
+      if (proc::HasExited(fields)) {
         ++stats_.exited;
         continue;
       }
       const std::string_view comm = fields.comm;
+      const std::string_view pidText(name, length);
+      // The files a description reads: the process's own, or a live thread's when the main
+      // thread has ended (its own show no executable, command line or memory any more).
+      char taskPath[kTaskPathSize];
+      size_t taskLength = length;
+      std::memcpy(taskPath, name, length);
+      taskPath[length] = '\0';
+      uint64_t rssPages = fields.rssPages;
+      if (proc::MainThreadEnded(fields)) {
+        taskLength = LiveThread(dirFd, pidText, taskPath, rssPages);
+        if (taskLength == 0) {
+          ++stats_.vanished;  // its last threads ended during the scan
+          continue;
+        }
+      }
 
       if (pid <= lastPid) ascending = false;
       lastPid = pid;
@@ -191,7 +249,7 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
         fresh.startTicks = fields.startTime;
         fresh.comm.assign(comm);
         ++stats_.cacheMisses;
-        if (!Describe(dirFd, name, length, fresh)) {
+        if (!Describe(dirFd, std::string_view(taskPath, taskLength), fresh)) {
           ++stats_.vanished;
           continue;
         }
@@ -205,7 +263,7 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
       info.cpuTimeNs = nsPerTick_ != 0 ? ticks * nsPerTick_
                                        : static_cast<uint64_t>(static_cast<U128>(ticks) *
                                                                1'000'000'000ULL / ticksPerSecond_);
-      info.workingSetBytes = fields.rssPages * pageSize_;
+      info.workingSetBytes = rssPages * pageSize_;
       info.startTicks = fields.startTime;
       info.creationTime = bootTime_ + static_cast<int64_t>(fields.startTime / ticksPerSecond_);
       info.systemAccount = entry->systemAccount;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/linux/login_defs.h"
@@ -18,9 +19,11 @@ namespace tarnwick {
 // changed. A process is named by its executable image: the base name of /proc/[pid]/exe, else
 // of argv[0] up to its first blank or colon, else the task name (kernel threads); control
 // characters in a name show as "?". Its owner is a system account when its real uid lies outside
-// the login accounts' range of login.defs. A process whose files cannot be read (it ended during
-// the scan) and one that has exited but is not yet collected (a zombie) are left out.
-// Not thread-safe.
+// the login accounts' range of login.defs. A process whose main thread has ended while other
+// threads run is live: its CPU time is the whole process's (stat sums the threads), its name,
+// owner and memory are read through a live thread. A process whose files cannot be read (it
+// ended during the scan) and one whose threads have all ended but which is not yet collected (a
+// zombie) are left out. Not thread-safe.
 class ProcProcessLister final : public IProcessLister {
  public:
   explicit ProcProcessLister(std::string procRoot = "/proc",
@@ -35,7 +38,7 @@ class ProcProcessLister final : public IProcessLister {
   struct ScanStats {
     size_t listed = 0;       // processes put into the snapshot
     size_t vanished = 0;     // numeric entries skipped because a read failed
-    size_t exited = 0;       // zombies left out
+    size_t exited = 0;       // zombies left out (every thread ended)
     size_t cacheMisses = 0;  // processes whose name and owner were read (cmdline/status)
   };
   const ScanStats& LastScan() const { return stats_; }
@@ -53,8 +56,15 @@ class ProcProcessLister final : public IProcessLister {
   static constexpr uint64_t kTaken = UINT64_MAX;
   // The cache entry of `pid`, or nullptr; `cursor` follows an ascending enumeration.
   CacheEntry* FindCached(int pid, size_t& cursor);
-  // Reads name and owner of a process not in the cache; false when it vanished.
-  bool Describe(int dirFd, const char* pidText, size_t pidLength, CacheEntry& entry);
+  // "[pid]/task/[tid]" and its terminating zero fit this size, "/stat" too.
+  static constexpr size_t kTaskPathSize = 40;
+  // Reads name and owner of a process not in the cache from the files under `taskPath`
+  // ("[pid]" or "[pid]/task/[tid]"); false when it vanished.
+  bool Describe(int dirFd, std::string_view taskPath, CacheEntry& entry);
+  // For a process whose main thread has ended: writes "[pid]/task/[tid]" of a live thread into
+  // `path` (kTaskPathSize bytes) and its resident pages into `rssPages`; the path's length, or 0
+  // when no thread is left.
+  size_t LiveThread(int dirFd, std::string_view pidText, char* path, uint64_t& rssPages);
   bool ReadBootTime();
 
   std::string root_;

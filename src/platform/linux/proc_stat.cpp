@@ -34,6 +34,9 @@ bool ParseStat(std::string_view text, StatFields& out) {
       case 15:
         if (!ParseU64(text, pos, out.stime)) return false;
         continue;
+      case 20:
+        if (!ParseU64(text, pos, out.numThreads)) return false;
+        continue;
       case 22:
         if (!ParseU64(text, pos, out.startTime)) return false;
         continue;

@@ -54,6 +54,9 @@ constexpr size_t kMaxBuffer = 64u << 20;
 // FILETIME of 1970-01-01 00:00:00 UTC.
 constexpr int64_t kUnixEpochTicks = 116444736000000000LL;
 constexpr int64_t kTicksPerSecond = 10000000;
+// The system's idle time and its own threads, listed like processes.
+constexpr int kIdlePid = 0;
+constexpr int kSystemPid = 4;
 
 using QueryFunction = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
 
@@ -127,7 +130,7 @@ std::vector<ProcessInfo> ParseProcessRecords(const std::byte* buffer, size_t siz
     info.pid = static_cast<int>(record.uniqueProcessId);
     // A process without threads has ended and stays in the table only while someone holds a
     // handle to it; it takes no processor time and cannot be terminated any more.
-    if (record.numberOfThreads == 0 && info.pid != 0) {
+    if (record.numberOfThreads == 0 && info.pid != kIdlePid) {
       if (!next()) break;
       continue;
     }
@@ -140,9 +143,10 @@ std::vector<ProcessInfo> ParseProcessRecords(const std::byte* buffer, size_t siz
       std::wstring wide(nameBytes / 2, L'\0');
       std::memcpy(wide.data(), buffer + (nameAt - base), nameBytes);
       info.name = ShownName(win::Utf8(wide));
-    } else if (info.pid == 0) {
+    } else if (info.pid == kIdlePid) {
       info.name = "Idle";
     }
+    info.pseudoProcess = info.pid == kIdlePid || info.pid == kSystemPid;
     info.cpuTimeNs = static_cast<uint64_t>(record.userTime + record.kernelTime) * 100u;
     info.workingSetBytes = record.workingSetSize;
     info.startTicks = static_cast<uint64_t>(record.createTime);

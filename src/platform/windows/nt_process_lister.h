@@ -40,7 +40,8 @@ bool IsServiceOwner(ProcessOwner owner);
 
 // The records of a SystemProcessInformation buffer (x64 layout) as ProcessInfo, without the
 // owner. Names lose a trailing ".exe" in any case, control characters show as "?"; pid 0 is
-// "Idle". Processes that have ended (no thread left) are left out. Records that reach past the
+// "Idle". Pids 0 and 4 (Idle and System) are marked as pseudo processes, whatever their names.
+// Processes that have ended (no thread left) are left out. Records that reach past the
 // buffer end the list. `startTicks` is the creation time as a FILETIME (100 ns since 1601),
 // `creationTime` the same in Unix seconds.
 std::vector<ProcessInfo> ParseProcessRecords(const std::byte* buffer, size_t size);
