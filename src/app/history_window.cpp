@@ -94,13 +94,6 @@ QScatterSeries* MakeMarkers(const QColor& fill, const QColor& border, qreal size
 
 }  // namespace
 
-QString PlainToolTip(const QString& text) {
-  if (text.isEmpty()) return {};
-  QString escaped = text.toHtmlEscaped();
-  escaped.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
-  return QStringLiteral("<qt>") + escaped + QStringLiteral("</qt>");
-}
-
 FixedTextLabel::FixedTextLabel(int lines, QWidget* parent) : QLabel(parent), lines_(lines) {
   setTextFormat(Qt::PlainText);
   setWordWrap(false);

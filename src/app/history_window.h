@@ -109,7 +109,4 @@ class HistoryWindow : public QWidget {
 // Adds Log > History to the main window; it opens `view` over its model.
 QAction* AddHistoryMenu(MainWindow& window, HistoryWindowModel& model, HistoryWindow& view);
 
-// Text from outside as a tooltip: shown as it is, never read as markup.
-QString PlainToolTip(const QString& text);
-
 }  // namespace tarnwick
