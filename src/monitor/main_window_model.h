@@ -13,6 +13,7 @@
 #include "alerts/service_session.h"
 #include "common/clock.h"
 #include "history/history_recorder_hook.h"
+#include "metrics/metrics_hook.h"
 #include "monitor/activity_log.h"
 #include "monitor/cpu_sampler.h"
 #include "monitor/form_controls.h"
@@ -235,6 +236,9 @@ class MainWindowModel {
   // The usage history that records cycles and events; null records nothing.
   void SetHistoryRecorder(IHistoryRecorder* history) { history_ = history; }
   IHistoryRecorder* historyRecorder() { return history_; }
+  // The metrics that count the watches' events; null counts nothing.
+  void SetMetricsHook(IMetricsHook* metrics) { metrics_ = metrics; }
+  IMetricsHook* metricsHook() { return metrics_; }
   // Monitoring is on (switched on and not stopped since).
   bool MonitoringOn() const { return monitoringOn_; }
 
@@ -273,6 +277,7 @@ class MainWindowModel {
   IProgramMonitor* programMonitor_ = nullptr;
   ITopProcessKiller* killer_ = nullptr;
   IHistoryRecorder* history_ = nullptr;
+  IMetricsHook* metrics_ = nullptr;
   bool monitoringOn_ = false;
   long cycleNumber_ = 0;
 };

@@ -22,6 +22,10 @@ constexpr std::string_view kMemNotLoggedIn = "Not login alert message [";
 constexpr std::string_view kNoticeNotLoggedIn = "Not login alert message [";
 constexpr std::string_view kNotLoggedInTail = "] can not be sent out, please login..";
 
+MetricsWatch MetricsWatchOf(bool cpu) {
+  return cpu ? MetricsWatch::Cpu : MetricsWatch::Memory;
+}
+
 std::string Num(int64_t value) {
   return std::to_string(value);
 }
@@ -116,6 +120,10 @@ void MainWindowModel::ExceedingSample(WatchKind kind, const Sample& sample) {
              ranking.memTopSize + "M)");
   }
   watch.exceeded = true;
+  const TopHistory& tops = cpu ? ranking.cpuTopList : ranking.memTopList;
+  if (metrics_ != nullptr && !tops.empty() && !tops.back().name.empty()) {
+    metrics_->TopProcess(MetricsWatchOf(cpu), tops.back().name, tops.back().pid);
+  }
   PlayWarningSound();
 
   const auto numHigh = TextToInt16(settings.num_High);
@@ -183,6 +191,11 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
   if (kill.killTried && history_ != nullptr) {
     history_->RecordTermination(kill.killedName, kill.killedPid, kill.killResult);
   }
+  if (metrics_ != nullptr && settings.KillProc == 1) {
+    metrics_->Termination(MetricsWatchOf(cpu), !kill.killTried   ? KillOutcome::Refused
+                                               : kill.killResult ? KillOutcome::Succeeded
+                                                                 : KillOutcome::Failed);
+  }
   if (kill.killTried) {
     detail =
         " *" + kill.killedName + " killed(" + (kill.killResult ? "True" : "False") + "). " + detail;
@@ -212,6 +225,7 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
       WriteLog(message + std::string(kNotFirstTime));
     }
     if (history_ != nullptr) history_->RecordEvent(HistoryEventKind::AlertRaised, message);
+    if (metrics_ != nullptr) metrics_->AlertRaised(MetricsWatchOf(cpu), false);
     return;
   }
   if (!session.loggedIn) {
@@ -221,9 +235,13 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
   WriteLog(message);
   if (history_ != nullptr) history_->RecordEvent(HistoryEventKind::AlertRaised, message);
   watch.reported = watch.raised;
+  // The dispatcher counts every request it makes: the alert went out when the count moved.
+  const int32_t requests = session.requestSeq;
   if (session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr) {
     alertSender_->SendAlert(settings.smsPhone, message);
   }
+  if (metrics_ != nullptr)
+    metrics_->AlertRaised(MetricsWatchOf(cpu), session.requestSeq != requests);
 }
 
 void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {

@@ -45,6 +45,10 @@ std::string S(std::string_view text) {
   return std::string(text);
 }
 
+MetricsWatch MetricsWatchOf(bool cpu) {
+  return cpu ? MetricsWatch::ProgramCpu : MetricsWatch::ProgramMemory;
+}
+
 }  // namespace
 
 ProgramMonitor::ProgramMonitor(MainWindowModel& window, const ProgramSettings& settings,
@@ -168,6 +172,10 @@ void ProgramMonitor::Exceeded(Resource resource, const std::string& exceedLine) 
   if (watch.count < INT16_MAX) ++watch.count;
   (cpu ? window_.pgmCPU_count : window_.pgmMEM_Count).caption = IntText(watch.count);
   window_.WriteLog(exceedLine + IntText(watch.count) + " times");
+  if (IMetricsHook* metrics = window_.metricsHook()) {
+    metrics->TopProcess(MetricsWatchOf(cpu), settings_.pgmNameF,
+                        (cpu ? cpuProcess_ : memProcess_).pid);
+  }
   if (settings_.pgmSoundF == 1) window_.PlayAlertSound(settings_.pgmFileSoundF);
 
   if (watch.count < settings_.pgmAlertSetF) return;
@@ -183,6 +191,12 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
   const bool cpu = resource == Resource::Cpu;
   ProgramWatch& watch = cpu ? cpu_ : mem_;
   const std::string outcome = settings_.pgmKillF == 1 ? Terminate(resource) : std::string();
+  if (IMetricsHook* metrics = window_.metricsHook();
+      metrics != nullptr && settings_.pgmKillF == 1) {
+    metrics->Termination(MetricsWatchOf(cpu), outcome.empty()              ? KillOutcome::Refused
+                                              : outcome == S(kKillSuccess) ? KillOutcome::Succeeded
+                                                                           : KillOutcome::Failed);
+  }
 
   const LocalTime now = window_.deps().clock.Now();
   watch.endTime = HhMmSs(now);
@@ -202,7 +216,12 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
   if (IHistoryRecorder* history = window_.historyRecorder()) {
     history->RecordEvent(HistoryEventKind::ProgramAlert, text);
   }
+  // The dispatcher counts every request it makes: the alert went out when the count moved.
+  const int32_t requests = window_.session.requestSeq;
   Send(std::move(text), S(kNoCreditsAlert));
+  if (IMetricsHook* metrics = window_.metricsHook()) {
+    metrics->AlertRaised(MetricsWatchOf(cpu), window_.session.requestSeq != requests);
+  }
   watch.count = 0;
   watch.notified = true;
 }

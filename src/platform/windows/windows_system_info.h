@@ -19,7 +19,14 @@ class WindowsSystemInfo final : public ISystemInfo {
   std::string ComputerName() override;
   // Folder of GetModuleFileNameW in UTF-8.
   std::string ProgramFolder() override;
-  std::string LogFolder() override { return "c:\\monitor_log"; }
+  // The folder given to SetSettingsFolder; else the program's folder.
+  std::string SettingsFolder() override {
+    return settingsFolder_.empty() ? ProgramFolder() : settingsFolder_;
+  }
+  // The folder given to SetLogFolder; else c:\monitor_log.
+  std::string LogFolder() override {
+    return logFolder_.empty() ? std::string("c:\\monitor_log") : logFolder_;
+  }
   std::string PathSeparator() override { return "\\"; }
   std::string ExecutableSuffix() override { return ".exe"; }
   std::string OwnExecutableName() override { return ownName_; }
@@ -28,8 +35,14 @@ class WindowsSystemInfo final : public ISystemInfo {
   // High priority class for the process, highest priority for the calling thread.
   void RaisePriority() override;
 
+  // Folders named on the command line; empty keeps the rules above.
+  void SetSettingsFolder(std::string folder) { settingsFolder_ = std::move(folder); }
+  void SetLogFolder(std::string folder) { logFolder_ = std::move(folder); }
+
  private:
   std::string ownName_;
+  std::string settingsFolder_;
+  std::string logFolder_;
 };
 
 }  // namespace tarnwick
