@@ -143,7 +143,7 @@ class BoundedStream final : public httplib::Stream {
 };
 
 // kMetricsWorkers threads and a queue of kMetricsQueueLength connections; a connection that
-// finds the queue full is closed at once.
+// finds them all taken is closed at once.
 class BoundedTaskQueue final : public httplib::TaskQueue {
  public:
   BoundedTaskQueue() {
@@ -153,7 +153,8 @@ class BoundedTaskQueue final : public httplib::TaskQueue {
   void enqueue(std::function<void()> fn) override {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
-      if (!closing_ && jobs_.size() < static_cast<size_t>(kMetricsQueueLength)) {
+      if (!closing_ &&
+          busy_ + jobs_.size() < static_cast<size_t>(kMetricsWorkers + kMetricsQueueLength)) {
         jobs_.push_back(std::move(fn));
         ready_.notify_one();
         return;
@@ -185,14 +186,18 @@ class BoundedTaskQueue final : public httplib::TaskQueue {
         if (jobs_.empty()) return;
         job = std::move(jobs_.front());
         jobs_.pop_front();
+        ++busy_;
       }
       job();
+      const std::lock_guard<std::mutex> lock(mutex_);
+      --busy_;
     }
   }
 
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<std::function<void()>> jobs_;
+  size_t busy_ = 0;  // connections the workers are serving
   bool closing_ = false;
   std::vector<std::thread> workers_;
 };
