@@ -3,10 +3,10 @@
 # package, into <build folder>/curl/install (default build-windows/curl/install). Debian ships no
 # libcurl for mingw. Done once per build folder; later runs return at once.
 #
-# The source comes through apt-get source with a private sources list and state folder, so the
-# system's apt configuration stays untouched: deb-src lines with the URIs, suites and keys of the
-# system's deb lines. No CA bundle or CA path is compiled in (the host's Linux path would
-# otherwise end up in the Windows binary); Schannel uses the Windows certificate store.
+# The source comes through tools/apt-source.sh (apt-get source with a private sources list; the
+# system's apt configuration stays untouched). No CA bundle or CA path is compiled in (the host's
+# Linux path would otherwise end up in the Windows binary); Schannel uses the Windows certificate
+# store.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="${1:-$root/build-windows}"
@@ -14,61 +14,8 @@ dest="$out/curl"
 install="$dest/install"
 [ -f "$install/lib/cmake/CURL/CURLConfig.cmake" ] && exit 0
 
-state="$dest/apt"
-mkdir -p "$state/lists/partial" "$dest/source"
-sources="$state/sources.list"
-python3 - "$sources" <<'PY'
-import glob, sys
-
-lines = []
-def one_line_file(path):
-    for line in open(path, encoding="utf-8", errors="replace"):
-        line = line.strip()
-        if line.startswith("deb "):
-            lines.append("deb-src " + line[4:])
-
-def deb822_file(path):
-    stanza = {}
-    def flush():
-        if "deb" in stanza.get("types", "").split() and stanza.get("enabled", "yes") != "no":
-            options = ""
-            if "signed-by" in stanza:
-                options = "[signed-by=%s] " % stanza["signed-by"]
-            for uri in stanza.get("uris", "").split():
-                for suite in stanza.get("suites", "").split():
-                    lines.append("deb-src %s%s %s %s" % (options, uri, suite,
-                                                          stanza.get("components", "")))
-        stanza.clear()
-    for raw in open(path, encoding="utf-8", errors="replace"):
-        if raw.startswith("#"):
-            continue
-        if not raw.strip():
-            flush()
-            continue
-        if ":" in raw and not raw[0].isspace():
-            key, value = raw.split(":", 1)
-            stanza[key.strip().lower()] = value.strip()
-    flush()
-
-for path in ["/etc/apt/sources.list"] + sorted(glob.glob("/etc/apt/sources.list.d/*.list")):
-    try:
-        one_line_file(path)
-    except FileNotFoundError:
-        pass
-for path in sorted(glob.glob("/etc/apt/sources.list.d/*.sources")):
-    deb822_file(path)
-open(sys.argv[1], "w").write("\n".join(lines) + "\n")
-PY
-
-apt_options=(-o "Dir::Etc::sourcelist=$sources" -o "Dir::Etc::sourceparts=-"
-             -o "Dir::State::Lists=$state/lists" -o "APT::Get::List-Cleanup=0")
-for attempt in 1 2 3 4 5; do
-  if apt-get -q "${apt_options[@]}" update >/dev/null; then break; fi
-  [ "$attempt" -eq 5 ] && exit 1
-  sleep 10
-done
 if ! compgen -G "$dest/source/curl-*/CMakeLists.txt" >/dev/null; then
-  (cd "$dest/source" && apt-get -q "${apt_options[@]}" source curl >/dev/null)
+  bash "$root/tools/apt-source.sh" curl "$dest/source" "$dest/apt"
 fi
 src=$(dirname "$(compgen -G "$dest/source/curl-*/CMakeLists.txt" | head -1)")
 

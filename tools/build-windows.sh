@@ -19,8 +19,11 @@ fi
 
 # A static libcurl with Schannel for the web service transport, tarnwickd.exe and mailcmdssl.exe.
 bash "$root/tools/build-curl-windows.sh" "$out"
+# cpp-httplib's header for the metrics endpoint.
+httplib=$(bash "$root/tools/fetch-httplib-windows.sh" "$out")
 
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTARNWICK_WERROR=ON -DTARNWICK_BUILD_BENCH=OFF \
-  -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DCURL_DIR="$out/curl/install/lib/cmake/CURL" "$@"
+  -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DCURL_DIR="$out/curl/install/lib/cmake/CURL" \
+  -DTARNWICK_HTTPLIB_DIR="$httplib" "$@"
 cmake --build "$out" -j "$(nproc)"

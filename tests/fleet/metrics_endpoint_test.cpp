@@ -168,6 +168,22 @@ TEST_F(MetricsEndpointTest, ConnectionsBeyondAFewAreClosedAndTheRestServedInTurn
   EXPECT_EQ(later.status, 200);
 }
 
+TEST_F(MetricsEndpointTest, StoppingDoesNotWaitForClientsThatHoldConnections) {
+  std::vector<std::unique_ptr<RawConnection>> silent;
+  for (int i = 0; i < kMetricsWorkers + kMetricsQueueLength; ++i) {
+    silent.push_back(std::make_unique<RawConnection>(port));
+    ASSERT_TRUE(silent.back()->connected());
+  }
+  ASSERT_TRUE(silent.back()->Send("GET /metrics HTTP/1.1\r\n"));
+  std::this_thread::sleep_for(300ms);
+  const auto start = SteadyClock::now();
+  endpoint.Stop();
+  EXPECT_LT(SteadyClock::now() - start, 1s);
+  bool closed = false;
+  EXPECT_EQ(silent.front()->ReadToEnd(2s, closed).find(" 200 "), std::string::npos);
+  EXPECT_TRUE(closed);
+}
+
 TEST_F(MetricsEndpointTest, APortInUseIsRefusedWithTheSystemsReason) {
   HttplibMetricsEndpoint second;
   const MetricsEndpointStart start =

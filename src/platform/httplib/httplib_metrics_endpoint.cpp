@@ -36,6 +36,10 @@ constexpr size_t kReadBufferSize = 4096;
 // Set on the accepting thread while it closes a connection the queue has no room for.
 thread_local bool refuseConnection = false;
 
+// The longest a wait on a client lasts before it looks whether the endpoint is stopping, so that
+// the program ends at once even while a client holds a connection.
+constexpr int kStopCheckMs = 100;
+
 int PollOne(socket_t sock, short events, int timeoutMs) {
 #ifdef _WIN32
   WSAPOLLFD fd{sock, events, 0};
@@ -74,14 +78,15 @@ std::string LastSocketError() {
 // a deadline for its arrival.
 class BoundedStream final : public httplib::Stream {
  public:
-  explicit BoundedStream(socket_t sock)
+  BoundedStream(socket_t sock, const std::atomic<bool>& stopping)
       : sock_(sock),
+        stopping_(stopping),
         deadline_(SteadyClock::now() + std::chrono::seconds(kMetricsReadLimitSeconds)) {}
 
   bool is_readable() const override { return start_ < end_ || WaitReadable(); }
 
   bool is_writable() const override {
-    return PollOne(sock_, POLLOUT, kMetricsWriteLimitSeconds * 1000) > 0;
+    return Wait(POLLOUT, SteadyClock::now() + std::chrono::seconds(kMetricsWriteLimitSeconds));
   }
 
   ssize_t read(char* ptr, size_t size) override {
@@ -128,13 +133,24 @@ class BoundedStream final : public httplib::Stream {
 
  private:
   bool WaitReadable() const {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - SteadyClock::now());
-    if (left.count() <= 0) return false;
-    return PollOne(sock_, POLLIN, static_cast<int>(left.count())) > 0;
+    return Wait(POLLIN, deadline_);
+  }
+
+  // Waits until the socket is ready for `events`; false at `until` or once the endpoint stops.
+  bool Wait(short events, SteadyClock::time_point until) const {
+    while (!stopping_) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(until - SteadyClock::now());
+      if (left.count() <= 0) return false;
+      const int ready =
+          PollOne(sock_, events, static_cast<int>(std::min<long long>(left.count(), kStopCheckMs)));
+      if (ready != 0) return ready > 0;
+    }
+    return false;
   }
 
   socket_t sock_;
+  const std::atomic<bool>& stopping_;
   SteadyClock::time_point deadline_;
   size_t received_ = 0;
   char buffer_[kReadBufferSize];
@@ -176,7 +192,7 @@ class BoundedTaskQueue final : public httplib::TaskQueue {
   }
 
  private:
-  // Runs the queued connections; those still queued at shutdown are served before it ends.
+  // Runs the queued connections; once the endpoint stops, those still queued are closed at once.
   void Work() {
     for (;;) {
       std::function<void()> job;
@@ -203,13 +219,17 @@ class BoundedTaskQueue final : public httplib::TaskQueue {
 };
 
 class BoundedServer final : public httplib::Server {
+ public:
+  // Set when the endpoint stops: waits on clients end, queued connections are closed unanswered.
+  std::atomic<bool> stopping{false};
+
  private:
   bool process_and_close_socket(socket_t sock) override {
-    if (refuseConnection) {
+    if (refuseConnection || stopping) {
       CloseConnection(sock);
       return false;
     }
-    BoundedStream stream(sock);
+    BoundedStream stream(sock, stopping);
     bool closed = false;
     const bool served = process_request(stream, true, closed, nullptr);
     CloseConnection(sock);
@@ -282,6 +302,7 @@ MetricsEndpointStart HttplibMetricsEndpoint::Start(const ListenAddress& address,
 void HttplibMetricsEndpoint::Stop() {
   if (!impl_->thread.joinable()) return;
   // The thread may not have begun to listen yet; stop() only ends a server that is listening.
+  impl_->server.stopping = true;
   while (!impl_->listenEnded) {
     if (impl_->server.is_running()) {
       impl_->server.stop();
