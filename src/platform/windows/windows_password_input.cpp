@@ -33,7 +33,7 @@ PasswordRead Finish(std::string text, bool any) {
   return read;
 }
 
-PasswordRead ReadConsole(HANDLE input, DWORD mode) {
+PasswordRead ReadFromConsole(HANDLE input, DWORD mode) {
   SetConsoleMode(input, (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT);
   std::wstring line;
   bool any = false;
@@ -55,7 +55,7 @@ PasswordRead ReadConsole(HANDLE input, DWORD mode) {
 }
 
 // Byte by byte, so that nothing after the line is taken from a pipe that holds more.
-PasswordRead ReadBytes(HANDLE input) {
+PasswordRead ReadFromPipe(HANDLE input) {
   std::string line;
   bool any = false;
   while (line.size() <= kPasswordLimit) {
@@ -79,9 +79,9 @@ PasswordRead WindowsPasswordInput::ReadLine(const std::string& prompt) {
   DWORD mode = 0;
   if (GetConsoleMode(input, &mode)) {
     WriteError(prompt);
-    return ReadConsole(input, mode);
+    return ReadFromConsole(input, mode);
   }
-  return ReadBytes(input);
+  return ReadFromPipe(input);
 }
 
 }  // namespace tarnwick
