@@ -240,8 +240,9 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
   if (session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr) {
     alertSender_->SendAlert(settings.smsPhone, message);
   }
-  if (metrics_ != nullptr)
+  if (metrics_ != nullptr) {
     metrics_->AlertRaised(MetricsWatchOf(cpu), session.requestSeq != requests);
+  }
 }
 
 void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
