@@ -344,6 +344,31 @@ TEST_F(FleetTest, SettingsSetFromTheCommandLineAreTheDialogsAndBack) {
             std::regex_replace(shown.out, std::regex("\nmem_High=85\n"), "\nmem_High=70\n"));
 }
 
+#ifdef TARNWICK_EXECUTABLE
+// The desktop program serves the same metrics when asked; a wrong address stops it before any
+// window opens.
+TEST_F(FleetTest, TheDesktopProgramServesTheSameMetrics) {
+  const int port = FreePort();
+  const std::vector<std::string> environment =
+      ChildEnvironment(home.string(), {"QT_QPA_PLATFORM=offscreen"});
+  RunningProgram desktop(
+      {(program / "tarnwick").string(), "--metrics-listen", "127.0.0.1:" + std::to_string(port)},
+      environment);
+  ASSERT_TRUE(desktop.started());
+  const HttpReply reply = PollGet(
+      port, "/metrics", {},
+      [](const HttpReply& r) { return Has(r.body, "\ntarnwick_cpu_usage_ratio "); }, 30s);
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_TRUE(Has(reply.body, "tarnwick_build_info{program=\"tarnwick\",version=\"4.3\"} 1"))
+      << reply.body;
+  EXPECT_TRUE(Has(reply.body, "\ntarnwick_monitoring 1\n")) << reply.body;
+  const FinishedProgram wrong =
+      RunToEnd({(program / "tarnwick").string(), "--metrics-listen", "localhost:1"}, environment);
+  EXPECT_EQ(wrong.exitCode, 2);
+  EXPECT_EQ(wrong.err.rfind("tarnwick: --metrics-listen needs PORT", 0), 0u) << wrong.err;
+}
+#endif
+
 // tarnwickd.exe of the Windows build under Wine serves its metrics to the Linux loopback and is
 // configured from its command line. Runs when TARNWICK_WINDOWS_BIN names the Windows program
 // folder (tools/test-windows.sh sets it) and WINEPREFIX a prepared prefix (tools/wine-env.sh).
