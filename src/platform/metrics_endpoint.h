@@ -1,6 +1,6 @@
-// The metrics endpoint: GET /metrics over HTTP on one address, served from threads of its own
+// The metrics endpoint: GET /metrics over HTTP on one address, served from a thread of its own
 // with bounded requests, so a scrape never waits for the monitor cycle and a client can hold
-// neither memory nor more than a few threads.
+// neither memory nor more than a few connections.
 #pragma once
 
 #include <cstddef>
@@ -11,10 +11,9 @@
 
 namespace tarnwick {
 
-// Requests served at once; further connections wait in a queue of kMetricsQueueLength, and any
-// beyond that are closed unanswered.
-inline constexpr int kMetricsWorkers = 2;
-inline constexpr int kMetricsQueueLength = 2;
+// Connections are served one at a time, on the endpoint's own thread; the next ones wait in the
+// system's queue of this many connections (the listen backlog), and any beyond it are not taken.
+inline constexpr int kMetricsWaitingConnections = 5;
 // A request (line, headers and any body) longer than this is cut off and the connection closed.
 inline constexpr size_t kMetricsRequestLimit = 16 * 1024;
 // The whole request must arrive within this time from the connection's start, and each part of
@@ -33,7 +32,7 @@ class IMetricsEndpoint {
   virtual ~IMetricsEndpoint() = default;
   // Listens on `address` and from then on answers GET /metrics (and HEAD) with the text `render`
   // returns, in the Prometheus text format; any other path is 404, any other method on
-  // /metrics 405. `render` runs on the endpoint's threads, one call per scrape.
+  // /metrics 405. `render` runs on the endpoint's thread, one call per scrape.
   virtual MetricsEndpointStart Start(const ListenAddress& address,
                                      std::function<std::string()> render) = 0;
   // Stops listening and waits for the requests under way; also done on destruction.

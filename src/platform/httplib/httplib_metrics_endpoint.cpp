@@ -1,8 +1,9 @@
 // cpp-httplib parses the requests and writes the answers. What it leaves open is bounded here: its
 // own connection loop has no limit on a request's headers nor on the time a client may take to
 // send them, and its thread pool queues connections without end. So each connection is served
-// once (Connection: close) over a stream that cuts the request off at kMetricsRequestLimit bytes
-// or kMetricsReadLimitSeconds, by kMetricsWorkers threads with a short queue.
+// once (Connection: close), over a stream that cuts the request off at kMetricsRequestLimit bytes
+// or kMetricsReadLimitSeconds, on the thread that accepts it: one at a time, the next ones waiting
+// in the system's short queue of connections. A scrape then wakes one thread, not two.
 #include "platform/httplib/httplib_metrics_endpoint.h"
 
 #include <httplib.h>
@@ -10,12 +11,8 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 #include "metrics/metrics_text.h"
 
@@ -30,11 +27,11 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
+static_assert(kMetricsWaitingConnections == CPPHTTPLIB_LISTEN_BACKLOG,
+              "the queue of waiting connections is cpp-httplib's listen backlog");
+
 constexpr const char* kMetricsPath = "/metrics";
 constexpr size_t kReadBufferSize = 4096;
-
-// Set on the accepting thread while it closes a connection the queue has no room for.
-thread_local bool refuseConnection = false;
 
 // The longest a wait on a client lasts before it looks whether the endpoint is stopping, so that
 // the program ends at once even while a client holds a connection.
@@ -91,13 +88,15 @@ class BoundedStream final : public httplib::Stream {
 
   ssize_t read(char* ptr, size_t size) override {
     if (start_ == end_) {
-      if (received_ >= kMetricsRequestLimit || !WaitReadable()) return -1;
+      if (received_ >= kMetricsRequestLimit) return -1;
       const size_t room = std::min(kReadBufferSize, kMetricsRequestLimit - received_);
+      const ssize_t n = Transfer(POLLIN, deadline_, [&] {
 #ifdef _WIN32
-      const int n = recv(sock_, buffer_, static_cast<int>(room), 0);
+        return static_cast<ssize_t>(recv(sock_, buffer_, static_cast<int>(room), 0));
 #else
-      const ssize_t n = recv(sock_, buffer_, room, 0);
+        return recv(sock_, buffer_, room, MSG_DONTWAIT);
 #endif
+      });
       if (n <= 0) return n;
       received_ += static_cast<size_t>(n);
       start_ = 0;
@@ -110,12 +109,14 @@ class BoundedStream final : public httplib::Stream {
   }
 
   ssize_t write(const char* ptr, size_t size) override {
-    if (!is_writable()) return -1;
+    return Transfer(POLLOUT, SteadyClock::now() + std::chrono::seconds(kMetricsWriteLimitSeconds),
+                    [&] {
 #ifdef _WIN32
-    return send(sock_, ptr, static_cast<int>(size), 0);
+                      return static_cast<ssize_t>(send(sock_, ptr, static_cast<int>(size), 0));
 #else
-    return send(sock_, ptr, size, MSG_NOSIGNAL);
+                      return send(sock_, ptr, size, MSG_NOSIGNAL | MSG_DONTWAIT);
 #endif
+                    });
   }
 
   // Nothing here reads the peer's address.
@@ -134,6 +135,23 @@ class BoundedStream final : public httplib::Stream {
  private:
   bool WaitReadable() const {
     return Wait(POLLIN, deadline_);
+  }
+
+  // One recv or send. On POSIX it is tried at once without blocking, and waited for only when the
+  // socket is not ready, which spares a poll for each part of a request and its answer; Winsock
+  // has no such flag, so there the wait comes first.
+  template <typename Io>
+  ssize_t Transfer(short events, SteadyClock::time_point until, Io io) const {
+#ifdef _WIN32
+    if (!Wait(events, until)) return -1;
+    return io();
+#else
+    for (;;) {
+      const ssize_t n = io();
+      if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return n;
+      if (errno != EINTR && !Wait(events, until)) return -1;
+    }
+#endif
   }
 
   // Waits until the socket is ready for `events`; false at `until` or once the endpoint stops.
@@ -158,74 +176,21 @@ class BoundedStream final : public httplib::Stream {
   size_t end_ = 0;
 };
 
-// kMetricsWorkers threads and a queue of kMetricsQueueLength connections; a connection that
-// finds them all taken is closed at once.
-class BoundedTaskQueue final : public httplib::TaskQueue {
+// Runs each connection on the accepting thread, at once.
+class InlineTaskQueue final : public httplib::TaskQueue {
  public:
-  BoundedTaskQueue() {
-    for (int i = 0; i < kMetricsWorkers; ++i) workers_.emplace_back([this] { Work(); });
-  }
-
-  void enqueue(std::function<void()> fn) override {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      if (!closing_ &&
-          busy_ + jobs_.size() < static_cast<size_t>(kMetricsWorkers + kMetricsQueueLength)) {
-        jobs_.push_back(std::move(fn));
-        ready_.notify_one();
-        return;
-      }
-    }
-    refuseConnection = true;
-    fn();
-    refuseConnection = false;
-  }
-
-  void shutdown() override {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      closing_ = true;
-    }
-    ready_.notify_all();
-    for (std::thread& worker : workers_) worker.join();
-    workers_.clear();
-  }
-
- private:
-  // Runs the queued connections; once the endpoint stops, those still queued are closed at once.
-  void Work() {
-    for (;;) {
-      std::function<void()> job;
-      {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ready_.wait(lock, [this] { return closing_ || !jobs_.empty(); });
-        if (jobs_.empty()) return;
-        job = std::move(jobs_.front());
-        jobs_.pop_front();
-        ++busy_;
-      }
-      job();
-      const std::lock_guard<std::mutex> lock(mutex_);
-      --busy_;
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable ready_;
-  std::deque<std::function<void()>> jobs_;
-  size_t busy_ = 0;  // connections the workers are serving
-  bool closing_ = false;
-  std::vector<std::thread> workers_;
+  void enqueue(std::function<void()> fn) override { fn(); }
+  void shutdown() override {}
 };
 
 class BoundedServer final : public httplib::Server {
  public:
-  // Set when the endpoint stops: waits on clients end, queued connections are closed unanswered.
+  // Set when the endpoint stops: a wait on a client ends at once.
   std::atomic<bool> stopping{false};
 
  private:
   bool process_and_close_socket(socket_t sock) override {
-    if (refuseConnection || stopping) {
+    if (stopping) {
       CloseConnection(sock);
       return false;
     }
@@ -254,7 +219,7 @@ HttplibMetricsEndpoint::~HttplibMetricsEndpoint() {
 MetricsEndpointStart HttplibMetricsEndpoint::Start(const ListenAddress& address,
                                                    std::function<std::string()> render) {
   httplib::Server& server = impl_->server;
-  server.new_task_queue = [] { return new BoundedTaskQueue(); };
+  server.new_task_queue = [] { return new InlineTaskQueue(); };
   // The port is this program's alone: no SO_REUSEPORT, where a second program could take half of
   // the connections unnoticed.
   server.set_socket_options([](socket_t sock) {

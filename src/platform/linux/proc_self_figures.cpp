@@ -39,6 +39,8 @@ std::optional<double> OpenDescriptors() {
 
 }  // namespace
 
+ProcSelfFigures::ProcSelfFigures() : bootTime_(BootTime()) {}
+
 ProcessSelfFigures ProcSelfFigures::Read() {
   ProcessSelfFigures figures;
   const long ticks = sysconf(_SC_CLK_TCK);
@@ -51,9 +53,9 @@ ProcessSelfFigures ProcSelfFigures::Read() {
       proc::ParseStat(std::string_view(buffer, static_cast<size_t>(n)), stat)) {
     figures.cpuSeconds = static_cast<double>(stat.utime + stat.stime) / static_cast<double>(ticks);
     figures.residentBytes = static_cast<double>(stat.rssPages) * static_cast<double>(pageSize);
-    if (const auto boot = BootTime()) {
+    if (bootTime_) {
       figures.startTimeSeconds =
-          *boot + static_cast<double>(stat.startTime) / static_cast<double>(ticks);
+          *bootTime_ + static_cast<double>(stat.startTime) / static_cast<double>(ticks);
     }
   }
   n = proc::ReadFileOnce(AT_FDCWD, "/proc/self/statm", buffer, sizeof buffer);
