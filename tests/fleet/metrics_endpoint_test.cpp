@@ -144,20 +144,28 @@ TEST_F(MetricsEndpointTest, ARequestIsCutOffAtItsSizeAndTimeLimits) {
   EXPECT_EQ(testing::HttpGet(port, "/metrics").status, 200);
 }
 
-TEST_F(MetricsEndpointTest, ASilentClientHoldsTheEndpointNoLongerThanTheReadLimit) {
-  // Connections are served one at a time: a scrape behind a client that sends nothing waits for
-  // that client's time to run out, and no longer.
+TEST_F(MetricsEndpointTest, AStallingClientHoldsTheEndpointNoLongerThanTheReadLimit) {
+  // A connection that sends nothing is not handed over at all (TCP_DEFER_ACCEPT).
   RawConnection silent(port);
   ASSERT_TRUE(silent.connected());
   std::this_thread::sleep_for(200ms);
-  const auto start = SteadyClock::now();
+  auto start = SteadyClock::now();
+  EXPECT_EQ(testing::HttpGet(port, "/metrics").status, 200);
+  EXPECT_LT(SteadyClock::now() - start, 2s);
+
+  // Connections are served one at a time: a scrape behind a request that stalls half-way waits
+  // for that request's time to run out, and no longer.
+  RawConnection stalling(port);
+  ASSERT_TRUE(stalling.Send("GET /metrics HTTP/1.1\r\n"));
+  std::this_thread::sleep_for(200ms);
+  start = SteadyClock::now();
   const testing::HttpReply reply = testing::HttpGet(port, "/metrics");
   const auto took = SteadyClock::now() - start;
   EXPECT_EQ(reply.status, 200);
   EXPECT_GE(took, 3s);
   EXPECT_LT(took, 9s);
   bool closed = false;
-  EXPECT_EQ(silent.ReadToEnd(1s, closed).find(" 200 "), std::string::npos);
+  EXPECT_EQ(stalling.ReadToEnd(1s, closed).find(" 200 "), std::string::npos);
   EXPECT_TRUE(closed);
 }
 

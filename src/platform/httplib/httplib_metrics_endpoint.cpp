@@ -17,6 +17,8 @@
 #include "metrics/metrics_text.h"
 
 #ifndef _WIN32
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -229,6 +231,13 @@ MetricsEndpointStart HttplibMetricsEndpoint::Start(const ListenAddress& address,
                sizeof yes);
 #else
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+#ifdef TCP_DEFER_ACCEPT
+    // A connection is handed over only once its request has begun to arrive (or after the read
+    // limit): one wake-up of the endpoint's thread per scrape, not one for the connection and one
+    // for its request.
+    int wait = kMetricsReadLimitSeconds;
+    setsockopt(sock, IPPROTO_TCP, TCP_DEFER_ACCEPT, &wait, sizeof wait);
 #endif
   });
   server.set_payload_max_length(0);
