@@ -12,6 +12,8 @@ per instance, with a 1-second cycle, and runs for a fixed time, all at once:
 - the program shown on a private X server (Xvfb),
 - the program on the same server, minimised into the server's tray (hidden),
 - the program without a display (headless),
+- the same with its metrics endpoint on (--metrics-listen) and scraped every 15 s, as a
+  Prometheus server with the default interval would ("headless scraped"),
 - a bare loop that reads /proc/stat and /proc/meminfo every second,
 - a bare scan: the same plus one read of every /proc/[pid]/stat every second,
 - a bare Qt loop, shown on the same server and hidden: a window with one label and a
@@ -39,10 +41,13 @@ import ctypes
 import os
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
+import urllib.request
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # Long enough for the start-up work to be done: the usage history opens its database at its
@@ -53,6 +58,9 @@ WARM_UP_S = 40
 GOAL_HIDDEN_TO_LOOP = 1.5
 GOAL_SHOWN_TO_LOOP = 3.0
 GOAL_ALERT_TO_SCAN = 1.5
+# The metrics endpoint scraped every SCRAPE_INTERVAL_S, as a ratio to the program without it.
+GOAL_SCRAPED_TO_HEADLESS = 1.1
+SCRAPE_INTERVAL_S = 15
 
 
 def build(build_dir):
@@ -232,6 +240,33 @@ def minimise(display, pid):
     return not any(mapped(display, w) for w in windows)
 
 
+def free_port():
+    with socket.socket() as sock:
+        sock.bind(("127.0.0.1", 0))
+        return sock.getsockname()[1]
+
+
+class Scraper(threading.Thread):
+    """GET /metrics every `interval` seconds until stopped, as Prometheus does."""
+
+    def __init__(self, port, interval):
+        super().__init__(daemon=True)
+        self.url = f"http://127.0.0.1:{port}/metrics"
+        self.interval = interval
+        self.stopped = threading.Event()
+        self.scrapes = 0
+        self.failures = 0
+
+    def run(self):
+        while not self.stopped.wait(self.interval):
+            try:
+                with urllib.request.urlopen(self.url, timeout=5) as reply:
+                    reply.read()
+                self.scrapes += 1
+            except OSError:
+                self.failures += 1
+
+
 class Phase:
     def __init__(self, name, build_dir, work, cpu_high, hog):
         self.name = name
@@ -240,17 +275,24 @@ class Phase:
         self.cpu_high = cpu_high
         self.hog = hog
         self.procs = {}  # label -> Popen
+        self.scraper = None
 
-    def start_program(self, label, display):
+    def install_program(self, label):
         folder = os.path.join(self.work, label)
-        home = install_instance(self.build_dir, folder, self.cpu_high)
+        return folder, install_instance(self.build_dir, folder, self.cpu_high)
+
+    def launch_program(self, label, installed, display, args=()):
+        folder, home = installed
         env = {k: v for k, v in os.environ.items()
                if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
         env["HOME"] = home
         if display:
             env["DISPLAY"] = display
-        self.procs[label] = subprocess.Popen([os.path.join(folder, "tarnwick")], env=env,
+        self.procs[label] = subprocess.Popen([os.path.join(folder, "tarnwick"), *args], env=env,
                                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start_program(self, label, display):
+        self.launch_program(label, self.install_program(label), display)
 
     def start_qt_loop(self, label, display, mode):
         env = {k: v for k, v in os.environ.items()
@@ -269,7 +311,16 @@ class Phase:
             self.start_loop("hog", "hog")
         self.start_program("shown", display)
         self.start_program("hidden", display)
-        self.start_program("headless", None)
+        # The two headless instances start together, so that their once-a-minute process scans
+        # and half-minute history writes fall alike into the measured time.
+        plain = self.install_program("headless")
+        scraped = self.install_program("headless scraped")
+        port = free_port()
+        self.launch_program("headless", plain, None)
+        self.launch_program("headless scraped", scraped, None,
+                            ["--metrics-listen", f"127.0.0.1:{port}"])
+        self.scraper = Scraper(port, SCRAPE_INTERVAL_S)
+        self.scraper.start()
         self.start_loop("bare loop", "proc")
         self.start_loop("bare scan", "scan")
         self.start_qt_loop("bare Qt shown", display, "shown")
@@ -291,11 +342,15 @@ class Phase:
         end = {label: cpu_ns(self.procs[label].pid) for label in labels}
         rss = {label: rss_mb(self.procs[label].pid) for label in labels}
         load_after = os.getloadavg()[0]
+        if self.scraper.scrapes == 0 or self.scraper.failures:
+            sys.exit(f"scrapes: {self.scraper.scrapes} answered, {self.scraper.failures} failed")
         self.stop()
         per_hour = {label: (end[label] - start[label]) / 1e9 * 3600 / elapsed for label in labels}
         return per_hour, rss, (load_before, load_after)
 
     def stop(self):
+        if self.scraper:
+            self.scraper.stopped.set()
         for proc in self.procs.values():
             if proc.poll() is None:
                 proc.send_signal(signal.SIGTERM)
@@ -312,11 +367,11 @@ def report(name, per_hour, rss, load):
     scan = per_hour["bare scan"]
     print(f"\nPhase {name}: load average {load[0]:.1f} at the start, {load[1]:.1f} at the end, "
           f"{process_count()} processes")
-    print(f"{'':15} {'CPU-s/hour':>11} {'/ bare loop':>12} {'/ bare scan':>12} {'RSS MB':>8}")
+    print(f"{'':17} {'CPU-s/hour':>11} {'/ bare loop':>12} {'/ bare scan':>12} {'RSS MB':>8}")
     for label, cost in per_hour.items():
         ratio_loop = cost / loop if loop > 0 else float("nan")
         ratio_scan = cost / scan if scan > 0 else float("nan")
-        print(f"{label:15} {cost:11.2f} {ratio_loop:12.2f} {ratio_scan:12.2f} {rss[label]:8.1f}")
+        print(f"{label:17} {cost:11.2f} {ratio_loop:12.2f} {ratio_scan:12.2f} {rss[label]:8.1f}")
 
 
 def main():
@@ -361,6 +416,11 @@ def main():
         ("alert path, headless / bare scan", hog["headless"] / hog["bare scan"],
          GOAL_ALERT_TO_SCAN),
         ("alert path, shown / bare scan", hog["shown"] / hog["bare scan"], None),
+        # The metrics endpoint scraped every 15 s, against the same program without it.
+        ("idle, headless scraped / headless", idle["headless scraped"] / idle["headless"],
+         GOAL_SCRAPED_TO_HEADLESS),
+        ("alert path, headless scraped / headless", hog["headless scraped"] / hog["headless"],
+         None),
         # The floor of a Qt desktop program and the program's distance from it.
         ("idle, bare Qt hidden / bare loop", idle["bare Qt hidden"] / idle["bare loop"], None),
         ("idle, bare Qt shown / bare loop", idle["bare Qt shown"] / idle["bare loop"], None),
@@ -371,7 +431,7 @@ def main():
     for label, ratio, goal in goals:
         verdict = "" if goal is None else (f"  goal <= {goal}: " +
                                            ("met" if ratio <= goal else "NOT met"))
-        print(f"  {label:34} {ratio:6.2f}{verdict}")
+        print(f"  {label:40} {ratio:6.2f}{verdict}")
 
 
 if __name__ == "__main__":

@@ -21,10 +21,12 @@ fi
 # and a static SQLite for the usage history; each built once per build folder.
 bash "$root/tools/build-curl-windows.sh" "$out"
 bash "$root/tools/build-sqlite-windows.sh" "$out"
+# cpp-httplib's header for the metrics endpoint.
+httplib=$(bash "$root/tools/fetch-httplib-windows.sh" "$out")
 
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DTARNWICK_WERROR=ON -DTARNWICK_BUILD_BENCH=OFF \
   -DGTest_DIR="$gtest/install/lib/cmake/GTest" -DCURL_DIR="$out/curl/install/lib/cmake/CURL" \
   -DSQLite3_INCLUDE_DIR="$out/sqlite/install/include" \
-  -DSQLite3_LIBRARY="$out/sqlite/install/lib/libsqlite3.a" "$@"
+  -DSQLite3_LIBRARY="$out/sqlite/install/lib/libsqlite3.a" -DTARNWICK_HTTPLIB_DIR="$httplib" "$@"
 cmake --build "$out" -j "$(nproc)"

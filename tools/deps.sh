@@ -11,6 +11,7 @@ packages=(
   lintian dpkg-dev file fakeroot systemd
   python3 python3-aiosmtpd openssl sox xvfb xauth openbox x11-utils libx11-6
   clang libclang-rt-14-dev
+  libcpp-httplib-dev prometheus prometheus-alertmanager
 )
 
 exec bash "$(dirname "$0")/apt-install.sh" "${packages[@]}"

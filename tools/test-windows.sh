@@ -13,8 +13,8 @@ if ! ctest --test-dir "$root/build-windows" --output-on-failure; then
   ctest --test-dir "$root/build-windows" --output-on-failure --rerun-failed || status=$?
 fi
 # tarnwickd.exe, tarnwick.exe, their web service engine and mailcmdssl.exe end to end under Wine,
-# driven by the Linux tests (built by tools/build.sh) against the stand-in and the SMTP server on
-# the Linux loopback.
+# driven by the Linux tests (built by tools/build.sh) against the stand-in, the SMTP server and
+# promtool on the Linux loopback.
 if [ -x "$root/build/bin/tarnwickd_program_test" ]; then
   TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwickd_program_test" \
     --gtest_filter='*UnderWine*' || status=$?
@@ -26,6 +26,10 @@ if [ -x "$root/build/bin/tarnwick_exe_test" ]; then
 fi
 if [ -x "$root/build/bin/tarnwick_transport_rules_tests" ]; then
   TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwick_transport_rules_tests" \
+    --gtest_filter='*UnderWine*' || status=$?
+fi
+if [ -x "$root/build/bin/tarnwick_fleet_program_tests" ]; then
+  TARNWICK_WINDOWS_BIN="$root/build-windows/bin" "$root/build/bin/tarnwick_fleet_program_tests" \
     --gtest_filter='*UnderWine*' || status=$?
 fi
 if [ -x "$root/build/bin/tarnwick_mail_server_tests" ]; then

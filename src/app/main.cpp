@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,11 @@
 #include "history/top_scan.h"
 #include "history_window.h"
 #include "main_window.h"
+#include "metrics/listen_address.h"
 #include "monitor/main_window_model.h"
 #include "monitor/processes_window_model.h"
 #include "platform/curl/background_smtp_client.h"
+#include "platform/httplib/metrics_service.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/pidfd_process_killer.h"
@@ -73,6 +76,27 @@ int HandOver(int argc, char* argv[]) {
   return kCannotRun;
 }
 
+constexpr const char* kMetricsListenOption = "--metrics-listen";
+// Exit code for a wrong command line.
+constexpr int kUsageError = 2;
+
+// --metrics-listen [ADDR:]PORT, as tarnwickd reads it. Empty when not given; false when given
+// wrong (a line on standard error says why).
+bool MetricsAddress(const std::vector<std::string>& args,
+                    std::optional<tarnwick::ListenAddress>& address) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != kMetricsListenOption) continue;
+    if (i + 1 < args.size()) address = tarnwick::ParseListenAddress(args[i + 1]);
+    if (!address) {
+      const std::string message = std::string("tarnwick: --metrics-listen needs PORT, ") +
+                                  "IPV4:PORT or [IPV6]:PORT (0.0.0.0:PORT for every interface)\n";
+      std::fwrite(message.data(), 1, message.size(), stderr);
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string HistoryPath(tarnwick::ISystemInfo& system) {
   return system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
 }
@@ -91,6 +115,10 @@ int main(int argc, char* argv[]) {
     }
   }
   if (ShouldHandOver()) return HandOver(argc, argv);
+  std::optional<tarnwick::ListenAddress> metricsAddress;
+  if (!MetricsAddress(std::vector<std::string>(argv + 1, argv + argc), metricsAddress)) {
+    return kUsageError;
+  }
   QApplication app(argc, argv);
   // The window hides into the tray; only the model's quit request ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -115,6 +143,11 @@ int main(int argc, char* argv[]) {
   tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
+  std::optional<tarnwick::MetricsService> metrics;
+  if (metricsAddress) {
+    metrics.emplace(tarnwick::MetricsIdentity{"tarnwick", TARNWICK_VERSION});
+    deps.mailerLauncher = &metrics->CountMailFailures(mailerLauncher);
+  }
   deps.smtpClient = &smtpClient;
   tarnwick::PidfdProcessKiller killer;
   deps.processKiller = &killer;
@@ -155,7 +188,18 @@ int main(int argc, char* argv[]) {
   QObject::connect(&termination, &tarnwick::TerminationSignals::terminationRequested, &window,
                    &QWidget::close);
 
+  // An address the endpoint cannot have is told in the log and a message box; monitoring runs.
+  std::optional<tarnwick::MetricsService::Started> metricsStarted;
+  if (metrics) metricsStarted = metrics->Start(*metricsAddress, model);
+
   model.OnLoad();
+  if (metricsStarted) {
+    model.WriteLog(metricsStarted->line);
+    if (!metricsStarted->ok) {
+      ui.MessageBox(metricsStarted->line, tarnwick::MessageButtons::Ok,
+                    std::string(tarnwick::kDialogMessageTitle));
+    }
+  }
   window.Render();
   const int exitCode = QApplication::exec();
   // Ending the program ends monitoring; the history says so (and writes what it holds).

@@ -2,6 +2,7 @@
 // run on the same platform services as the desktop program, driven by a small event loop; every
 // log line goes to standard output as it is written.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "headless/headless_ui_services.h"
 #include "headless/options.h"
 #include "headless/posted_work.h"
+#include "headless/settings_command.h"
 #include "history/history_recorder.h"
 #include "history/top_scan.h"
 #include "monitor/main_window_model.h"
@@ -21,6 +23,10 @@
 #include "platform/sqlite/sqlite_history_store.h"
 #include "process/process_control.h"
 
+#ifdef TARNWICK_HAVE_METRICS
+#include "platform/httplib/metrics_service.h"
+#endif
+
 #ifdef _WIN32
 #include "platform/windows/nt_process_lister.h"
 #include "platform/windows/windows_clock.h"
@@ -28,6 +34,7 @@
 #include "platform/windows/windows_counters.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_mailer_launcher.h"
+#include "platform/windows/windows_password_input.h"
 #include "platform/windows/windows_process_killer.h"
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
@@ -41,6 +48,7 @@
 #include "platform/linux/proc_process_lister.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
+#include "platform/posix/posix_password_input.h"
 #include "platform/posix/posix_termination_signals.h"
 #endif
 
@@ -58,6 +66,7 @@ using MailerLauncher = tarnwick::WindowsMailerLauncher;
 using ProcessKiller = tarnwick::WindowsProcessKiller;
 using TerminationRequests = tarnwick::WindowsConsoleRequests;
 using FileSystem = tarnwick::WindowsFileSystem;
+using PasswordInput = tarnwick::WindowsPasswordInput;
 #else
 using Clock = tarnwick::SystemClock;
 using SystemInfo = tarnwick::LinuxSystemInfo;
@@ -69,10 +78,12 @@ using MailerLauncher = tarnwick::PosixMailerLauncher;
 using ProcessKiller = tarnwick::PidfdProcessKiller;
 using FileSystem = tarnwick::PosixFileSystem;
 using TerminationRequests = tarnwick::PosixTerminationSignals;
+using PasswordInput = tarnwick::PosixPasswordInput;
 #endif
 
-// Exit code for a wrong command line.
+// Exit code for a wrong command line, and for a program that cannot do what it was asked.
 constexpr int kUsageError = 2;
+constexpr int kCannotRun = 1;
 
 void Write(std::FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
@@ -98,20 +109,36 @@ int main(int argc, char* argv[]) {
       Write(stdout, tarnwick::HeadlessVersion());
       return 0;
     case tarnwick::HeadlessOptions::Action::Error:
-      Write(stderr, tarnwick::HeadlessOptionError(tarnwick::PrintableText(options.badArgument)) +
+      // The line names what the user typed: printed as any other line from outside is.
+      Write(stderr, tarnwick::TerminalLine(options.error.empty()
+                                               ? tarnwick::HeadlessOptionError(options.badArgument)
+                                               : options.error) +
                         tarnwick::HeadlessUsage());
       return kUsageError;
     case tarnwick::HeadlessOptions::Action::Run:
+    case tarnwick::HeadlessOptions::Action::ShowSettings:
+    case tarnwick::HeadlessOptions::Action::SetSettings:
       break;
   }
 
   Clock clock;
   tarnwick::HeadlessUiServices ui(PrintLine);
   SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
-#ifndef _WIN32
   system.SetSettingsFolder(options.settingsFolder);
   system.SetLogFolder(options.logFolder);
-#endif
+  FileSystem files;
+  // --show-settings and --set read or write the settings files and end the program.
+  if (options.action != tarnwick::HeadlessOptions::Action::Run) {
+    tarnwick::SettingsCommand command(files, system, clock);
+    PasswordInput passwords;
+    const tarnwick::SettingsCommandResult result =
+        options.action == tarnwick::HeadlessOptions::Action::ShowSettings
+            ? command.Show()
+            : command.Set(options.assignments, options.passwordNames, passwords);
+    Write(stdout, result.out);
+    Write(stderr, result.err);
+    return result.exitCode;
+  }
   // --history and --export-history read the usage history and end the program.
   const std::string historyPath =
       system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
@@ -123,7 +150,6 @@ int main(int argc, char* argv[]) {
   MemoryReader memory;
   ProcessLister processes;
   SoundPlayer sound;
-  FileSystem files;
   tarnwick::CurlUrlTransport transport;
   // Mailer exits and test mail answers come back from their threads through the loop.
   tarnwick::PostedWork posted(transport);
@@ -133,6 +159,14 @@ int main(int argc, char* argv[]) {
   tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
+#ifdef TARNWICK_HAVE_METRICS
+  std::optional<tarnwick::MetricsService> metrics;
+  if (options.metricsListen) {
+    metrics.emplace(tarnwick::MetricsIdentity{std::string(tarnwick::kHeadlessProgramName),
+                                              tarnwick::HeadlessVersionNumber()});
+    deps.mailerLauncher = &metrics->CountMailFailures(mailerLauncher);
+  }
+#endif
   deps.smtpClient = &smtpClient;
   deps.processKiller = &killer;
   tarnwick::MainWindowModel model(deps);
@@ -155,7 +189,25 @@ int main(int argc, char* argv[]) {
     status.Report(model);
   });
 
+  // The endpoint listens before anything else runs: an address it cannot have ends the program.
+  std::string metricsLine;
+  if (options.metricsListen) {
+#ifdef TARNWICK_HAVE_METRICS
+    const auto started = metrics->Start(*options.metricsListen, model);
+    if (!started.ok) {
+      Write(stderr, std::string(tarnwick::kHeadlessProgramName) + ": " + started.line + "\n");
+      return kCannotRun;
+    }
+    metricsLine = started.line;
+#else
+    Write(stderr, std::string(tarnwick::kHeadlessProgramName) +
+                      ": this build serves no metrics (built without cpp-httplib)\n");
+    return kCannotRun;
+#endif
+  }
+
   model.OnLoad();
+  if (!metricsLine.empty()) model.WriteLog(metricsLine);
 #ifndef _WIN32
   // A service started with the capability to signal other users' processes keeps it only while
   // a kill rule may need it.

@@ -25,22 +25,79 @@ constexpr OptionEntry kOptions[] = {
 }  // namespace
 
 // Options followed by a value.
+constexpr std::string_view kMetricsListenOption = "--metrics-listen";
+constexpr std::string_view kShowSettingsOption = "--show-settings";
+constexpr std::string_view kSetOption = "--set";
+constexpr std::string_view kSetPasswordOption = "--set-password";
 constexpr std::string_view kSettingsDirOption = "--settings-dir";
 constexpr std::string_view kLogDirOption = "--log-dir";
 constexpr std::string_view kHistoryOptions[] = {"--history"};
 constexpr std::string_view kHistoryValueOptions[] = {"--export-history", "--since"};
 
+namespace {
+
+HeadlessOptions Failed(HeadlessOptions options, const std::string& argument,
+                       const std::string& error = {}) {
+  options.action = HeadlessOptions::Action::Error;
+  options.badArgument = argument;
+  options.error = error;
+  return options;
+}
+
+bool IsOption(const std::string& arg) {
+  return arg.rfind("--", 0) == 0;
+}
+
+}  // namespace
+
 HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
+  using Action = HeadlessOptions::Action;
   HeadlessOptions options;
+  const std::string program(kHeadlessProgramName);
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
-    if (arg == kSettingsDirOption || arg == kLogDirOption) {
-      if (!hasValue || args[i + 1].empty()) {
-        options.action = HeadlessOptions::Action::Error;
-        options.badArgument = arg;
-        return options;
+    if (arg == kMetricsListenOption) {
+      if (!hasValue) {
+        return Failed(options, arg, program + ": option '" + arg + "' needs ADDR:PORT or PORT\n");
       }
+      options.metricsListen = ParseListenAddress(args[++i]);
+      if (!options.metricsListen) {
+        return Failed(options, args[i],
+                      program + ": --metrics-listen '" + args[i] +
+                          "' is not PORT, IPV4:PORT or [IPV6]:PORT (0.0.0.0:PORT for every "
+                          "interface)\n");
+      }
+      continue;
+    }
+    if (arg == kShowSettingsOption || arg == kSetOption || arg == kSetPasswordOption) {
+      const Action wanted = arg == kShowSettingsOption ? Action::ShowSettings : Action::SetSettings;
+      if (options.action == Action::ShowSettings || options.action == Action::SetSettings) {
+        if (options.action != wanted) {
+          return Failed(
+              options, arg,
+              program + ": --show-settings cannot be combined with --set or " + "--set-password\n");
+        }
+      } else if (options.action == Action::Run) {
+        options.action = wanted;
+      }
+      if (arg == kSetOption) {
+        const size_t first = i + 1;
+        while (i + 1 < args.size() && !IsOption(args[i + 1]))
+          options.assignments.push_back(args[++i]);
+        if (i + 1 == first) {
+          return Failed(options, arg, program + ": option '--set' needs NAME=VALUE\n");
+        }
+      } else if (arg == kSetPasswordOption) {
+        if (!hasValue || IsOption(args[i + 1])) {
+          return Failed(options, arg, program + ": option '--set-password' needs a NAME\n");
+        }
+        options.passwordNames.push_back(args[++i]);
+      }
+      continue;
+    }
+    if (arg == kSettingsDirOption || arg == kLogDirOption) {
+      if (!hasValue || args[i + 1].empty()) return Failed(options, arg);
       (arg == kSettingsDirOption ? options.settingsFolder : options.logFolder) = args[++i];
       continue;
     }
@@ -61,13 +118,11 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
     for (const OptionEntry& entry : kOptions) {
       if (arg == entry.name) {
         known = true;
-        if (options.action == HeadlessOptions::Action::Run) options.action = entry.action;
+        if (options.action == Action::Run) options.action = entry.action;
       }
     }
     if (!known) {
-      options.action = HeadlessOptions::Action::Error;
-      options.badArgument = arg;
-      return options;
+      return Failed(options, arg);
     }
   }
   return options;
@@ -76,9 +131,13 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
 std::string HeadlessUsage() {
   return std::string("Usage: ") + std::string(kHeadlessProgramName) +
          " [--help] [--version] [--settings-dir DIR] [--log-dir DIR]\n"
+         "                 [--metrics-listen [ADDR:]PORT]\n"
          "       " +
          std::string(kHeadlessProgramName) +
          " --history [--since DURATION] | --export-history FILE.csv [--since DURATION]\n"
+         "       " +
+         std::string(kHeadlessProgramName) +
+         " --show-settings | --set NAME=VALUE... [--set-password NAME]\n"
          "Tarnwick without a window: monitors CPU and memory with the settings files beside the\n"
          "program, sends alerts, and prints every log line to standard output.\n"
          "Ctrl+C or SIGTERM ends it.\n"
@@ -89,7 +148,16 @@ std::string HeadlessUsage() {
          "  --log-dir DIR  write the daily logs (and the usage history) in DIR\n"
          "  --history      print the usage history's top processes and events, then exit\n"
          "  --export-history FILE.csv  write the history's samples as CSV, then exit\n"
-         "  --since DURATION  the span of the history (90m, 6h, 2d, 1w; default 1d)\n";
+         "  --since DURATION  the span of the history (90m, 6h, 2d, 1w; default 1d)\n"
+         "  --metrics-listen [ADDR:]PORT  serve Prometheus metrics on GET /metrics; a port\n"
+         "                 alone listens on 127.0.0.1, 0.0.0.0:PORT on every interface\n"
+         "  --show-settings  print every setting by its name (passwords as set or unset)\n"
+         "  --set NAME=VALUE...  check the values as the settings dialogs do, then save them\n"
+         "  --set-password NAME  read that password from standard input (no echo), then save\n";
+}
+
+std::string HeadlessVersionNumber() {
+  return TARNWICK_VERSION;
 }
 
 std::string HeadlessVersion() {

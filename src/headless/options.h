@@ -1,26 +1,38 @@
-// The command line of tarnwickd: help, version, the folders of a system service, and the
-// history options (carried out by the history's own command line); anything else is an error.
+// The command line of tarnwickd: help, version, the folders of a system service, the metrics
+// endpoint, the settings commands, and the history options (carried out by the history's own
+// command line); anything else is an error.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "metrics/listen_address.h"
 
 namespace tarnwick {
 
 inline constexpr std::string_view kHeadlessProgramName = "tarnwickd";
 
 struct HeadlessOptions {
-  enum class Action { Run, Help, Version, Error };
+  enum class Action { Run, Help, Version, ShowSettings, SetSettings, Error };
   Action action = Action::Run;
   // The offending argument when action is Error.
   std::string badArgument;
+  // The whole error line when the option itself was known but its value was not (otherwise
+  // HeadlessOptionError(badArgument) tells).
+  std::string error;
   // --settings-dir DIR and --log-dir DIR (a system service keeps its settings in /etc/tarnwick
   // and its logs in /var/log/tarnwick); empty: the desktop program's places.
   std::string settingsFolder;
   std::string logFolder;
   // --history, --export-history FILE and --since DURATION as given, for the history.
   std::vector<std::string> historyArgs;
+  // --metrics-listen ADDR: serve the metrics there while running.
+  std::optional<ListenAddress> metricsListen;
+  // --set NAME=VALUE ... as given, and the names of --set-password NAME, in order.
+  std::vector<std::string> assignments;
+  std::vector<std::string> passwordNames;
 };
 
 // Reads the arguments after the program's name; the first one that settles the action wins.
@@ -30,6 +42,8 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args);
 std::string HeadlessUsage();
 // What --version prints: one line ending in "\n".
 std::string HeadlessVersion();
+// The version alone ("4.3").
+std::string HeadlessVersionNumber();
 // The line standard error gets before the usage for a wrong argument.
 std::string HeadlessOptionError(const std::string& badArgument);
 

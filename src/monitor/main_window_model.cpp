@@ -178,6 +178,7 @@ void MainWindowModel::ShowRunningLook() {
     history_->RecordEvent(HistoryEventKind::MonitoringStarted, std::string(kMonitoringStarted));
   }
   monitoringOn_ = true;
+  if (metrics_ != nullptr) metrics_->MonitoringChanged();
   Command1.caption = "Stop";
   Command1.backColor = kColorGreen;
   mStart.caption = "Stop";
@@ -190,6 +191,7 @@ void MainWindowModel::ShowStoppedLook() {
     history_->RecordEvent(HistoryEventKind::MonitoringStopped, std::string(kMonitoringStopped));
   }
   monitoringOn_ = false;
+  if (metrics_ != nullptr) metrics_->MonitoringChanged();
   Command1.caption = "Start";
   Command1.backColor = kColorRed;
   mStart.caption = "Start";
@@ -254,8 +256,10 @@ void MainWindowModel::OnTmrUpdateTick() {
     cycleCountdown = CycleSeconds(settings.TimeInterval);
     tmrUpdate.enabled = false;
     lbl_lastTime.caption = HhMmSsYmd(deps_.clock.Now());
+    const long long started = deps_.clock.MonotonicNs();
     Monitor();
     if (programMonitor_ != nullptr && programMonitor_->Enabled()) programMonitor_->MonitorProgram();
+    if (metrics_ != nullptr) metrics_->CycleDone(deps_.clock.MonotonicNs() - started);
   } else {
     cycleCountdown = static_cast<int16_t>(next);
   }

@@ -14,6 +14,7 @@
 #include "alerts/service_session.h"
 #include "common/clock.h"
 #include "history/history_recorder_hook.h"
+#include "metrics/metrics_hook.h"
 #include "monitor/activity_log.h"
 #include "monitor/cpu_sampler.h"
 #include "monitor/form_controls.h"
@@ -248,6 +249,9 @@ class MainWindowModel {
   // The usage history that records cycles and events; null records nothing.
   void SetHistoryRecorder(IHistoryRecorder* history) { history_ = history; }
   IHistoryRecorder* historyRecorder() { return history_; }
+  // The metrics that count the watches' events; null counts nothing.
+  void SetMetricsHook(IMetricsHook* metrics) { metrics_ = metrics; }
+  IMetricsHook* metricsHook() { return metrics_; }
   // Monitoring is on (switched on and not stopped since).
   bool MonitoringOn() const { return monitoringOn_; }
   // The one process scan of each cycle, shared by the ranking and whoever shows processes.
@@ -295,6 +299,7 @@ class MainWindowModel {
   ITopProcessKiller* killer_ = nullptr;
   IHistoryRecorder* history_ = nullptr;
   ICycleObserver* cycleObserver_ = nullptr;
+  IMetricsHook* metrics_ = nullptr;
   bool monitoringOn_ = false;
   long cycleNumber_ = 0;
 };

@@ -22,6 +22,10 @@ constexpr std::string_view kMemNotLoggedIn = "Not login alert message [";
 constexpr std::string_view kNoticeNotLoggedIn = "Not login alert message [";
 constexpr std::string_view kNotLoggedInTail = "] can not be sent out, please login..";
 
+MetricsWatch MetricsWatchOf(bool cpu) {
+  return cpu ? MetricsWatch::Cpu : MetricsWatch::Memory;
+}
+
 std::string Num(int64_t value) {
   return std::to_string(value);
 }
@@ -117,6 +121,10 @@ void MainWindowModel::ExceedingSample(WatchKind kind, const Sample& sample) {
              ranking.memTopSize + "M)");
   }
   watch.exceeded = true;
+  const TopHistory& tops = cpu ? ranking.cpuTopList : ranking.memTopList;
+  if (metrics_ != nullptr && !tops.empty() && !tops.back().name.empty()) {
+    metrics_->TopProcess(MetricsWatchOf(cpu), tops.back().name, tops.back().pid);
+  }
   PlayWarningSound();
 
   const auto numHigh = TextToInt16(settings.num_High);
@@ -195,6 +203,11 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
     event.kill = kill.killResult ? KillOutcome::Terminated : KillOutcome::Failed;
     event.pid = kill.killedPid;
   }
+  if (metrics_ != nullptr && settings.KillProc == 1) {
+    metrics_->Termination(MetricsWatchOf(cpu), !kill.killTried   ? TerminationOutcome::Refused
+                                               : kill.killResult ? TerminationOutcome::Succeeded
+                                                                 : TerminationOutcome::Failed);
+  }
   if (kill.killTried) {
     detail =
         " *" + kill.killedName + " killed(" + (kill.killResult ? "True" : "False") + "). " + detail;
@@ -225,6 +238,7 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
     }
     WriteLog(message);
     RecordAlert(std::move(event), message, false);
+    if (metrics_ != nullptr) metrics_->AlertRaised(MetricsWatchOf(cpu), false);
     return;
   }
   if (!session.loggedIn) {
@@ -235,7 +249,12 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
   const bool send = session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr;
   RecordAlert(std::move(event), message, send);
   watch.reported = watch.raised;
+  // The dispatcher counts every request it makes: the alert went out when the count moved.
+  const int32_t requests = session.requestSeq;
   if (send) alertSender_->SendAlert(settings.smsPhone, message);
+  if (metrics_ != nullptr) {
+    metrics_->AlertRaised(MetricsWatchOf(cpu), session.requestSeq != requests);
+  }
 }
 
 void MainWindowModel::RecordAlert(HistoryEvent event, const std::string& message, bool sent) {

@@ -42,6 +42,10 @@ std::string S(std::string_view text) {
   return std::string(text);
 }
 
+MetricsWatch MetricsWatchOf(bool cpu) {
+  return cpu ? MetricsWatch::ProgramCpu : MetricsWatch::ProgramMemory;
+}
+
 }  // namespace
 
 ProgramMonitor::ProgramMonitor(MainWindowModel& window, const ProgramSettings& settings,
@@ -170,6 +174,10 @@ void ProgramMonitor::Exceeded(Resource resource, const std::string& exceedLine) 
   if (watch.count < INT16_MAX) ++watch.count;
   (cpu ? window_.pgmCPU_count : window_.pgmMEM_Count).caption = IntText(watch.count);
   window_.WriteLog(exceedLine + IntText(watch.count) + " times");
+  if (IMetricsHook* metrics = window_.metricsHook()) {
+    metrics->TopProcess(MetricsWatchOf(cpu), settings_.pgmNameF,
+                        (cpu ? cpuProcess_ : memProcess_).pid);
+  }
   if (settings_.pgmSoundF == 1) window_.PlayAlertSound(settings_.pgmFileSoundF);
 
   if (watch.count < settings_.pgmAlertSetF) return;
@@ -185,6 +193,13 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
   const bool cpu = resource == Resource::Cpu;
   ProgramWatch& watch = cpu ? cpu_ : mem_;
   const std::string outcome = settings_.pgmKillF == 1 ? Terminate(resource) : std::string();
+  if (IMetricsHook* metrics = window_.metricsHook();
+      metrics != nullptr && settings_.pgmKillF == 1) {
+    metrics->Termination(MetricsWatchOf(cpu), outcome.empty() ? TerminationOutcome::Refused
+                                              : outcome == S(kKillSuccess)
+                                                  ? TerminationOutcome::Succeeded
+                                                  : TerminationOutcome::Failed);
+  }
 
   const LocalTime now = window_.deps().clock.Now();
   watch.endTime = HhMmSs(now);
@@ -204,7 +219,13 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
   HistoryEvent event;
   event.kind = HistoryEventKind::ProgramAlert;
   event.text = text;
+  // The dispatcher counts every request it makes: for the metrics, the alert went out when the
+  // count moved (the history keeps whether it was handed to the dispatcher at all).
+  const int32_t requests = window_.session.requestSeq;
   const bool sent = Send(std::move(text), S(kNoCreditsAlert));
+  if (IMetricsHook* metrics = window_.metricsHook()) {
+    metrics->AlertRaised(MetricsWatchOf(cpu), window_.session.requestSeq != requests);
+  }
   if (IHistoryRecorder* history = window_.historyRecorder()) {
     event.watch = cpu ? HistoryWatch::ProgramCpu : HistoryWatch::ProgramMemory;
     event.value = cpu ? cpuValue_ : memValue_;

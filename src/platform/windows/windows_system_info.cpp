@@ -87,6 +87,7 @@ std::string WindowsSystemInfo::ProgramFolder() {
 }
 
 std::string WindowsSystemInfo::SettingsFolder() {
+  if (!settingsFolder_.empty()) return settingsFolder_;
   const std::string program = ProgramFolder();
   if (!userSettingsFallback_) return program;
   SettingsPlaceFacts facts;

@@ -1,0 +1,201 @@
+// The metrics endpoint over real loopback sockets: only GET /metrics is served, and a client can
+// hold neither memory nor more than a few seconds of the endpoint, nor its end.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "fleet/fleet_support.h"
+#include "platform/httplib/httplib_metrics_endpoint.h"
+
+namespace tarnwick {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::SteadyClock;
+
+// A raw client connection, for what a well-behaved HTTP client would never send.
+class RawConnection {
+ public:
+  explicit RawConnection(int port) {
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  }
+  ~RawConnection() { close(fd_); }
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+
+  bool connected() const { return connected_; }
+
+  // Sends what the peer takes; false once it no longer does.
+  bool Send(const std::string& text) {
+    return send(fd_, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+  }
+
+  // Everything the server sends until it closes the connection or `limit` passes; `closed` tells
+  // which.
+  std::string ReadToEnd(std::chrono::milliseconds limit, bool& closed) {
+    std::string text;
+    const auto deadline = SteadyClock::now() + limit;
+    closed = false;
+    while (SteadyClock::now() < deadline) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      char buffer[4096];
+      const ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+      if (n <= 0) {
+        closed = true;
+        break;
+      }
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+  }
+
+ private:
+  int fd_ = -1;
+  bool connected_ = false;
+};
+
+class MetricsEndpointTest : public ::testing::Test {
+ protected:
+  HttplibMetricsEndpoint endpoint;
+  std::atomic<int> scrapes{0};
+  int port = 0;
+
+  void SetUp() override {
+    const MetricsEndpointStart start = endpoint.Start({"127.0.0.1", 0}, [this] {
+      ++scrapes;
+      return std::string("tarnwick_up 1\n");
+    });
+    ASSERT_TRUE(start.ok) << start.reason;
+    port = start.port;
+  }
+};
+
+TEST_F(MetricsEndpointTest, OnlyGetMetricsIsServed) {
+  const struct {
+    const char* request;
+    const char* statusLine;
+  } cases[] = {
+      {"GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 200 OK\r\n"},
+      {"GET /metrics?name[]=up HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 200 OK\r\n"},
+      {"HEAD /metrics HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 200 OK\r\n"},
+      {"POST /metrics HTTP/1.1\r\nHost: x\r\nContent-Length: 3\r\n\r\nabc",
+       "HTTP/1.1 405 Method Not Allowed\r\n"},
+      {"DELETE /metrics HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 405 Method Not Allowed\r\n"},
+      {"GET / HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 404 Not Found\r\n"},
+      {"GET /metrics/../etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 404 Not Found\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.request);
+    RawConnection connection(port);
+    ASSERT_TRUE(connection.connected());
+    ASSERT_TRUE(connection.Send(c.request));
+    bool closed = false;
+    const std::string reply = connection.ReadToEnd(10s, closed);
+    EXPECT_EQ(reply.rfind(c.statusLine, 0), 0u) << reply;
+    EXPECT_TRUE(closed) << "one request per connection";
+  }
+  const testing::HttpReply reply = testing::HttpGet(port, "/metrics");
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_EQ(reply.body, "tarnwick_up 1\n");
+  EXPECT_EQ(reply.contentType, "text/plain; version=0.0.4; charset=utf-8");
+}
+
+TEST_F(MetricsEndpointTest, ARequestIsCutOffAtItsSizeAndTimeLimits) {
+  // Headers without end: cut off at 16 KiB, long before they are all sent.
+  {
+    RawConnection flood(port);
+    ASSERT_TRUE(flood.Send("GET /metrics HTTP/1.1\r\n"));
+    size_t sent = 0;
+    const std::string header = "X-Filler: " + std::string(1000, 'a') + "\r\n";
+    while (sent < 4 * 1024 * 1024 && flood.Send(header)) sent += header.size();
+    EXPECT_LT(sent, 4u * 1024 * 1024) << "the server kept reading";
+    bool closed = false;
+    const std::string reply = flood.ReadToEnd(10s, closed);
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(reply.find(" 200 "), std::string::npos) << reply;
+  }
+  // A client that trickles: the whole request must be there within 5 s.
+  {
+    RawConnection slow(port);
+    const auto start = SteadyClock::now();
+    ASSERT_TRUE(slow.Send("GET /metrics HTTP/1.1\r\n"));
+    bool closed = false;
+    std::string reply;
+    while (!closed && SteadyClock::now() - start < 15s) {
+      slow.Send("X: y\r\n");
+      reply += slow.ReadToEnd(1s, closed);
+    }
+    const auto took = SteadyClock::now() - start;
+    EXPECT_TRUE(closed);
+    EXPECT_GE(took, 4s);
+    EXPECT_LT(took, 9s);
+    EXPECT_EQ(reply.find(" 200 "), std::string::npos) << reply;
+  }
+  EXPECT_EQ(scrapes, 0);
+  EXPECT_EQ(testing::HttpGet(port, "/metrics").status, 200);
+}
+
+TEST_F(MetricsEndpointTest, AStallingClientHoldsTheEndpointNoLongerThanTheReadLimit) {
+  // A connection that sends nothing is not handed over at all (TCP_DEFER_ACCEPT).
+  RawConnection silent(port);
+  ASSERT_TRUE(silent.connected());
+  std::this_thread::sleep_for(200ms);
+  auto start = SteadyClock::now();
+  EXPECT_EQ(testing::HttpGet(port, "/metrics").status, 200);
+  EXPECT_LT(SteadyClock::now() - start, 2s);
+
+  // Connections are served one at a time: a scrape behind a request that stalls half-way waits
+  // for that request's time to run out, and no longer.
+  RawConnection stalling(port);
+  ASSERT_TRUE(stalling.Send("GET /metrics HTTP/1.1\r\n"));
+  std::this_thread::sleep_for(200ms);
+  start = SteadyClock::now();
+  const testing::HttpReply reply = testing::HttpGet(port, "/metrics");
+  const auto took = SteadyClock::now() - start;
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_GE(took, 3s);
+  EXPECT_LT(took, 9s);
+  bool closed = false;
+  EXPECT_EQ(stalling.ReadToEnd(1s, closed).find(" 200 "), std::string::npos);
+  EXPECT_TRUE(closed);
+}
+
+TEST_F(MetricsEndpointTest, StoppingDoesNotWaitForClientsThatHoldConnections) {
+  std::vector<std::unique_ptr<RawConnection>> silent;
+  for (int i = 0; i < 3; ++i) {
+    silent.push_back(std::make_unique<RawConnection>(port));
+    ASSERT_TRUE(silent.back()->connected());
+  }
+  ASSERT_TRUE(silent.front()->Send("GET /metrics HTTP/1.1\r\n"));
+  std::this_thread::sleep_for(300ms);
+  const auto start = SteadyClock::now();
+  endpoint.Stop();
+  EXPECT_LT(SteadyClock::now() - start, 1s);
+  bool closed = false;
+  EXPECT_EQ(silent.front()->ReadToEnd(2s, closed).find(" 200 "), std::string::npos);
+  EXPECT_TRUE(closed);
+}
+
+TEST_F(MetricsEndpointTest, APortInUseIsRefusedWithTheSystemsReason) {
+  HttplibMetricsEndpoint second;
+  const MetricsEndpointStart start =
+      second.Start({"127.0.0.1", port}, [] { return std::string(); });
+  EXPECT_FALSE(start.ok);
+  EXPECT_EQ(start.reason, "Address already in use");
+  // The first one goes on, and stops on request.
+  EXPECT_EQ(testing::HttpGet(port, "/metrics").status, 200);
+  endpoint.Stop();
+  EXPECT_EQ(testing::HttpGet(port, "/metrics").status, 0);
+}
+
+}  // namespace
+}  // namespace tarnwick
