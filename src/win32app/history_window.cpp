@@ -41,6 +41,13 @@ std::vector<std::string_view> Headings(const std::string_view* first, size_t cou
   return {first, first + count};
 }
 
+// Shows or hides a control whether or not its window shows now (IsWindowVisible answers for the
+// window too).
+void ShowControl(HWND control, bool shown) {
+  const bool now = (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (now != shown) ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
+}
+
 std::vector<std::wstring> Lines(const std::wstring& text) {
   std::vector<std::wstring> lines;
   size_t start = 0;
@@ -235,10 +242,10 @@ void HistoryWindow::LayOut() {
 void HistoryWindow::ShowPage() {
   const bool events = page_ == 0;
   for (int control : {id::lblShowPrompt, id::cboEventFilter, id::grdEvents}) {
-    SetVisible(GetDlgItem(window_, control), events);
+    ShowControl(GetDlgItem(window_, control), events);
   }
   for (int control : {id::grdTop, id::lblSamples, id::grdSamples}) {
-    SetVisible(GetDlgItem(window_, control), !events);
+    ShowControl(GetDlgItem(window_, control), !events);
   }
 }
 
