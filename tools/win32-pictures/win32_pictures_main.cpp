@@ -143,10 +143,10 @@ HistoryEvent WatchEvent(int64_t t, HistoryEventKind kind, HistoryWatch watch, do
   return e;
 }
 
-// Two sample days of history ending now on a Windows server: quiet load with the night's backup
-// at 3 a.m., which raised a CPU and a memory alert in the last day (the CPU alert repeated, logged
-// only), a report run in the afternoon, and a top list every minute. Returns the time of the
-// last day's first CPU alert.
+// Two sample days of history ending now on a Windows server: quiet load with the nightly backup
+// at 3 a.m., which raised a CPU and a memory alert in the last night that is over (the CPU alert
+// repeated, logged only), a report run in the afternoon, and a top list every minute. Returns the
+// time of that night's first CPU alert.
 int64_t WriteSampleHistory(IHistoryStore& store, int64_t now) {
   HistoryBatch b;
   // Whole minutes, so the top lists fall on samples; a day before the last, so that the night
@@ -180,28 +180,30 @@ int64_t WriteSampleHistory(IHistoryStore& store, int64_t now) {
       b.tops.push_back({t, TopKind::Memory, 1, "sqlservr.exe", 2204, night ? 38.0 : 29.5});
     }
   }
-  // The moment of the day at hh:mm:ss within the sample day.
-  auto at = [start](int seconds) { return start + (seconds - (start % 86400) + 86400) % 86400; };
-  const int64_t alertAt = at(3 * 3600 + 2 * 60 + 30);
+  // 3 a.m. of the last night that is over, and moments after it.
+  int64_t three = start + (3 * 3600 - start % 86400 + 86400) % 86400;
+  if (three + 3600 > now) three -= 86400;
+  auto at = [three](int minutes, int seconds) { return three + minutes * 60 + seconds; };
+  const int64_t alertAt = at(2, 30);
   using K = HistoryEventKind;
   using W = HistoryWatch;
-  b.events.push_back({at(7 * 3600 + 58 * 60), K::MonitoringStarted, "Monitoring Started"});
+  b.events.push_back({at(-(19 * 60 + 2), 0), K::MonitoringStarted, "Monitoring Started"});
   b.events.push_back(WatchEvent(
       alertAt, K::AlertRaised, W::Cpu, 95, "sqlbackup.exe", SendState::Sent,
       "12-04 03:02:30 WEB01 (web server) CPU 95% exceed 85% for 50 sec.(10 times).TOP1 : "
       "sqlbackup.exe 86% @03:02:25 *sqlbackup.exe(10)"));
   b.events.push_back(WatchEvent(
-      at(3 * 3600 + 10 * 60 + 10), K::AlertRaised, W::Memory, 93, "sqlservr.exe", SendState::Sent,
+      at(10, 10), K::AlertRaised, W::Memory, 93, "sqlservr.exe", SendState::Sent,
       "12-04 03:10:10 WEB01 (web server) MEMORY 93% exceed 90% for 50 sec.(10 times).TOP1 : "
       "sqlservr.exe 6082.6M(38%) @03:10:05 *sqlservr.exe(10)"));
   b.events.push_back(WatchEvent(
-      at(3 * 3600 + 12 * 60 + 30), K::AlertRaised, W::Cpu, 97, "sqlbackup.exe", SendState::LogOnly,
+      at(12, 30), K::AlertRaised, W::Cpu, 97, "sqlbackup.exe", SendState::LogOnly,
       "12-04 03:12:30 WEB01 (web server) CPU 97% exceed 85% for 50 sec.(10 times).TOP1 : "
       "sqlbackup.exe 88% @03:12:20 *sqlbackup.exe(10) (Not first time,log only)"));
-  b.events.push_back(WatchEvent(at(3 * 3600 + 16 * 60 + 5), K::BackToNormal, W::Memory, 74, "",
-                                SendState::Sent, "MEM 74% back to normal"));
-  b.events.push_back(WatchEvent(at(3 * 3600 + 25 * 60 + 5), K::BackToNormal, W::Cpu, 11, "",
-                                SendState::Sent, "CPU 11% back to normal"));
+  b.events.push_back(WatchEvent(at(16, 5), K::BackToNormal, W::Memory, 74, "", SendState::Sent,
+                                "MEM 74% back to normal"));
+  b.events.push_back(WatchEvent(at(25, 5), K::BackToNormal, W::Cpu, 11, "", SendState::Sent,
+                                "CPU 11% back to normal"));
   store.Append(b);
   return alertAt;
 }
@@ -344,6 +346,8 @@ int Run(const std::wstring& out) {
                                {&ui, &CreateOwnerOnlyFile, folder});
     win32::HistoryWindow historyView(history);
     historyView.Open();
+    // A night before the last day is listed on the week's span.
+    if (alertAt < ToHistorySeconds(clock.Now()) - 86400) history.OnSpanClick(3);
     history.OnZoom(alertAt - 40 * 60, alertAt + 50 * 60);
     for (size_t row = 0; row < history.eventRows.size(); ++row) {
       if (history.eventRows[row].t == alertAt) history.OnEventSelect(static_cast<int>(row));
