@@ -169,6 +169,9 @@ void HistoryWindow::CreateControls() {
 void HistoryWindow::Open() {
   model_.Show();
   Render();
+  // Opened again while open: it comes back in front.
+  if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+  SetForegroundWindow(window_);
 }
 
 void HistoryWindow::LayOut() {
@@ -301,13 +304,13 @@ void HistoryWindow::RenderEvents() {
 }
 
 void HistoryWindow::RenderTables() {
-  std::vector<std::vector<std::string>> rows;
+  Rows rows;
   for (const TopSummaryRow& r : model_.topRows) {
     rows.push_back({r.name, r.kind == TopKind::Cpu ? "CPU" : "Memory", std::to_string(r.timesOnTop),
                     Fixed1(r.peakShare), HistoryTimeText(r.peakTime)});
   }
   HWND top = GetDlgItem(window_, id::grdTop);
-  SetRows(top, rows);
+  SetRows(top, rows, shownTop_);
   FitColumns(
       top, rows.size(), [&rows](size_t r, size_t c) { return rows[r][c]; },
       metrics_->Px(kWidestColumn));
@@ -319,7 +322,7 @@ void HistoryWindow::RenderTables() {
                     e.pid > 0 ? std::to_string(e.pid) : std::string()});
   }
   HWND samples = GetDlgItem(window_, id::grdSamples);
-  SetRows(samples, rows);
+  SetRows(samples, rows, shownSamples_);
   FitColumns(
       samples, rows.size(), [&rows](size_t r, size_t c) { return rows[r][c]; },
       metrics_->Px(kWidestColumn));

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "list_views.h"
 #include "widgets.h"
 
 namespace tarnwick {
@@ -86,6 +87,8 @@ class HistoryWindow {
   HWND markerTip_ = nullptr;
   HWND hoverTip_ = nullptr;
   std::unique_ptr<Metrics> metrics_;
+  Rows shownTop_;
+  Rows shownSamples_;
   int page_ = 0;
   Drag drag_;
   bool rendering_ = false;

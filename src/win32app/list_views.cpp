@@ -60,20 +60,30 @@ void SetSortArrow(HWND list, int column, bool descending) {
   }
 }
 
-void SetRows(HWND list, const std::vector<std::vector<std::string>>& rows) {
+void SetRows(HWND list, const Rows& rows, Rows& shown) {
+  if (rows == shown) return;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  while (shown.size() > rows.size()) {
+    shown.pop_back();
+    SendMessageW(list, LVM_DELETEITEM, shown.size(), 0);
+  }
   for (size_t r = 0; r < rows.size(); ++r) {
+    const bool fresh = r >= shown.size();
+    if (fresh) shown.emplace_back();
+    std::vector<std::string>& cells = shown[r];
     for (size_t c = 0; c < rows[r].size(); ++c) {
+      const bool inserting = fresh && c == 0;
+      if (!inserting && c < cells.size() && cells[c] == rows[r][c]) continue;
       const std::wstring text = W(rows[r][c]);
       LVITEMW item{};
       item.mask = LVIF_TEXT;
       item.iItem = static_cast<int>(r);
       item.iSubItem = static_cast<int>(c);
       item.pszText = const_cast<wchar_t*>(text.c_str());
-      SendMessageW(list, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r,
+      SendMessageW(list, inserting ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r,
                    reinterpret_cast<LPARAM>(&item));
     }
+    cells = rows[r];
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);

@@ -19,8 +19,11 @@ HWND ReportList(HWND parent, int id, const std::vector<std::string_view>& headin
                 const std::vector<int>& rightAligned = {});
 // The arrow in the heading of `column` (none in the others): down for a descending order.
 void SetSortArrow(HWND list, int column, bool descending);
-// Puts the rows into a list that holds its own texts.
-void SetRows(HWND list, const std::vector<std::vector<std::string>>& rows);
+// The rows of a list that holds its own texts, changed in place: only the cells that differ from
+// `shown` (what the list shows now, kept by the view) are set, so that the user's selection and
+// place stay.
+using Rows = std::vector<std::vector<std::string>>;
+void SetRows(HWND list, const Rows& rows, Rows& shown);
 // Makes each column as wide as its heading and the texts `cell(row, column)` of `rows` rows,
 // at most `widest` pixels.
 void FitColumns(HWND list, size_t rows, const std::function<std::string(size_t, size_t)>& cell,

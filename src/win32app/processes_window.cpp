@@ -67,6 +67,9 @@ ProcessesWindow::~ProcessesWindow() {
 void ProcessesWindow::Open() {
   model_.Show();
   Render();
+  // Opened again while open: it comes back in front.
+  if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+  SetForegroundWindow(window_);
 }
 
 void ProcessesWindow::LayOut() {
@@ -111,10 +114,10 @@ void ProcessesWindow::RenderTable(size_t index) {
   SetText(GetDlgItem(window_, kMarked[index]), table.lblMarked);
   HWND list = GetDlgItem(window_, kGrids[index]);
   SetSortArrow(list, static_cast<int>(table.sortColumn), table.descending);
-  std::vector<std::vector<std::string>> rows;
+  Rows rows;
   rows.reserve(table.rows.size());
   for (const ProcessRow& row : table.rows) rows.emplace_back(row.cells.begin(), row.cells.end());
-  SetRows(list, rows);
+  SetRows(list, rows, shown_[index]);
   // Each text is measured with room for the bold face of the marked row; the name takes what
   // is left of the list's width.
   FitColumns(

@@ -6,9 +6,11 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstddef>
 #include <memory>
 
+#include "list_views.h"
 #include "widgets.h"
 
 namespace tarnwick {
@@ -45,6 +47,7 @@ class ProcessesWindow {
   ProcessesWindowModel& model_;
   HWND window_ = nullptr;
   std::unique_ptr<Metrics> metrics_;
+  std::array<Rows, 2> shown_;
 };
 
 }  // namespace tarnwick::win32
