@@ -95,7 +95,6 @@ HistoryWindow::~HistoryWindow() {
 
 void HistoryWindow::CreateControls() {
   HWND w = window_;
-  // The page control first: the pages' controls stand above it.
   HWND tabs = Child(w, WC_TABCONTROLW, "", WS_CLIPSIBLINGS | WS_TABSTOP, id::tabs);
   for (const char* page : {kEventsPage, kTopPage}) {
     const std::wstring text = W(page);
@@ -143,6 +142,7 @@ void HistoryWindow::CreateControls() {
   Label(w, "", id::lblSamples);
   ReportList(w, id::grdSamples, Headings(kSampleHeadings, std::size(kSampleHeadings)), false,
              {2, 3, 4});
+  // The page control lies beneath the controls of its pages, which it leaves alone when it paints.
   SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   // A marker's text follows the pointer; the text under the pointer, when cut, is the hover
