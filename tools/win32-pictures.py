@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
-"""Renders the Win32 main window and its settings dialogs to PNG files under Wine on a private Xvfb.
+"""Renders the Win32 windows and dialogs to PNG files under Wine on a private Xvfb.
 
 Usage: win32-pictures.py WINDOWS_BIN_DIR [OUT_DIR]
 
 Runs WINDOWS_BIN_DIR/tarnwick_win32_pictures.exe (built with tarnwick.exe by
 tools/build-windows.sh; it shows each window through its model and saves it as a BMP file) under
 tools/wine-display.sh, with a Wine prefix of its own under the Windows build folder, and leaves
-win32-main-window.png, win32-alert-settings.png, win32-smtp-settings.png and
-win32-program-monitor.png in OUT_DIR (default: docs/ of the repository). Everything it starts is
+win32-main-window.png, win32-alert-settings.png, win32-smtp-settings.png,
+win32-program-monitor.png, win32-history.png and win32-processes.png in OUT_DIR (default: docs/ of the repository). Everything it starts is
 ended before it returns.
 """
 
@@ -18,7 +18,8 @@ import sys
 import tempfile
 import zlib
 
-PICTURES = ("main-window", "alert-settings", "smtp-settings", "program-monitor")
+PICTURES = ("main-window", "alert-settings", "smtp-settings", "program-monitor", "history",
+            "processes")
 TIME_LIMIT_S = 600
 
 

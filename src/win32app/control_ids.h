@@ -54,6 +54,7 @@ inline constexpr int mStart = 204;
 inline constexpr int mnuQuit = 205;
 inline constexpr int mViewLog = 206;
 inline constexpr int mHistory = 207;
+inline constexpr int mProcesses = 209;
 // The log pane's own menu.
 inline constexpr int mCopy = 210;
 inline constexpr int mSelectAll = 211;
@@ -134,13 +135,30 @@ inline constexpr int pgmCancel = Cancel;
 inline constexpr int InputPrompt = 600;
 inline constexpr int InputText = 601;
 
-// The History window.
-inline constexpr int cboSpan = 700;
-inline constexpr int lblNote = 701;
-inline constexpr int picGraph = 702;
-inline constexpr int lblHover = 703;
-inline constexpr int grdTop = 704;
-inline constexpr int lblSamples = 705;
-inline constexpr int grdSamples = 706;
+// The History window. The span buttons are cmdSpan_0 .. cmdSpan_4, one for each span.
+inline constexpr int cmdSpan_0 = 700;
+inline constexpr int lblNote = 710;
+inline constexpr int picGraph = 711;
+inline constexpr int lblHover = 712;
+inline constexpr int grdTop = 713;
+inline constexpr int lblSamples = 714;
+inline constexpr int grdSamples = 715;
+inline constexpr int cmdZoomBack = 716;
+inline constexpr int cmdExportCsv = 717;
+inline constexpr int cmdSavePicture = 718;
+inline constexpr int tabs = 719;
+inline constexpr int cboEventFilter = 720;
+inline constexpr int grdEvents = 721;
+// The fixed prompts "Span:" and "Show:".
+inline constexpr int lblSpanPrompt = 722;
+inline constexpr int lblShowPrompt = 723;
+
+// The Processes window (its note is lblNote, as in the History window).
+inline constexpr int grdCpu = 800;
+inline constexpr int grdMemory = 801;
+inline constexpr int lblCpuCaption = 802;
+inline constexpr int lblMemoryCaption = 803;
+inline constexpr int lblCpuMarked = 804;
+inline constexpr int lblMemoryMarked = 805;
 
 }  // namespace tarnwick::win32::id

@@ -1,32 +1,35 @@
 #include "history_window.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "control_ids.h"
 #include "history/history_time.h"
 #include "history/history_window_model.h"
+#include "list_views.h"
 
 namespace tarnwick::win32 {
 namespace {
 
-constexpr wchar_t kGraphClass[] = L"TarnwickHistoryGraph";
-constexpr char kCpuTitle[] = "CPU %";
-constexpr char kMemTitle[] = "Memory %";
-constexpr const char* kTopHeadings[] = {"Process", "Kind", "On top", "Peak %", "When"};
-constexpr const char* kSampleHeadings[] = {"Time", "Kind", "Rank", "Share %", "PID"};
-constexpr COLORREF kCpuColour = RGB(0x1f, 0x77, 0xb4);
-constexpr COLORREF kMemColour = RGB(0x2c, 0xa0, 0x2c);
-constexpr COLORREF kAlertColour = RGB(0xd0, 0x10, 0x10);
-constexpr COLORREF kGridColour = RGB(0xdd, 0xdd, 0xdd);
-// How close, in pixels at 96 DPI, the pointer must come to an alert marker to show its text.
-constexpr int kMarkerReach = 6;
+constexpr char kSpanPrompt[] = "Span:";
+constexpr char kShowPrompt[] = "Show:";
+constexpr char kEventsPage[] = "Events";
+constexpr char kTopPage[] = "Top processes";
+constexpr std::string_view kTopHeadings[] = {"Process", "Kind", "On top", "Peak %", "When"};
+constexpr std::string_view kSampleHeadings[] = {"Time", "Kind", "Rank", "Share %", "PID"};
+constexpr COLORREF kAlertRowColour = RGB(0x9a, 0x10, 0x10);
+// The events list's selection reaches the model once the list has settled on it: a click
+// unselects one row before it selects another.
+constexpr UINT kSelectionSettled = WM_APP + 1;
+// The lines of the text under the pointer; the area never grows or shrinks with its text.
+constexpr int kHoverLines = 2;
+// A column is at most this wide (pixels at 96 DPI); its whole text is the row's tooltip.
+constexpr int kWidestColumn = 460;
 
 std::string Fixed1(double value) {
   char text[32];
@@ -34,56 +37,27 @@ std::string Fixed1(double value) {
   return text;
 }
 
-std::string AxisTime(int64_t t, bool withDate) {
-  const LocalTime at = FromHistorySeconds(t);
-  char text[32];
-  if (withDate) {
-    std::snprintf(text, sizeof text, "%02d-%02d %02d:%02d", at.month, at.day, at.hour, at.minute);
-  } else {
-    std::snprintf(text, sizeof text, "%02d:%02d", at.hour, at.minute);
-  }
-  return text;
+std::vector<std::string_view> Headings(const std::string_view* first, size_t count) {
+  return {first, first + count};
 }
 
-HWND Table(HWND parent, int id, const char* const* headings, size_t count) {
-  HWND table =
-      Child(parent, WC_LISTVIEWW, "", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-            id, WS_EX_CLIENTEDGE);
-  SendMessageW(table, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-               LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_GRIDLINES);
-  for (size_t i = 0; i < count; ++i) {
-    const std::wstring heading = W(headings[i]);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 100;
-    column.pszText = const_cast<wchar_t*>(heading.c_str());
-    SendMessageW(table, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
-  return table;
+// Shows or hides a control whether or not its window shows now (IsWindowVisible answers for the
+// window too).
+void ShowControl(HWND control, bool shown) {
+  const bool now = (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (now != shown) ShowWindow(control, shown ? SW_SHOWNA : SW_HIDE);
 }
 
-void SetRows(HWND table, const std::vector<std::vector<std::string>>& rows) {
-  SendMessageW(table, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(table, LVM_DELETEALLITEMS, 0, 0);
-  for (size_t r = 0; r < rows.size(); ++r) {
-    for (size_t c = 0; c < rows[r].size(); ++c) {
-      const std::wstring text = W(rows[r][c]);
-      LVITEMW item{};
-      item.mask = LVIF_TEXT;
-      item.iItem = static_cast<int>(r);
-      item.iSubItem = static_cast<int>(c);
-      item.pszText = const_cast<wchar_t*>(text.c_str());
-      SendMessageW(table, c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r,
-                   reinterpret_cast<LPARAM>(&item));
-    }
+std::vector<std::wstring> Lines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (true) {
+    const size_t end = text.find(L'\n', start);
+    lines.push_back(text.substr(start, end == std::wstring::npos ? end : end - start));
+    if (end == std::wstring::npos) break;
+    start = end + 1;
   }
-  const auto columns = static_cast<int>(SendMessageW(
-      reinterpret_cast<HWND>(SendMessageW(table, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
-  for (int c = 0; c < columns; ++c) {
-    SendMessageW(table, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE_USEHEADER);
-  }
-  SendMessageW(table, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(table, nullptr, TRUE);
+  return lines;
 }
 
 }  // namespace
@@ -98,110 +72,248 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model) : model_(model) {
   windowClass.lpszClassName = kHistoryWindowClass;
   windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
   RegisterClassExW(&windowClass);
+
+  window_ = CreateWindowExW(0, kHistoryWindowClass, W(model.caption).c_str(),
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                            1000, 860, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  CreateControls();
+  metrics_ = std::make_unique<Metrics>(window_);
+  SetFonts(window_, metrics_->font());
+  SetWindowPos(window_, nullptr, 0, 0, metrics_->Px(1000), metrics_->Px(860),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  LayOut();
+  ShowPage();
+  model_.pictureWriter = [this](const std::string& path) { return WritePicture(path); };
+}
+
+HistoryWindow::~HistoryWindow() {
+  model_.pictureWriter = nullptr;
+  if (markerTip_ != nullptr) DestroyWindow(markerTip_);
+  if (hoverTip_ != nullptr) DestroyWindow(hoverTip_);
+  if (window_ != nullptr) DestroyWindow(window_);
+}
+
+void HistoryWindow::CreateControls() {
+  HWND w = window_;
+  HWND tabs = Child(w, WC_TABCONTROLW, "", WS_CLIPSIBLINGS | WS_TABSTOP, id::tabs);
+  for (const char* page : {kEventsPage, kTopPage}) {
+    const std::wstring text = W(page);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    const auto at = SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0);
+    SendMessageW(tabs, TCM_INSERTITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+  }
+
+  Label(w, kSpanPrompt, id::lblSpanPrompt);
+  for (size_t i = 0; i < kHistorySpans.size(); ++i) {
+    // Push buttons that stay down while their span shows; the model says which.
+    Child(w, L"BUTTON", kHistorySpans[i].caption,
+          WS_TABSTOP | BS_RADIOBUTTON | BS_PUSHLIKE | (i == 0 ? WS_GROUP : 0),
+          id::cmdSpan_0 + static_cast<int>(i));
+  }
+  PushButton(w, model_.cmdZoomBack.caption, id::cmdZoomBack);
+  Label(w, "", id::lblNote, SS_ENDELLIPSIS);
+  PushButton(w, model_.cmdExportCsv.caption, id::cmdExportCsv);
+  PushButton(w, model_.cmdSavePicture.caption, id::cmdSavePicture);
+
   WNDCLASSEXW graphClass{};
   graphClass.cbSize = sizeof graphClass;
   graphClass.style = CS_HREDRAW | CS_VREDRAW;
   graphClass.lpfnWndProc = &HistoryWindow::GraphProc;
   graphClass.hInstance = GetModuleHandleW(nullptr);
   graphClass.hCursor = LoadCursorW(nullptr, IDC_CROSS);
-  graphClass.lpszClassName = kGraphClass;
+  graphClass.lpszClassName = L"TarnwickHistoryGraph";
   RegisterClassExW(&graphClass);
+  graph_ = CreateWindowExW(
+      WS_EX_CLIENTEDGE, graphClass.lpszClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, w,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id::picGraph)), GetModuleHandleW(nullptr), this);
+  // Drawn by the window: each line cut with an ellipsis where it is too long.
+  HWND hover = Label(w, "", id::lblHover, SS_OWNERDRAW | SS_NOTIFY);
 
-  window_ = CreateWindowExW(0, kHistoryWindowClass, W(model.caption).c_str(), WS_OVERLAPPEDWINDOW,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 900, 820, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), this);
-  HWND span = DropDown(window_, id::cboSpan);
-  for (const HistorySpan& s : kHistorySpans) {
-    SendMessageW(span, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(s.caption).c_str()));
+  Label(w, kShowPrompt, id::lblShowPrompt);
+  HWND filter = DropDown(w, id::cboEventFilter);
+  for (const EventFilter& f : kEventFilters) {
+    SendMessageW(filter, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(f.caption).c_str()));
   }
-  Label(window_, "", id::lblNote);
-  graph_ = CreateWindowExW(WS_EX_CLIENTEDGE, kGraphClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                           window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id::picGraph)),
-                           GetModuleHandleW(nullptr), this);
-  Label(window_, "", id::lblHover);
-  Table(window_, id::grdTop, kTopHeadings, std::size(kTopHeadings));
-  Label(window_, "", id::lblSamples);
-  Table(window_, id::grdSamples, kSampleHeadings, std::size(kSampleHeadings));
-  tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, 0, 0, 0,
-                         0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ReportList(w, id::grdEvents, Headings(kEventColumns.data(), kEventColumns.size()), true,
+             {static_cast<int>(EventColumn::Value)});
+  ReportList(w, id::grdTop, Headings(kTopHeadings, std::size(kTopHeadings)), false, {2, 3});
+  Label(w, "", id::lblSamples);
+  ReportList(w, id::grdSamples, Headings(kSampleHeadings, std::size(kSampleHeadings)), false,
+             {2, 3, 4});
+  // The page control lies beneath the controls of its pages, which it leaves alone when it paints.
+  SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  // A marker's text follows the pointer; the text under the pointer, when cut, is the hover
+  // area's own tooltip.
+  markerTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, 0,
+                               0, 0, 0, w, nullptr, GetModuleHandleW(nullptr), nullptr);
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
   tool.hwnd = graph_;
   tool.lpszText = const_cast<wchar_t*>(L"");
-  SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-  metrics_ = std::make_unique<Metrics>(window_);
-  SetFonts(window_, metrics_->font());
-  LayOut();
-}
-
-HistoryWindow::~HistoryWindow() {
-  if (tip_ != nullptr) DestroyWindow(tip_);
-  if (window_ != nullptr) DestroyWindow(window_);
+  SendMessageW(markerTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  hoverTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX, 0,
+                              0, 0, 0, w, nullptr, GetModuleHandleW(nullptr), nullptr);
+  TTTOOLINFOW hoverTool{};
+  hoverTool.cbSize = sizeof hoverTool;
+  hoverTool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  hoverTool.hwnd = w;
+  hoverTool.uId = reinterpret_cast<UINT_PTR>(hover);
+  hoverTool.lpszText = const_cast<wchar_t*>(L"");
+  SendMessageW(hoverTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&hoverTool));
 }
 
 void HistoryWindow::Open() {
   model_.Show();
   Render();
+  // Opened again while open: it comes back in front.
+  if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+  SetForegroundWindow(window_);
 }
 
 void HistoryWindow::LayOut() {
   if (metrics_ == nullptr) return;
   const Metrics& m = *metrics_;
+  auto at = [this](int id) { return GetDlgItem(window_, id); };
   RECT client{};
   GetClientRect(window_, &client);
   const int margin = m.Margin();
   const int gap = m.Gap();
   const int lh = m.LineHeight();
-  const int eh = m.EditHeight();
+  const int bh = m.ButtonHeight();
   const int width = client.right - 2 * margin;
+
+  // The top row: the spans and Back on the left, the exports on the right, the note between.
+  int x = margin;
   int y = margin;
-  const int spanWidth = m.TextWidth("Last 6 hours") + m.Px(48);
-  Put(GetDlgItem(window_, id::cboSpan), margin, y, spanWidth, eh + m.Px(120));
-  Put(GetDlgItem(window_, id::lblNote), margin + spanWidth + gap, y + (eh - lh) / 2,
-      width - spanWidth - gap, lh);
-  y += eh + gap;
-  const int rest = client.bottom - y - margin - 2 * lh - lh - 4 * gap;
-  const int graphHeight = std::max(m.Px(240), rest * 11 / 20);
-  Put(graph_, margin, y, width, graphHeight);
-  y += graphHeight + gap;
-  Put(GetDlgItem(window_, id::lblHover), margin, y, width, 2 * lh);
-  y += 2 * lh + gap;
-  const int tables = std::max<int>(m.Px(120), client.bottom - y - margin - lh - 2 * gap);
-  Put(GetDlgItem(window_, id::grdTop), margin, y, width, tables * 3 / 5);
-  y += tables * 3 / 5 + gap;
-  Put(GetDlgItem(window_, id::lblSamples), margin, y, width, lh);
-  y += lh + gap;
-  Put(GetDlgItem(window_, id::grdSamples), margin, y, width, client.bottom - margin - y);
+  const int prompt = m.TextWidth(kSpanPrompt) + m.Px(4);
+  Put(at(id::lblSpanPrompt), x, y + (bh - lh) / 2, prompt, lh);
+  x += prompt + gap;
+  const int span = std::max(m.ButtonWidth("31 d"), m.Px(48));
+  for (size_t i = 0; i < kHistorySpans.size(); ++i) {
+    Put(at(id::cmdSpan_0 + static_cast<int>(i)), x, y, span, bh);
+    x += span + (i + 1 == kHistorySpans.size() ? 2 * gap : 0);
+  }
+  const int back = std::max(m.ButtonWidth(model_.cmdZoomBack.caption), m.Px(64));
+  Put(at(id::cmdZoomBack), x, y, back, bh);
+  x += back + gap;
+  const int picture = m.ButtonWidth(model_.cmdSavePicture.caption);
+  const int csv = m.ButtonWidth(model_.cmdExportCsv.caption);
+  const int right = margin + width;
+  Put(at(id::cmdSavePicture), right - picture, y, picture, bh);
+  Put(at(id::cmdExportCsv), right - picture - gap - csv, y, csv, bh);
+  Put(at(id::lblNote), x, y + (bh - lh) / 2, std::max(0, right - picture - csv - 3 * gap - x), lh);
+  y += bh + gap;
+
+  // The graphs take a little more than half of what is left, the pages the rest.
+  const int hover = kHoverLines * lh + m.Px(4);
+  const int rest = std::max(0, static_cast<int>(client.bottom) - y - margin - hover - 2 * gap);
+  const int graphs = std::max(m.Px(260), rest * 11 / 20);
+  Put(graph_, margin, y, width, graphs);
+  y += graphs + gap;
+  Put(at(id::lblHover), margin, y, width, hover);
+  y += hover + gap;
+  const int tabsHeight = std::max(m.Px(140), static_cast<int>(client.bottom) - y - margin);
+  HWND tabs = at(id::tabs);
+  Put(tabs, margin, y, width, tabsHeight);
+  RECT page{margin, y, margin + width, y + tabsHeight};
+  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+  const int px = page.left + m.Px(2);
+  const int pw = page.right - page.left - m.Px(4);
+  int py = page.top + m.Px(4);
+  const int ph = page.bottom - py - m.Px(2);
+  const int eh = m.EditHeight();
+  const int show = m.TextWidth(kShowPrompt) + m.Px(4);
+  Put(at(id::lblShowPrompt), px, py + (eh - lh) / 2, show, lh);
+  int filterWidth = 0;
+  for (const EventFilter& f : kEventFilters) {
+    filterWidth = std::max(filterWidth, m.TextWidth(f.caption) + m.Px(40));
+  }
+  Put(at(id::cboEventFilter), px + show + gap, py, filterWidth, eh + m.Px(160));
+  Put(at(id::grdEvents), px, py + eh + gap, pw, std::max(0, ph - eh - gap));
+  const int top = std::max(0, (ph - lh - 2 * gap) * 3 / 5);
+  Put(at(id::grdTop), px, py, pw, top);
+  py += top + gap;
+  Put(at(id::lblSamples), px, py, pw, lh);
+  py += lh + gap;
+  Put(at(id::grdSamples), px, py, pw, std::max(0, static_cast<int>(page.bottom) - m.Px(2) - py));
+}
+
+void HistoryWindow::ShowPage() {
+  const bool events = page_ == 0;
+  for (int control : {id::lblShowPrompt, id::cboEventFilter, id::grdEvents}) {
+    ShowControl(GetDlgItem(window_, control), events);
+  }
+  for (int control : {id::grdTop, id::lblSamples, id::grdSamples}) {
+    ShowControl(GetDlgItem(window_, control), !events);
+  }
 }
 
 void HistoryWindow::Render() {
   rendering_ = true;
   SetText(window_, model_.caption);
-  HWND span = GetDlgItem(window_, id::cboSpan);
-  if (SendMessageW(span, CB_GETCURSEL, 0, 0) != model_.spanIndex) {
-    SendMessageW(span, CB_SETCURSEL, static_cast<WPARAM>(model_.spanIndex), 0);
+  for (size_t i = 0; i < kHistorySpans.size(); ++i) {
+    SetChecked(GetDlgItem(window_, id::cmdSpan_0 + static_cast<int>(i)),
+               static_cast<int>(i) == model_.spanIndex);
+  }
+  const std::pair<const Button*, int> buttons[] = {{&model_.cmdZoomBack, id::cmdZoomBack},
+                                                   {&model_.cmdExportCsv, id::cmdExportCsv},
+                                                   {&model_.cmdSavePicture, id::cmdSavePicture}};
+  for (const auto& [button, control] : buttons) {
+    SetText(GetDlgItem(window_, control), button->caption);
+    SetEnabled(GetDlgItem(window_, control), button->enabled);
   }
   SetText(GetDlgItem(window_, id::lblNote), model_.lblNote);
-  SetText(GetDlgItem(window_, id::lblHover), model_.lblHover);
+  SetHover(model_.lblHover);
+  RenderEvents();
   RenderTables();
   InvalidateRect(graph_, nullptr, FALSE);
+  RenderTimer();
   if (model_.visible && !IsWindowVisible(window_)) {
     ShowWindow(window_, SW_SHOWNORMAL);
     SetForegroundWindow(window_);
   } else if (!model_.visible && IsWindowVisible(window_)) {
     ShowWindow(window_, SW_HIDE);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = graph_;
+    SendMessageW(markerTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
   }
   rendering_ = false;
 }
 
+void HistoryWindow::RenderEvents() {
+  HWND filter = GetDlgItem(window_, id::cboEventFilter);
+  if (SendMessageW(filter, CB_GETCURSEL, 0, 0) != model_.eventFilterIndex) {
+    SendMessageW(filter, CB_SETCURSEL, static_cast<WPARAM>(model_.eventFilterIndex), 0);
+  }
+  HWND list = GetDlgItem(window_, id::grdEvents);
+  SetSortArrow(list, static_cast<int>(model_.eventSortColumn), model_.eventSortDescending);
+  const auto rows = model_.eventRows.size();
+  if (static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) != rows) {
+    SendMessageW(list, LVM_SETITEMCOUNT, rows, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  }
+  FitColumns(
+      list, rows, [this](size_t r, size_t c) { return model_.eventRows[r].cells[c]; },
+      metrics_->Px(kWidestColumn));
+  if (SelectedRow(list) != model_.selectedEventRow) SelectRow(list, model_.selectedEventRow);
+  InvalidateRect(list, nullptr, FALSE);
+}
+
 void HistoryWindow::RenderTables() {
-  std::vector<std::vector<std::string>> rows;
+  Rows rows;
   for (const TopSummaryRow& r : model_.topRows) {
     rows.push_back({r.name, r.kind == TopKind::Cpu ? "CPU" : "Memory", std::to_string(r.timesOnTop),
                     Fixed1(r.peakShare), HistoryTimeText(r.peakTime)});
   }
-  SetRows(GetDlgItem(window_, id::grdTop), rows);
+  HWND top = GetDlgItem(window_, id::grdTop);
+  SetRows(top, rows, shownTop_);
+  FitColumns(
+      top, rows.size(), [&rows](size_t r, size_t c) { return rows[r][c]; },
+      metrics_->Px(kWidestColumn));
   SetText(GetDlgItem(window_, id::lblSamples), model_.lblSamples);
   rows.clear();
   for (const TopEntry& e : model_.processSamples) {
@@ -209,189 +321,173 @@ void HistoryWindow::RenderTables() {
                     std::to_string(e.rank), Fixed1(e.share),
                     e.pid > 0 ? std::to_string(e.pid) : std::string()});
   }
-  SetRows(GetDlgItem(window_, id::grdSamples), rows);
+  HWND samples = GetDlgItem(window_, id::grdSamples);
+  SetRows(samples, rows, shownSamples_);
+  FitColumns(
+      samples, rows.size(), [&rows](size_t r, size_t c) { return rows[r][c]; },
+      metrics_->Px(kWidestColumn));
 }
 
-RECT HistoryWindow::Plot(bool cpu) const {
+void HistoryWindow::RenderTimer() {
+  // A running timer keeps its phase; it restarts only when its interval changes.
+  const Timer& timer = model_.tmrRefresh;
+  const bool wanted = timer.enabled && timer.intervalMs > 0;
+  if (wanted && (!timerRunning_ || timerInterval_ != timer.intervalMs)) {
+    SetTimer(window_, kRefreshTimer, static_cast<UINT>(timer.intervalMs), nullptr);
+    timerRunning_ = true;
+    timerInterval_ = timer.intervalMs;
+  } else if (!wanted && timerRunning_) {
+    KillTimer(window_, kRefreshTimer);
+    timerRunning_ = false;
+  }
+}
+
+void HistoryWindow::SetHover(const std::string& text) {
+  HWND hover = GetDlgItem(window_, id::lblHover);
+  const std::wstring wide = W(text);
+  if (WindowText(hover) == wide) return;
+  SetWindowTextW(hover, wide.c_str());
+  InvalidateRect(hover, nullptr, FALSE);
+  // The whole text is the area's tooltip when a line had to be cut.
   RECT area{};
-  GetClientRect(graph_, &area);
-  const Metrics& m = *metrics_;
-  const int lh = m.LineHeight();
-  const int half = (area.bottom - area.top) / 2;
-  RECT plot;
-  plot.left = area.left + m.TextWidth("100") + m.Px(12);
-  plot.right = area.right - m.Px(16);
-  plot.top = (cpu ? area.top : area.top + half) + lh + m.Px(6);
-  plot.bottom = (cpu ? area.top + half : area.bottom) - lh - m.Px(8);
-  return plot;
-}
-
-int64_t HistoryWindow::TimeAt(int x) const {
-  const RECT plot = Plot(true);
-  const int width = std::max<int>(1, plot.right - plot.left);
-  const int at = std::clamp<int>(x, plot.left, plot.right);
-  return model_.from + (model_.to - model_.from) * (at - plot.left) / width;
-}
-
-void HistoryWindow::PaintGraphs(HDC dc, const RECT& area) {
-  FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
-  HGDIOBJ oldFont = SelectObject(dc, metrics_->font());
-  SetBkMode(dc, TRANSPARENT);
-  PaintGraph(dc, Plot(true), true);
-  PaintGraph(dc, Plot(false), false);
-  SelectObject(dc, oldFont);
-}
-
-void HistoryWindow::PaintGraph(HDC dc, const RECT& plot, bool cpu) {
-  const Metrics& m = *metrics_;
-  const int lh = m.LineHeight();
-  const int width = std::max<int>(1, plot.right - plot.left);
-  const int height = std::max<int>(1, plot.bottom - plot.top);
-  const int64_t span = std::max<int64_t>(1, model_.to - model_.from);
-  auto xOf = [&](int64_t t) {
-    return plot.left + static_cast<int>((t - model_.from) * width / span);
-  };
-  auto yOf = [&](int value) { return plot.bottom - value * height / 100; };
-
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  const std::wstring title = W(cpu ? kCpuTitle : kMemTitle);
-  TextOutW(dc, plot.left, plot.top - lh - m.Px(4), title.c_str(), static_cast<int>(title.size()));
-  // The value grid every 20 %, labelled on the left.
-  HPEN grid = CreatePen(PS_SOLID, 1, kGridColour);
-  HGDIOBJ oldPen = SelectObject(dc, grid);
-  for (int value = 0; value <= 100; value += 20) {
-    MoveToEx(dc, plot.left, yOf(value), nullptr);
-    LineTo(dc, plot.right, yOf(value));
-    const std::wstring label = std::to_wstring(value);
-    RECT text{plot.left - m.Px(40), yOf(value) - lh / 2, plot.left - m.Px(4), yOf(value) + lh / 2};
-    DrawTextW(dc, label.c_str(), -1, &text, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
-  }
-  // Six time marks under the graph.
-  const bool withDate = span > 86400;
-  for (int i = 0; i <= 6; ++i) {
-    const int64_t t = model_.from + span * i / 6;
-    const int x = xOf(t);
-    MoveToEx(dc, x, plot.top, nullptr);
-    LineTo(dc, x, plot.bottom);
-    const std::wstring label = W(AxisTime(t, withDate));
-    const int labelWidth = m.TextWidth(label);
-    const int left =
-        std::clamp<int>(x - labelWidth / 2, plot.left - m.Px(8), plot.right - labelWidth);
-    TextOutW(dc, left, plot.bottom + m.Px(3), label.c_str(), static_cast<int>(label.size()));
-  }
-  SelectObject(dc, oldPen);
-  DeleteObject(grid);
-  HBRUSH frame = GetSysColorBrush(COLOR_GRAYTEXT);
-  RECT box{plot.left, plot.top, plot.right + 1, plot.bottom + 1};
-  FrameRect(dc, &box, frame);
-
-  // The values.
-  std::vector<POINT> line;
-  line.reserve(model_.points.size());
-  for (const SeriesPoint& p : model_.points) {
-    line.push_back({xOf(p.t), yOf(cpu ? p.cpu : p.mem)});
-  }
-  HPEN values = CreatePen(PS_SOLID, m.Px(2) / 2 + 1, cpu ? kCpuColour : kMemColour);
-  oldPen = SelectObject(dc, values);
-  if (line.size() == 1) {
-    Ellipse(dc, line[0].x - 2, line[0].y - 2, line[0].x + 3, line[0].y + 3);
-  } else if (!line.empty()) {
-    Polyline(dc, line.data(), static_cast<int>(line.size()));
-  }
-  SelectObject(dc, oldPen);
-  DeleteObject(values);
-
-  // The threshold, dashed.
-  if (const auto& threshold = cpu ? model_.cpuThreshold : model_.memThreshold;
-      threshold && *threshold >= 0 && *threshold <= 100) {
-    HPEN dashed = CreatePen(PS_DASH, 1, kAlertColour);
-    oldPen = SelectObject(dc, dashed);
-    MoveToEx(dc, plot.left, yOf(*threshold), nullptr);
-    LineTo(dc, plot.right, yOf(*threshold));
-    SelectObject(dc, oldPen);
-    DeleteObject(dashed);
-  }
-  // The alerts.
-  HBRUSH marker = CreateSolidBrush(kAlertColour);
-  HGDIOBJ oldBrush = SelectObject(dc, marker);
-  HGDIOBJ plainPen = SelectObject(dc, GetStockObject(NULL_PEN));
-  const int r = m.Px(4);
-  for (const AlertMarker& a : model_.alerts) {
-    const int x = xOf(a.t);
-    const int y = yOf(cpu ? a.cpu : a.mem);
-    Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
-  }
-  SelectObject(dc, plainPen);
-  SelectObject(dc, oldBrush);
-  DeleteObject(marker);
-}
-
-void HistoryWindow::OnGraphMouse(int x, int y) {
-  model_.OnHover(TimeAt(x));
-  SetText(GetDlgItem(window_, id::lblHover), model_.lblHover);
-  // An alert marker near the pointer shows its text.
-  const std::string* text = nullptr;
-  const int reach = metrics_->Px(kMarkerReach);
-  for (bool cpu : {true, false}) {
-    const RECT plot = Plot(cpu);
-    const int64_t span = std::max<int64_t>(1, model_.to - model_.from);
-    for (const AlertMarker& a : model_.alerts) {
-      const int mx =
-          plot.left + static_cast<int>((a.t - model_.from) * (plot.right - plot.left) / span);
-      const int my = plot.bottom - (cpu ? a.cpu : a.mem) * (plot.bottom - plot.top) / 100;
-      if (std::abs(mx - x) <= reach && std::abs(my - y) <= reach) text = &a.text;
-    }
-  }
+  GetClientRect(hover, &area);
+  const std::vector<std::wstring> lines = Lines(wide);
+  bool cut = lines.size() > kHoverLines;
+  for (const std::wstring& line : lines) cut = cut || metrics_->TextWidth(line) > area.right;
+  const std::wstring tip = cut ? wide : std::wstring();
   TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
-  tool.hwnd = graph_;
-  if (text == nullptr) {
-    SendMessageW(tip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
-    return;
-  }
-  const std::wstring shown = W(*text);
-  tool.lpszText = const_cast<wchar_t*>(shown.c_str());
-  SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, metrics_->Px(480));
-  SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-  POINT at{x + reach * 2, y + reach * 2};
-  ClientToScreen(graph_, &at);
-  SendMessageW(tip_, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
-  SendMessageW(tip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(hover);
+  tool.lpszText = const_cast<wchar_t*>(tip.c_str());
+  SendMessageW(hoverTip_, TTM_SETMAXTIPWIDTH, 0, metrics_->Px(640));
+  SendMessageW(hoverTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-LRESULT CALLBACK HistoryWindow::GraphProc(HWND graph, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    SetWindowLongPtrW(graph, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+void HistoryWindow::DrawHover(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  RECT area = item.rcItem;
+  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+  HGDIOBJ old = SelectObject(dc, metrics_->font());
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  const std::vector<std::wstring> lines = Lines(WindowText(item.hwndItem));
+  const int lh = metrics_->LineHeight();
+  for (size_t i = 0; i < lines.size() && i < kHoverLines; ++i) {
+    RECT line{area.left, area.top + static_cast<int>(i) * lh, area.right,
+              area.top + static_cast<int>(i + 1) * lh};
+    DrawTextW(dc, lines[i].c_str(), static_cast<int>(lines[i].size()), &line,
+              DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   }
-  auto* self = reinterpret_cast<HistoryWindow*>(GetWindowLongPtrW(graph, GWLP_USERDATA));
-  switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT paint{};
-      HDC dc = BeginPaint(graph, &paint);
-      RECT area{};
-      GetClientRect(graph, &area);
-      if (self != nullptr && self->metrics_ != nullptr) {
-        // Drawn off the screen first, so that a refresh does not flicker.
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, area.right, area.bottom);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        self->PaintGraphs(memory, area);
-        BitBlt(dc, 0, 0, area.right, area.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
+  SelectObject(dc, old);
+}
+
+void HistoryWindow::Forward(void (HistoryWindowModel::*handler)()) {
+  (model_.*handler)();
+  Render();
+}
+
+void HistoryWindow::OnCommand(int control, int code) {
+  if (rendering_) return;
+  if (control >= id::cmdSpan_0 &&
+      control < id::cmdSpan_0 + static_cast<int>(kHistorySpans.size()) && code == BN_CLICKED) {
+    model_.OnSpanClick(control - id::cmdSpan_0);
+    Render();
+    return;
+  }
+  switch (control) {
+    case id::cmdZoomBack:
+      if (code == BN_CLICKED) Forward(&HistoryWindowModel::OnZoomBackClick);
+      break;
+    case id::cmdExportCsv:
+      if (code == BN_CLICKED) Forward(&HistoryWindowModel::OnExportCsvClick);
+      break;
+    case id::cmdSavePicture:
+      if (code == BN_CLICKED) Forward(&HistoryWindowModel::OnSavePictureClick);
+      break;
+    case id::cboEventFilter:
+      if (code == CBN_SELCHANGE) {
+        const auto index = static_cast<int>(
+            SendMessageW(GetDlgItem(window_, id::cboEventFilter), CB_GETCURSEL, 0, 0));
+        model_.OnEventFilterClick(index);
+        Render();
       }
-      EndPaint(graph, &paint);
-      return 0;
-    }
-    case WM_MOUSEMOVE:
-      if (self != nullptr) self->OnGraphMouse(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
+      break;
     default:
-      return DefWindowProcW(graph, message, wParam, lParam);
+      break;
+  }
+}
+
+void HistoryWindow::OnSelectionSettled() {
+  selectionPosted_ = false;
+  const int row = SelectedRow(GetDlgItem(window_, id::grdEvents));
+  if (row == model_.selectedEventRow) return;
+  model_.OnEventSelect(row);
+  Render();
+}
+
+bool HistoryWindow::OnNotify(const NMHDR& header, LRESULT& result) {
+  const auto from = static_cast<int>(header.idFrom);
+  if (from == id::tabs && header.code == TCN_SELCHANGE) {
+    page_ = static_cast<int>(SendMessageW(header.hwndFrom, TCM_GETCURSEL, 0, 0));
+    ShowPage();
+    return true;
+  }
+  if (from == id::grdTop && header.code == NM_DBLCLK) {
+    model_.OnTopDoubleClick(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+    Render();
+    return true;
+  }
+  if (from != id::grdEvents) return false;
+  switch (header.code) {
+    case LVN_GETDISPINFOW: {
+      auto& info = const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(header));
+      const auto row = static_cast<size_t>(info.item.iItem);
+      const auto column = static_cast<size_t>(info.item.iSubItem);
+      if ((info.item.mask & LVIF_TEXT) != 0 && row < model_.eventRows.size() &&
+          column < kEventColumns.size()) {
+        CopyText(W(model_.eventRows[row].cells[column]), info.item.pszText, info.item.cchTextMax);
+      }
+      result = 0;
+      return true;
+    }
+    case LVN_GETINFOTIPW: {
+      auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header));
+      const auto row = static_cast<size_t>(tip.iItem);
+      if (row < model_.eventRows.size()) {
+        CopyText(W(model_.eventRows[row].tip), tip.pszText, tip.cchTextMax);
+      }
+      result = 0;
+      return true;
+    }
+    case LVN_COLUMNCLICK:
+      model_.OnEventHeaderClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+      Render();
+      return true;
+    case LVN_ITEMCHANGED:
+    case LVN_ODSTATECHANGED:
+      if (!rendering_ && !selectionPosted_) {
+        selectionPosted_ = true;
+        PostMessageW(window_, kSelectionSettled, 0, 0);
+      }
+      result = 0;
+      return true;
+    case NM_CUSTOMDRAW: {
+      auto& draw = const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header));
+      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+      } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        const auto row = static_cast<size_t>(draw.nmcd.dwItemSpec);
+        const bool alert = row < model_.eventRows.size() && model_.eventRows[row].alert;
+        if (alert) draw.clrText = kAlertRowColour;
+        result = alert ? CDRF_NEWFONT : CDRF_DODEFAULT;
+      } else {
+        result = CDRF_DODEFAULT;
+      }
+      return true;
+    }
+    default:
+      return false;
   }
 }
 
@@ -411,29 +507,39 @@ LRESULT CALLBACK HistoryWindow::WindowProc(HWND window, UINT message, WPARAM wPa
 LRESULT HistoryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      if (LOWORD(wParam) == id::cboSpan && HIWORD(wParam) == CBN_SELCHANGE && !rendering_) {
-        const int index =
-            static_cast<int>(SendMessageW(GetDlgItem(window_, id::cboSpan), CB_GETCURSEL, 0, 0));
-        model_.OnSpanClick(index);
-        Render();
-      }
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_NOTIFY: {
-      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-      if (header.idFrom == static_cast<UINT_PTR>(id::grdTop) && header.code == NM_DBLCLK) {
-        const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
-        model_.OnTopDoubleClick(click.iItem);
-        Render();
-        return 0;
+      LRESULT result = 0;
+      if (OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+      break;
+    }
+    case kSelectionSettled:
+      OnSelectionSettled();
+      return 0;
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item.CtlID == static_cast<UINT>(id::lblHover)) {
+        DrawHover(item);
+        return TRUE;
       }
       break;
     }
+    case WM_TIMER:
+      if (wParam == kRefreshTimer) Forward(&HistoryWindowModel::OnTmrRefreshTick);
+      return 0;
     case WM_SIZE:
       LayOut();
       return 0;
+    case WM_GETMINMAXINFO:
+      if (metrics_) {
+        auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
+        limits.ptMinTrackSize.x = metrics_->Px(760);
+        limits.ptMinTrackSize.y = metrics_->Px(600);
+      }
+      return 0;
     case WM_CLOSE:
-      model_.OnClose();
-      Render();
+      Forward(&HistoryWindowModel::OnClose);
       return 0;
     case WM_DPICHANGED: {
       auto metrics = std::make_unique<Metrics>(window_);
@@ -443,6 +549,7 @@ LRESULT HistoryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                    suggested->right - suggested->left, suggested->bottom - suggested->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
+      LayOut();
       return 0;
     }
     default:

@@ -19,6 +19,7 @@ namespace {
 constexpr char kFileMenuTitle[] = "&File";
 constexpr char kLogMenuTitle[] = "&Log";
 constexpr char kHistoryMenuCaption[] = "&History";
+constexpr char kProcessesMenuCaption[] = "&Processes";
 // The program row's heading, "Curremt(%) / Set     Exceed Counts / Alert Set", stands in two
 // halves, each above its pair of values.
 constexpr char kProgramValueHeading[] = "Curremt(%) / Set";
@@ -425,6 +426,9 @@ void MainWindow::OnCommand(int id) {
     case id::mHistory:
       if (history_) history_();
       break;
+    case id::mProcesses:
+      if (processes_) processes_();
+      break;
     default:
       break;
   }
@@ -539,6 +543,9 @@ void MainWindow::RenderMenus() {
                   W(view.caption).c_str());
     }
     if (history_) AppendMenuW(logMenu_, MF_STRING, id::mHistory, W(kHistoryMenuCaption).c_str());
+    if (processes_) {
+      AppendMenuW(logMenu_, MF_STRING, id::mProcesses, W(kProcessesMenuCaption).c_str());
+    }
     DrawMenuBar(window_);
     renderedMenus_ = now;
   }

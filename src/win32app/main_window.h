@@ -57,6 +57,8 @@ class MainWindow {
   bool Ending() const { return ending_; }
   // Log > History runs this (the program shows its History window).
   void SetHistoryCommand(std::function<void()> command) { history_ = std::move(command); }
+  // Log > Processes runs this (the program shows its Processes window).
+  void SetProcessesCommand(std::function<void()> command) { processes_ = std::move(command); }
   // Every window of the program renders after an event in any of them (a dialog's Save
   // changes the main window too); the program chains its other windows here.
   void SetAfterRender(std::function<void()> hook) { afterRender_ = std::move(hook); }
@@ -108,6 +110,7 @@ class MainWindow {
   std::unique_ptr<SmtpServerDialog> smtpDialog_;
   std::unique_ptr<PgmSetupDialog> pgmDialog_;
   std::function<void()> history_;
+  std::function<void()> processes_;
   std::function<void()> afterRender_;
   std::function<void()> sessionEnding_;
 

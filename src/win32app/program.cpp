@@ -11,10 +11,12 @@
 #include "history_window.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
+#include "monitor/processes_window_model.h"
 #include "platform/curl/background_smtp_client.h"
 #include "platform/curl/worker_url_transport.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/nt_process_lister.h"
+#include "platform/windows/owner_only_file.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"
 #include "platform/windows/windows_file_system.h"
@@ -22,6 +24,7 @@
 #include "platform/windows/windows_process_killer.h"
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
+#include "processes_window.h"
 #include "ui_services.h"
 #include "ui_thread.h"
 
@@ -51,6 +54,9 @@ struct Program::Parts {
   std::unique_ptr<MainWindow> window;
   std::unique_ptr<HistoryWindowModel> historyModel;
   std::unique_ptr<HistoryWindow> historyWindow;
+  // Windows has no user ids for processes: the lists' user column stays empty.
+  std::unique_ptr<ProcessesWindowModel> processesModel;
+  std::unique_ptr<ProcessesWindow> processesWindow;
   bool monitoringEnded = false;
 };
 
@@ -77,11 +83,16 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
   model.SetHistoryRecorder(p.history.get());
 
   p.window = std::make_unique<MainWindow>(model);
-  p.historyModel = std::make_unique<HistoryWindowModel>(p.clock, model.settings,
-                                                        p.historyStore.get(), p.history.get());
+  p.historyModel = std::make_unique<HistoryWindowModel>(
+      p.clock, model.settings, p.historyStore.get(), p.history.get(),
+      HistoryExport{&p.ui, &CreateOwnerOnlyFile, p.system.LogFolder()});
   p.historyWindow = std::make_unique<HistoryWindow>(*p.historyModel);
   HistoryWindow& historyView = *p.historyWindow;
   p.window->SetHistoryCommand([&historyView] { historyView.Open(); });
+  p.processesModel = std::make_unique<ProcessesWindowModel>(model, nullptr);
+  p.processesWindow = std::make_unique<ProcessesWindow>(*p.processesModel);
+  ProcessesWindow& processesView = *p.processesWindow;
+  p.window->SetProcessesCommand([&processesView] { processesView.Open(); });
 
   MainWindow& window = *p.window;
   // Letting events run inside a handler shows the model's state as it is at that moment (the
@@ -146,6 +157,12 @@ HistoryWindowModel& Program::historyModel() {
 }
 HistoryWindow& Program::historyWindow() {
   return *parts_->historyWindow;
+}
+ProcessesWindowModel& Program::processesModel() {
+  return *parts_->processesModel;
+}
+ProcessesWindow& Program::processesWindow() {
+  return *parts_->processesWindow;
 }
 Win32UiServices& Program::ui() {
   return parts_->ui;

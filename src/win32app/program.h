@@ -1,6 +1,7 @@
 // tarnwick.exe as one object: the Windows services, the libcurl transport on a worker thread,
 // the mailer launcher and the test mail's SMTP client with their answers posted to the UI thread,
-// the usage history, the main window's model and the Win32 views, and the message loop. The
+// the usage history, the main window's model and the Win32 views (the main window, History and
+// Processes), and the message loop. The
 // program's main and the tests of the whole program build the same object.
 #pragma once
 
@@ -11,12 +12,14 @@
 namespace tarnwick {
 class MainWindowModel;
 class HistoryWindowModel;
+class ProcessesWindowModel;
 }  // namespace tarnwick
 
 namespace tarnwick::win32 {
 
 class MainWindow;
 class HistoryWindow;
+class ProcessesWindow;
 class Win32UiServices;
 
 class Program {
@@ -38,6 +41,8 @@ class Program {
   MainWindow& window();
   HistoryWindowModel& historyModel();
   HistoryWindow& historyWindow();
+  ProcessesWindowModel& processesModel();
+  ProcessesWindow& processesWindow();
   Win32UiServices& ui();
 
  private:

@@ -22,6 +22,52 @@ HWND ActiveOwner() {
   return active != nullptr && IsWindowVisible(active) ? active : nullptr;
 }
 
+// The common file dialog's request: the filter is pairs of NUL-ended texts, ended by one more
+// NUL; the name box starts with the proposed name.
+class FileDialog : public OPENFILENAMEW {
+ public:
+  explicit FileDialog(const FilePickRequest& request)
+      : OPENFILENAMEW{},
+        filter_(W(request.filterDescription)),
+        folder_(W(request.initialFolder)),
+        title_(W(request.title)),
+        name_(kFileNameLimit, L'\0') {
+    filter_.push_back(L'\0');
+    const std::wstring pattern = W(request.filterPattern);
+    filter_ += pattern;
+    filter_.push_back(L'\0');
+    filter_.push_back(L'\0');
+    // "*.csv": a name typed without an extension gets ".csv".
+    if (const size_t dot = pattern.rfind(L"*.");
+        dot != std::wstring::npos && pattern.find_first_of(L"*?;", dot + 2) == std::wstring::npos) {
+      extension_ = pattern.substr(dot + 2);
+    }
+    const std::wstring initial = W(request.initialName);
+    std::copy_n(initial.begin(), std::min(initial.size(), name_.size() - 1), name_.begin());
+    lStructSize = sizeof(OPENFILENAMEW);
+    hwndOwner = ActiveOwner();
+    lpstrFilter = filter_.c_str();
+    nFilterIndex = 1;
+    lpstrFile = name_.data();
+    nMaxFile = kFileNameLimit;
+    lpstrInitialDir = folder_.empty() ? nullptr : folder_.c_str();
+    lpstrTitle = title_.empty() ? nullptr : title_.c_str();
+    lpstrDefExt = extension_.empty() ? nullptr : extension_.c_str();
+    Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  }
+  FileDialog(const FileDialog&) = delete;
+  FileDialog& operator=(const FileDialog&) = delete;
+
+  std::string Path() const { return U8(name_.data()); }
+
+ private:
+  std::wstring filter_;
+  std::wstring folder_;
+  std::wstring title_;
+  std::wstring extension_;
+  std::vector<wchar_t> name_;
+};
+
 struct InputBoxState {
   std::string prompt;
   std::string defaultText;
@@ -141,29 +187,18 @@ void Win32UiServices::OpenWithViewer(const std::string& path) {
 }
 
 std::optional<std::string> Win32UiServices::PickFile(const FilePickRequest& request) {
-  // The filter is pairs of NUL-ended texts, ended by one more NUL.
-  std::wstring filter = W(request.filterDescription);
-  filter.push_back(L'\0');
-  filter += W(request.filterPattern);
-  filter.push_back(L'\0');
-  filter.push_back(L'\0');
-  const std::wstring folder = W(request.initialFolder);
-  const std::wstring title = W(request.title);
-  std::vector<wchar_t> name(kFileNameLimit, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = ActiveOwner();
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = name.data();
-  dialog.nMaxFile = kFileNameLimit;
-  dialog.lpstrInitialDir = folder.c_str();
-  dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  FileDialog dialog(request);
   // One file only: several names would come back as a folder and a list, no usable path.
-  dialog.Flags =
-      OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  dialog.Flags |= OFN_FILEMUSTEXIST;
   if (!GetOpenFileNameW(&dialog)) return std::nullopt;
-  return U8(name.data());
+  return dialog.Path();
+}
+
+std::optional<std::string> Win32UiServices::PickSaveFile(const FilePickRequest& request) {
+  FileDialog dialog(request);
+  dialog.Flags |= OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN;
+  if (!GetSaveFileNameW(&dialog)) return std::nullopt;
+  return dialog.Path();
 }
 
 ScreenSize Win32UiServices::Screen() {

@@ -30,6 +30,10 @@ class Win32UiServices final : public IUiServices {
   void OpenWithViewer(const std::string& path) override;
   // GetOpenFileNameW: one existing file under the request's filter, starting in its folder.
   std::optional<std::string> PickFile(const FilePickRequest& request) override;
+  // GetSaveFileNameW: a file name under the request's filter, proposed with its initial name in
+  // its folder; the dialog asks before an existing file is replaced, and adds the filter's
+  // extension to a name typed without one.
+  std::optional<std::string> PickSaveFile(const FilePickRequest& request) override;
   // The primary screen in pixels.
   ScreenSize Screen() override;
   // A small modal window: the prompt, a box with the default text, OK and Cancel.

@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "control_ids.h"
 #include "history/history_window_model.h"
@@ -15,6 +17,7 @@
 #include "main_window.h"
 #include "monitor/main_window_model.h"
 #include "platform/windows/handle.h"
+#include "processes_window.h"
 #include "program.h"
 #include "widgets.h"
 
@@ -95,6 +98,25 @@ class Win32EndToEnd : public ::testing::Test {
   static std::string Text(HWND parent, int control) {
     return win32::WindowTextUtf8(GetDlgItem(parent, control));
   }
+  static std::string Cell(HWND list, int row, int column) {
+    wchar_t text[512] = {};
+    LVITEMW cell{};
+    cell.iSubItem = column;
+    cell.pszText = text;
+    cell.cchTextMax = 512;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    return win32::U8(text);
+  }
+  // Whether a row of the list holds each of the (column, text) cells.
+  static bool HasRow(HWND list, std::initializer_list<std::pair<int, const char*>> cells) {
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+      bool all = true;
+      for (const auto& [column, text] : cells) all = all && Cell(list, row, column) == text;
+      if (all) return true;
+    }
+    return false;
+  }
   static bool HasLine(MainWindowModel& model, const std::string& part) {
     for (const std::string& line : model.log().PaneLines()) {
       if (line.find(part) != std::string::npos) return true;
@@ -132,24 +154,26 @@ TEST_F(Win32EndToEnd, AHogRaisesTheAlertThroughTheServiceAndTheHistoryShowsIt) {
   SendMessageW(GetDlgItem(main, id::txtLog), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
   EXPECT_EQ(win32::U8(first), model.log().PaneLines().front());
 
-  // Log > History: the hog among the span's top processes.
+  // Log > History: the alert among the span's events and the hog among its top processes.
   SendMessageW(main, WM_COMMAND, MAKEWPARAM(id::mHistory, 0), 0);
   program.PumpMessages();
   HWND history = program.historyWindow().hwnd();
   EXPECT_TRUE(IsWindowVisible(history));
+  EXPECT_TRUE(HasRow(GetDlgItem(history, id::grdEvents), {{1, "alert"}, {4, "tarnhog.exe"}}));
   HWND top = GetDlgItem(history, id::grdTop);
-  bool hogOnTop = false;
-  const int rows = static_cast<int>(SendMessageW(top, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < rows && !hogOnTop; ++row) {
-    wchar_t name[256] = {};
-    LVITEMW cell{};
-    cell.pszText = name;
-    cell.cchTextMax = 256;
-    SendMessageW(top, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
-    hogOnTop = win32::U8(name) == "tarnhog.exe";
-  }
-  EXPECT_TRUE(hogOnTop) << rows << " rows";
+  EXPECT_TRUE(HasRow(top, {{0, "tarnhog.exe"}}))
+      << SendMessageW(top, LVM_GETITEMCOUNT, 0, 0) << " rows";
   EXPECT_FALSE(program.historyModel().points.empty());
+
+  // Log > Processes: the hog on top of the CPU list from the next cycle on.
+  SendMessageW(main, WM_COMMAND, MAKEWPARAM(id::mProcesses, 0), 0);
+  program.PumpMessages();
+  HWND processes = program.processesWindow().hwnd();
+  EXPECT_TRUE(IsWindowVisible(processes));
+  HWND cpu = GetDlgItem(processes, id::grdCpu);
+  EXPECT_TRUE(PumpUntil(
+      program, [&] { return Cell(cpu, 0, 2) == "tarnhog.exe"; }, 30000))
+      << Cell(cpu, 0, 2);
 }
 
 // What the user answers in the input box and reads in the message box, from a timer that runs

@@ -68,13 +68,16 @@ class Win32ViewTest : public ::testing::Test {
     Pump();
   }
 
-  // Builds the window over the model (with `adjust` adding to its services) and loads it.
-  void Start(const std::function<void(MainWindowDeps&)>& adjust = nullptr) {
+  // Builds the window over the model (with `adjust` adding to its services) and loads it;
+  // `beforeLoad` builds what the program wires to the window before it loads (its other windows).
+  void Start(const std::function<void(MainWindowDeps&)>& adjust = nullptr,
+             const std::function<void()>& beforeLoad = nullptr) {
     MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     deps.processKiller = &killer;
     if (adjust) adjust(deps);
     model = std::make_unique<MainWindowModel>(deps);
     window = std::make_unique<win32::MainWindow>(*model);
+    if (beforeLoad) beforeLoad();
     model->OnLoad();
     window->Render();
     Pump();
@@ -138,6 +141,38 @@ class Win32ViewTest : public ::testing::Test {
     SendMessageW(Control(parent, id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(Control(parent, id)));
+    Pump();
+  }
+  // A cell's text and the rows of a report list, as the list view gives them.
+  static std::string Cell(HWND list, int row, int column) {
+    wchar_t text[1024] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 1024;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return win32::U8(text);
+  }
+  static int Rows(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  }
+  // A click on a list's column heading, as the mouse gives it to the heading control.
+  void ClickHeading(HWND list, int column) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    RECT rect{};
+    SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&rect));
+    const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(header, WM_LBUTTONUP, 0, at);
+    Pump();
+  }
+  // Selects a row of a list, as a click on it does.
+  void SelectListRow(HWND list, int row) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     Pump();
   }
   // The text of a row of the log pane, as the list view gives it.

@@ -1,7 +1,8 @@
 // The Windows file service against real files under Wine: UTF-8 paths reach the wide API (a "ü"
 // folder), every created file and folder carries the protected three-entry DACL, the atomic replace
 // works while another process-like handle holds the file open with delete sharing, and keeps the
-// old file whole, with no temporary left, when the replace fails.
+// old file whole, with no temporary left, when the replace fails; an export's file is made anew,
+// owner-only, over an existing one.
 #include "platform/windows/windows_file_system.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +13,15 @@
 #undef ReplaceFile
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/windows/handle.h"
+#include "platform/windows/owner_only_file.h"
 #include "platform/windows/wide_text.h"
 #include "support/temp_dir.h"
 
@@ -123,6 +128,30 @@ TEST_F(WindowsFileSystemTest, EverythingCreatedCarriesTheOwnerOnlyDacl) {
        {Wide("a"), Wide("a\\b"), Wide("a\\b\\log.txt"), Wide("setting.ini")}) {
     ExpectOwnerOnly(created);
   }
+}
+
+TEST_F(WindowsFileSystemTest, AnExportIsMadeAnewOwnerOnlyOverAnExistingFile) {
+  // A file anybody may read, as another program would leave it.
+  if (FILE* other = _wfopen(Wide("export.csv").c_str(), L"wb")) {
+    std::fputs("old rows\n", other);
+    std::fclose(other);
+  }
+  {
+    const std::unique_ptr<std::ostream> out = CreateOwnerOnlyFile(Path("export.csv"));
+    ASSERT_NE(out, nullptr);
+    *out << "new";
+    out->flush();
+    EXPECT_TRUE(*out);
+  }
+  EXPECT_EQ(Read("export.csv"), "new");
+  ExpectOwnerOnly(Wide("export.csv"));
+
+  // One that cannot be deleted (held open without delete sharing) is not written at all.
+  const win::Handle holder(CreateFileW(Wide("export.csv").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  EXPECT_EQ(CreateOwnerOnlyFile(Path("export.csv")), nullptr);
+  EXPECT_EQ(CreateOwnerOnlyFile(Path("missing\\export.csv")), nullptr);
 }
 
 TEST_F(WindowsFileSystemTest, ReplaceWorksWhileAReaderHoldsTheFileWithDeleteSharing) {

@@ -1,8 +1,10 @@
 // tarnwick_win32_pictures.exe OUT_FOLDER: shows the Win32 main window over the machine's real
-// figures, then each settings dialog through its model's menu command, and saves every window
-// as a BMP file in OUT_FOLDER (main-window.bmp, alert-settings.bmp, smtp-settings.bmp,
-// program-monitor.bmp); tools/win32-pictures.py runs it under Wine on a private Xvfb and turns
-// the files into PNG pictures. The program folder is a temporary one with sample settings, so
+// figures, then each settings dialog through its model's menu command, the History window over a
+// sample day of usage history with its first alert selected, and the Processes window over the
+// machine's own processes, and saves every window as a BMP file in OUT_FOLDER (main-window.bmp,
+// alert-settings.bmp, smtp-settings.bmp, program-monitor.bmp, history.bmp, processes.bmp);
+// tools/win32-pictures.py runs it under Wine on a private Xvfb and turns the files into PNG
+// pictures. The program folder is a temporary one with sample settings, so
 // the pictures never depend on the settings of whoever runs it. Nothing leaves the machine:
 // there is no web service transport, no mailer, no sound, and no process is ever terminated.
 
@@ -18,17 +20,24 @@
 #include <vector>
 
 #include "common/utf8_path.h"
+#include "history/history_time.h"
+#include "history/history_window_model.h"
+#include "history_window.h"
 #include "main_window.h"
 #include "monitor/main_window_model.h"
+#include "monitor/processes_window_model.h"
 #include "platform/process_killer.h"
 #include "platform/sound_player.h"
+#include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/nt_process_lister.h"
+#include "platform/windows/owner_only_file.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_system_info.h"
 #include "process/program_settings.h"
+#include "processes_window.h"
 #include "settings/settings_store.h"
 #include "ui_services.h"
 
@@ -119,6 +128,84 @@ void WriteSampleProgramSettings(const std::string& folder) {
   std::ofstream out(PathFromUtf8(folder + "\\" + std::string(kProgramSettingFileName)),
                     std::ios::binary | std::ios::trunc);
   out << FormatProgramSettingFile(p);
+}
+
+HistoryEvent WatchEvent(int64_t t, HistoryEventKind kind, HistoryWatch watch, double value,
+                        std::string top, SendState sent, std::string text) {
+  HistoryEvent e;
+  e.t = t;
+  e.kind = kind;
+  e.watch = watch;
+  e.value = value;
+  e.top = std::move(top);
+  e.sent = sent;
+  e.text = std::move(text);
+  return e;
+}
+
+// Two sample days of history ending now on a Windows server: quiet load with the nightly backup
+// at 3 a.m., which raised a CPU and a memory alert in the last night that is over (the CPU alert
+// repeated, logged only), a report run in the afternoon, and a top list every minute. Returns the
+// time of that night's first CPU alert.
+int64_t WriteSampleHistory(IHistoryStore& store, int64_t now) {
+  HistoryBatch b;
+  // Whole minutes, so the top lists fall on samples; a day before the last, so that the night
+  // is seen whole whenever the picture is taken.
+  const int64_t start = (now - 86400) / 60 * 60;
+  for (int64_t t = start - 86400; t < now; t += 5) {
+    const LocalTime at = FromHistorySeconds(t);
+    const int minute = at.hour * 60 + at.minute;
+    int cpu = 7 + static_cast<int>((t * 7919) % 9);
+    int mem = 52 + static_cast<int>((t / 600) % 5);
+    if (minute >= 3 * 60 && minute < 3 * 60 + 25) {
+      cpu = 90 + static_cast<int>((t * 31) % 9);
+      mem = minute >= 3 * 60 + 5 && minute < 3 * 60 + 16 ? 93 : 74;
+    } else if (minute >= 14 * 60 && minute < 14 * 60 + 40) {
+      cpu = 50 + static_cast<int>((t * 13) % 25);
+      mem = 66;
+    }
+    b.samples.push_back({t, cpu, mem, mem * 160});
+    if (t % 60 == 0) {
+      const bool night = minute >= 180 && minute < 205;
+      const bool report = minute >= 840 && minute < 880;
+      const char* top = night ? "sqlbackup.exe" : report ? "ReportRunner.exe" : "w3wp.exe";
+      b.tops.push_back({t, TopKind::Cpu, 1, top,
+                        night    ? 6120
+                        : report ? 7344
+                                 : 3012,
+                        night    ? 86.0
+                        : report ? 44.5
+                                 : 3.9});
+      b.tops.push_back({t, TopKind::Cpu, 2, "svchost.exe", 1116, 1.2});
+      b.tops.push_back({t, TopKind::Memory, 1, "sqlservr.exe", 2204, night ? 38.0 : 29.5});
+    }
+  }
+  // 3 a.m. of the last night that is over, and moments after it.
+  int64_t three = start + (3 * 3600 - start % 86400 + 86400) % 86400;
+  if (three + 3600 > now) three -= 86400;
+  auto at = [three](int minutes, int seconds) { return three + minutes * 60 + seconds; };
+  const int64_t alertAt = at(2, 30);
+  using K = HistoryEventKind;
+  using W = HistoryWatch;
+  b.events.push_back({at(-(19 * 60 + 2), 0), K::MonitoringStarted, "Monitoring Started"});
+  b.events.push_back(WatchEvent(
+      alertAt, K::AlertRaised, W::Cpu, 95, "sqlbackup.exe", SendState::Sent,
+      "12-04 03:02:30 WEB01 (web server) CPU 95% exceed 85% for 50 sec.(10 times).TOP1 : "
+      "sqlbackup.exe 86% @03:02:25 *sqlbackup.exe(10)"));
+  b.events.push_back(WatchEvent(
+      at(10, 10), K::AlertRaised, W::Memory, 93, "sqlservr.exe", SendState::Sent,
+      "12-04 03:10:10 WEB01 (web server) MEMORY 93% exceed 90% for 50 sec.(10 times).TOP1 : "
+      "sqlservr.exe 6082.6M(38%) @03:10:05 *sqlservr.exe(10)"));
+  b.events.push_back(WatchEvent(
+      at(12, 30), K::AlertRaised, W::Cpu, 97, "sqlbackup.exe", SendState::LogOnly,
+      "12-04 03:12:30 WEB01 (web server) CPU 97% exceed 85% for 50 sec.(10 times).TOP1 : "
+      "sqlbackup.exe 88% @03:12:20 *sqlbackup.exe(10) (Not first time,log only)"));
+  b.events.push_back(WatchEvent(at(16, 5), K::BackToNormal, W::Memory, 74, "", SendState::Sent,
+                                "MEM 74% back to normal"));
+  b.events.push_back(WatchEvent(at(25, 5), K::BackToNormal, W::Cpu, 11, "", SendState::Sent,
+                                "CPU 11% back to normal"));
+  store.Append(b);
+  return alertAt;
 }
 
 // Runs the window messages for a while, so that every window is painted.
@@ -249,6 +336,46 @@ int Run(const std::wstring& out) {
     SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     Settle(window, 200);
   }
+
+  {
+    // The night, as an administrator looking into it would zoom in on it, with its first alert
+    // picked from the list.
+    SqliteHistoryStore historyStore(folder + "\\" + std::string(kHistoryFileName));
+    const int64_t alertAt = WriteSampleHistory(historyStore, ToHistorySeconds(clock.Now()));
+    HistoryWindowModel history(clock, model.settings, &historyStore, nullptr,
+                               {&ui, &CreateOwnerOnlyFile, folder});
+    win32::HistoryWindow historyView(history);
+    historyView.Open();
+    // A night before the last day is listed on the week's span.
+    if (alertAt < ToHistorySeconds(clock.Now()) - 86400) history.OnSpanClick(3);
+    history.OnZoom(alertAt - 40 * 60, alertAt + 50 * 60);
+    for (size_t row = 0; row < history.eventRows.size(); ++row) {
+      if (history.eventRows[row].t == alertAt) history.OnEventSelect(static_cast<int>(row));
+    }
+    historyView.Render();
+    Settle(window, 800);
+    if (!Capture(historyView.hwnd(), out + L"\\history.bmp")) ++failures;
+    SendMessageW(historyView.hwnd(), WM_CLOSE, 0, 0);
+  }
+
+  {
+    // The live processes, with a run of samples over the thresholds so that the kill rule has a
+    // pick: the thresholds are lowered for the picture only (nothing is saved).
+    ProcessesWindowModel processesModel(model, nullptr);
+    win32::ProcessesWindow processesView(processesModel);
+    model.settings.cpu_High = "0";
+    model.settings.mem_High = "0";
+    processesView.Open();
+    for (int cycle = 0; cycle < 3; ++cycle) {
+      Settle(window, 1000);
+      model.cycleCountdown = 1;
+      model.OnTmrUpdateTick();
+    }
+    Settle(window, 800);
+    if (!Capture(processesView.hwnd(), out + L"\\processes.bmp")) ++failures;
+    SendMessageW(processesView.hwnd(), WM_CLOSE, 0, 0);
+  }
+
   std::error_code ignored;
   std::filesystem::remove_all(folderW, ignored);
   return failures == 0 ? 0 : 1;
@@ -262,8 +389,8 @@ int wmain(int argc, wchar_t* argv[]) {
     std::fputs("usage: tarnwick_win32_pictures OUT_FOLDER\n", stderr);
     return 2;
   }
-  INITCOMMONCONTROLSEX controls{sizeof controls,
-                                ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES |
+                                                     ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
   InitCommonControlsEx(&controls);
   return tarnwick::Run(argv[1]);
 }
