@@ -175,8 +175,7 @@ void ProgramMonitor::Exceeded(Resource resource, const std::string& exceedLine) 
   (cpu ? window_.pgmCPU_count : window_.pgmMEM_Count).caption = IntText(watch.count);
   window_.WriteLog(exceedLine + IntText(watch.count) + " times");
   if (IMetricsHook* metrics = window_.metricsHook()) {
-    metrics->TopProcess(MetricsWatchOf(cpu), settings_.pgmNameF,
-                        (cpu ? cpuProcess_ : memProcess_).pid);
+    metrics->TopProcess(MetricsWatchOf(cpu), settings_.pgmNameF, (cpu ? cpu_ : mem_).process.pid);
   }
   if (settings_.pgmSoundF == 1) window_.PlayAlertSound(settings_.pgmFileSoundF);
 
