@@ -30,7 +30,7 @@
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
 #include "platform/linux/xdg_autostart.h"
-#include "platform/posix/owner_only_file.h"
+#include "platform/owner_only_file.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/posix/posix_user_names.h"

@@ -16,7 +16,7 @@
 #include "history/history_time.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
-#include "platform/windows/owner_only_file.h"
+#include "platform/owner_only_file.h"
 #include "png_picture.h"
 
 namespace tarnwick::win32 {

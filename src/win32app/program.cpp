@@ -16,7 +16,7 @@
 #include "platform/curl/worker_url_transport.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/nt_process_lister.h"
-#include "platform/windows/owner_only_file.h"
+#include "platform/owner_only_file.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"
 #include "platform/windows/windows_file_system.h"

@@ -1,7 +1,7 @@
 // The history's export file: owner-only from its creation whatever the umask, an existing file
 // of the user's emptied and taken down to owner-only, and nothing else written through: no link
 // followed, no FIFO waited on, no other user's file taken.
-#include "platform/posix/owner_only_file.h"
+#include "platform/owner_only_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -14,7 +14,7 @@
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "platform/sqlite/sqlite_history_store.h"
-#include "platform/windows/owner_only_file.h"
+#include "platform/owner_only_file.h"
 #include "view_fixture.h"
 
 namespace tarnwick::testing {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/windows/handle.h"
-#include "platform/windows/owner_only_file.h"
+#include "platform/owner_only_file.h"
 #include "platform/windows/wide_text.h"
 #include "support/temp_dir.h"
 

@@ -30,7 +30,7 @@
 #include "platform/sound_player.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/nt_process_lister.h"
-#include "platform/windows/owner_only_file.h"
+#include "platform/owner_only_file.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"

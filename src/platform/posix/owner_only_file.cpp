@@ -1,4 +1,4 @@
-#include "platform/posix/owner_only_file.h"
+#include "platform/owner_only_file.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/windows/owner_only_file.h"
+#include "platform/owner_only_file.h"
 
 #include <windows.h>
 
