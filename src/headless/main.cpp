@@ -2,6 +2,7 @@
 // run on the same platform services as the desktop program, driven by a small event loop; every
 // log line goes to standard output as it is written.
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,16 +22,20 @@
 #include "process/process_control.h"
 
 #ifdef _WIN32
+#include "headless/service_commands.h"
+#include "monitor/log_line_kind.h"
 #include "platform/windows/nt_process_lister.h"
 #include "platform/windows/windows_clock.h"
-#include "platform/windows/windows_console_requests.h"
 #include "platform/windows/windows_counters.h"
+#include "platform/windows/windows_event_log.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_mailer_launcher.h"
 #include "platform/windows/windows_process_killer.h"
+#include "platform/windows/windows_service.h"
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
 #else
+#include "headless/kill_rules.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/kill_capability.h"
 #include "platform/linux/linux_system_info.h"
@@ -55,7 +60,7 @@ using ProcessLister = tarnwick::NtProcessLister;
 using SoundPlayer = tarnwick::WindowsSoundPlayer;
 using MailerLauncher = tarnwick::WindowsMailerLauncher;
 using ProcessKiller = tarnwick::WindowsProcessKiller;
-using TerminationRequests = tarnwick::WindowsConsoleRequests;
+using TerminationRequests = tarnwick::WindowsStopRequests;
 using FileSystem = tarnwick::WindowsFileSystem;
 #else
 using Clock = tarnwick::SystemClock;
@@ -87,6 +92,8 @@ void PrintLine(const std::string& line) {
   Write(stdout, out);
 }
 
+int RunMonitor(const tarnwick::HeadlessOptions& options);
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -104,15 +111,53 @@ int main(int argc, char* argv[]) {
       return kUsageError;
     case tarnwick::HeadlessOptions::Action::Run:
       break;
+#ifdef _WIN32
+    case tarnwick::HeadlessOptions::Action::InstallService:
+      return tarnwick::InstallServiceCommand(options);
+    case tarnwick::HeadlessOptions::Action::UninstallService:
+      return tarnwick::UninstallServiceCommand();
+#else
+    default:
+      break;
+#endif
   }
+#ifdef _WIN32
+  if (options.underServiceManager) {
+    tarnwick::HeadlessOptions service = options;
+    tarnwick::UseServiceFolders(service);
+    int exitCode = 0;
+    if (tarnwick::RunAsService([&service] { return RunMonitor(service); }, exitCode)) {
+      return exitCode;
+    }
+    Write(stderr, std::string(tarnwick::kHeadlessProgramName) + ": option '" +
+                      std::string(tarnwick::kServiceRunOption) +
+                      "' is for the Service Control Manager; use --install-service\n");
+    return kUsageError;
+  }
+#endif
+  return RunMonitor(options);
+}
 
+namespace {
+
+int RunMonitor(const tarnwick::HeadlessOptions& options) {
   Clock clock;
-  tarnwick::HeadlessUiServices ui(PrintLine);
+#ifdef _WIN32
+  // Alerts, terminations and failures also go to the Windows Event Log, whatever prints them
+  // (a log line, or a message box nobody sees).
+  tarnwick::WindowsEventLog eventLog;
+  tarnwick::EventLogFeed eventFeed(eventLog);
+  const std::function<void(const std::string&)> print = [&eventFeed](const std::string& line) {
+    PrintLine(line);
+    eventFeed.Write(line);
+  };
+#else
+  const std::function<void(const std::string&)> print = PrintLine;
+#endif
+  tarnwick::HeadlessUiServices ui(print);
   SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
-#ifndef _WIN32
   system.SetSettingsFolder(options.settingsFolder);
   system.SetLogFolder(options.logFolder);
-#endif
   // --history and --export-history read the usage history and end the program.
   const std::string historyPath =
       system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
@@ -137,7 +182,7 @@ int main(int argc, char* argv[]) {
   deps.smtpClient = &smtpClient;
   deps.processKiller = &killer;
   tarnwick::MainWindowModel model(deps);
-  model.log().SetEcho(PrintLine);
+  model.log().SetEcho(print);
   // The usage history; declared after the model, so its last write still has the log.
   tarnwick::ProcessTopScan topScan(
       processes, clock, system.ProcessorCount(), [&model] { return model.totalMemory; },
@@ -149,7 +194,7 @@ int main(int argc, char* argv[]) {
 
   // Installed before the load, so that a signal during it is not lost.
   TerminationRequests termination(transport);
-  tarnwick::HeadlessStatus status(PrintLine);
+  tarnwick::HeadlessStatus status(print);
   tarnwick::HeadlessLoop loop(model, transport, termination);
   loop.SetAfterEvents([&posted, &status, &model] {
     posted.RunPending();
@@ -161,8 +206,8 @@ int main(int argc, char* argv[]) {
   // A service started with the capability to signal other users' processes keeps it only while
   // a kill rule may need it.
   tarnwick::ProcessControl* control = model.processControl();
-  if (model.settings.KillProc == 0 &&
-      (control == nullptr || control->programSettings().pgmKillF == 0)) {
+  if (!tarnwick::KillRuleOn(model.settings,
+                            control == nullptr ? nullptr : &control->programSettings())) {
     tarnwick::DropKillCapability();
   }
 #endif
@@ -174,3 +219,5 @@ int main(int argc, char* argv[]) {
   }
   return 0;
 }
+
+}  // namespace

@@ -20,6 +20,10 @@ constexpr OptionEntry kOptions[] = {
     {"--help", HeadlessOptions::Action::Help},
     {"-h", HeadlessOptions::Action::Help},
     {"--version", HeadlessOptions::Action::Version},
+#ifdef _WIN32
+    {"--install-service", HeadlessOptions::Action::InstallService},
+    {"--uninstall-service", HeadlessOptions::Action::UninstallService},
+#endif
 };
 
 }  // namespace
@@ -44,6 +48,12 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
       (arg == kSettingsDirOption ? options.settingsFolder : options.logFolder) = args[++i];
       continue;
     }
+#ifdef _WIN32
+    if (arg == kServiceRunOption) {
+      options.underServiceManager = true;
+      continue;
+    }
+#endif
     bool history = false;
     for (std::string_view name : kHistoryOptions) history = history || arg == name;
     if (history) {
@@ -89,7 +99,15 @@ std::string HeadlessUsage() {
          "  --log-dir DIR  write the daily logs (and the usage history) in DIR\n"
          "  --history      print the usage history's top processes and events, then exit\n"
          "  --export-history FILE.csv  write the history's samples as CSV, then exit\n"
-         "  --since DURATION  the span of the history (90m, 6h, 2d, 1w; default 1d)\n";
+         "  --since DURATION  the span of the history (90m, 6h, 2d, 1w; default 1d)\n"
+#ifdef _WIN32
+         "  --install-service  register (or update) the Windows service \"Tarnwick\", started\n"
+         "                 automatically, with the folders given (default %ProgramData%\\Tarnwick\n"
+         "                 and its logs folder); an administrator's command\n"
+         "  --uninstall-service  stop and remove the service; its settings and logs stay\n"
+         "  --service      run as the service (its command line, for the Service Control Manager)\n"
+#endif
+      ;
 }
 
 std::string HeadlessVersion() {

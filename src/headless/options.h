@@ -11,7 +11,8 @@ namespace tarnwick {
 inline constexpr std::string_view kHeadlessProgramName = "tarnwickd";
 
 struct HeadlessOptions {
-  enum class Action { Run, Help, Version, Error };
+  // InstallService and UninstallService exist on Windows only.
+  enum class Action { Run, Help, Version, Error, InstallService, UninstallService };
   Action action = Action::Run;
   // The offending argument when action is Error.
   std::string badArgument;
@@ -21,7 +22,12 @@ struct HeadlessOptions {
   std::string logFolder;
   // --history, --export-history FILE and --since DURATION as given, for the history.
   std::vector<std::string> historyArgs;
+  // --service (Windows): the Service Control Manager started the program as the service.
+  bool underServiceManager = false;
 };
+
+// The option of the Windows service's own command line.
+inline constexpr std::string_view kServiceRunOption = "--service";
 
 // Reads the arguments after the program's name; the first one that settles the action wins.
 HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args);

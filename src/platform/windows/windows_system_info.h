@@ -19,10 +19,12 @@ class WindowsSystemInfo final : public ISystemInfo {
   std::string ComputerName() override;
   // Folder of GetModuleFileNameW in UTF-8.
   std::string ProgramFolder() override;
-  // The program's folder; for the desktop program (SetUserSettingsFallback) only while the user
-  // may create files there and it is not under Program Files, else %APPDATA%\Tarnwick.
+  // The folder given to SetSettingsFolder; else the program's folder, for the desktop program
+  // (SetUserSettingsFallback) only while the user may create files there and it is not under
+  // Program Files, else %APPDATA%\Tarnwick.
   std::string SettingsFolder() override;
-  std::string LogFolder() override { return "c:\\monitor_log"; }
+  // The folder given to SetLogFolder; else c:\monitor_log.
+  std::string LogFolder() override { return logFolder_.empty() ? "c:\\monitor_log" : logFolder_; }
   std::string PathSeparator() override { return "\\"; }
   std::string ExecutableSuffix() override { return ".exe"; }
   std::string OwnExecutableName() override { return ownName_; }
@@ -34,10 +36,19 @@ class WindowsSystemInfo final : public ISystemInfo {
   // The desktop program keeps its settings in the user's application data when its own folder
   // is not the user's to write (an installed program); a service keeps them beside itself.
   void SetUserSettingsFallback(bool on) { userSettingsFallback_ = on; }
+  // Folders named on the command line (the service keeps both under %ProgramData%\Tarnwick);
+  // empty keeps the rules above.
+  void SetSettingsFolder(std::string folder) { settingsFolder_ = std::move(folder); }
+  void SetLogFolder(std::string folder) { logFolder_ = std::move(folder); }
 
  private:
   std::string ownName_;
   bool userSettingsFallback_ = false;
+  std::string settingsFolder_;
+  std::string logFolder_;
 };
+
+// The running executable's full path in UTF-8; empty when Windows does not tell.
+std::string RunningExecutablePath();
 
 }  // namespace tarnwick
