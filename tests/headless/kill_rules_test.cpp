@@ -13,7 +13,7 @@
 namespace tarnwick {
 namespace {
 
-TEST(KillRules, ReadFromTheSettingsFiles) {
+TEST(KillRuleInFiles, ReadFromTheSettingsOfTheFolder) {
   Settings killProc;
   killProc.KillProc = 1;
   const std::string noKill = FormatSettingFile(Settings{});
