@@ -148,6 +148,9 @@ TEST(ServiceFolder, MadeWithItsParentsOrTakenOverButNeverAFileInItsPlace) {
                              "ck\\logs";
   EXPECT_TRUE(PrepareServiceFolder(folder, ServiceAccount::LocalService).ok);
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / L"Tarnw\u00fcck" / L"logs"));
+  // What another account made inside is handed to the folder's access.
+  testing::WriteFile(folder + "\\Tarnwick_log_1204.txt", "a line\r\n");
+  std::filesystem::create_directories(dir.path() / L"Tarnw\u00fcck" / L"logs" / L"old");
   EXPECT_TRUE(PrepareServiceFolder(folder + "\\", ServiceAccount::LocalSystem).ok)
       << "an existing folder gets the DACL of the other account";
   testing::WriteFile((dir.path() / "file").string(), "not a folder");

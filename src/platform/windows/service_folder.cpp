@@ -19,6 +19,36 @@ namespace {
 constexpr std::string_view kFolderName = "Tarnwick";
 constexpr std::string_view kLogsName = "logs";
 
+// Every file and folder below `folder` takes its access from the folder alone: each was created
+// with a protected DACL naming the account that made it, which an account the service no longer
+// runs as would keep. Links are left alone, as is what lies behind them. The first failure's
+// code, or ERROR_SUCCESS.
+DWORD InheritEverythingBelow(const std::wstring& folder) {
+  ACL empty{};
+  if (!InitializeAcl(&empty, sizeof empty, ACL_REVISION)) return GetLastError();
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return ERROR_SUCCESS;
+  DWORD status = ERROR_SUCCESS;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L".." || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      continue;
+    }
+    std::wstring path = folder + L"\\" + name;
+    DWORD result =
+        SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, &empty, nullptr);
+    if (result == ERROR_SUCCESS && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      result = InheritEverythingBelow(path);
+    }
+    if (status == ERROR_SUCCESS) status = result;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return status;
+}
+
 bool Known(WELL_KNOWN_SID_TYPE type, std::vector<std::byte>& sid) {
   DWORD bytes = SECURITY_MAX_SID_SIZE;
   sid.resize(bytes);
@@ -93,9 +123,10 @@ FileResult PrepareServiceFolder(const std::string& folder, ServiceAccount accoun
     // A file, or a link that could lead anywhere, where the folder should be.
     return FileResult::Failure(win::ErrorText(ERROR_DIRECTORY));
   }
-  const DWORD status = SetNamedSecurityInfoW(
+  DWORD status = SetNamedSecurityInfoW(
       path.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
       nullptr, nullptr, acl, nullptr);
+  if (status == ERROR_SUCCESS) status = InheritEverythingBelow(path);
   if (status != ERROR_SUCCESS) return FileResult::Failure(win::ErrorText(status));
   return FileResult::Success();
 }

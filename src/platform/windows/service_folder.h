@@ -23,8 +23,9 @@ std::string ServiceLogFolder();
 std::vector<std::byte> ServiceFolderAcl(ServiceAccount account);
 
 // Creates the folder (its parents when missing) with that DACL, protected (nothing inherited from
-// above), or puts it on a folder that exists (an older install, another account); the files
-// inside take it over.
+// above), or puts it on a folder that exists (an older install, another account); then every
+// file and folder inside takes its access from the folder alone, so that the service's account
+// may open what another account made.
 FileResult PrepareServiceFolder(const std::string& folder, ServiceAccount account);
 
 }  // namespace tarnwick
