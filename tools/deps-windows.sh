@@ -2,7 +2,7 @@
 # Installs the Debian packages of the Windows cross-build and its Wine test run (mingw-w64 with
 # posix threads, Wine, GoogleTest's sources, dpkg-source to unpack the source packages of curl and
 # SQLite, tclsh and a host compiler to make SQLite's one-file source, Xvfb for the windows'
-# tests and pictures); does nothing when they are all present. Needs root (or sudo) only when
+# tests and pictures, NSIS for the installer); does nothing when they are all present. Needs root (or sudo) only when
 # something is missing.
 set -euo pipefail
 
@@ -13,6 +13,7 @@ packages=(
   googletest
   dpkg-dev gcc make tcl
   xvfb xauth
+  nsis
 )
 
 exec bash "$(dirname "$0")/apt-install.sh" "${packages[@]}"

@@ -3,6 +3,7 @@
 // log line goes to standard output as it is written.
 #include <cstdio>
 #include <optional>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,17 +29,21 @@
 #endif
 
 #ifdef _WIN32
+#include "headless/service_commands.h"
+#include "monitor/log_line_kind.h"
 #include "platform/windows/nt_process_lister.h"
 #include "platform/windows/windows_clock.h"
-#include "platform/windows/windows_console_requests.h"
 #include "platform/windows/windows_counters.h"
+#include "platform/windows/windows_event_log.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_mailer_launcher.h"
 #include "platform/windows/windows_password_input.h"
 #include "platform/windows/windows_process_killer.h"
+#include "platform/windows/windows_service.h"
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
 #else
+#include "headless/kill_rules.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/kill_capability.h"
 #include "platform/linux/linux_system_info.h"
@@ -64,7 +69,7 @@ using ProcessLister = tarnwick::NtProcessLister;
 using SoundPlayer = tarnwick::WindowsSoundPlayer;
 using MailerLauncher = tarnwick::WindowsMailerLauncher;
 using ProcessKiller = tarnwick::WindowsProcessKiller;
-using TerminationRequests = tarnwick::WindowsConsoleRequests;
+using TerminationRequests = tarnwick::WindowsStopRequests;
 using FileSystem = tarnwick::WindowsFileSystem;
 using PasswordInput = tarnwick::WindowsPasswordInput;
 #else
@@ -96,6 +101,8 @@ void PrintLine(const std::string& line) {
   Write(stdout, tarnwick::TerminalLine(line));
 }
 
+int RunMonitor(const tarnwick::HeadlessOptions& options);
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -119,10 +126,50 @@ int main(int argc, char* argv[]) {
     case tarnwick::HeadlessOptions::Action::ShowSettings:
     case tarnwick::HeadlessOptions::Action::SetSettings:
       break;
+#ifdef _WIN32
+    case tarnwick::HeadlessOptions::Action::InstallService:
+      return tarnwick::InstallServiceCommand(options);
+    case tarnwick::HeadlessOptions::Action::UninstallService:
+      return tarnwick::UninstallServiceCommand();
+#else
+    default:
+      break;
+#endif
   }
+#ifdef _WIN32
+  if (options.underServiceManager) {
+    tarnwick::HeadlessOptions service = options;
+    tarnwick::UseServiceFolders(service);
+    int exitCode = 0;
+    if (tarnwick::RunAsService([&service] { return RunMonitor(service); }, exitCode)) {
+      return exitCode;
+    }
+    Write(stderr, std::string(tarnwick::kHeadlessProgramName) + ": option '" +
+                      std::string(tarnwick::kServiceRunOption) +
+                      "' is for the Service Control Manager; use --install-service\n");
+    return kUsageError;
+  }
+#endif
+  return RunMonitor(options);
+}
 
+namespace {
+
+int RunMonitor(const tarnwick::HeadlessOptions& options) {
   Clock clock;
-  tarnwick::HeadlessUiServices ui(PrintLine);
+#ifdef _WIN32
+  // Alerts, terminations and failures also go to the Windows Event Log, whatever prints them
+  // (a log line, or a message box nobody sees).
+  tarnwick::WindowsEventLog eventLog;
+  tarnwick::EventLogFeed eventFeed(eventLog);
+  const std::function<void(const std::string&)> print = [&eventFeed](const std::string& line) {
+    PrintLine(line);
+    eventFeed.Write(line);
+  };
+#else
+  const std::function<void(const std::string&)> print = PrintLine;
+#endif
+  tarnwick::HeadlessUiServices ui(print);
   SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
   system.SetSettingsFolder(options.settingsFolder);
   system.SetLogFolder(options.logFolder);
@@ -170,7 +217,7 @@ int main(int argc, char* argv[]) {
   deps.smtpClient = &smtpClient;
   deps.processKiller = &killer;
   tarnwick::MainWindowModel model(deps);
-  model.log().SetEcho(PrintLine);
+  model.log().SetEcho(print);
   // The usage history; declared after the model, so its last write still has the log.
   tarnwick::ProcessTopScan topScan(
       processes, clock, system.ProcessorCount(), [&model] { return model.totalMemory; },
@@ -182,7 +229,7 @@ int main(int argc, char* argv[]) {
 
   // Installed before the load, so that a signal during it is not lost.
   TerminationRequests termination(transport);
-  tarnwick::HeadlessStatus status(PrintLine);
+  tarnwick::HeadlessStatus status(print);
   tarnwick::HeadlessLoop loop(model, transport, termination);
   loop.SetAfterEvents([&posted, &status, &model] {
     posted.RunPending();
@@ -212,8 +259,8 @@ int main(int argc, char* argv[]) {
   // A service started with the capability to signal other users' processes keeps it only while
   // a kill rule may need it.
   tarnwick::ProcessControl* control = model.processControl();
-  if (model.settings.KillProc == 0 &&
-      (control == nullptr || control->programSettings().pgmKillF == 0)) {
+  if (!tarnwick::KillRuleOn(model.settings,
+                            control == nullptr ? nullptr : &control->programSettings())) {
     tarnwick::DropKillCapability();
   }
 #endif
@@ -225,3 +272,5 @@ int main(int argc, char* argv[]) {
   }
   return 0;
 }
+
+}  // namespace

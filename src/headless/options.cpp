@@ -20,6 +20,10 @@ constexpr OptionEntry kOptions[] = {
     {"--help", HeadlessOptions::Action::Help},
     {"-h", HeadlessOptions::Action::Help},
     {"--version", HeadlessOptions::Action::Version},
+#ifdef _WIN32
+    {"--install-service", HeadlessOptions::Action::InstallService},
+    {"--uninstall-service", HeadlessOptions::Action::UninstallService},
+#endif
 };
 
 }  // namespace
@@ -101,6 +105,12 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
       (arg == kSettingsDirOption ? options.settingsFolder : options.logFolder) = args[++i];
       continue;
     }
+#ifdef _WIN32
+    if (arg == kServiceRunOption) {
+      options.underServiceManager = true;
+      continue;
+    }
+#endif
     bool history = false;
     for (std::string_view name : kHistoryOptions) history = history || arg == name;
     if (history) {
@@ -153,7 +163,15 @@ std::string HeadlessUsage() {
          "                 alone listens on 127.0.0.1, 0.0.0.0:PORT on every interface\n"
          "  --show-settings  print every setting by its name (passwords as set or unset)\n"
          "  --set NAME=VALUE...  check the values as the settings dialogs do, then save them\n"
-         "  --set-password NAME  read that password from standard input (no echo), then save\n";
+         "  --set-password NAME  read that password from standard input (no echo), then save\n"
+#ifdef _WIN32
+         "  --install-service  register (or update) the Windows service \"Tarnwick\", started\n"
+         "                 automatically, with the folders given (default %ProgramData%\\Tarnwick\n"
+         "                 and its logs folder); an administrator's command\n"
+         "  --uninstall-service  stop and remove the service; its settings and logs stay\n"
+         "  --service      run as the service (its command line, for the Service Control Manager)\n"
+#endif
+      ;
 }
 
 std::string HeadlessVersionNumber() {

@@ -15,7 +15,17 @@ namespace tarnwick {
 inline constexpr std::string_view kHeadlessProgramName = "tarnwickd";
 
 struct HeadlessOptions {
-  enum class Action { Run, Help, Version, ShowSettings, SetSettings, Error };
+  // InstallService and UninstallService exist on Windows only.
+  enum class Action {
+    Run,
+    Help,
+    Version,
+    ShowSettings,
+    SetSettings,
+    Error,
+    InstallService,
+    UninstallService
+  };
   Action action = Action::Run;
   // The offending argument when action is Error.
   std::string badArgument;
@@ -33,7 +43,12 @@ struct HeadlessOptions {
   // --set NAME=VALUE ... as given, and the names of --set-password NAME, in order.
   std::vector<std::string> assignments;
   std::vector<std::string> passwordNames;
+  // --service (Windows): the Service Control Manager started the program as the service.
+  bool underServiceManager = false;
 };
+
+// The option of the Windows service's own command line.
+inline constexpr std::string_view kServiceRunOption = "--service";
 
 // Reads the arguments after the program's name; the first one that settles the action wins.
 HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args);

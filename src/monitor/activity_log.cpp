@@ -29,8 +29,8 @@ void ActivityLog::WriteLog(const std::string& message) {
   // The bare line end is the log's own blank separator line.
   const std::string line = message == kCrLf ? message : YmdHms(now) + " - " + OneLineText(message);
   AddToPane(line);
-  if (settings_.Enable_log > 0) AppendToFile(now, line);
   if (echo_) echo_(line);
+  if (settings_.Enable_log > 0) AppendToFile(now, line);
 }
 
 void ActivityLog::AppendToFile(const LocalTime& now, const std::string& line) {
@@ -60,7 +60,10 @@ void ActivityLog::AppendToFile(const LocalTime& now, const std::string& line) {
   const std::string notice = OneLineText(std::string(kLogWriteFailedStart) + path + ": " +
                                          written.reason + std::string(kLogWriteFailedEnd));
   std::cerr << notice << std::endl;
-  AddToPane(YmdHms(now) + " - " + notice);
+  // A pane line like any other: whoever echoes the log (tarnwickd's output, the Event Log) gets it.
+  const std::string noticeLine = YmdHms(now) + " - " + notice;
+  AddToPane(noticeLine);
+  if (echo_) echo_(noticeLine);
 }
 
 void ActivityLog::AddToPane(const std::string& line) {

@@ -52,7 +52,8 @@ class ActivityLog {
   std::string DailyFilePath(const LocalTime& when) const;
   const std::string& Folder() const { return folder_; }
 
-  // Called with every line after it is written (the headless program echoes to stdout).
+  // Called with every line of the pane, the notice of a failing file too, as it is written (the
+  // headless program echoes to stdout).
   void SetEcho(std::function<void(const std::string&)> echo) { echo_ = std::move(echo); }
 
  private:

@@ -9,12 +9,15 @@
 // clang-format on
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "monitor/main_window_model.h"
 #include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/windows_autostart.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_system_info.h"
 #include "program.h"
@@ -36,6 +39,28 @@ void OutputToParentConsole() {
   if (!err) (void)std::freopen("CONOUT$", "w", stderr);
 }
 
+constexpr std::string_view kAutostartOption = "--autostart";
+
+// --autostart on|off writes or removes the entry that File > Start with the desktop session
+// switches, through the same class (the installer's "Start with Windows"). Its exit code, or
+// nullopt when the arguments ask for something else.
+std::optional<int> RunAutostartCommand(const std::vector<std::string>& args) {
+  if (args.empty() || args[0] != kAutostartOption) return std::nullopt;
+  if (args.size() != 2 || (args[1] != "on" && args[1] != "off")) {
+    std::fputs("tarnwick: option '--autostart' takes on or off\n", stderr);
+    return 2;
+  }
+  tarnwick::WindowsAutostart autostart;
+  const tarnwick::FileResult result = autostart.SetEnabled(args[1] == "on");
+  if (!result.ok) {
+    std::fputs(
+        ("tarnwick: " + std::string(tarnwick::kAutostartFailed) + result.reason + "\n").c_str(),
+        stderr);
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t* argv[]) {
@@ -43,6 +68,7 @@ int wmain(int argc, wchar_t* argv[]) {
   for (int i = 1; i < argc; ++i) args.push_back(tarnwick::win::Utf8(argv[i]));
   if (!args.empty()) {
     OutputToParentConsole();
+    if (const auto status = RunAutostartCommand(args)) return *status;
     tarnwick::WindowsSystemInfo system;
     tarnwick::WindowsClock clock;
     const std::string history =

@@ -32,10 +32,8 @@ constexpr char kWidestTime[] = "88:88:88 8888-88-88";
 constexpr char kWidestCredits[] = "88888888";
 
 // Menu entries in the order of the File menu; a null marks the separator.
-constexpr int kFileMenuIds[] = {id::Setup,           id::mPGMSetup, id::SMTPsetup,
-                                id::Login,           id::mStart,    0,
-                                -1 /* mAutostart */, id::mnuQuit};
-constexpr int kAutostartId = 208;
+constexpr int kFileMenuIds[] = {id::Setup, id::mPGMSetup,  id::SMTPsetup, id::Login, id::mStart,
+                                0,         id::mAutostart, id::mnuQuit};
 
 bool SameGeometry(const FormGeometry& a, const FormGeometry& b) {
   return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
@@ -414,7 +412,7 @@ void MainWindow::OnCommand(int id) {
     case id::mStart:
       Forward([&m] { m.OnMStartClick(); });
       break;
-    case kAutostartId:
+    case id::mAutostart:
       Forward([&m] { m.OnMAutostartClick(); });
       break;
     case id::mnuQuit:
@@ -530,7 +528,7 @@ void MainWindow::RenderMenus() {
       }
       const MenuItem& item = *items[i];
       if (!item.visible) continue;
-      const int id = kFileMenuIds[i] < 0 ? kAutostartId : kFileMenuIds[i];
+      const int id = kFileMenuIds[i];
       UINT flags = MF_STRING;
       if (!item.enabled) flags |= MF_GRAYED;
       if (item.checkable && item.checked) flags |= MF_CHECKED;

@@ -17,6 +17,7 @@
 #include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/nt_process_lister.h"
 #include "platform/owner_only_file.h"
+#include "platform/windows/windows_autostart.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"
 #include "platform/windows/windows_file_system.h"
@@ -46,6 +47,8 @@ struct Program::Parts {
   WindowsMailerLauncher mailerLauncher{uiThread.Poster()};
   BackgroundSmtpClient smtpClient{uiThread.Poster()};
   WindowsProcessKiller killer;
+  // File > Start with the session: the HKCU Run entry of this program.
+  WindowsAutostart autostart;
   std::unique_ptr<MainWindowModel> model;
   // The usage history; made after the model, so that its last write still has the log.
   std::unique_ptr<ProcessTopScan> topScan;
@@ -69,6 +72,7 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
   deps.mailerLauncher = &p.mailerLauncher;
   deps.smtpClient = &p.smtpClient;
   deps.processKiller = &p.killer;
+  deps.autostart = &p.autostart;
   p.model = std::make_unique<MainWindowModel>(deps);
   MainWindowModel& model = *p.model;
 

@@ -30,6 +30,31 @@ TEST(HeadlessOptions, HelpAndVersionAreTheOnlyOptions) {
   }
 }
 
+// The Windows service's commands, and the option of its own command line, with the folders it
+// is given; elsewhere they are unknown options.
+TEST(HeadlessOptions, ServiceOptionsOnWindowsOnly) {
+  const HeadlessOptions install = ParseHeadlessOptions(
+      {"--install-service", "--settings-dir", "D:\\tw", "--log-dir", "E:\\logs"});
+  const HeadlessOptions run = ParseHeadlessOptions({"--service", "--settings-dir", "D:\\tw"});
+  const HeadlessOptions uninstall = ParseHeadlessOptions({"--uninstall-service"});
+#ifdef _WIN32
+  EXPECT_EQ(install.action, Action::InstallService);
+  EXPECT_EQ(install.settingsFolder, "D:\\tw");
+  EXPECT_EQ(install.logFolder, "E:\\logs");
+  EXPECT_EQ(run.action, Action::Run);
+  EXPECT_TRUE(run.underServiceManager);
+  EXPECT_EQ(run.settingsFolder, "D:\\tw");
+  EXPECT_EQ(uninstall.action, Action::UninstallService);
+  EXPECT_FALSE(install.underServiceManager);
+  EXPECT_NE(HeadlessUsage().find("  --install-service"), std::string::npos);
+#else
+  EXPECT_EQ(install.badArgument, "--install-service");
+  EXPECT_EQ(run.badArgument, "--service");
+  EXPECT_EQ(uninstall.badArgument, "--uninstall-service");
+  EXPECT_EQ(HeadlessUsage().find("service"), std::string::npos);
+#endif
+}
+
 TEST(HeadlessOptions, TextsNameTheProgram) {
   EXPECT_EQ(HeadlessUsage().rfind("Usage: tarnwickd ", 0), 0u);
   EXPECT_EQ(HeadlessVersion(), "tarnwickd (Tarnwick) 4.3\n");

@@ -223,6 +223,15 @@ TEST_F(ActivityLogTest, EchoSeesEveryLine) {
   log.SetEcho([&](const std::string& line) { echoed.push_back(line); });
   log.WriteLog("one");
   EXPECT_EQ(echoed, std::vector<std::string>{"2026-12-04 10:15:07 - one"});
+  // The notice of a file that cannot be written is a line of the pane, and echoed after its line.
+  files.appendFails = "No space left on device";
+  ::testing::internal::CaptureStderr();
+  log.WriteLog("two");
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_EQ(echoed.size(), 3u);
+  EXPECT_EQ(echoed[1], "2026-12-04 10:15:07 - two");
+  EXPECT_EQ(echoed[2], log.PaneLines().front());
+  EXPECT_EQ(echoed[2].rfind("2026-12-04 10:15:07 - Cannot write the log file ", 0), 0u);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The Win32 main window over its model: what its controls show under their IDs, Start and Stop,
 // a cycle through the window's own timer, the tray entry (minimise into it, the double click
 // that brings the window back centred, the right click's menu with Start/Stop, Explorer starting
-// again), and text that is neither ASCII nor from the window's own code page.
+// again), the File menu's start with the session, and text that is neither ASCII nor from the
+// window's own code page.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/windows/windows_autostart.h"
 #include "settings/settings_store.h"
 #include "view_fixture.h"
 
@@ -131,6 +133,24 @@ TEST_F(Win32ViewTest, TheTrayMenuIsTheFileMenuWithStartStop) {
   EXPECT_EQ(Text(Main(), Command1), "Start");
   GetMenuStringW(window->fileMenu(), win32::id::mStart, caption, 32, MF_BYCOMMAND);
   EXPECT_EQ(win32::U8(caption), "Start");
+}
+
+TEST_F(Win32ViewTest, FileMenuStartWithTheSessionWritesAndRemovesTheRunEntry) {
+  // The Run entry of a program elsewhere, under a name of the test's own.
+  WindowsAutostart autostart("C:\\Tarnwick View Test\\tarnwick.exe", "TarnwickViewTest");
+  ASSERT_TRUE(autostart.SetEnabled(false).ok);
+  Start([&autostart](MainWindowDeps& deps) { deps.autostart = &autostart; });
+  const auto state = [this] {
+    return GetMenuState(window->fileMenu(), win32::id::mAutostart, MF_BYCOMMAND);
+  };
+  ASSERT_NE(state(), 0xFFFFFFFF) << "the item is in the File menu";
+  EXPECT_EQ(state() & MF_CHECKED, 0u);
+  Menu(win32::id::mAutostart);
+  EXPECT_NE(state() & MF_CHECKED, 0u);
+  EXPECT_TRUE(autostart.IsEnabled());
+  Menu(win32::id::mAutostart);
+  EXPECT_EQ(state() & MF_CHECKED, 0u);
+  EXPECT_FALSE(autostart.IsEnabled());
 }
 
 TEST_F(Win32ViewTest, TextFromOutsideShowsWholeInTheCaptionLabelsAndLog) {

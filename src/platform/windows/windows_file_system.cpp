@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/windows/error_text.h"
 #include "platform/windows/handle.h"
 #include "platform/windows/owner_only.h"
 #include "platform/windows/wide_text.h"
@@ -19,20 +20,8 @@ namespace {
 constexpr int kTempNameAttempts = 16;
 constexpr DWORD kChunk = 1u << 20;
 
-// The system's one-line text for a Win32 error, without the trailing line end and full stop.
 std::string Reason(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
-  if (text != nullptr) LocalFree(text);
-  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
-                              message.back() == L'.' || message.back() == L' ')) {
-    message.pop_back();
-  }
-  if (message.empty()) return "Windows error " + std::to_string(error);
-  return win::Utf8(message);
+  return win::ErrorText(error);
 }
 
 // Writes all of `content`; the error of the failure, or ERROR_SUCCESS. `done` counts the bytes

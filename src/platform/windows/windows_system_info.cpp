@@ -65,20 +65,24 @@ std::string WindowsSystemInfo::ComputerName() {
   return win::Utf8(std::wstring_view(name, length));
 }
 
-std::string WindowsSystemInfo::ProgramFolder() {
+std::string RunningExecutablePath() {
   // The path may exceed MAX_PATH; the buffer grows until the whole path fits (32767 is the
   // longest path Windows has).
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return ".";
+    if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
-      break;
+      return win::Utf8(path);
     }
-    if (path.size() >= 32768) return ".";
+    if (path.size() >= 32768) return {};
     path.resize(path.size() * 2);
   }
+}
+
+std::string WindowsSystemInfo::ProgramFolder() {
+  const std::wstring path = win::Wide(RunningExecutablePath());
   const size_t separator = path.find_last_of(L"\\/");
   if (separator == std::wstring::npos) return ".";
   // "C:\tarnwick.exe" lives in "C:\", whose separator cannot go.

@@ -38,7 +38,8 @@ class WindowsSystemInfo final : public ISystemInfo {
   // The desktop program keeps its settings in the user's application data when its own folder
   // is not the user's to write (an installed program); a service keeps them beside itself.
   void SetUserSettingsFallback(bool on) { userSettingsFallback_ = on; }
-  // Folders named on the command line; empty keeps the rules above.
+  // Folders named on the command line (the service keeps both under %ProgramData%\Tarnwick);
+  // empty keeps the rules above.
   void SetSettingsFolder(std::string folder) { settingsFolder_ = std::move(folder); }
   void SetLogFolder(std::string folder) { logFolder_ = std::move(folder); }
 
@@ -48,5 +49,8 @@ class WindowsSystemInfo final : public ISystemInfo {
   std::string settingsFolder_;
   std::string logFolder_;
 };
+
+// The running executable's full path in UTF-8; empty when Windows does not tell.
+std::string RunningExecutablePath();
 
 }  // namespace tarnwick
