@@ -121,7 +121,8 @@ struct Session {
 
   // Reads the three files into the window; false when one could not be read.
   bool Load(ISystemInfo& system) {
-    const auto loaded = window.store().LoadSettings(window.settings, system.ComputerName());
+    const auto loaded =
+        window.store().LoadSettings(window.settings, system.ComputerName(), system.ProgramFolder());
     firstRun = loaded.source == SettingsStore::SettingSource::FirstRun;
     notices.insert(notices.end(), loaded.notices.begin(), loaded.notices.end());
     window.processControl()->LoadProgramSettings();

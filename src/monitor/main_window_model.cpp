@@ -60,7 +60,8 @@ void MainWindowModel::OnLoad() {
   UpdateTray();
   totalMemory = deps_.memory.GetRamAmount();
 
-  const auto loaded = store_.LoadSettings(settings, deps_.system.ComputerName());
+  const auto loaded =
+      store_.LoadSettings(settings, deps_.system.ComputerName(), deps_.system.ProgramFolder());
   if (loaded.source == SettingsStore::SettingSource::FirstRun) ApplyDefaultSettings();
   for (const std::string& notice : loaded.notices) WriteLog(notice);
   cycleCountdown = CycleSeconds(settings.TimeInterval);

@@ -281,14 +281,15 @@ std::string SettingsStore::SmtpPath() const {
 }
 
 SettingsStore::LoadResult SettingsStore::LoadSettings(Settings& settings,
-                                                      const std::string& computerName) {
+                                                      const std::string& computerName,
+                                                      const std::string& programFolder) {
   LoadResult result;
   SettingsFile::Loaded setting = settingFile_.Load();
   result.notices = std::move(setting.notices);
   if (!setting.exists) {
     settings.Enable_log = 1;
     settings.Enable_sound = 0;
-    settings.filMusic = folder_ + separator_ + std::string(kAlertSoundName);
+    settings.filMusic = programFolder + separator_ + std::string(kAlertSoundName);
     settings.schAlert = 0;
     // One-character texts are moved in from whole strings: assigned from literals, GCC 12 at -O3
     // reports a false overlap (-Wrestrict) in the inlined copy.

@@ -68,10 +68,12 @@ class SettingsStore {
     std::vector<std::string> notices;
   };
   // Fills `settings` from both files. With no setting.ini it applies the first-run values
-  // (computer name as host, alert.wav in the program's folder); the caller then applies the
-  // dialog defaults. A file that exists but cannot be read reads as all empty lines, which keeps
-  // its switches (alerts, kills, SMTP, the notice) off.
-  LoadResult LoadSettings(Settings& settings, const std::string& computerName);
+  // (computer name as host, alert.wav in `programFolder`, where the program's sounds are
+  // installed, which need not be the settings' folder); the caller then applies the dialog
+  // defaults. A file that exists but cannot be read reads as all empty lines, which keeps its
+  // switches (alerts, kills, SMTP, the notice) off.
+  LoadResult LoadSettings(Settings& settings, const std::string& computerName,
+                          const std::string& programFolder);
 
   // Writes the file through an owner-only temporary file put in place of the old one. False when
   // it was not written (the user declined to replace a file that could not be read, or the write

@@ -29,6 +29,8 @@ namespace {
 using namespace std::chrono_literals;
 using testing::TempDir;
 
+const std::string kProgramFolder = "/usr/lib/tarnwick";
+
 // An ordinary user without an account: only the numbers matter to the kernel.
 constexpr uid_t kOtherUser = 1234;
 
@@ -123,7 +125,7 @@ TEST(HostileSettingsFiles, TemporaryFilesOfAKilledSaveAreRemovedAtTheNextStart) 
   testing::WriteFile(store.SmtpPath() + ".tmp99", "half a save");
   testing::WriteFile(dir / "notes.tmp1", "not ours");
   Settings s;
-  store.LoadSettings(s, "HOST");
+  store.LoadSettings(s, "HOST", kProgramFolder);
   EXPECT_FALSE(std::filesystem::exists(store.SettingPath() + ".tmp123456"));
   EXPECT_FALSE(std::filesystem::exists(store.SmtpPath() + ".tmp99"));
   EXPECT_TRUE(std::filesystem::exists(dir / "notes.tmp1"));
@@ -147,7 +149,7 @@ TEST(HostileSettingsFiles, WriteOnlyFilesAreToldKeptOffAndNotOverwrittenByDefaul
     testing::RecordingUi ui;
     SettingsStore store(files, folder, "/");
     Settings s;
-    const auto loaded = store.LoadSettings(s, "HOST");
+    const auto loaded = store.LoadSettings(s, "HOST", kProgramFolder);
     if (loaded.notices.size() != 1 ||
         loaded.notices[0] !=
             "Cannot read settings file " + smtp + ": Permission denied; its features stay off") {
@@ -194,7 +196,7 @@ TEST(HostileSettingsFiles, HugeFilesCostLittleMemoryAndTimeBeforeTheFirstCycle) 
     PosixFileSystem files;
     SettingsStore store(files, folder, "/");
     Settings s;
-    const auto loaded = store.LoadSettings(s, "HOST");
+    const auto loaded = store.LoadSettings(s, "HOST", kProgramFolder);
     const long ms = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                           std::chrono::steady_clock::now() - start)
                                           .count());

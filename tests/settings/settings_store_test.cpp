@@ -23,6 +23,10 @@ using testing::SettingFileOf;
 using testing::SmtpFileOf;
 using testing::WriteBytes;
 
+// Where the program and its sounds are installed: apart from the settings' folder, as for an
+// installed program whose settings live in the user's folder.
+const std::string kProgramFolder = "/usr/lib/tarnwick";
+
 class SettingsStoreTest : public ::testing::Test {
  protected:
   ScratchFolder folder;
@@ -33,13 +37,13 @@ class SettingsStoreTest : public ::testing::Test {
 
 TEST_F(SettingsStoreTest, FirstRunAppliesTheFreshInstallValues) {
   Settings s;
-  const auto result = store.LoadSettings(s, "WORKSTATION-7");
+  const auto result = store.LoadSettings(s, "WORKSTATION-7", kProgramFolder);
   EXPECT_EQ(result.source, SettingsStore::SettingSource::FirstRun);
   EXPECT_EQ(result.aliveMinutes, 0);
 
   Settings expected;
   expected.Enable_log = 1;
-  expected.filMusic = folder.path().string() + "/alert.wav";
+  expected.filMusic = kProgramFolder + "/alert.wav";
   expected.smsFrom = "8";
   expected.smsTo = "19";
   expected.soundFrom = "8";
@@ -59,7 +63,8 @@ TEST_F(SettingsStoreTest, FirstRunAppliesTheFreshInstallValues) {
 TEST_F(SettingsStoreTest, ExistingEmptyFileIsNotAFirstRun) {
   WriteBytes(store.SettingPath(), "");
   Settings s;
-  EXPECT_EQ(store.LoadSettings(s, "HOST").source, SettingsStore::SettingSource::File);
+  EXPECT_EQ(store.LoadSettings(s, "HOST", kProgramFolder).source,
+            SettingsStore::SettingSource::File);
   EXPECT_EQ(s.TimeInterval, "5");
   EXPECT_EQ(s.cpu_High, "75");
   EXPECT_EQ(s.mem_High, "80");
@@ -74,7 +79,7 @@ TEST_F(SettingsStoreTest, UnreadableFileReadsAsEmptyLinesNotFirstRunValues) {
   fs::create_directory(store.SettingPath());
   WriteBytes(store.SmtpPath(), SmtpFileOf({{8, "15"}}));
   Settings s;
-  const auto result = store.LoadSettings(s, "HOST");
+  const auto result = store.LoadSettings(s, "HOST", kProgramFolder);
   EXPECT_EQ(result.source, SettingsStore::SettingSource::Unreadable);
   EXPECT_EQ(result.aliveMinutes, 15);
   EXPECT_EQ(s.TimeInterval, "5");
@@ -87,13 +92,13 @@ TEST_F(SettingsStoreTest, UnreadableFileReadsAsEmptyLinesNotFirstRunValues) {
 TEST_F(SettingsStoreTest, SmtpFileGivesTheAliveCountdownOnlyWhenPresent) {
   WriteBytes(store.SettingPath(), SettingFileOf({{1, "9"}}));
   Settings without;
-  EXPECT_EQ(store.LoadSettings(without, "HOST").aliveMinutes, 0);
+  EXPECT_EQ(store.LoadSettings(without, "HOST", kProgramFolder).aliveMinutes, 0);
   EXPECT_EQ(without.min_Select, "");
   EXPECT_EQ(without.Enable_SMTP, 0);
 
   WriteBytes(store.SmtpPath(), SmtpFileOf({{1, "1"}, {8, "0"}}));
   Settings with;
-  EXPECT_EQ(store.LoadSettings(with, "HOST").aliveMinutes, 1);
+  EXPECT_EQ(store.LoadSettings(with, "HOST", kProgramFolder).aliveMinutes, 1);
   EXPECT_EQ(with.min_Select, "1");
   EXPECT_EQ(with.Enable_SMTP, 1);
   EXPECT_EQ(with.TimeInterval, "9");
@@ -105,7 +110,7 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBackTrimmedLowerCasedAndLosingAPasswo
   ASSERT_TRUE(store.SaveSMTPSettings(saved, ui));
 
   Settings loaded;
-  const auto result = store.LoadSettings(loaded, "OTHER-HOST");
+  const auto result = store.LoadSettings(loaded, "OTHER-HOST", kProgramFolder);
   EXPECT_EQ(result.source, SettingsStore::SettingSource::File);
   EXPECT_EQ(result.aliveMinutes, 60);
 
@@ -140,7 +145,7 @@ TEST_F(SettingsStoreTest, AwkwardPasswordsSurviveTheFileAndKeepLaterLinesInPlace
     ASSERT_TRUE(store.SaveSettings(saved, ui));
     ASSERT_TRUE(store.SaveSMTPSettings(saved, ui));
     Settings loaded;
-    store.LoadSettings(loaded, "HOST");
+    store.LoadSettings(loaded, "HOST", kProgramFolder);
     EXPECT_EQ(loaded.smsPassword, password);
     EXPECT_EQ(loaded.MailPass, password);
     EXPECT_EQ(loaded.smsPhone, saved.smsPhone);
@@ -162,7 +167,7 @@ TEST_F(SettingsStoreTest, UnreadableFilesAreToldKeptOffAndReplacedOnlyAfterAYes)
 
   SettingsStore restarted{files, folder.path().string(), "/"};
   Settings s;
-  const auto result = restarted.LoadSettings(s, "HOST");
+  const auto result = restarted.LoadSettings(s, "HOST", kProgramFolder);
   EXPECT_EQ(result.source, SettingsStore::SettingSource::Unreadable);
   EXPECT_EQ(result.aliveMinutes, 0);
   EXPECT_EQ(s.Enable_alert, 0);
@@ -204,7 +209,7 @@ TEST_F(SettingsStoreTest, OnlyTheFirst64KiBOfAnOversizedFileCount) {
   WriteBytes(store.SettingPath(), content);
   WriteBytes(store.SmtpPath(), SmtpFileOf({{8, "15"}}));
   Settings s;
-  const auto result = store.LoadSettings(s, "HOST");
+  const auto result = store.LoadSettings(s, "HOST", kProgramFolder);
   EXPECT_EQ(result.source, SettingsStore::SettingSource::File);
   // The cut leaves nothing but the blanks of the first line.
   EXPECT_EQ(s.cpu_High, "75");
