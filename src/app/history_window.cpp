@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/numbers.h"
 #include "history/history_time.h"
 #include "main_window.h"
 #include "qt_render.h"
@@ -51,7 +52,7 @@ const QColor kSelectedColour(0x33, 0x33, 0x33);
 const QColor kAlertRowColour(0x9a, 0x10, 0x10);
 
 QString ShareText(double share) {
-  return QString::number(share, 'f', 1);
+  return QString::fromStdString(OneDecimal(share));
 }
 
 QTableWidget* MakeTable(const char* name, const QStringList& headings) {
