@@ -28,6 +28,7 @@
 
 #include "common/numbers.h"
 #include "history/history_time.h"
+#include "log_menu.h"
 #include "main_window.h"
 #include "qt_render.h"
 
@@ -526,13 +527,7 @@ void HistoryWindow::closeEvent(QCloseEvent* event) {
 }
 
 QAction* AddHistoryMenu(MainWindow& window, HistoryWindowModel& model, HistoryWindow& view) {
-  QAction* action = window.form().logMenu->addAction(QString::fromUtf8(kHistoryMenuCaption));
-  action->setObjectName(QStringLiteral("mHistory"));
-  QObject::connect(action, &QAction::triggered, &view, [&model, &view] {
-    model.Show();
-    view.Render();
-  });
-  return action;
+  return AddLogMenuWindow(window, kHistoryMenuCaption, QStringLiteral("mHistory"), model, view);
 }
 
 }  // namespace tarnwick
