@@ -32,10 +32,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kHogName = "fleet-hog";
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // The port of the "Metrics served on http://127.0.0.1:PORT/metrics" line, 0 until it is there.
 int ServedPort(const std::string& out) {
   static const std::regex line(R"(Metrics served on http://127\.0\.0\.1:(\d+)/metrics)");

@@ -14,6 +14,7 @@
 
 #include "alerts/html_text.h"
 #include "app/program_runner.h"
+#include "app/standin_service.h"
 #include "mailer/mail_test_support.h"
 #include "settings/settings_store.h"
 #include "support/temp_dir.h"
@@ -31,10 +32,6 @@ constexpr const char* kPassword = "p&ss #1 %";
 // A process name that would add a parameter to an unencoded request, and live markup to a mail
 // body that is not escaped (15 characters, the most a task name keeps).
 constexpr const char* kHogName = "<p hidden>&to=9";
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // The value of "key": "..." in one JSON line of the stand-in's log (ASCII escapes only).
 std::string JsonField(const std::string& line, const std::string& key) {
@@ -126,20 +123,9 @@ class TarnwickdEndToEnd : public ::testing::Test {
   // Starts the stand-in (normal mode) and returns its port, empty when it did not come up.
   std::string StartService(std::optional<RunningProgram>& service) {
     service.emplace(
-        std::vector<std::string>{mailtest::kPython, TARNWICK_STANDIN_SCRIPT, "--port", "0",
-                                 "--account", kAccount, "--password", kPassword, "--credits", "50",
-                                 "--api-id", "AB12cd", "--log", serviceLog},
+        StandInCommand(kAccount, kPassword, serviceLog, {"--credits", "50", "--api-id", "AB12cd"}),
         ChildEnvironment(home.string()));
-    std::string port;
-    service->WaitForOutput(
-        [&](const std::string& out) {
-          const size_t at = out.find("READY ");
-          if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
-          port = out.substr(at + 6, out.find('\n', at) - at - 6);
-          return true;
-        },
-        15s);
-    return port;
+    return WaitForReadyPort(*service);
   }
 
   std::vector<std::string> Environment(const std::string& port) {
