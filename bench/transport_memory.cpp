@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QProcess>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
@@ -19,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "bench_standin.h"
 #include "platform/curl/curl_url_transport.h"
 #include "platform/qt/qt_url_transport.h"
 
@@ -85,17 +84,12 @@ bool Control(CurlUrlTransport& curl, const std::string& base, const std::string&
 }
 
 int Run(const std::string& standIn) {
-  QProcess service;
-  const QString python =
-      QFile::exists("/usr/bin/python3") ? QStringLiteral("/usr/bin/python3") : "python3";
-  service.start(python, {QString::fromStdString(standIn), "--port", "0", "--account",
-                         "ops@example.org", "--password", "secret"});
-  if (!service.waitForReadyRead(10000)) {
+  bench::StandIn service(standIn, {"--account", "ops@example.org", "--password", "secret"});
+  if (service.port().empty()) {
     std::fprintf(stderr, "the stand-in did not start\n");
     return 1;
   }
-  const std::string ready = service.readLine().trimmed().toStdString();
-  const std::string base = "http://127.0.0.1:" + ready.substr(ready.find(' ') + 1);
+  const std::string base = "http://127.0.0.1:" + service.port();
 
   QtUrlTransport qt;
   CurlUrlTransport curl;
@@ -147,8 +141,6 @@ int Run(const std::string& standIn) {
     worst = std::max(worst, std::max(floodPeak, busyPeak) - shortPeak);
   }
   std::printf("Largest rise over a short reply: %ld KiB (target: under 10 MB)\n", worst);
-  service.terminate();
-  service.waitForFinished(3000);
   return 0;
 }
 
