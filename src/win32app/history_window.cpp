@@ -487,15 +487,8 @@ bool HistoryWindow::OnNotify(const NMHDR& header, LRESULT& result) {
 
 LRESULT CALLBACK HistoryWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* self = static_cast<HistoryWindow*>(create->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<HistoryWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->OnMessage(message, wParam, lParam);
+  return ObjectWindowMessage(&HistoryWindow::window_, &HistoryWindow::OnMessage, window, message,
+                             wParam, lParam);
 }
 
 LRESULT HistoryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -184,15 +184,8 @@ bool ProcessesWindow::OnNotify(const NMHDR& header, LRESULT& result) {
 
 LRESULT CALLBACK ProcessesWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* self = static_cast<ProcessesWindow*>(create->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<ProcessesWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->OnMessage(message, wParam, lParam);
+  return ObjectWindowMessage(&ProcessesWindow::window_, &ProcessesWindow::OnMessage, window,
+                             message, wParam, lParam);
 }
 
 LRESULT ProcessesWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
