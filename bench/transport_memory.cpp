@@ -20,30 +20,21 @@
 #include "bench_standin.h"
 #include "platform/curl/curl_url_transport.h"
 #include "platform/qt/qt_url_transport.h"
+#include "support/peak_memory.h"
 
 namespace tarnwick {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using testing::PeakKiB;
+using testing::RestartPeak;
 
 constexpr int kRounds = 10;
 constexpr char kLogin[] = "/textpost/php/sms_logon.php?email=ops%40example.org&pwd=secret&now=x";
 
 double Mb(long kib) {
   return static_cast<double>(kib) / 1024.0;
-}
-
-long PeakKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  }
-  return -1;
-}
-
-void RestartPeak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 struct Outcome {
