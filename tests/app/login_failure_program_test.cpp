@@ -94,18 +94,8 @@ class LoginFailureProgramTest : public ::testing::TestWithParam<Case> {
     s.home = dir.path() / (name + "-home");
     MakeProgramFolder(s.program);
     fs::create_directories(s.home);
-    Settings settings;
-    settings.TimeInterval = "1";
-    settings.cpu_High = "0";
-    settings.mem_High = "101";
-    settings.num_High = "2";
-    settings.host_Name = host;
+    Settings settings = AlertingSettings(host, kAccount, kPassword);
     settings.Enable_log = 1;
-    settings.Enable_alert = 1;
-    settings.smsEmail = kAccount;
-    settings.smsPassword = kPassword;
-    settings.smsPhone = "+15550100";
-    settings.max_SMS = "9999";
     WriteFile((s.program / "setting.ini").string(), FormatSettingFile(settings));
   }
 };

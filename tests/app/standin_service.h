@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/program_runner.h"
+#include "settings/settings.h"
 
 namespace tarnwick::testing {
 
@@ -31,6 +32,25 @@ inline std::vector<std::string> StandInCommand(const std::string& account,
   return argv;
 }
 #endif
+
+// Settings whose every 1 s sample exceeds (CPU over 0%, memory never) and that alert after
+// `numHigh` of them by SMS through the stand-in's account, naming `host`, with no daily SMS cap in
+// the way.
+inline Settings AlertingSettings(const std::string& host, const std::string& account,
+                                 const std::string& password, const std::string& numHigh = "2") {
+  Settings s;
+  s.TimeInterval = "1";
+  s.cpu_High = "0";
+  s.mem_High = "101";
+  s.num_High = numHigh;
+  s.host_Name = host;
+  s.Enable_alert = 1;
+  s.smsEmail = account;
+  s.smsPassword = password;
+  s.smsPhone = "+15550100";
+  s.max_SMS = "9999";
+  return s;
+}
 
 // The port of the "READY <port>" line the stand-in writes once it listens; empty when no such
 // line came within `limit`.

@@ -68,19 +68,10 @@ TEST(TarnwickdShownNames, ProcessNameShowsWithQuestionMarksInLogSmsMailAndHistor
 
   mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
   ASSERT_TRUE(smtp.ready()) << smtp.log();
-  Settings s;
-  s.TimeInterval = "1";
-  s.cpu_High = "0";
-  s.mem_High = "101";
-  s.num_High = "5";  // the hog leads at least one of five samples even beside other work
-  s.host_Name = "NAMEHOST";
+  // Five samples: the hog leads at least one of them even beside other work.
+  Settings s = AlertingSettings("NAMEHOST", kAccount, kPassword, "5");
   s.Enable_log = 1;
-  s.Enable_alert = 1;
-  s.smsEmail = kAccount;
-  s.smsPassword = kPassword;
-  s.smsPhone = "+15550100";
   s.Mail_List = "ops@x.example";
-  s.max_SMS = "9999";
   s.Enable_SMTP = 1;
   s.mailSvr = smtp.host();
   s.SMTPport = smtp.port();

@@ -133,19 +133,9 @@ class TarnwickdEndToEnd : public ::testing::Test {
   }
 
   void WriteSettings(const mailtest::SmtpServer* smtp, const std::string& numHigh = "2") {
-    Settings s;
-    s.TimeInterval = "1";
-    s.cpu_High = "0";
-    s.mem_High = "101";
-    s.num_High = numHigh;
-    s.host_Name = "E2EHOST";
+    Settings s = AlertingSettings("E2EHOST", kAccount, kPassword, numHigh);
     s.Enable_log = 1;
-    s.Enable_alert = 1;
-    s.smsEmail = kAccount;
-    s.smsPassword = kPassword;
-    s.smsPhone = "+15550100";
     s.Mail_List = "ops@x.example,boss@x.example";
-    s.max_SMS = "9999";
     if (smtp != nullptr) {
       s.Enable_SMTP = 1;
       s.mailSvr = smtp->host();
@@ -381,17 +371,7 @@ TEST_F(TarnwickdEndToEnd, WindowsBuildUnderWineLogsInAndSendsItsAlert) {
   std::optional<RunningProgram> service;
   const std::string port = StartService(service);
   ASSERT_FALSE(port.empty());
-  Settings s;
-  s.TimeInterval = "1";
-  s.cpu_High = "0";
-  s.mem_High = "101";
-  s.num_High = "2";
-  s.host_Name = "WINEHOST";
-  s.Enable_alert = 1;
-  s.smsEmail = kAccount;
-  s.smsPassword = kPassword;
-  s.smsPhone = "+15550100";
-  s.max_SMS = "9999";
+  Settings s = AlertingSettings("WINEHOST", kAccount, kPassword);
   WriteFile((winProgram / "setting.ini").string(), FormatSettingFile(s));
 
   std::vector<std::string> env = Environment(port);

@@ -330,18 +330,8 @@ TEST_F(WindowsInstallUnderWine, ServiceAlertsOnAHogRunsAgainAfterAnUpgradeAndSto
   ASSERT_TRUE(prefix.Restart());
 
   // The administrator's settings: every sample over the threshold, an alert after two.
-  Settings s;
-  s.TimeInterval = "1";
-  s.cpu_High = "0";
-  s.mem_High = "101";
-  s.num_High = "2";
-  s.host_Name = "SVCHOST";
+  Settings s = AlertingSettings("SVCHOST", kAccount, kPassword);
   s.Enable_log = 1;
-  s.Enable_alert = 1;
-  s.smsEmail = kAccount;
-  s.smsPassword = kPassword;
-  s.smsPhone = "+15550100";
-  s.max_SMS = "9999";
   fs::create_directories(prefix.C("ProgramData/Tarnwick"));
   WriteFile(prefix.C("ProgramData/Tarnwick/setting.ini").string(), FormatSettingFile(s));
   // A copy of the hog under a name of its own, burning one processor while the test runs.

@@ -54,19 +54,9 @@ TEST(TarnwickExeUnderWine, AlertHistoryAndTestMailThroughTheProgramsOwnWiring) {
   const std::string port = WaitForReadyPort(service);
   ASSERT_FALSE(port.empty());
 
-  Settings s;
-  s.TimeInterval = "1";
-  s.cpu_High = "0";
-  s.mem_High = "101";
-  s.num_High = "2";
   // A host described partly in Greek: it must reach the log and the SMS whole.
-  s.host_Name = "E2EHOST Διακ";
+  Settings s = AlertingSettings("E2EHOST Διακ", kAccount, kPassword);
   s.Enable_log = 1;
-  s.Enable_alert = 1;
-  s.smsEmail = kAccount;
-  s.smsPassword = kPassword;
-  s.smsPhone = "+15550100";
-  s.max_SMS = "9999";
   s.mailFrom = mailtest::kSmtpUser;
   WriteFile((program / "setting.ini").string(), FormatSettingFile(s));
 
