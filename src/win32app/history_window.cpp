@@ -57,15 +57,7 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
 }  // namespace
 
 HistoryWindow::HistoryWindow(HistoryWindowModel& model) : model_(model) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &HistoryWindow::WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kHistoryWindowClass;
-  windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  RegisterClassExW(&windowClass);
+  RegisterTopWindowClass(kHistoryWindowClass, &HistoryWindow::WindowProc);
 
   window_ = CreateWindowExW(0, kHistoryWindowClass, W(model.caption).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -42,16 +42,7 @@ bool SameGeometry(const FormGeometry& a, const FormGeometry& b) {
 }  // namespace
 
 MainWindow::MainWindow(MainWindowModel& model) : model_(model) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = &MainWindow::WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kMainWindowClass;
-  windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  RegisterClassExW(&windowClass);
+  RegisterTopWindowClass(kMainWindowClass, &MainWindow::WindowProc, CS_HREDRAW | CS_VREDRAW);
 
   menuBar_ = CreateMenu();
   fileMenu_ = CreatePopupMenu();

@@ -25,15 +25,7 @@ constexpr int kMarkedLines = 3;
 }  // namespace
 
 ProcessesWindow::ProcessesWindow(ProcessesWindowModel& model) : model_(model) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &ProcessesWindow::WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kProcessesWindowClass;
-  windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  RegisterClassExW(&windowClass);
+  RegisterTopWindowClass(kProcessesWindowClass, &ProcessesWindow::WindowProc);
   window_ = CreateWindowExW(0, kProcessesWindowClass, W(model.caption).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                             1120, 520, nullptr, nullptr, GetModuleHandleW(nullptr), this);

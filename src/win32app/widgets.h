@@ -27,6 +27,11 @@ void SetVisible(HWND window, bool visible);
 // The items and the choice of a drop-down list.
 void ApplyCombo(HWND combo, const ComboBox& model);
 
+// Registers the class of one of the program's own top-level windows: the arrow cursor, the face
+// colour of dialogs and the program's icon (resource 1), with the class `style` given. A class
+// that is registered already stays as it is, so each window of a class may call it.
+void RegisterTopWindowClass(const wchar_t* name, WNDPROC procedure, UINT style = 0);
+
 // The window procedure's work for a window run by an object of class T, which CreateWindowExW
 // gets as its last argument: WM_NCCREATE keeps the object with the window and gives it the
 // window's handle (its member `handle`); from then on the object's `onMessage` answers the
