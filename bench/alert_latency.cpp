@@ -166,10 +166,5 @@ int Run(const std::string& standIn) {
 }  // namespace tarnwick
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <path of textpost_standin.py>\n", argv[0]);
-    return 2;
-  }
-  return tarnwick::Run(argv[1]);
+  return tarnwick::bench::StandInBenchMain(argc, argv, &tarnwick::Run);
 }

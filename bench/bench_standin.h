@@ -2,9 +2,11 @@
 // script's modules) on a loopback port the system picks; ended with the benchmark.
 #pragma once
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <cstdio>
 #include <string>
 
 namespace tarnwick::bench {
@@ -37,5 +39,16 @@ class StandIn {
   QProcess process_;
   std::string port_;
 };
+
+// The main of a benchmark against the stand-in: its only argument is the path of
+// textpost_standin.py, which `run` gets; Qt's event loop is ready for it.
+inline int StandInBenchMain(int argc, char* argv[], int (*run)(const std::string& script)) {
+  QCoreApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s <path of textpost_standin.py>\n", argv[0]);
+    return 2;
+  }
+  return run(argv[1]);
+}
 
 }  // namespace tarnwick::bench

@@ -59,6 +59,17 @@ inline void MakeProgramFolder(const std::filesystem::path& folder,
   std::ofstream((folder / "setting.ini"), std::ios::binary) << setting;
 }
 
+// A folder of the test's own with a copy of every file of the Windows build's program folder
+// `windowsBin`, for the programs to run from under Wine.
+inline void CopyWindowsProgramFolder(const std::filesystem::path& windowsBin,
+                                     const std::filesystem::path& folder) {
+  namespace fs = std::filesystem;
+  fs::create_directories(folder);
+  for (const auto& entry : fs::directory_iterator(windowsBin)) {
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), folder / entry.path().filename());
+  }
+}
+
 inline std::string TodaysLogName() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

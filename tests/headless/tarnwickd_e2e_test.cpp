@@ -364,10 +364,7 @@ TEST_F(TarnwickdEndToEnd, WindowsBuildUnderWineLogsInAndSendsItsAlert) {
     GTEST_SKIP() << "TARNWICK_WINDOWS_BIN does not name a folder with tarnwickd.exe";
   }
   const fs::path winProgram = dir.path() / "winprogram";
-  fs::create_directories(winProgram);
-  for (const auto& entry : fs::directory_iterator(windowsBin)) {
-    if (entry.is_regular_file()) fs::copy_file(entry.path(), winProgram / entry.path().filename());
-  }
+  CopyWindowsProgramFolder(windowsBin, winProgram);
   std::optional<RunningProgram> service;
   const std::string port = StartService(service);
   ASSERT_FALSE(port.empty());
