@@ -137,7 +137,7 @@ class FleetTest : public ::testing::Test {
           std::to_string(alertmanager) + "']\n";
     }
     WriteFile((folder / "prometheus.yml").string(), config);
-    const int port = FreePort();
+    const int port = FreeLoopbackPort();
     prometheus.emplace(
         std::vector<std::string>{"/usr/bin/prometheus",
                                  "--config.file=" + (folder / "prometheus.yml").string(),
@@ -156,7 +156,7 @@ class FleetTest : public ::testing::Test {
               "receivers:\n  - name: hook\n    webhook_configs:\n"
               "      - url: http://127.0.0.1:" +
                   std::to_string(webhook) + "/hook\n");
-    const int port = FreePort();
+    const int port = FreeLoopbackPort();
     alertmanager.emplace(
         std::vector<std::string>{"/usr/bin/prometheus-alertmanager",
                                  "--config.file=" + (folder / "alertmanager.yml").string(),
@@ -351,7 +351,7 @@ TEST_F(FleetTest, SettingsSetFromTheCommandLineAreTheDialogsAndBack) {
 // The desktop program serves the same metrics when asked; a wrong address stops it before any
 // window opens.
 TEST_F(FleetTest, TheDesktopProgramServesTheSameMetrics) {
-  const int port = FreePort();
+  const int port = FreeLoopbackPort();
   const std::vector<std::string> environment =
       ChildEnvironment(home.string(), {"QT_QPA_PLATFORM=offscreen"});
   RunningProgram desktop(

@@ -1,13 +1,8 @@
-// What the fleet's end-to-end tests share: a free loopback port, a program run to its end with a
-// standard input, HTTP GETs with cpp-httplib's client, and a webhook receiver standing in for an
-// Alertmanager receiver.
+// What the fleet's end-to-end tests share: a program run to its end with a standard input, HTTP
+// GETs with cpp-httplib's client, and a webhook receiver standing in for an Alertmanager receiver.
 #pragma once
 
-#include <arpa/inet.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -18,24 +13,9 @@
 #include <vector>
 
 #include "app/program_runner.h"
+#include "support/loopback_port.h"
 
 namespace tarnwick::testing {
-
-// A port nothing listens on right now: the system picks one for a socket that is closed again.
-inline int FreePort() {
-  const int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  close(sock);
-  return port;
-}
 
 // Runs a program from an argument list with `input` as its whole standard input; its exit code
 // (-1 when it did not end within `limit`) and both outputs.
