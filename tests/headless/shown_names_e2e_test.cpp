@@ -72,12 +72,7 @@ TEST(TarnwickdShownNames, ProcessNameShowsWithQuestionMarksInLogSmsMailAndHistor
   Settings s = AlertingSettings("NAMEHOST", kAccount, kPassword, "5");
   s.Enable_log = 1;
   s.Mail_List = "ops@x.example";
-  s.Enable_SMTP = 1;
-  s.mailSvr = smtp.host();
-  s.SMTPport = smtp.port();
-  s.mailFrom = mailtest::kSmtpUser;
-  s.MailUser = mailtest::kSmtpUser;
-  s.MailPass = mailtest::kSmtpPassword;
+  mailtest::UseAsSecondServer(s, smtp);
   WriteFile((program / "setting.ini").string(), FormatSettingFile(s));
   WriteFile((program / "smtpsvr.ini").string(), FormatSmtpFile(s));
 

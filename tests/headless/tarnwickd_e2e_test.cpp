@@ -136,14 +136,7 @@ class TarnwickdEndToEnd : public ::testing::Test {
     Settings s = AlertingSettings("E2EHOST", kAccount, kPassword, numHigh);
     s.Enable_log = 1;
     s.Mail_List = "ops@x.example,boss@x.example";
-    if (smtp != nullptr) {
-      s.Enable_SMTP = 1;
-      s.mailSvr = smtp->host();
-      s.SMTPport = smtp->port();
-      s.mailFrom = mailtest::kSmtpUser;
-      s.MailUser = mailtest::kSmtpUser;
-      s.MailPass = mailtest::kSmtpPassword;
-    }
+    if (smtp != nullptr) mailtest::UseAsSecondServer(s, *smtp);
     s.min_Select = "5";
     WriteFile((program / "setting.ini").string(), FormatSettingFile(s));
     WriteFile((program / "smtpsvr.ini").string(), FormatSmtpFile(s));

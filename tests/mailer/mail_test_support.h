@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "settings/settings.h"
 #include "support/loopback_port.h"
 #include "support/temp_dir.h"
 
@@ -256,6 +257,17 @@ class SmtpServer {
   pid_t pid_ = -1;
   std::string startOutput_;
 };
+
+// The settings' second SMTP server switched on and pointed at `server`, with the test's account
+// as sender and login.
+inline void UseAsSecondServer(Settings& s, const SmtpServer& server) {
+  s.Enable_SMTP = 1;
+  s.mailSvr = server.host();
+  s.SMTPport = server.port();
+  s.mailFrom = kSmtpUser;
+  s.MailUser = kSmtpUser;
+  s.MailPass = kSmtpPassword;
+}
 
 struct ChildState {
   pid_t pid;
