@@ -4,7 +4,6 @@
 // network. Started by bench/run.sh with the stand-in's path.
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QStringList>
 #include <algorithm>
 #include <chrono>
@@ -17,6 +16,7 @@
 
 #include "alerts/alert_delivery.h"
 #include "bench_services.h"
+#include "bench_standin.h"
 #include "common/clock.h"
 #include "monitor/main_window_model.h"
 #include "platform/linux/linux_system_info.h"
@@ -75,17 +75,12 @@ int Run(const std::string& standIn) {
   std::filesystem::create_directories(root);
   const std::string log = root + "/service.jsonl";
 
-  QProcess service;
-  service.start(QStringLiteral("python3"),
-                {QString::fromStdString(standIn), QStringLiteral("--port"), QStringLiteral("0"),
-                 QStringLiteral("--credits"), QStringLiteral("1000000"), QStringLiteral("--log"),
-                 QString::fromStdString(log)});
-  if (!service.waitForReadyRead(10000)) {
+  bench::StandIn service(standIn, {"--credits", "1000000", "--log", QString::fromStdString(log)});
+  if (service.port().empty()) {
     std::fprintf(stderr, "the stand-in did not start\n");
     return 1;
   }
-  const std::string ready = service.readLine().trimmed().toStdString();
-  const std::string port = ready.substr(ready.find(' ') + 1);
+  const std::string& port = service.port();
   setenv("TARNWICK_SERVICE_HOST", ("127.0.0.1:" + port).c_str(), 1);
 
   SystemClock clock;
@@ -163,8 +158,6 @@ int Run(const std::string& standIn) {
               *std::max_element(latencyMs.begin(), latencyMs.end()));
   std::printf("Alert cycle: median %.2f ms; with the service answering in 2 s: %.2f ms\n",
               Median(cycleMs), slowMs);
-  service.terminate();
-  service.waitForFinished(3000);
   std::filesystem::remove_all(root);
   return 0;
 }
@@ -173,10 +166,5 @@ int Run(const std::string& standIn) {
 }  // namespace tarnwick
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <path of textpost_standin.py>\n", argv[0]);
-    return 2;
-  }
-  return tarnwick::Run(argv[1]);
+  return tarnwick::bench::StandInBenchMain(argc, argv, &tarnwick::Run);
 }

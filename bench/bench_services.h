@@ -2,33 +2,17 @@
 // the program and log folders in a folder of the run.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <utility>
 
+#include "headless/collecting_ui.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/sound_player.h"
-#include "platform/ui_services.h"
 
 namespace tarnwick::bench {
 
 // No desktop: every question gets its default answer.
-class QuietUi final : public IUiServices {
- public:
-  MessageAnswer MessageBox(const std::string&, MessageButtons buttons,
-                           const std::string&) override {
-    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-  }
-  void DoEvents() override {}
-  void OpenWithViewer(const std::string&) override {}
-  std::optional<std::string> PickFile(const FilePickRequest&) override { return std::nullopt; }
-  ScreenSize Screen() override { return {}; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string&) override {
-    return std::nullopt;
-  }
-  void OpenUrl(const std::string&) override {}
-};
+using QuietUi = CollectingUi;
 
 class NoSound final : public ISoundPlayer {
  public:

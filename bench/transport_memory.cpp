@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QProcess>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
@@ -19,32 +17,24 @@
 #include <string>
 #include <thread>
 
+#include "bench_standin.h"
 #include "platform/curl/curl_url_transport.h"
 #include "platform/qt/qt_url_transport.h"
+#include "support/peak_memory.h"
 
 namespace tarnwick {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using testing::PeakKiB;
+using testing::RestartPeak;
 
 constexpr int kRounds = 10;
 constexpr char kLogin[] = "/textpost/php/sms_logon.php?email=ops%40example.org&pwd=secret&now=x";
 
 double Mb(long kib) {
   return static_cast<double>(kib) / 1024.0;
-}
-
-long PeakKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  }
-  return -1;
-}
-
-void RestartPeak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 struct Outcome {
@@ -85,17 +75,12 @@ bool Control(CurlUrlTransport& curl, const std::string& base, const std::string&
 }
 
 int Run(const std::string& standIn) {
-  QProcess service;
-  const QString python =
-      QFile::exists("/usr/bin/python3") ? QStringLiteral("/usr/bin/python3") : "python3";
-  service.start(python, {QString::fromStdString(standIn), "--port", "0", "--account",
-                         "ops@example.org", "--password", "secret"});
-  if (!service.waitForReadyRead(10000)) {
+  bench::StandIn service(standIn, {"--account", "ops@example.org", "--password", "secret"});
+  if (service.port().empty()) {
     std::fprintf(stderr, "the stand-in did not start\n");
     return 1;
   }
-  const std::string ready = service.readLine().trimmed().toStdString();
-  const std::string base = "http://127.0.0.1:" + ready.substr(ready.find(' ') + 1);
+  const std::string base = "http://127.0.0.1:" + service.port();
 
   QtUrlTransport qt;
   CurlUrlTransport curl;
@@ -147,8 +132,6 @@ int Run(const std::string& standIn) {
     worst = std::max(worst, std::max(floodPeak, busyPeak) - shortPeak);
   }
   std::printf("Largest rise over a short reply: %ld KiB (target: under 10 MB)\n", worst);
-  service.terminate();
-  service.waitForFinished(3000);
   return 0;
 }
 
@@ -156,10 +139,5 @@ int Run(const std::string& standIn) {
 }  // namespace tarnwick
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <path of textpost_standin.py>\n", argv[0]);
-    return 2;
-  }
-  return tarnwick::Run(argv[1]);
+  return tarnwick::bench::StandInBenchMain(argc, argv, &tarnwick::Run);
 }

@@ -26,7 +26,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/numbers.h"
 #include "history/history_time.h"
+#include "log_menu.h"
 #include "main_window.h"
 #include "qt_render.h"
 
@@ -51,7 +53,7 @@ const QColor kSelectedColour(0x33, 0x33, 0x33);
 const QColor kAlertRowColour(0x9a, 0x10, 0x10);
 
 QString ShareText(double share) {
-  return QString::number(share, 'f', 1);
+  return QString::fromStdString(OneDecimal(share));
 }
 
 QTableWidget* MakeTable(const char* name, const QStringList& headings) {
@@ -525,13 +527,7 @@ void HistoryWindow::closeEvent(QCloseEvent* event) {
 }
 
 QAction* AddHistoryMenu(MainWindow& window, HistoryWindowModel& model, HistoryWindow& view) {
-  QAction* action = window.form().logMenu->addAction(QString::fromUtf8(kHistoryMenuCaption));
-  action->setObjectName(QStringLiteral("mHistory"));
-  QObject::connect(action, &QAction::triggered, &view, [&model, &view] {
-    model.Show();
-    view.Render();
-  });
-  return action;
+  return AddLogMenuWindow(window, kHistoryMenuCaption, QStringLiteral("mHistory"), model, view);
 }
 
 }  // namespace tarnwick

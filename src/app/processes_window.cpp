@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "log_menu.h"
 #include "main_window.h"
 #include "qt_render.h"
 
@@ -139,13 +140,7 @@ void ProcessesWindow::closeEvent(QCloseEvent* event) {
 }
 
 QAction* AddProcessesMenu(MainWindow& window, ProcessesWindowModel& model, ProcessesWindow& view) {
-  QAction* action = window.form().logMenu->addAction(QString::fromUtf8(kProcessesMenuCaption));
-  action->setObjectName(QStringLiteral("mProcesses"));
-  QObject::connect(action, &QAction::triggered, &view, [&model, &view] {
-    model.Show();
-    view.Render();
-  });
-  return action;
+  return AddLogMenuWindow(window, kProcessesMenuCaption, QStringLiteral("mProcesses"), model, view);
 }
 
 }  // namespace tarnwick

@@ -134,6 +134,13 @@ std::string ShortestForm(double value) {
   return text;
 }
 
+std::string OneDecimal(double value) {
+  // Large enough for the fixed form of any double (up to 309 digits before the point).
+  char buffer[400];
+  std::snprintf(buffer, sizeof buffer, "%.1f", value);
+  return buffer;
+}
+
 std::string IntText(int64_t value) {
   return std::to_string(value);
 }

@@ -36,6 +36,10 @@ std::optional<int16_t> TextToInt16(std::string_view text);
 // (12, 12.5, -0.25). Non-finite values are written as 0.
 std::string ShortestForm(double value);
 
+// Fixed form with one digit after the point, as in tables and reports of shares and megabytes
+// ("12.3", "0.0", "-1.5"); the digit is rounded from the value's exact binary form.
+std::string OneDecimal(double value);
+
 // Whole number text of a 64-bit value.
 std::string IntText(int64_t value);
 

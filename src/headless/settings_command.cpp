@@ -7,6 +7,7 @@
 #include "alerts/smtp_server_model.h"
 #include "common/numbers.h"
 #include "common/text.h"
+#include "headless/collecting_ui.h"
 #include "monitor/main_window_model.h"
 #include "process/pgm_setup_model.h"
 #include "process/process_control.h"
@@ -85,27 +86,6 @@ class StagedFiles final : public IFileSystem {
  private:
   IFileSystem& real_;
   std::vector<std::pair<std::string, std::string>> staged_;
-};
-
-// Message boxes become lines; a question gets its default answer, No.
-class CollectingUi final : public IUiServices {
- public:
-  std::vector<std::string> messages;
-
-  MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
-                           const std::string&) override {
-    messages.push_back(text);
-    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-  }
-  void DoEvents() override {}
-  void OpenWithViewer(const std::string&) override {}
-  std::optional<std::string> PickFile(const FilePickRequest&) override { return std::nullopt; }
-  ScreenSize Screen() override { return {}; }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string&) override {
-    return std::nullopt;
-  }
-  void OpenUrl(const std::string&) override {}
 };
 
 // The main window over the settings files, with its dialogs, as the program loads it at start.

@@ -1,9 +1,9 @@
 #include "history/history_report.h"
 
-#include <cstdio>
 #include <iomanip>
 #include <sstream>
 
+#include "common/numbers.h"
 #include "common/text.h"
 #include "history/history_time.h"
 
@@ -18,12 +18,6 @@ constexpr std::string_view kNoEvents = "No events in this span.";
 constexpr std::string_view kCannotCreate = "Cannot write the file ";
 constexpr std::string_view kReadFailed = "The history could not be read to the end.";
 constexpr std::string_view kExported = "Samples written to ";
-
-std::string Share(double share) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.1f", share);
-  return buffer;
-}
 
 std::string_view KindName(TopKind kind) {
   return kind == TopKind::Cpu ? "CPU" : "Memory";
@@ -65,9 +59,10 @@ std::string CsvLine(const ExportRow& row) {
   std::string line = HistoryTimeText(s.t);
   for (const std::string& field :
        {std::to_string(s.cpu), std::to_string(s.mem), std::to_string(s.memUsedMB),
-        CsvField(row.topCpuName), row.topCpuName.empty() ? std::string() : Share(row.topCpuShare),
+        CsvField(row.topCpuName),
+        row.topCpuName.empty() ? std::string() : OneDecimal(row.topCpuShare),
         CsvField(row.topMemName),
-        row.topMemName.empty() ? std::string() : Share(row.topMemShare)}) {
+        row.topMemName.empty() ? std::string() : OneDecimal(row.topMemShare)}) {
     line += ',';
     line += field;
   }
@@ -86,7 +81,7 @@ void WriteHistorySummary(IHistoryStore& store, int64_t from, int64_t to, std::os
         << "  When\n";
     for (const TopSummaryRow& r : rows) {
       out << std::left << std::setw(24) << PrintableText(r.name) << std::setw(8) << KindName(r.kind)
-          << std::right << std::setw(8) << r.timesOnTop << std::setw(8) << Share(r.peakShare)
+          << std::right << std::setw(8) << r.timesOnTop << std::setw(8) << OneDecimal(r.peakShare)
           << "  " << HistoryTimeText(r.peakTime) << "\n";
     }
   }

@@ -30,12 +30,6 @@ constexpr std::string_view kNotTerminated = "not terminated";
 constexpr int64_t kHoverReachSeconds = 90;
 constexpr int kTopRows = 20;
 
-std::string Share(double share) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.1f%%", share);
-  return buffer;
-}
-
 std::optional<int> Threshold(const std::string& text) {
   const auto value = TextToInt16(text);
   if (!value) return std::nullopt;
@@ -421,7 +415,7 @@ std::string HistoryWindowModel::HoverText(int64_t t) const {
   for (const TopEntry& e : entries) {
     std::string& list = e.kind == TopKind::Cpu ? cpu : mem;
     if (!list.empty()) list += ", ";
-    list += e.name + " " + Share(e.share);
+    list += e.name + " " + OneDecimal(e.share) + "%";
   }
   text += '\n';
   text += HistoryTimeText(entries.front().t);

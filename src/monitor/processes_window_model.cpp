@@ -1,7 +1,6 @@
 #include "monitor/processes_window_model.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <tuple>
 
 #include "common/numbers.h"
@@ -17,12 +16,6 @@ constexpr std::string_view kMarkedTail = ": the process an alert now would pick 
 constexpr std::string_view kEndedTail = ", has ended: an alert now would terminate nothing.";
 constexpr std::string_view kNoneMarkedStart = "No process is marked: no sample over the ";
 constexpr std::string_view kTerminatingOff = " Terminating is off in the settings.";
-
-std::string OneDecimal(double value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%.1f", value);
-  return buffer;
-}
 
 double Megabytes(uint64_t bytes) {
   return static_cast<double>(bytes) / (1024.0 * 1024.0);

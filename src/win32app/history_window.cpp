@@ -3,11 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/numbers.h"
 #include "control_ids.h"
 #include "history/history_time.h"
 #include "history/history_window_model.h"
@@ -30,12 +30,6 @@ constexpr UINT kSelectionSettled = WM_APP + 1;
 constexpr int kHoverLines = 2;
 // A column is at most this wide (pixels at 96 DPI); its whole text is the row's tooltip.
 constexpr int kWidestColumn = 460;
-
-std::string Fixed1(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
 
 std::vector<std::string_view> Headings(const std::string_view* first, size_t count) {
   return {first, first + count};
@@ -63,15 +57,7 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
 }  // namespace
 
 HistoryWindow::HistoryWindow(HistoryWindowModel& model) : model_(model) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &HistoryWindow::WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kHistoryWindowClass;
-  windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  RegisterClassExW(&windowClass);
+  RegisterTopWindowClass(kHistoryWindowClass, &HistoryWindow::WindowProc);
 
   window_ = CreateWindowExW(0, kHistoryWindowClass, W(model.caption).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -307,7 +293,7 @@ void HistoryWindow::RenderTables() {
   Rows rows;
   for (const TopSummaryRow& r : model_.topRows) {
     rows.push_back({r.name, r.kind == TopKind::Cpu ? "CPU" : "Memory", std::to_string(r.timesOnTop),
-                    Fixed1(r.peakShare), HistoryTimeText(r.peakTime)});
+                    OneDecimal(r.peakShare), HistoryTimeText(r.peakTime)});
   }
   HWND top = GetDlgItem(window_, id::grdTop);
   SetRows(top, rows, shownTop_);
@@ -318,7 +304,7 @@ void HistoryWindow::RenderTables() {
   rows.clear();
   for (const TopEntry& e : model_.processSamples) {
     rows.push_back({HistoryTimeText(e.t), e.kind == TopKind::Cpu ? "CPU" : "Memory",
-                    std::to_string(e.rank), Fixed1(e.share),
+                    std::to_string(e.rank), OneDecimal(e.share),
                     e.pid > 0 ? std::to_string(e.pid) : std::string()});
   }
   HWND samples = GetDlgItem(window_, id::grdSamples);
@@ -493,15 +479,8 @@ bool HistoryWindow::OnNotify(const NMHDR& header, LRESULT& result) {
 
 LRESULT CALLBACK HistoryWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
                                            LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* self = static_cast<HistoryWindow*>(create->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<HistoryWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->OnMessage(message, wParam, lParam);
+  return ObjectWindowMessage(&HistoryWindow::window_, &HistoryWindow::OnMessage, window, message,
+                             wParam, lParam);
 }
 
 LRESULT HistoryWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -132,6 +132,16 @@ int SelectedRow(HWND list) {
       SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+std::vector<int> SelectedRows(HWND list) {
+  std::vector<int> rows;
+  int row = -1;
+  while ((row = static_cast<int>(
+              SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0) {
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 void SelectRow(HWND list, int row) {
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

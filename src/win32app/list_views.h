@@ -32,6 +32,8 @@ void FitColumns(HWND list, size_t rows, const std::function<std::string(size_t, 
 void CopyText(const std::wstring& text, wchar_t* buffer, int capacity);
 // The selected row; -1 for none.
 int SelectedRow(HWND list);
+// Every selected row, in order.
+std::vector<int> SelectedRows(HWND list);
 // Selects and shows one row (-1: none), without a notification reaching the model first.
 void SelectRow(HWND list, int row);
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "control_ids.h"
+#include "list_views.h"
 #include "monitor/activity_log.h"
 #include "widgets.h"
 
@@ -19,16 +20,6 @@ std::wstring CopyText(const std::string& line) {
   std::string text = line;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return W(text);
-}
-
-std::vector<int> SelectedRows(HWND list) {
-  std::vector<int> rows;
-  int row = -1;
-  while ((row = static_cast<int>(
-              SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0) {
-    rows.push_back(row);
-  }
-  return rows;
 }
 
 void SetRowState(HWND list, int row, UINT state, UINT mask) {

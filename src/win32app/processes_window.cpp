@@ -25,15 +25,7 @@ constexpr int kMarkedLines = 3;
 }  // namespace
 
 ProcessesWindow::ProcessesWindow(ProcessesWindowModel& model) : model_(model) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &ProcessesWindow::WindowProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kProcessesWindowClass;
-  windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-  RegisterClassExW(&windowClass);
+  RegisterTopWindowClass(kProcessesWindowClass, &ProcessesWindow::WindowProc);
   window_ = CreateWindowExW(0, kProcessesWindowClass, W(model.caption).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                             1120, 520, nullptr, nullptr, GetModuleHandleW(nullptr), this);
@@ -184,15 +176,8 @@ bool ProcessesWindow::OnNotify(const NMHDR& header, LRESULT& result) {
 
 LRESULT CALLBACK ProcessesWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* self = static_cast<ProcessesWindow*>(create->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<ProcessesWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->OnMessage(message, wParam, lParam);
+  return ObjectWindowMessage(&ProcessesWindow::window_, &ProcessesWindow::OnMessage, window,
+                             message, wParam, lParam);
 }
 
 LRESULT ProcessesWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -32,6 +32,19 @@ void SetText(HWND window, const std::string& utf8) {
   if (WindowText(window) != text) SetWindowTextW(window, text.c_str());
 }
 
+void RegisterTopWindowClass(const wchar_t* name, WNDPROC procedure, UINT style) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = style;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  windowClass.lpszClassName = name;
+  windowClass.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  RegisterClassExW(&windowClass);
+}
+
 void SetEnabled(HWND window, bool enabled) {
   if ((IsWindowEnabled(window) != FALSE) != enabled) EnableWindow(window, enabled ? TRUE : FALSE);
 }

@@ -27,6 +27,32 @@ void SetVisible(HWND window, bool visible);
 // The items and the choice of a drop-down list.
 void ApplyCombo(HWND combo, const ComboBox& model);
 
+// Registers the class of one of the program's own top-level windows: the arrow cursor, the face
+// colour of dialogs and the program's icon (resource 1), with the class `style` given. A class
+// that is registered already stays as it is, so each window of a class may call it.
+void RegisterTopWindowClass(const wchar_t* name, WNDPROC procedure, UINT style = 0);
+
+// The window procedure's work for a window run by an object of class T, which CreateWindowExW
+// gets as its last argument: WM_NCCREATE keeps the object with the window and gives it the
+// window's handle (its member `handle`); from then on the object's `onMessage` answers the
+// window's messages. Messages before that, or of a window that is not the object's own, get the
+// default handling.
+template <class T>
+LRESULT ObjectWindowMessage(HWND T::*handle, LRESULT (T::*onMessage)(UINT, WPARAM, LPARAM),
+                            HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    auto* self = static_cast<T*>(create->lpCreateParams);
+    self->*handle = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr || self->*handle != window) {
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  return (self->*onMessage)(message, wParam, lParam);
+}
+
 // The message font of the system at a window's DPI, and measures in that font. A view makes one
 // when it lays itself out and again when its DPI changes.
 class Metrics {

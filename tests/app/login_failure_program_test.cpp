@@ -16,6 +16,7 @@
 
 #include "program_runner.h"
 #include "settings/settings_store.h"
+#include "standin_service.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick::testing {
@@ -24,7 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr const char* kPython = "/usr/bin/python3";
 constexpr const char* kOpenssl = "/usr/bin/openssl";
 constexpr const char* kAccount = "ops@x.example";
 constexpr const char* kPassword = "secret";
@@ -35,10 +35,6 @@ const std::regex kExceedLine(R"(CPU \d+% exceed 0% for \d+ times)");
 // waiting (a cycle is due 1 s after monitoring starts; the bound leaves room for a busy machine).
 constexpr auto kReadDeadline = 30s;
 constexpr auto kCycleAfterFailure = 5s;
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // What the stand-in does with the login, and what the programs trust.
 enum class Service { Garbage, Silent, Refusing, HttpsUntrusted, HttpsTrusted };
@@ -85,23 +81,9 @@ class LoginFailureProgramTest : public ::testing::TestWithParam<Case> {
   // The stand-in with `args`; its port, empty when it did not come up.
   std::string StartService(std::optional<RunningProgram>& service,
                            const std::vector<std::string>& args) {
-    std::vector<std::string> argv{kPython,      TARNWICK_STANDIN_SCRIPT,
-                                  "--port",     "0",
-                                  "--account",  kAccount,
-                                  "--password", kPassword,
-                                  "--log",      dir / "service.jsonl"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    service.emplace(argv, ChildEnvironment(dir.path().string()));
-    std::string port;
-    service->WaitForOutput(
-        [&](const std::string& out) {
-          const size_t at = out.find("READY ");
-          if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
-          port = out.substr(at + 6, out.find('\n', at) - at - 6);
-          return true;
-        },
-        15s);
-    return port;
+    service.emplace(StandInCommand(kAccount, kPassword, dir / "service.jsonl", args),
+                    ChildEnvironment(dir.path().string()));
+    return WaitForReadyPort(*service);
   }
 
   // A program folder with settings that exceed on every 1 s sample and alert on the second.
@@ -112,18 +94,8 @@ class LoginFailureProgramTest : public ::testing::TestWithParam<Case> {
     s.home = dir.path() / (name + "-home");
     MakeProgramFolder(s.program);
     fs::create_directories(s.home);
-    Settings settings;
-    settings.TimeInterval = "1";
-    settings.cpu_High = "0";
-    settings.mem_High = "101";
-    settings.num_High = "2";
-    settings.host_Name = host;
+    Settings settings = AlertingSettings(host, kAccount, kPassword);
     settings.Enable_log = 1;
-    settings.Enable_alert = 1;
-    settings.smsEmail = kAccount;
-    settings.smsPassword = kPassword;
-    settings.smsPhone = "+15550100";
-    settings.max_SMS = "9999";
     WriteFile((s.program / "setting.ini").string(), FormatSettingFile(settings));
   }
 };

@@ -25,6 +25,11 @@ namespace tarnwick::testing {
 
 using SteadyClock = std::chrono::steady_clock;
 
+// Whether `text` (a program's output, a log, a mailbox) holds `part`.
+inline bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
 inline const char* const kAssets[] = {"eyestop.ico", "eyerun.ico", "alert.wav", "alert1.wav",
                                       "Hand-m.cur"};
 
@@ -52,6 +57,17 @@ inline void MakeProgramFolder(const std::filesystem::path& folder,
   std::string setting;
   for (const char* line : settingLines) setting += std::string(line ? line : "") + "\r\n";
   std::ofstream((folder / "setting.ini"), std::ios::binary) << setting;
+}
+
+// A folder of the test's own with a copy of every file of the Windows build's program folder
+// `windowsBin`, for the programs to run from under Wine.
+inline void CopyWindowsProgramFolder(const std::filesystem::path& windowsBin,
+                                     const std::filesystem::path& folder) {
+  namespace fs = std::filesystem;
+  fs::create_directories(folder);
+  for (const auto& entry : fs::directory_iterator(windowsBin)) {
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), folder / entry.path().filename());
+  }
 }
 
 inline std::string TodaysLogName() {
@@ -85,6 +101,14 @@ inline std::vector<std::string> ChildEnvironment(const std::string& home,
   return env;
 }
 
+// The null-ended list of C strings posix_spawn takes; `items` must outlive it.
+inline std::vector<char*> SpawnList(const std::vector<std::string>& items) {
+  std::vector<char*> list;
+  for (const std::string& item : items) list.push_back(const_cast<char*>(item.c_str()));
+  list.push_back(nullptr);
+  return list;
+}
+
 // Keeps one processor busy so that the top process of every sample is a real one.
 class BusyThread {
  public:
@@ -111,30 +135,45 @@ struct FinishedProgram {
 };
 
 // Runs a child from an argument list to its end (killed after `limit`), keeping stdout and
-// stderr apart.
+// stderr apart. With `input`, that is its whole standard input; without, it keeps the test's.
 inline FinishedProgram RunToEnd(const std::vector<std::string>& argv,
                                 const std::vector<std::string>& environment,
-                                std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+                                std::chrono::milliseconds limit = std::chrono::seconds(10),
+                                const std::string* input = nullptr) {
   FinishedProgram result;
+  int in[2] = {-1, -1};
   int out[2];
   int err[2];
+  if (input != nullptr && pipe2(in, O_CLOEXEC) != 0) return result;
   if (pipe2(out, O_CLOEXEC) != 0) return result;
   if (pipe2(err, O_CLOEXEC) != 0) return result;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  if (input != nullptr) posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
+  const std::vector<char*> args = SpawnList(argv);
+  const std::vector<char*> envp = SpawnList(environment);
   pid_t pid = -1;
   const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   close(err[1]);
+  std::thread writer;
+  if (input != nullptr) {
+    close(in[0]);
+    // The input is small; a reader that stops early must not stop the test.
+    writer = std::thread([fd = in[1], input] {
+      signal(SIGPIPE, SIG_IGN);
+      size_t done = 0;
+      while (done < input->size()) {
+        const ssize_t n = write(fd, input->data() + done, input->size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+      }
+      close(fd);
+    });
+  }
   const auto deadline = SteadyClock::now() + limit;
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
@@ -155,11 +194,13 @@ inline FinishedProgram RunToEnd(const std::vector<std::string>& argv,
   }
   close(out[0]);
   close(err[0]);
-  if (spawned != 0) return result;
-  int status = 0;
-  if (open > 0) kill(pid, SIGKILL);
-  waitpid(pid, &status, 0);
-  if (open == 0 && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (spawned == 0) {
+    if (open > 0) kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (open == 0 && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  }
+  if (writer.joinable()) writer.join();
   return result;
 }
 
@@ -175,12 +216,8 @@ class RunningProgram {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
+    const std::vector<char*> args = SpawnList(argv);
+    const std::vector<char*> envp = SpawnList(environment);
     if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);

@@ -73,7 +73,7 @@ TEST_F(SmtpTestMailTest, ServerThatTakesTheMailGivesMailSentOk) {
 }
 
 TEST_F(SmtpTestMailTest, UnreachableServerGivesTheErrorWithTheProvidersHint) {
-  SmtpServerModel& d = DialogFor("127.0.0.1", std::to_string(mailtest::ClosedLoopbackPort()));
+  SmtpServerModel& d = DialogFor("127.0.0.1", std::to_string(testing::FreeLoopbackPort()));
   d.mailFrom = "monitor@yahoo.com";
   ui.inputResult = "ops@example.org";
   ui.answers = {MessageAnswer::Ok};

@@ -32,10 +32,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kHogName = "fleet-hog";
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // The port of the "Metrics served on http://127.0.0.1:PORT/metrics" line, 0 until it is there.
 int ServedPort(const std::string& out) {
   static const std::regex line(R"(Metrics served on http://127\.0\.0\.1:(\d+)/metrics)");
@@ -84,18 +80,25 @@ class FleetTest : public ::testing::Test {
     return true;
   }
 
-  // tarnwickd serving its metrics on a port of its choosing; the port, 0 when it did not say.
-  int StartTarnwickd(std::optional<RunningProgram>& run) {
-    run.emplace(std::vector<std::string>{(program / "tarnwickd").string(), "--metrics-listen", "0"},
-                Environment());
+  // `argv` serving its metrics on a port of its choosing ("--metrics-listen 0" follows); the port,
+  // 0 when it did not say within `limit`.
+  int StartServing(std::optional<RunningProgram>& run, std::vector<std::string> argv,
+                   std::chrono::milliseconds limit) {
+    argv.insert(argv.end(), {"--metrics-listen", "0"});
+    run.emplace(argv, Environment());
     int port = 0;
     run->WaitForOutput(
         [&](const std::string& out) {
           port = ServedPort(out);
           return port != 0;
         },
-        20s);
+        limit);
     return port;
+  }
+
+  // tarnwickd serving its metrics; its port, 0 when it did not say.
+  int StartTarnwickd(std::optional<RunningProgram>& run) {
+    return StartServing(run, {(program / "tarnwickd").string()}, 20s);
   }
 
   // Waits until the server answers its readiness URL.
@@ -134,7 +137,7 @@ class FleetTest : public ::testing::Test {
           std::to_string(alertmanager) + "']\n";
     }
     WriteFile((folder / "prometheus.yml").string(), config);
-    const int port = FreePort();
+    const int port = FreeLoopbackPort();
     prometheus.emplace(
         std::vector<std::string>{"/usr/bin/prometheus",
                                  "--config.file=" + (folder / "prometheus.yml").string(),
@@ -153,7 +156,7 @@ class FleetTest : public ::testing::Test {
               "receivers:\n  - name: hook\n    webhook_configs:\n"
               "      - url: http://127.0.0.1:" +
                   std::to_string(webhook) + "/hook\n");
-    const int port = FreePort();
+    const int port = FreeLoopbackPort();
     alertmanager.emplace(
         std::vector<std::string>{"/usr/bin/prometheus-alertmanager",
                                  "--config.file=" + (folder / "alertmanager.yml").string(),
@@ -348,7 +351,7 @@ TEST_F(FleetTest, SettingsSetFromTheCommandLineAreTheDialogsAndBack) {
 // The desktop program serves the same metrics when asked; a wrong address stops it before any
 // window opens.
 TEST_F(FleetTest, TheDesktopProgramServesTheSameMetrics) {
-  const int port = FreePort();
+  const int port = FreeLoopbackPort();
   const std::vector<std::string> environment =
       ChildEnvironment(home.string(), {"QT_QPA_PLATFORM=offscreen"});
   RunningProgram desktop(
@@ -378,10 +381,7 @@ TEST_F(FleetTest, WindowsBuildUnderWineServesMetricsAndTakesItsSettings) {
     GTEST_SKIP() << "TARNWICK_WINDOWS_BIN does not name a folder with tarnwickd.exe";
   }
   const fs::path winProgram = dir.path() / "winprogram";
-  fs::create_directories(winProgram);
-  for (const auto& entry : fs::directory_iterator(windowsBin)) {
-    if (entry.is_regular_file()) fs::copy_file(entry.path(), winProgram / entry.path().filename());
-  }
+  CopyWindowsProgramFolder(windowsBin, winProgram);
   const std::string exe = (winProgram / "tarnwickd.exe").string();
   // Wine's drive Z: is the Linux root.
   std::string folder = "Z:" + (dir.path() / "winetc").string();
@@ -399,16 +399,7 @@ TEST_F(FleetTest, WindowsBuildUnderWineServesMetricsAndTakesItsSettings) {
   EXPECT_TRUE(Has(shown.out, "smsPassword=(set)")) << shown.out;
 
   std::optional<RunningProgram> run;
-  run.emplace(std::vector<std::string>{"/usr/bin/wine", exe, "--settings-dir", folder,
-                                       "--metrics-listen", "0"},
-              Environment());
-  int port = 0;
-  run->WaitForOutput(
-      [&](const std::string& out) {
-        port = ServedPort(out);
-        return port != 0;
-      },
-      60s);
+  const int port = StartServing(run, {"/usr/bin/wine", exe, "--settings-dir", folder}, 60s);
   ASSERT_NE(port, 0) << run->ReadOutput(0);
   const HttpReply reply = PollGet(
       port, "/metrics", {},

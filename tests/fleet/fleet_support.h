@@ -1,17 +1,8 @@
-// What the fleet's end-to-end tests share: a free loopback port, a program run to its end with a
-// standard input, HTTP GETs with cpp-httplib's client, and a webhook receiver standing in for an
-// Alertmanager receiver.
+// What the fleet's end-to-end tests share: a program run to its end with a standard input, HTTP
+// GETs with cpp-httplib's client, and a webhook receiver standing in for an Alertmanager receiver.
 #pragma once
 
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -22,24 +13,9 @@
 #include <vector>
 
 #include "app/program_runner.h"
+#include "support/loopback_port.h"
 
 namespace tarnwick::testing {
-
-// A port nothing listens on right now: the system picks one for a socket that is closed again.
-inline int FreePort() {
-  const int sock = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  close(sock);
-  return port;
-}
 
 // Runs a program from an argument list with `input` as its whole standard input; its exit code
 // (-1 when it did not end within `limit`) and both outputs.
@@ -47,69 +23,7 @@ inline FinishedProgram RunWithInput(const std::vector<std::string>& argv,
                                     const std::vector<std::string>& environment,
                                     const std::string& input,
                                     std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-  FinishedProgram result;
-  int in[2];
-  int out[2];
-  int err[2];
-  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-    return result;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  // The input is small; a reader that stops early must not stop the test.
-  std::thread writer([fd = in[1], input] {
-    signal(SIGPIPE, SIG_IGN);
-    size_t done = 0;
-    while (done < input.size()) {
-      const ssize_t n = write(fd, input.data() + done, input.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    close(fd);
-  });
-  const auto deadline = SteadyClock::now() + limit;
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open = spawned == 0 ? 2 : 0;
-  while (open > 0 && SteadyClock::now() < deadline) {
-    if (poll(fds, 2, 100) <= 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        sinks[i]->append(buffer, static_cast<size_t>(n));
-      } else {
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
-  close(out[0]);
-  close(err[0]);
-  if (spawned == 0) {
-    if (open > 0) kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (open == 0 && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  }
-  writer.join();
-  return result;
+  return RunToEnd(argv, environment, limit, &input);
 }
 
 struct HttpReply {

@@ -12,6 +12,7 @@
 
 #include "alerts/html_text.h"
 #include "app/program_runner.h"
+#include "app/standin_service.h"
 #include "mailer/mail_test_support.h"
 #include "settings/settings_store.h"
 #include "support/temp_dir.h"
@@ -34,10 +35,6 @@ const std::string kShownName = "hog?exe.?2J?[31mred";
 // The characters themselves in UTF-8, and as the stand-in's JSON log writes them.
 const std::vector<std::string> kRawForms = {"\xE2\x80\xAE", "\xC2\x9B", "\x1B"};
 const std::vector<std::string> kJsonForms = {"\\u202e", "\\u009b", "\\u001b"};
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // Which of `forms` occur in `text`, for the failure message.
 std::vector<std::string> Found(const std::string& text, const std::vector<std::string>& forms) {
@@ -71,41 +68,19 @@ TEST(TarnwickdShownNames, ProcessNameShowsWithQuestionMarksInLogSmsMailAndHistor
 
   mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
   ASSERT_TRUE(smtp.ready()) << smtp.log();
-  Settings s;
-  s.TimeInterval = "1";
-  s.cpu_High = "0";
-  s.mem_High = "101";
-  s.num_High = "5";  // the hog leads at least one of five samples even beside other work
-  s.host_Name = "NAMEHOST";
+  // Five samples: the hog leads at least one of them even beside other work.
+  Settings s = AlertingSettings("NAMEHOST", kAccount, kPassword, "5");
   s.Enable_log = 1;
-  s.Enable_alert = 1;
-  s.smsEmail = kAccount;
-  s.smsPassword = kPassword;
-  s.smsPhone = "+15550100";
   s.Mail_List = "ops@x.example";
-  s.max_SMS = "9999";
-  s.Enable_SMTP = 1;
-  s.mailSvr = smtp.host();
-  s.SMTPport = smtp.port();
-  s.mailFrom = mailtest::kSmtpUser;
-  s.MailUser = mailtest::kSmtpUser;
-  s.MailPass = mailtest::kSmtpPassword;
+  mailtest::UseAsSecondServer(s, smtp);
   WriteFile((program / "setting.ini").string(), FormatSettingFile(s));
   WriteFile((program / "smtpsvr.ini").string(), FormatSmtpFile(s));
 
   RunningProgram service(
-      {mailtest::kPython, TARNWICK_STANDIN_SCRIPT, "--port", "0", "--account", kAccount,
-       "--password", kPassword, "--credits", "50", "--api-id", "AB12cd", "--log", serviceLog},
+      StandInCommand(kAccount, kPassword, serviceLog, {"--credits", "50", "--api-id", "AB12cd"}),
       ChildEnvironment(home.string()));
-  std::string port;
-  ASSERT_TRUE(service.WaitForOutput(
-      [&](const std::string& out) {
-        const size_t at = out.find("READY ");
-        if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
-        port = out.substr(at + 6, out.find('\n', at) - at - 6);
-        return true;
-      },
-      15s));
+  const std::string port = WaitForReadyPort(service);
+  ASSERT_FALSE(port.empty());
 
   const fs::path hog = dir.path() / kHogName;
   fs::copy_file(TARNWICK_HOG, hog);

@@ -14,6 +14,7 @@
 
 #include "alerts/html_text.h"
 #include "app/program_runner.h"
+#include "app/standin_service.h"
 #include "mailer/mail_test_support.h"
 #include "settings/settings_store.h"
 #include "support/temp_dir.h"
@@ -31,10 +32,6 @@ constexpr const char* kPassword = "p&ss #1 %";
 // A process name that would add a parameter to an unencoded request, and live markup to a mail
 // body that is not escaped (15 characters, the most a task name keeps).
 constexpr const char* kHogName = "<p hidden>&to=9";
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 // The value of "key": "..." in one JSON line of the stand-in's log (ASCII escapes only).
 std::string JsonField(const std::string& line, const std::string& key) {
@@ -126,20 +123,9 @@ class TarnwickdEndToEnd : public ::testing::Test {
   // Starts the stand-in (normal mode) and returns its port, empty when it did not come up.
   std::string StartService(std::optional<RunningProgram>& service) {
     service.emplace(
-        std::vector<std::string>{mailtest::kPython, TARNWICK_STANDIN_SCRIPT, "--port", "0",
-                                 "--account", kAccount, "--password", kPassword, "--credits", "50",
-                                 "--api-id", "AB12cd", "--log", serviceLog},
+        StandInCommand(kAccount, kPassword, serviceLog, {"--credits", "50", "--api-id", "AB12cd"}),
         ChildEnvironment(home.string()));
-    std::string port;
-    service->WaitForOutput(
-        [&](const std::string& out) {
-          const size_t at = out.find("READY ");
-          if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
-          port = out.substr(at + 6, out.find('\n', at) - at - 6);
-          return true;
-        },
-        15s);
-    return port;
+    return WaitForReadyPort(*service);
   }
 
   std::vector<std::string> Environment(const std::string& port) {
@@ -147,27 +133,10 @@ class TarnwickdEndToEnd : public ::testing::Test {
   }
 
   void WriteSettings(const mailtest::SmtpServer* smtp, const std::string& numHigh = "2") {
-    Settings s;
-    s.TimeInterval = "1";
-    s.cpu_High = "0";
-    s.mem_High = "101";
-    s.num_High = numHigh;
-    s.host_Name = "E2EHOST";
+    Settings s = AlertingSettings("E2EHOST", kAccount, kPassword, numHigh);
     s.Enable_log = 1;
-    s.Enable_alert = 1;
-    s.smsEmail = kAccount;
-    s.smsPassword = kPassword;
-    s.smsPhone = "+15550100";
     s.Mail_List = "ops@x.example,boss@x.example";
-    s.max_SMS = "9999";
-    if (smtp != nullptr) {
-      s.Enable_SMTP = 1;
-      s.mailSvr = smtp->host();
-      s.SMTPport = smtp->port();
-      s.mailFrom = mailtest::kSmtpUser;
-      s.MailUser = mailtest::kSmtpUser;
-      s.MailPass = mailtest::kSmtpPassword;
-    }
+    if (smtp != nullptr) mailtest::UseAsSecondServer(s, *smtp);
     s.min_Select = "5";
     WriteFile((program / "setting.ini").string(), FormatSettingFile(s));
     WriteFile((program / "smtpsvr.ini").string(), FormatSmtpFile(s));
@@ -388,24 +357,11 @@ TEST_F(TarnwickdEndToEnd, WindowsBuildUnderWineLogsInAndSendsItsAlert) {
     GTEST_SKIP() << "TARNWICK_WINDOWS_BIN does not name a folder with tarnwickd.exe";
   }
   const fs::path winProgram = dir.path() / "winprogram";
-  fs::create_directories(winProgram);
-  for (const auto& entry : fs::directory_iterator(windowsBin)) {
-    if (entry.is_regular_file()) fs::copy_file(entry.path(), winProgram / entry.path().filename());
-  }
+  CopyWindowsProgramFolder(windowsBin, winProgram);
   std::optional<RunningProgram> service;
   const std::string port = StartService(service);
   ASSERT_FALSE(port.empty());
-  Settings s;
-  s.TimeInterval = "1";
-  s.cpu_High = "0";
-  s.mem_High = "101";
-  s.num_High = "2";
-  s.host_Name = "WINEHOST";
-  s.Enable_alert = 1;
-  s.smsEmail = kAccount;
-  s.smsPassword = kPassword;
-  s.smsPhone = "+15550100";
-  s.max_SMS = "9999";
+  Settings s = AlertingSettings("WINEHOST", kAccount, kPassword);
   WriteFile((winProgram / "setting.ini").string(), FormatSettingFile(s));
 
   std::vector<std::string> env = Environment(port);

@@ -16,6 +16,7 @@
 #include "history/history_time.h"
 #include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
+#include "support/file_mode.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
@@ -263,22 +264,17 @@ TEST_F(HistoryCommandTest, TheExportIsOwnerOnlyAndNeverAnotherUsersFile) {
     ::testing::internal::GetCapturedStderr();
     return status.value_or(-1);
   };
-  const auto modeOf = [](const std::string& file) {
-    struct stat info {};
-    EXPECT_EQ(::lstat(file.c_str(), &info), 0) << file;
-    return info.st_mode & 07777;
-  };
 
   const std::string fresh = dir / "fresh.csv";
   EXPECT_EQ(exportTo(fresh), 0);
-  EXPECT_EQ(modeOf(fresh), 0600u);
+  EXPECT_EQ(testing::ModeOf(fresh), 0600u);
   EXPECT_EQ(ParseCsv(testing::ReadFile(fresh)).size(), 12u);
 
   const std::string old = dir / "old.csv";
   testing::WriteFile(old, std::string(100000, 'o'));
   ::chmod(old.c_str(), 0644);
   EXPECT_EQ(exportTo(old), 0);
-  EXPECT_EQ(modeOf(old), 0600u);
+  EXPECT_EQ(testing::ModeOf(old), 0600u);
   EXPECT_EQ(testing::ReadFile(old), testing::ReadFile(fresh)) << "nothing of the old content";
 
   const std::string victim = dir / "victim";
@@ -295,7 +291,7 @@ TEST_F(HistoryCommandTest, TheExportIsOwnerOnlyAndNeverAnotherUsersFile) {
     ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
     EXPECT_EQ(exportTo(theirs), 1);
     EXPECT_EQ(testing::ReadFile(theirs), "theirs\n");
-    EXPECT_EQ(modeOf(theirs), 0666u);
+    EXPECT_EQ(testing::ModeOf(theirs), 0666u);
   }
   ::umask(savedUmask);
 }

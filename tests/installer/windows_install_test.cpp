@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/program_runner.h"
+#include "app/standin_service.h"
 #include "mailer/mail_test_support.h"
 #include "settings/settings_store.h"
 #include "support/temp_dir.h"
@@ -40,10 +41,6 @@ constexpr const char* kServiceKey = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\
 constexpr const char* kEventSourceKey =
     "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Tarnwick";
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // Runs a child with its standard streams on /dev/null to its end; its exit code, or -1 when it
 // did not end within `limit`. Wine's services keep the streams of the call that started them.
 int RunQuietly(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
@@ -53,12 +50,8 @@ int RunQuietly(const std::vector<std::string>& argv, const std::vector<std::stri
   for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
     posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
   }
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  std::vector<char*> envp;
-  for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
+  const std::vector<char*> args = SpawnList(argv);
+  const std::vector<char*> envp = SpawnList(environment);
   pid_t pid = -1;
   const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
@@ -170,12 +163,8 @@ class Background {
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
+    const std::vector<char*> args = SpawnList(argv);
+    const std::vector<char*> envp = SpawnList(environment);
     if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
@@ -324,18 +313,9 @@ TEST_F(WindowsInstallUnderWine, SilentInstallSetsUpTheProgramAndUninstallKeepsOn
 TEST_F(WindowsInstallUnderWine, ServiceAlertsOnAHogRunsAgainAfterAnUpgradeAndStopsOnStop) {
   const std::string serviceLog = (dir.path() / "service.jsonl").string();
   RunningProgram standIn(
-      {mailtest::kPython, TARNWICK_STANDIN_SCRIPT, "--port", "0", "--account", kAccount,
-       "--password", kPassword, "--credits", "50", "--api-id", "AB12cd", "--log", serviceLog},
+      StandInCommand(kAccount, kPassword, serviceLog, {"--credits", "50", "--api-id", "AB12cd"}),
       ChildEnvironment(dir.path().string()));
-  std::string port;
-  standIn.WaitForOutput(
-      [&](const std::string& out) {
-        const size_t at = out.find("READY ");
-        if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
-        port = out.substr(at + 6, out.find('\n', at) - at - 6);
-        return true;
-      },
-      15s);
+  const std::string port = WaitForReadyPort(standIn);
   ASSERT_FALSE(port.empty());
   FreshPrefix prefix(dir.path() / "prefix");
   ASSERT_TRUE(prefix.booted());
@@ -350,18 +330,8 @@ TEST_F(WindowsInstallUnderWine, ServiceAlertsOnAHogRunsAgainAfterAnUpgradeAndSto
   ASSERT_TRUE(prefix.Restart());
 
   // The administrator's settings: every sample over the threshold, an alert after two.
-  Settings s;
-  s.TimeInterval = "1";
-  s.cpu_High = "0";
-  s.mem_High = "101";
-  s.num_High = "2";
-  s.host_Name = "SVCHOST";
+  Settings s = AlertingSettings("SVCHOST", kAccount, kPassword);
   s.Enable_log = 1;
-  s.Enable_alert = 1;
-  s.smsEmail = kAccount;
-  s.smsPassword = kPassword;
-  s.smsPhone = "+15550100";
-  s.max_SMS = "9999";
   fs::create_directories(prefix.C("ProgramData/Tarnwick"));
   WriteFile(prefix.C("ProgramData/Tarnwick/setting.ini").string(), FormatSettingFile(s));
   // A copy of the hog under a name of its own, burning one processor while the test runs.

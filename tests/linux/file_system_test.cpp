@@ -8,20 +8,16 @@
 #include <string>
 
 #include "platform/posix/posix_file_system.h"
+#include "support/file_mode.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick {
 namespace {
 
+using testing::ModeOf;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
-
-mode_t ModeOf(const std::string& path) {
-  struct stat info {};
-  EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
-  return info.st_mode & 07777;
-}
 
 size_t EntriesIn(const std::filesystem::path& folder) {
   size_t count = 0;

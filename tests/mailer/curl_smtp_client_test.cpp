@@ -131,7 +131,7 @@ TEST(CurlSmtpClientTest, FailuresComeBackAsOneLine) {
   SmtpMail closedPort;
   closedPort.recipients = "ops@example.org";
   closedPort.server = "127.0.0.1";
-  closedPort.port = std::to_string(mailtest::ClosedLoopbackPort());
+  closedPort.port = std::to_string(testing::FreeLoopbackPort());
   struct Case {
     const char* name;
     std::string error;

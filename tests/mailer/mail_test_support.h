@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "settings/settings.h"
+#include "support/loopback_port.h"
 #include "support/temp_dir.h"
 
 extern char** environ;
@@ -93,19 +95,6 @@ inline RunResult Run(const std::vector<std::string>& argv, const std::string& in
   result.out = testing::ReadFile(outPath);
   result.err = testing::ReadFile(errPath);
   return result;
-}
-
-// A TCP port on 127.0.0.1 that nothing listens on (taken from the kernel, then released).
-inline int ClosedLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
 }
 
 // One mail as the server took it; the texts are decoded by Python's email package.
@@ -268,6 +257,17 @@ class SmtpServer {
   pid_t pid_ = -1;
   std::string startOutput_;
 };
+
+// The settings' second SMTP server switched on and pointed at `server`, with the test's account
+// as sender and login.
+inline void UseAsSecondServer(Settings& s, const SmtpServer& server) {
+  s.Enable_SMTP = 1;
+  s.mailSvr = server.host();
+  s.SMTPport = server.port();
+  s.mailFrom = kSmtpUser;
+  s.MailUser = kSmtpUser;
+  s.MailPass = kSmtpPassword;
+}
 
 struct ChildState {
   pid_t pid;

@@ -84,8 +84,8 @@ TEST(MailerLaunchTest, EveryFailureOfTheMailerIsLoggedWithItsReason) {
   const Case cases[] = {
       {"authentication refused", server.port(), "wrong", trusted, "Login denied"},
       {"certificate not trusted", server.port(), mailtest::kSmtpPassword, untrusted, ""},
-      {"server unreachable", std::to_string(mailtest::ClosedLoopbackPort()),
-       mailtest::kSmtpPassword, trusted, ""},
+      {"server unreachable", std::to_string(testing::FreeLoopbackPort()), mailtest::kSmtpPassword,
+       trusted, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

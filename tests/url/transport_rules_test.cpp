@@ -26,6 +26,7 @@
 #include "platform/qt/qt_url_transport.h"
 #include "standin.h"
 #include "support/environment.h"
+#include "support/peak_memory.h"
 #include "support/temp_dir.h"
 
 namespace tarnwick::testing {
@@ -59,6 +60,16 @@ class Reader {
   // `busy` keeps this thread from the event loop (or the wait) that long after the read starts,
   // as a monitor cycle or a message box's handler does in the program.
   virtual Read Get(const std::string& url, std::chrono::milliseconds busy = 0ms) = 0;
+
+ protected:
+  // The completion that keeps the read's outcome in `read` and counts its calls.
+  static IUrlTransport::Completion Recording(Read& read) {
+    return [&read](bool ok, std::string bytes) {
+      ++read.calls;
+      read.ok = ok;
+      read.bytes = std::move(bytes);
+    };
+  }
 };
 
 // The desktop program's transport: completions come through Qt's event loop.
@@ -67,11 +78,7 @@ class QtReader final : public Reader {
   Read Get(const std::string& url, std::chrono::milliseconds busy) override {
     Read read;
     const auto start = Clock::now();
-    transport_.Get(url, [&](bool ok, std::string bytes) {
-      ++read.calls;
-      read.ok = ok;
-      read.bytes = std::move(bytes);
-    });
+    transport_.Get(url, Recording(read));
     std::this_thread::sleep_for(busy);
     QEventLoop loop;
     QTimer poll;
@@ -94,11 +101,7 @@ class CurlReader final : public Reader {
   Read Get(const std::string& url, std::chrono::milliseconds busy) override {
     Read read;
     const auto start = Clock::now();
-    transport_.Get(url, [&](bool ok, std::string bytes) {
-      ++read.calls;
-      read.ok = ok;
-      read.bytes = std::move(bytes);
-    });
+    transport_.Get(url, Recording(read));
     std::this_thread::sleep_for(busy);
     while (read.calls == 0 && Clock::now() - start < kHung) transport_.WaitFor(50ms);
     read.took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
@@ -353,20 +356,6 @@ TEST_P(TransportRules, KeepTheSameRulesAgainstAHostileService) {
       EXPECT_LT(read.took, kDeadline + 5s);
     }
   }
-}
-
-// VmHWM, the process's peak resident set, in KiB; writing 5 to clear_refs starts it again from
-// the present resident set.
-long PeakKiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  }
-  return -1;
-}
-
-void RestartPeak() {
-  std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // However long the flood, and however long the thread that takes the completions is busy

@@ -6,12 +6,6 @@
 // starts the read, keeps the thread busy for BUSY_MS, waits for the completion and prints
 // "ok HEX" (the reply's bytes in hex) or "failed", then "ms N" (the read's time) and "peak KIB"
 // (the process's peak memory). SSL_CERT_FILE is read as the program reads it.
-#ifdef _WIN32
-#include <windows.h>
-// after windows.h
-#include <psapi.h>
-#endif
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,24 +15,7 @@
 
 #include "alerts/url_rules.h"
 #include "platform/curl/curl_url_transport.h"
-
-namespace {
-
-long PeakKiB() {
-#ifdef _WIN32
-  PROCESS_MEMORY_COUNTERS counters{};
-  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
-  return static_cast<long>(counters.PeakWorkingSetSize / 1024);
-#else
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
-  }
-  return -1;
-#endif
-}
-
-}  // namespace
+#include "support/peak_memory.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 4) {
@@ -68,6 +45,6 @@ int main(int argc, char* argv[]) {
   } else {
     std::printf("failed\n");
   }
-  std::printf("ms %lld\npeak %ld\n", static_cast<long long>(ms), PeakKiB());
+  std::printf("ms %lld\npeak %ld\n", static_cast<long long>(ms), tarnwick::testing::PeakKiB());
   return 0;
 }

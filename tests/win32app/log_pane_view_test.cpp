@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "list_views.h"
 #include "view_fixture.h"
 
 namespace tarnwick::testing {
 namespace {
+
+using win32::SelectedRows;
 
 std::string ClipboardText() {
   std::string text;
@@ -22,16 +25,6 @@ std::string ClipboardText() {
   }
   CloseClipboard();
   return text;
-}
-
-std::vector<int> SelectedRows(HWND list) {
-  std::vector<int> rows;
-  int row = -1;
-  while ((row = static_cast<int>(
-              SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0) {
-    rows.push_back(row);
-  }
-  return rows;
 }
 
 void Select(HWND list, int row) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/program_runner.h"
+#include "app/standin_service.h"
 #include "mailer/mail_test_support.h"
 #include "settings/settings_store.h"
 #include "support/temp_dir.h"
@@ -26,10 +27,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kAccount = "ops@x.example";
 constexpr const char* kPassword = "p&ss #1 %";
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 TEST(TarnwickExeUnderWine, AlertHistoryAndTestMailThroughTheProgramsOwnWiring) {
   const char* windowsBin = std::getenv("TARNWICK_WINDOWS_BIN");
@@ -52,33 +49,14 @@ TEST(TarnwickExeUnderWine, AlertHistoryAndTestMailThroughTheProgramsOwnWiring) {
   ASSERT_TRUE(smtp.ready()) << smtp.log();
   const std::string serviceLog = (dir.path() / "service.jsonl").string();
   RunningProgram service(
-      {mailtest::kPython, TARNWICK_STANDIN_SCRIPT, "--port", "0", "--account", kAccount,
-       "--password", kPassword, "--credits", "50", "--api-id", "AB12cd", "--log", serviceLog},
+      StandInCommand(kAccount, kPassword, serviceLog, {"--credits", "50", "--api-id", "AB12cd"}),
       ChildEnvironment(home.string()));
-  std::string port;
-  service.WaitForOutput(
-      [&](const std::string& out) {
-        const size_t at = out.find("READY ");
-        if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
-        port = out.substr(at + 6, out.find('\n', at) - at - 6);
-        return true;
-      },
-      15s);
+  const std::string port = WaitForReadyPort(service);
   ASSERT_FALSE(port.empty());
 
-  Settings s;
-  s.TimeInterval = "1";
-  s.cpu_High = "0";
-  s.mem_High = "101";
-  s.num_High = "2";
   // A host described partly in Greek: it must reach the log and the SMS whole.
-  s.host_Name = "E2EHOST Διακ";
+  Settings s = AlertingSettings("E2EHOST Διακ", kAccount, kPassword);
   s.Enable_log = 1;
-  s.Enable_alert = 1;
-  s.smsEmail = kAccount;
-  s.smsPassword = kPassword;
-  s.smsPhone = "+15550100";
-  s.max_SMS = "9999";
   s.mailFrom = mailtest::kSmtpUser;
   WriteFile((program / "setting.ini").string(), FormatSettingFile(s));
 

@@ -3,9 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <array>
-#include <streambuf>
+#include <cstddef>
+#include <utility>
 
+#include "common/sink_stream.h"
 #include "platform/windows/handle.h"
 #include "platform/windows/owner_only.h"
 #include "platform/windows/wide_text.h"
@@ -13,52 +14,20 @@
 namespace tarnwick {
 namespace {
 
-// Buffers the writes and hands them to the file in large pieces.
-class HandleBuffer final : public std::streambuf {
+// The new file, closed with the stream.
+class FileSink {
  public:
-  explicit HandleBuffer(win::Handle file) : file_(std::move(file)) {
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
-  }
-  ~HandleBuffer() override { sync(); }
-  HandleBuffer(const HandleBuffer&) = delete;
-  HandleBuffer& operator=(const HandleBuffer&) = delete;
+  explicit FileSink(win::Handle file) : file_(std::move(file)) {}
 
- protected:
-  int_type overflow(int_type c) override {
-    if (!Drain()) return traits_type::eof();
-    if (!traits_type::eq_int_type(c, traits_type::eof())) {
-      *pptr() = traits_type::to_char_type(c);
-      pbump(1);
-    }
-    return traits_type::not_eof(c);
+  std::ptrdiff_t Write(const char* data, size_t size) {
+    const auto chunk = static_cast<DWORD>(std::min<size_t>(size, 1 << 20));
+    DWORD written = 0;
+    if (!WriteFile(file_.get(), data, chunk, &written, nullptr)) return -1;
+    return static_cast<std::ptrdiff_t>(written);
   }
-  int sync() override { return Drain() ? 0 : -1; }
 
  private:
-  bool Drain() {
-    const char* next = pbase();
-    while (next < pptr()) {
-      const auto chunk = static_cast<DWORD>(std::min<std::ptrdiff_t>(pptr() - next, 1 << 20));
-      DWORD written = 0;
-      if (!WriteFile(file_.get(), next, chunk, &written, nullptr) || written == 0) return false;
-      next += written;
-    }
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
-    return true;
-  }
-
   win::Handle file_;
-  std::array<char, 64 * 1024> buffer_{};
-};
-
-class HandleStream final : public std::ostream {
- public:
-  explicit HandleStream(win::Handle file) : std::ostream(nullptr), buffer_(std::move(file)) {
-    rdbuf(&buffer_);
-  }
-
- private:
-  HandleBuffer buffer_;
 };
 
 win::Handle CreateNew(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
@@ -84,7 +53,7 @@ std::unique_ptr<std::ostream> CreateOwnerOnlyFile(const std::string& path) {
     file = CreateNew(wide, security.attributes());
     if (!file) return nullptr;
   }
-  return std::make_unique<HandleStream>(std::move(file));
+  return std::make_unique<SinkStream<FileSink>>(FileSink(std::move(file)));
 }
 
 }  // namespace tarnwick
