@@ -155,9 +155,7 @@ void HistoryWindow::CreateControls() {
 void HistoryWindow::Open() {
   model_.Show();
   Render();
-  // Opened again while open: it comes back in front.
-  if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
-  SetForegroundWindow(window_);
+  BringToFront(window_);
 }
 
 void HistoryWindow::LayOut() {

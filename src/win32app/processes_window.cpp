@@ -59,9 +59,7 @@ ProcessesWindow::~ProcessesWindow() {
 void ProcessesWindow::Open() {
   model_.Show();
   Render();
-  // Opened again while open: it comes back in front.
-  if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
-  SetForegroundWindow(window_);
+  BringToFront(window_);
 }
 
 void ProcessesWindow::LayOut() {

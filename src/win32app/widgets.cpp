@@ -45,6 +45,11 @@ void RegisterTopWindowClass(const wchar_t* name, WNDPROC procedure, UINT style) 
   RegisterClassExW(&windowClass);
 }
 
+void BringToFront(HWND window) {
+  if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+  SetForegroundWindow(window);
+}
+
 void SetEnabled(HWND window, bool enabled) {
   if ((IsWindowEnabled(window) != FALSE) != enabled) EnableWindow(window, enabled ? TRUE : FALSE);
 }

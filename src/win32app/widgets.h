@@ -32,6 +32,9 @@ void ApplyCombo(HWND combo, const ComboBox& model);
 // that is registered already stays as it is, so each window of a class may call it.
 void RegisterTopWindowClass(const wchar_t* name, WNDPROC procedure, UINT style = 0);
 
+// A window opened again while it is open comes back in front, restored when it was minimised.
+void BringToFront(HWND window);
+
 // The window procedure's work for a window run by an object of class T, which CreateWindowExW
 // gets as its last argument: WM_NCCREATE keeps the object with the window and gives it the
 // window's handle (its member `handle`); from then on the object's `onMessage` answers the
