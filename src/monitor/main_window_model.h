@@ -242,6 +242,10 @@ class MainWindowModel {
   SmtpServerModel& smtpServer() { return *smtpServer_; }
   // The dispatcher that receives alerts (null without a delivery).
   IAlertSender* alertSender() { return alertSender_; }
+  // An alert or notice written now would go out: logged in, alerts on, and a dispatcher.
+  bool AlertsGoOut() const {
+    return session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr;
+  }
   // Replaces the dispatcher that receives the watches' alerts.
   void SetAlertSender(IAlertSender* sender) { alertSender_ = sender; }
   void SetProgramMonitor(IProgramMonitor* monitor) { programMonitor_ = monitor; }

@@ -246,7 +246,7 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
               std::string(kNotLoggedInTail);
   }
   WriteLog(message);
-  const bool send = session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr;
+  const bool send = AlertsGoOut();
   RecordAlert(std::move(event), message, send);
   watch.reported = watch.raised;
   // The dispatcher counts every request it makes: the alert went out when the count moved.
@@ -277,6 +277,7 @@ void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
 
   const std::string name = cpu ? "CPU" : "MEM";
   const int value = cpu ? sample.cpu : sample.mem;
+  const std::string normalLine = name + " " + Num(value) + "% back to normal";
   // The history keeps one event for both: the line, and whether the notice went out.
   const bool noticeDue = watch.reported == 1;
   if (watch.exceeded || noticeDue) {
@@ -284,12 +285,10 @@ void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
     event.kind = HistoryEventKind::BackToNormal;
     event.watch = cpu ? HistoryWatch::Cpu : HistoryWatch::Memory;
     event.value = value;
-    const bool sent =
-        noticeDue && session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr;
-    RecordAlert(std::move(event), name + " " + Num(value) + "% back to normal", sent);
+    RecordAlert(std::move(event), normalLine, noticeDue && AlertsGoOut());
   }
   if (watch.exceeded) {
-    WriteLog(name + " " + Num(value) + "% back to normal");
+    WriteLog(normalLine);
     watch.exceeded = false;
   }
   if (noticeDue) {
@@ -303,9 +302,7 @@ void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
     }
     WriteLog(message);
     watch.reported = watch.raised;
-    if (session.loggedIn && settings.Enable_alert == 1 && alertSender_ != nullptr) {
-      alertSender_->SendAlert(settings.smsPhone, message);
-    }
+    if (AlertsGoOut()) alertSender_->SendAlert(settings.smsPhone, message);
   }
   (cpu ? lblCPU_count : lblmem_Count).caption = std::string("0");
 }

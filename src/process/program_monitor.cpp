@@ -310,12 +310,9 @@ bool ProgramMonitor::Send(std::string text, const std::string& creditLine) {
     window_.WriteLog(creditLine);
     return false;
   }
-  IAlertSender* sender = window_.alertSender();
-  if (window_.session.loggedIn && window_.settings.Enable_alert == 1 && sender != nullptr) {
-    sender->SendAlert(window_.settings.smsPhone, text);
-    return true;
-  }
-  return false;
+  if (!window_.AlertsGoOut()) return false;
+  window_.alertSender()->SendAlert(window_.settings.smsPhone, text);
+  return true;
 }
 
 void ProgramMonitor::ResetForStart(bool fullReset) {
