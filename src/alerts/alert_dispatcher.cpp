@@ -66,7 +66,7 @@ void AlertDispatcher::SmsPath(const std::string& recipients, std::string& messag
   window_.session.requestSeq = NextRequestSeq(window_.session.requestSeq);
   read1_.SetPropName("sendsms" + std::to_string(window_.session.requestSeq));
   read1_.SetDataFromURL(url);
-  window_.WriteLog("Send SMS message [" + message + "]");
+  window_.WriteLog(std::string(kSmsSentStart) + message + "]");
 }
 
 void AlertDispatcher::MailOnlyPath(std::string& message) {

@@ -18,6 +18,8 @@ inline constexpr std::string_view kNoCredits =
     "Credits is not enough to send SMS and Mail alerts !!";
 // An SMS carries at most this many characters.
 inline constexpr size_t kSmsLimit = 160;
+// The log line of an SMS handed to the web service: this, the SMS, then "]".
+inline constexpr std::string_view kSmsSentStart = "Send SMS message [";
 
 class AlertDispatcher final : public IAlertSender {
  public:

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "history/history_recorder.h"
 #include "monitor/activity_log.h"
+#include "process/program_monitor.h"
 #include "settings/settings_file.h"
 
 namespace tarnwick {
@@ -25,11 +26,6 @@ constexpr std::string_view kNotLoggedInStart = "not login alert message [";
 // How the alert reports the termination of the top process.
 constexpr std::string_view kKilledPart = " killed(True)";
 constexpr std::string_view kKillFailedPart = " killed(False)";
-// The delivery of an alert or notice through the web service.
-constexpr std::string_view kSmsDeliveryStart = "Send SMS message [";
-// The program monitor's own lines about its termination.
-constexpr std::string_view kProgramKilledStart = "(Program killed) - ";
-constexpr std::string_view kProgramKillFailedStart = "(Program killed failure) - ";
 // The program monitor cannot send an alert or notice for want of credits.
 constexpr std::string_view kProgramNoCreditsStart = "No enough credits to send ";
 
@@ -70,9 +66,9 @@ std::optional<EventLogKind> LogLineKinds::Of(std::string_view line) {
   for (const Rule& rule : kRules) {
     if (StartsWith(message, rule.start) && Contains(message, rule.part)) return rule.kind;
   }
-  if (StartsWith(message, kSmsDeliveryStart) && EndsWith(message, "]")) {
+  if (StartsWith(message, kSmsSentStart) && EndsWith(message, "]")) {
     const std::string_view sent =
-        message.substr(kSmsDeliveryStart.size(), message.size() - kSmsDeliveryStart.size() - 1);
+        message.substr(kSmsSentStart.size(), message.size() - kSmsSentStart.size() - 1);
     if (!Contains(sent, kExceedPart) || !Contains(sent, kAlertSpanPart)) return std::nullopt;
     // The SMS is the alert cut to its length limit, or with the day's count added.
     const bool repeat = !lastAlert_.empty() && !sent.empty() &&

@@ -28,9 +28,7 @@ constexpr std::string_view kNoPidCpuStart = "Unable to get process ID for progra
 constexpr std::string_view kNoPidCpuTail = " for CPU exceed threhold";
 constexpr std::string_view kNoPidMemStart = "Unable to get process ID to kill program ";
 constexpr std::string_view kNoPidMemTail = " for MEMORY exceed threhold";
-constexpr std::string_view kKilledStart = "(Program killed) - ";
 constexpr std::string_view kKilledMiddle = " is killed successfully on monitoring ";
-constexpr std::string_view kKillFailedStart = "(Program killed failure) - ";
 constexpr std::string_view kKillFailedMiddle = " is killed UNSUCCESSFULLY on monitoring ";
 constexpr std::string_view kCpuHigherThan = " CPU usage higher than ";
 constexpr std::string_view kMemHigherThan = " MEMORY usage higher than ";
@@ -257,11 +255,11 @@ std::string ProgramMonitor::Terminate(Resource resource) {
     history->RecordTermination(name, found.pid, terminated);
   }
   if (!terminated) {
-    window_.WriteLog(S(kKillFailedStart) + name + S(kKillFailedMiddle) + name + reason);
+    window_.WriteLog(S(kProgramKillFailedStart) + name + S(kKillFailedMiddle) + name + reason);
     return S(kKillFail);
   }
   killed_.push_back(found);
-  window_.WriteLog(S(kKilledStart) + name + S(kKilledMiddle) + name + reason);
+  window_.WriteLog(S(kProgramKilledStart) + name + S(kKilledMiddle) + name + reason);
   window_.Label6[cpu ? 0 : 2].caption = name + S(kKilledTail);
   (cpu ? window_.pgmCPU : window_.pgmMEM).caption = S(kNoValue);
   (cpu ? window_.pgmCPU_count : window_.pgmMEM_Count).caption = "0";

@@ -16,6 +16,10 @@ namespace tarnwick {
 
 class MainWindowModel;
 
+// The starts of the log lines of a termination of the watched program, succeeded or failed.
+inline constexpr std::string_view kProgramKilledStart = "(Program killed) - ";
+inline constexpr std::string_view kProgramKillFailedStart = "(Program killed failure) - ";
+
 // The state of one resource's watch.
 //
 // The count belongs to one process, the one the watch measured last (pid and start time), never
