@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "alerts/alert_delivery.h"
+#include "engine/alert_delivery.h"
 #include "bench_services.h"
 #include "bench_standin.h"
 #include "common/clock.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"

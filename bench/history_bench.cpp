@@ -13,7 +13,7 @@
 
 #include "common/clock.h"
 #include "history/history_recorder.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "history/history_window_model.h"
 #include "history/top_scan.h"
 #include "platform/linux/proc_process_lister.h"

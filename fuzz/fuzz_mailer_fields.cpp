@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "alerts/mailer_text.h"
+#include "delivery/mailer_text.h"
 #include "platform/curl/smtp_message.h"
 
 namespace {

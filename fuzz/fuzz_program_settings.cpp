@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "common/text.h"
-#include "process/program_settings.h"
+#include "settings/program_settings.h"
 
 namespace {
 

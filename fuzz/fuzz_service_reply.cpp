@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "alerts/service_requests.h"
-#include "alerts/text_from_bytes.h"
+#include "delivery/service_requests.h"
+#include "delivery/text_from_bytes.h"
 #include "common/text.h"
 
 namespace {

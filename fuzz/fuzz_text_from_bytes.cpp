@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "alerts/text_from_bytes.h"
+#include "delivery/text_from_bytes.h"
 
 namespace {
 

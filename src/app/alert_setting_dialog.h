@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "settings/alert_setting_model.h"
+#include "forms/alert_setting_model.h"
 
 class QCheckBox;
 class QComboBox;

@@ -14,7 +14,7 @@
 #include <utility>
 
 #include "qt_render.h"
-#include "settings/dialog_controls.h"
+#include "controls/dialog_controls.h"
 
 namespace tarnwick {
 

@@ -27,7 +27,7 @@
 #include <cstdlib>
 
 #include "common/numbers.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "log_menu.h"
 #include "main_window.h"
 #include "qt_render.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/activity_log.h"
+#include "engine/activity_log.h"
 #include "qt_render.h"
 
 namespace tarnwick {

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "main_window_form.h"
-#include "monitor/form_controls.h"
+#include "controls/form_controls.h"
 #include "qt_render.h"
 
 class QLabel;

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "log_pane.h"
-#include "monitor/activity_log.h"
+#include "engine/activity_log.h"
 #include "qt_render.h"
 
 namespace tarnwick {

@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <functional>
 
-#include "monitor/form_controls.h"
-#include "process/pgm_setup_model.h"
+#include "controls/form_controls.h"
+#include "forms/pgm_setup_model.h"
 
 class QCheckBox;
 class QLabel;

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <array>
 
-#include "monitor/processes_window_model.h"
+#include "processes/processes_window_model.h"
 
 class QAction;
 class QLabel;

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "monitor/form_controls.h"
+#include "controls/form_controls.h"
 
 class QAbstractButton;
 class QAction;

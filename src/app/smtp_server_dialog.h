@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "alerts/smtp_server_model.h"
+#include "forms/smtp_server_model.h"
 
 class QCheckBox;
 class QComboBox;

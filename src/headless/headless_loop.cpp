@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 
 namespace tarnwick {
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <functional>
 
-#include "monitor/form_controls.h"
+#include "controls/form_controls.h"
 #include "platform/event_wait.h"
 #include "platform/termination_requests.h"
 

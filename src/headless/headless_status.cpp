@@ -1,6 +1,6 @@
 #include "headless/headless_status.h"
 
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 
 namespace tarnwick {
 

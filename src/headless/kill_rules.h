@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/file_system.h"
-#include "process/program_settings.h"
+#include "settings/program_settings.h"
 #include "settings/settings.h"
 
 namespace tarnwick {

@@ -17,12 +17,12 @@
 #include "headless/settings_command.h"
 #include "history/history_recorder.h"
 #include "history/top_scan.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/curl/background_smtp_client.h"
 #include "platform/curl/curl_url_transport.h"
 #include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
-#include "process/process_control.h"
+#include "engine/process_control.h"
 
 #ifdef TARNWICK_HAVE_METRICS
 #include "platform/httplib/metrics_service.h"
@@ -30,7 +30,7 @@
 
 #ifdef _WIN32
 #include "headless/service_commands.h"
-#include "monitor/log_line_kind.h"
+#include "eventlog/log_line_kind.h"
 #include "platform/windows/nt_process_lister.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "metrics/listen_address.h"
+#include "domain/listen_address.h"
 
 namespace tarnwick {
 

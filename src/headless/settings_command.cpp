@@ -4,14 +4,14 @@
 #include <optional>
 #include <utility>
 
-#include "alerts/smtp_server_model.h"
+#include "forms/smtp_server_model.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "headless/collecting_ui.h"
-#include "monitor/main_window_model.h"
-#include "process/pgm_setup_model.h"
-#include "process/process_control.h"
-#include "settings/alert_setting_model.h"
+#include "forms/main_window_model.h"
+#include "forms/pgm_setup_model.h"
+#include "engine/process_control.h"
+#include "forms/alert_setting_model.h"
 
 namespace tarnwick {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "history/history_time.h"
+#include "domain/history_time.h"
 
 namespace tarnwick {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "common/clock.h"
 #include "history/history_recorder_hook.h"
-#include "history/history_store.h"
+#include "platform/history_store.h"
 #include "history/top_scan.h"
 
 namespace tarnwick {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "history/history_types.h"
+#include "domain/history_types.h"
 
 namespace tarnwick {
 

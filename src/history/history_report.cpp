@@ -5,7 +5,7 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 
 namespace tarnwick {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "history/history_store.h"
+#include "platform/history_store.h"
 
 namespace tarnwick {
 

@@ -7,7 +7,7 @@
 
 #include "common/numbers.h"
 #include "history/history_report.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 
 namespace tarnwick {
 namespace {

@@ -19,8 +19,8 @@
 
 #include "common/clock.h"
 #include "history/history_recorder_hook.h"
-#include "history/history_store.h"
-#include "monitor/form_controls.h"
+#include "platform/history_store.h"
+#include "controls/form_controls.h"
 #include "platform/ui_services.h"
 #include "settings/settings.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/clock.h"
-#include "history/history_types.h"
+#include "domain/history_types.h"
 #include "platform/process_list.h"
 
 namespace tarnwick {

@@ -4,8 +4,8 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
-#include "monitor/main_window_model.h"
-#include "process/process_control.h"
+#include "forms/main_window_model.h"
+#include "engine/process_control.h"
 
 namespace tarnwick {
 namespace {

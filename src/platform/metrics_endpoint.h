@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "metrics/listen_address.h"
+#include "domain/listen_address.h"
 
 namespace tarnwick {
 

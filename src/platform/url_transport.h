@@ -21,7 +21,7 @@ class IUrlTransport {
   // the transport's time-out (seconds; 30 in the program), the read has not ended by
   // kUrlReadDeadline after it started, the reply grows past kUrlReplyLimit, the status is not 2xx,
   // a redirect is not allowed by RedirectAllowed or is one more than kUrlRedirectLimit, or the
-  // connection drops before the reply is complete (alerts/url_rules.h).
+  // connection drops before the reply is complete (domain/url_rules.h).
   // Reads still pending when the transport is destroyed never complete.
   virtual void Get(const std::string& url, Completion done) = 0;
 };

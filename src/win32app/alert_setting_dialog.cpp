@@ -2,7 +2,7 @@
 
 #include "control_ids.h"
 #include "dialogs.h"
-#include "settings/alert_setting_model.h"
+#include "forms/alert_setting_model.h"
 
 namespace tarnwick::win32 {
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "monitor/form_controls.h"
+#include "controls/form_controls.h"
 #include "widgets.h"
 
 namespace tarnwick {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "control_ids.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "platform/owner_only_file.h"

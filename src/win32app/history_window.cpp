@@ -9,7 +9,7 @@
 
 #include "common/numbers.h"
 #include "control_ids.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "history/history_window_model.h"
 #include "list_views.h"
 

@@ -5,7 +5,7 @@
 
 #include "control_ids.h"
 #include "list_views.h"
-#include "monitor/activity_log.h"
+#include "engine/activity_log.h"
 #include "widgets.h"
 
 namespace tarnwick::win32 {

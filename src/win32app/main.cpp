@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/wide_text.h"

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "alerts/smtp_server_model.h"
+#include "forms/smtp_server_model.h"
 #include "control_ids.h"
 #include "dialogs.h"
-#include "monitor/main_window_model.h"
-#include "process/process_control.h"
+#include "forms/main_window_model.h"
+#include "engine/process_control.h"
 
 namespace tarnwick::win32 {
 namespace {

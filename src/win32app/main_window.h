@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "log_pane.h"
-#include "monitor/form_controls.h"
+#include "controls/form_controls.h"
 #include "tray_icon.h"
 #include "widgets.h"
 

@@ -2,7 +2,7 @@
 
 #include "control_ids.h"
 #include "dialogs.h"
-#include "process/pgm_setup_model.h"
+#include "forms/pgm_setup_model.h"
 
 namespace tarnwick::win32 {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "control_ids.h"
 #include "list_views.h"
-#include "monitor/processes_window_model.h"
+#include "processes/processes_window_model.h"
 
 namespace tarnwick::win32 {
 namespace {

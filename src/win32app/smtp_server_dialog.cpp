@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "alerts/smtp_server_model.h"
+#include "forms/smtp_server_model.h"
 #include "control_ids.h"
 #include "dialogs.h"
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/dialog_controls.h"
+#include "controls/dialog_controls.h"
 
 namespace tarnwick::win32 {
 

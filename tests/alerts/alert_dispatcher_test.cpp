@@ -1,8 +1,8 @@
 // SendAlert: the hour window, the credits, the daily cap and the two channels, with their lines.
 #include <gtest/gtest.h>
 
-#include "alerts/alert_delivery.h"
-#include "alerts/mailer_text.h"
+#include "engine/alert_delivery.h"
+#include "delivery/mailer_text.h"
 #include "support/environment.h"
 #include "unit/model_fixture.h"
 

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "alerts/alert_delivery.h"
+#include "engine/alert_delivery.h"
 #include "mailer/mail_test_support.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "support/fakes.h"

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "alerts/alert_delivery.h"
-#include "alerts/html_text.h"
-#include "alerts/mailer_text.h"
+#include "engine/alert_delivery.h"
+#include "delivery/html_text.h"
+#include "delivery/mailer_text.h"
 #include "common/text.h"
 #include "unit/model_fixture.h"
 

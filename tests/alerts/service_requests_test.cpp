@@ -1,4 +1,4 @@
-#include "alerts/service_requests.h"
+#include "delivery/service_requests.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "alerts/html_text.h"
-#include "alerts/url_rules.h"
+#include "delivery/html_text.h"
+#include "domain/url_rules.h"
 
 #include "support/environment.h"
 

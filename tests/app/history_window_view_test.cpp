@@ -17,7 +17,7 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "main_window.h"

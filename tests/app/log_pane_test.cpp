@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/activity_log.h"
+#include "engine/activity_log.h"
 #include "qt_test_app.h"
 #include "settings/settings.h"
 #include "support/fake_file_system.h"

@@ -17,7 +17,7 @@
 
 #include "log_pane.h"
 #include "main_window.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "qt_test_app.h"
 #include "qt_ui_services.h"
 #include "unit/model_fixture.h"

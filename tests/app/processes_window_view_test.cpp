@@ -10,7 +10,7 @@
 #include <QTableWidget>
 
 #include "main_window.h"
-#include "monitor/processes_window_model.h"
+#include "processes/processes_window_model.h"
 #include "processes_window.h"
 #include "qt_test_app.h"
 #include "unit/model_fixture.h"

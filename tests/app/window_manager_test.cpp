@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "main_window.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "qt_test_app.h"
 #include "unit/model_fixture.h"
 

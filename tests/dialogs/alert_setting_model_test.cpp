@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/smtp_server_model.h"
+#include "forms/smtp_server_model.h"
 #include "dialog_fixture.h"
 
 namespace tarnwick::testing {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/smtp_client.h"
 #include "settings/settings_store.h"
 #include "unit/model_fixture.h"

@@ -1,14 +1,14 @@
 // The SMTP settings dialog: its load step and presets, the Check1 rule, the sender that follows
 // the user name, Save's steps, and the test mail's checks, texts and provider hints (with a
 // recording client; the real server is in smtp_test_mail_test.cpp).
-#include "alerts/smtp_server_model.h"
+#include "forms/smtp_server_model.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "alerts/service_requests.h"
+#include "delivery/service_requests.h"
 #include "common/text.h"
 #include "dialog_fixture.h"
 

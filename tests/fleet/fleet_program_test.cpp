@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "alerts/smtp_server_model.h"
+#include "forms/smtp_server_model.h"
 #include "fleet/fleet_support.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/posix/posix_file_system.h"
-#include "process/process_control.h"
+#include "engine/process_control.h"
 #include "settings/settings_store.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"

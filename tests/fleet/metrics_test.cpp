@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "metrics/listen_address.h"
+#include "domain/listen_address.h"
 #include "metrics/metrics_board.h"
 #include "metrics/metrics_recorder.h"
 #include "metrics/metrics_text.h"

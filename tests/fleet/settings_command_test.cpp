@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "process/program_settings.h"
+#include "settings/program_settings.h"
 #include "settings/settings_store.h"
 #include "support/fake_file_system.h"
 #include "support/fakes.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/html_text.h"
+#include "delivery/html_text.h"
 #include "app/program_runner.h"
 #include "app/standin_service.h"
 #include "mailer/mail_test_support.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "history/history_store.h"
+#include "platform/history_store.h"
 #include "history/top_scan.h"
 
 namespace tarnwick::testing {

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "history_fakes.h"
 #include "support/fakes.h"
 

@@ -13,7 +13,7 @@
 #include <optional>
 #include <sstream>
 
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "support/file_mode.h"

@@ -12,7 +12,7 @@
 
 #include "history/history_recorder.h"
 #include "history/history_report.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"

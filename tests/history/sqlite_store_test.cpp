@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "support/temp_dir.h"
 

@@ -17,7 +17,7 @@
 #include <functional>
 #include <string>
 
-#include "monitor/activity_log.h"
+#include "engine/activity_log.h"
 #include "platform/posix/posix_file_system.h"
 #include "settings/settings_store.h"
 #include "support/fakes.h"

@@ -13,8 +13,8 @@
 
 #include "common/clock.h"
 #include "linux_test_support.h"
-#include "monitor/cpu_sampler.h"
-#include "monitor/process_ranking.h"
+#include "engine/cpu_sampler.h"
+#include "engine/process_ranking.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_process_lister.h"

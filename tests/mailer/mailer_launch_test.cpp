@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/smtp_mailer.h"
+#include "delivery/smtp_mailer.h"
 #include "mail_test_support.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "support/fakes.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/mailer_text.h"
+#include "delivery/mailer_text.h"
 #include "mail_test_support.h"
 
 namespace tarnwick {

@@ -1,5 +1,5 @@
 // The text the monitor hands to mailcmdssl: any value must come back whole, in its own field.
-#include "alerts/mailer_text.h"
+#include "delivery/mailer_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The monitor's side: what SmtpMailer hands the mailer, what it does to the caller's text, and
 // the log line it owes the user whether or not the mailer starts.
-#include "alerts/smtp_mailer.h"
+#include "delivery/smtp_mailer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/mailer_text.h"
+#include "delivery/mailer_text.h"
 
 namespace tarnwick {
 namespace {

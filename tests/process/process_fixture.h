@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/process_killer.h"
-#include "process/process_control.h"
+#include "engine/process_control.h"
 #include "unit/model_fixture.h"
 
 namespace tarnwick::testing {

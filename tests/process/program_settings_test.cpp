@@ -1,6 +1,6 @@
 // pgmsetting.ini: reading, the missing file, the written number format, and the main window's
 // labels of the program monitor.
-#include "process/program_settings.h"
+#include "settings/program_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "linux/linux_test_support.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/linux/pidfd_process_killer.h"
 #include "platform/linux/proc_process_lister.h"
 #include "platform/linux/proc_stat.h"
-#include "process/process_control.h"
+#include "engine/process_control.h"
 #include "support/fakes.h"
 #include "unit/model_fixture.h"
 

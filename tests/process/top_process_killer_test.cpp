@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "process/process_lookup.h"
+#include "engine/process_lookup.h"
 #include "process_fixture.h"
 
 namespace tarnwick {

@@ -1,6 +1,6 @@
 // Where the settings files live: beside the program while that folder is the user's, else in the
 // user's configuration folder by the XDG rules, or on Windows in the user's application data.
-#include "settings/settings_location.h"
+#include "domain/settings_location.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "monitor/activity_log.h"
+#include "engine/activity_log.h"
 
 #include <gtest/gtest.h>
 

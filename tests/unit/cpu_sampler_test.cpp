@@ -1,8 +1,8 @@
-#include "monitor/cpu_sampler.h"
+#include "engine/cpu_sampler.h"
 
 #include <gtest/gtest.h>
 
-#include "monitor/gauge.h"
+#include "controls/gauge.h"
 #include "support/fakes.h"
 
 namespace tarnwick {

@@ -1,4 +1,4 @@
-#include "process/history_tally.h"
+#include "engine/history_tally.h"
 
 #include <gtest/gtest.h>
 

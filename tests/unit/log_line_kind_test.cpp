@@ -1,7 +1,7 @@
 // Which log lines reach the system's event log: a table of the messages of each kind, and the
 // lines the real watches, the termination, the program monitor and the dispatcher write in one
 // run, each alert, termination and failure once.
-#include "monitor/log_line_kind.h"
+#include "eventlog/log_line_kind.h"
 
 #include <gtest/gtest.h>
 

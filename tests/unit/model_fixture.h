@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "settings/settings_store.h"
 #include "support/fake_file_system.h"
 #include "support/fakes.h"

@@ -1,4 +1,4 @@
-#include "monitor/process_ranking.h"
+#include "engine/process_ranking.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The Processes window's model on the main window's fakes: what it costs closed and open, the
 // lists by CPU and by memory with their sorting, and the process the kill rule would pick.
-#include "monitor/processes_window_model.h"
+#include "processes/processes_window_model.h"
 
 #include <gtest/gtest.h>
 

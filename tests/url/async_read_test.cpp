@@ -1,4 +1,4 @@
-#include "alerts/async_read.h"
+#include "delivery/async_read.h"
 
 #include <gtest/gtest.h>
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "alerts/async_read.h"
-#include "alerts/text_from_bytes.h"
+#include "delivery/async_read.h"
+#include "delivery/text_from_bytes.h"
 #include "standin.h"
 #include "support/temp_dir.h"
 

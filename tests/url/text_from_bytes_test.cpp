@@ -1,4 +1,4 @@
-#include "alerts/text_from_bytes.h"
+#include "delivery/text_from_bytes.h"
 
 #include <gtest/gtest.h>
 

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "alerts/url_rules.h"
+#include "domain/url_rules.h"
 #include "platform/curl/curl_url_transport.h"
 #include "platform/qt/qt_url_transport.h"
 #include "standin.h"

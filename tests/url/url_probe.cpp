@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "alerts/url_rules.h"
+#include "domain/url_rules.h"
 #include "platform/curl/curl_url_transport.h"
 #include "support/peak_memory.h"
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "alerts/smtp_server_model.h"
+#include "forms/smtp_server_model.h"
 #include "dialogs/dialog_fixture.h"
-#include "process/pgm_setup_model.h"
-#include "process/process_control.h"
-#include "settings/alert_setting_model.h"
+#include "forms/pgm_setup_model.h"
+#include "engine/process_control.h"
+#include "forms/alert_setting_model.h"
 #include "settings/settings_store.h"
 #include "view_fixture.h"
 

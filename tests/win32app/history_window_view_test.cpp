@@ -10,7 +10,7 @@
 #include <string>
 
 #include "history/history_report.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "platform/sqlite/sqlite_history_store.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "monitor/processes_window_model.h"
+#include "processes/processes_window_model.h"
 #include "processes_window.h"
 #include "view_fixture.h"
 

@@ -15,7 +15,7 @@
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/windows/handle.h"
 #include "processes_window.h"
 #include "program.h"

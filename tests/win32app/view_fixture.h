@@ -25,7 +25,7 @@
 #include "control_ids.h"
 #include "dialogs/dialog_fixture.h"
 #include "main_window.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_process_killer.h"
 #include "support/fakes.h"

@@ -1,6 +1,6 @@
 // mailcmdssl: sends one HTML mail for the monitor through the user's SMTP server, so a slow or
 // dead server never holds up the monitor. The monitor writes the nine-field mailer text
-// (alerts/mailer_text.h) to standard input; for a hand-run test the text may also be the first
+// (delivery/mailer_text.h) to standard input; for a hand-run test the text may also be the first
 // argument instead (it then shows in the process list, password included).
 //
 // Exit status: 0 the server took the mail, 2 the text was refused (field count or token), 3 the
@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "alerts/mailer_text.h"
+#include "delivery/mailer_text.h"
 #include "platform/curl/curl_smtp_client.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <string_view>
 #include <utility>
 
-#include "history/history_time.h"
-#include "process/program_settings.h"
+#include "domain/history_time.h"
+#include "settings/program_settings.h"
 #include "settings/settings.h"
 
 namespace tarnwick::pictures {

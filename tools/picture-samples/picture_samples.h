@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "history/history_store.h"
+#include "platform/history_store.h"
 #include "history/history_window_model.h"
 #include "platform/file_system.h"
 #include "platform/process_killer.h"

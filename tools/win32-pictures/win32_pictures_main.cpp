@@ -17,12 +17,12 @@
 #include <filesystem>
 #include <string>
 
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "monitor/main_window_model.h"
-#include "monitor/processes_window_model.h"
+#include "forms/main_window_model.h"
+#include "processes/processes_window_model.h"
 #include "picture_samples.h"
 #include "platform/owner_only_file.h"
 #include "platform/sqlite/sqlite_history_store.h"

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <utility>
 
-#include "alerts/url_rules.h"
+#include "domain/url_rules.h"
 
 namespace tarnwick {
 

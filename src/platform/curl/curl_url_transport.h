@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/url_rules.h"
+#include "domain/url_rules.h"
 #include "platform/event_wait.h"
 #include "platform/url_transport.h"
 

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "metrics/metrics_text.h"
-#include "monitor/main_window_model.h"
+#include "forms/main_window_model.h"
 
 #ifdef _WIN32
 #include "platform/windows/windows_self_figures.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "metrics/listen_address.h"
+#include "domain/listen_address.h"
 #include "metrics/metrics_board.h"
 #include "metrics/metrics_recorder.h"
 #include "platform/httplib/httplib_metrics_endpoint.h"

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "settings/settings_location.h"
+#include "domain/settings_location.h"
 
 namespace tarnwick {
 namespace {

@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <string>
 
-#include "alerts/url_rules.h"
+#include "domain/url_rules.h"
 #include "platform/curl/curl_url_transport.h"
 #include "platform/url_transport.h"
 

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "history/history_report.h"
-#include "history/history_time.h"
+#include "domain/history_time.h"
 #include "platform/owner_only_file.h"
 #include "platform/sqlite/sqlite_history_store.h"
 

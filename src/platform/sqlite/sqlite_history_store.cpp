@@ -20,7 +20,7 @@
 #include <cstring>
 #include <utility>
 
-#include "history/event_text.h"
+#include "domain/event_text.h"
 
 namespace tarnwick {
 namespace {

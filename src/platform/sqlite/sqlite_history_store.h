@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "history/history_store.h"
+#include "platform/history_store.h"
 
 struct sqlite3;
 

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "platform/windows/wide_text.h"
-#include "settings/settings_location.h"
+#include "domain/settings_location.h"
 
 namespace tarnwick {
 namespace {

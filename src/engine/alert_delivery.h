@@ -1,0 +1,31 @@
+// Everything that takes alerts out of the program, owned by the main window: the three URL
+// readers, the mailer, the web service client, the dispatcher and the scheduled notices.
+#pragma once
+
+#include <memory>
+
+#include "engine/alert_dispatcher.h"
+#include "delivery/async_read.h"
+#include "engine/scheduled_notices.h"
+#include "engine/service_client.h"
+#include "delivery/smtp_mailer.h"
+
+namespace tarnwick {
+
+class MainWindowModel;
+
+class AlertDelivery {
+ public:
+  AlertDelivery(MainWindowModel& window, IUrlTransport& transport, IMailerLauncher& launcher,
+                const std::string& mailerPath);
+
+  AsyncRead AsyncRead1;  // login and send-SMS requests
+  AsyncRead AsyncRead2;  // credit updates
+  AsyncRead AsyncRead3;  // mail-only alerts; nothing reads their replies
+  SmtpMailer mailer;
+  ServiceClient client;
+  AlertDispatcher dispatcher;
+  ScheduledNotices notices;
+};
+
+}  // namespace tarnwick

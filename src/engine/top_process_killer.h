@@ -1,0 +1,76 @@
+// How an alert of a watch reaches the termination of the top process.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/process_killer.h"
+#include "engine/history_tally.h"
+#include "engine/process_lookup.h"
+#include "settings/settings.h"
+
+namespace tarnwick {
+
+// Results of the last termination attempt, read by the alert texts.
+struct KillResults {
+  bool killTried = false;      // an attempt was made in the last call
+  bool killResult = false;     // it terminated the process
+  std::string killedName;      // name chosen by the last call that found a process ID
+  int killedPid = 0;           // its process ID
+  bool killFailFirst = false;  // the last attempt failed for the first time for that name
+  std::string killFailList;    // lower-cased names whose termination failed, each with ","
+};
+
+class ITopProcessKiller {
+ public:
+  virtual ~ITopProcessKiller() = default;
+  // Tallies the history (cpuTopList or memTopList) and, when killEnabled is 1 and the kill rules
+  // allow it, terminates the process that was top most often. Returns the tally text.
+  virtual std::string KillTopProcess(const TopHistory& history, int16_t killEnabled,
+                                     KillResults& results) = 0;
+};
+
+class ActivityLog;
+
+// Log lines of the termination.
+inline constexpr std::string_view kNoProcessIdLine =
+    "No catch Process ID (pid) will kill next time .......";
+inline constexpr std::string_view kTopPidPart = "(pid : ";
+inline constexpr std::string_view kTopCreatePart = " create time : ";
+inline constexpr std::string_view kTopToBeKilledTail = ") is the TOP 1 to be killed ...";
+inline constexpr std::string_view kServicesRefusalTail =
+    " is TOP 1 but no kill. Reason - Session Name (Owner) is Services.";
+inline constexpr std::string_view kNoKillOwnStart = "No kill ";
+inline constexpr std::string_view kNoKillOwnTail = " itself ....";
+
+// The termination under the kill rules of the settings (num_Kill, Killopt, PnameList): of the
+// name that was top most often, the process (pid and start time, as the history recorded it)
+// that was top most often is terminated, never a namesake and never a process that started
+// since, when it still runs, was top at least num_Kill times itself and
+//  - Killopt true: its name occurs in PnameList (a substring test, case ignored);
+//  - Killopt false: its name does not occur there and it does not belong to a service account.
+// The program's own executable is never looked up, and the platform killer refuses pid 1 and
+// this process whatever the names say. A num_Kill that is not a whole number allows nothing.
+class TopProcessKiller final : public ITopProcessKiller {
+ public:
+  // `ownExecutable` is this program's name with the suffix ("tarnwick", "tarnwick.exe").
+  TopProcessKiller(const Settings& settings, ProcessLookup& lookup, IProcessKiller& killer,
+                   ActivityLog& log, std::string ownExecutable);
+
+  std::string KillTopProcess(const TopHistory& history, int16_t killEnabled,
+                             KillResults& results) override;
+
+ private:
+  // The rule of Killopt for the chosen name (lower case) and its count; writes the services
+  // refusal line.
+  bool RulesAllow(const std::string& top, int count);
+
+  const Settings& settings_;
+  ProcessLookup& lookup_;
+  IProcessKiller& killer_;
+  ActivityLog& log_;
+  std::string ownExecutable_;
+};
+
+}  // namespace tarnwick
