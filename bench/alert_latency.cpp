@@ -93,22 +93,22 @@ int Run(const std::string& standIn) {
   PosixFileSystem files;
   QtUrlTransport transport;
   NoMailer mailer;
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+  DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailer;
   MainWindowModel model(deps);
   model.OnLoad();
-  model.settings.Enable_log = 0;
-  model.settings.cpu_High = "90";
-  model.settings.mem_High = "101";
-  model.settings.num_High = "2";
-  model.settings.Enable_alert = 1;
-  model.settings.smsEmail = "ops@example.org";
-  model.settings.smsPassword = "secret";
-  model.settings.smsPhone = "+15550100";
-  model.settings.max_SMS = "9999";
-  model.session.loggedIn = true;
-  model.session.apiId = "ab12cd";
+  engine.settings.Enable_log = 0;
+  engine.settings.cpu_High = "90";
+  engine.settings.mem_High = "101";
+  engine.settings.num_High = "2";
+  engine.settings.Enable_alert = 1;
+  engine.settings.smsEmail = "ops@example.org";
+  engine.settings.smsPassword = "secret";
+  engine.settings.smsPhone = "+15550100";
+  engine.settings.max_SMS = "9999";
+  engine.session.loggedIn = true;
+  engine.session.apiId = "ab12cd";
   model.Label7.caption = "1000000";
 
   auto settle = [](int ms) {
@@ -120,12 +120,12 @@ int Run(const std::string& standIn) {
   std::vector<double> latencyMs;
   std::vector<double> cycleMs;
   for (int i = 0; i < kAlerts; ++i) {
-    model.Monitor();  // first exceeding sample
-    model.cpuWatch.reported = 0;
+    engine.Monitor();  // first exceeding sample
+    engine.cpuWatch.reported = 0;
     const double start = WallSeconds();
     QElapsedTimer cycle;
     cycle.start();
-    model.Monitor();  // the second raises the alert
+    engine.Monitor();  // the second raises the alert
     cycleMs.push_back(static_cast<double>(cycle.nsecsElapsed()) / 1e6);
     QElapsedTimer wait;
     wait.start();
@@ -145,11 +145,11 @@ int Run(const std::string& standIn) {
   transport.Get("http://127.0.0.1:" + port + "/control?mode=slow&delay=2",
                 [](bool, std::string) {});
   settle(200);
-  model.Monitor();
-  model.cpuWatch.reported = 0;
+  engine.Monitor();
+  engine.cpuWatch.reported = 0;
   QElapsedTimer slowCycle;
   slowCycle.start();
-  model.Monitor();
+  engine.Monitor();
   const double slowMs = static_cast<double>(slowCycle.nsecsElapsed()) / 1e6;
 
   std::printf("Alert latency over %d alerts (cycle start to arrival at the stand-in)\n", kAlerts);

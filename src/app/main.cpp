@@ -13,29 +13,32 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "domain/listen_address.h"
+#include "engine/engine.h"
+#include "forms/main_window_model.h"
+#include "history/history_command_line.h"
+#include "history/history_listener.h"
 #include "history/history_recorder.h"
 #include "history/history_window_model.h"
 #include "history/top_scan.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "domain/listen_address.h"
-#include "forms/main_window_model.h"
-#include "processes/processes_window_model.h"
+#include "metrics/metrics_service.h"
 #include "platform/curl/background_smtp_client.h"
-#include "platform/httplib/metrics_service.h"
+#include "platform/httplib/httplib_metrics_endpoint.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/pidfd_process_killer.h"
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/linux/proc_self_figures.h"
 #include "platform/linux/xdg_autostart.h"
 #include "platform/owner_only_file.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/posix/posix_user_names.h"
 #include "platform/qt/qt_url_transport.h"
-#include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "processes_window.h"
 #include "qt_ui_services.h"
@@ -101,6 +104,13 @@ std::string HistoryPath(tarnwick::ISystemInfo& system) {
   return system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
 }
 
+tarnwick::OpenHistoryForReading ReadHistory(const std::string& path) {
+  return [path] {
+    return std::make_unique<tarnwick::SqliteHistoryStore>(
+        path, tarnwick::SqliteHistoryStore::Access::ReadOnly);
+  };
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -110,7 +120,9 @@ int main(int argc, char* argv[]) {
     tarnwick::LinuxSystemInfo system;
     tarnwick::SystemClock clock;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (const auto status = tarnwick::RunHistoryCommandLine(args, HistoryPath(system), clock)) {
+    if (const auto status =
+            tarnwick::RunHistoryCommandLine(args, ReadHistory(HistoryPath(system)), clock,
+                                           &tarnwick::CreateOwnerOnlyFile)) {
       return *status;
     }
   }
@@ -140,40 +152,49 @@ int main(int argc, char* argv[]) {
   tarnwick::QtUiThread uiThread;
   tarnwick::PosixMailerLauncher mailerLauncher(uiThread.Poster());
   tarnwick::BackgroundSmtpClient smtpClient(uiThread.Poster());
-  tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
+  tarnwick::EngineDeps deps{clock, system, cpuCounters, memory, processes, sound, files};
+  deps.events = &ui;
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
+  tarnwick::HttplibMetricsEndpoint metricsEndpoint;
+  tarnwick::ProcSelfFigures selfFigures;
   std::optional<tarnwick::MetricsService> metrics;
   if (metricsAddress) {
-    metrics.emplace(tarnwick::MetricsIdentity{"tarnwick", TARNWICK_VERSION});
+    metrics.emplace(tarnwick::MetricsIdentity{"tarnwick", TARNWICK_VERSION}, metricsEndpoint,
+                    selfFigures);
     deps.mailerLauncher = &metrics->CountMailFailures(mailerLauncher);
   }
-  deps.smtpClient = &smtpClient;
   tarnwick::PidfdProcessKiller killer;
   deps.processKiller = &killer;
   tarnwick::XdgAutostart autostart(files, tarnwick::XdgConfigFolder(),
                                    system.ProgramFolder() + "/tarnwick");
-  deps.autostart = &autostart;
-  tarnwick::MainWindowModel model(deps);
+  tarnwick::Engine engine(deps);
+  tarnwick::MainWindowModel model(engine, {ui, &smtpClient, &autostart});
 
-  // The usage history; declared after the model, so its last write still has the log.
+  // The usage history; declared after the engine, so its last write still has the log.
   tarnwick::ProcessTopScan topScan(
-      processes, clock, system.ProcessorCount(), [&model] { return model.totalMemory; },
+      processes, clock, system.ProcessorCount(), [&engine] { return engine.totalMemory; },
       system.ExecutableSuffix());
   tarnwick::SqliteHistoryStore historyStore(HistoryPath(system));
   tarnwick::HistoryRecorder history(
-      clock, historyStore, [&model](const std::string& line) { model.WriteLog(line); }, &topScan);
-  model.SetHistoryRecorder(&history);
+      clock, historyStore, [&engine](const std::string& line) { engine.WriteLog(line); },
+      &topScan, [&engine](const std::string& line) {
+        engine.ReportFailure(tarnwick::FailureResult::Kind::History, line);
+      });
+  tarnwick::HistoryListener historyListener(history);
+  tarnwick::Listening historyListening(engine, historyListener);
 
   tarnwick::MainWindow window(model);
   view = &window;
   tarnwick::HistoryWindowModel historyModel(
-      clock, model.settings, &historyStore, &history,
+      clock, engine.settings, &historyStore, &history,
       {&ui, &tarnwick::CreateOwnerOnlyFile, system.LogFolder()});
   tarnwick::HistoryWindow historyView(historyModel);
   tarnwick::AddHistoryMenu(window, historyModel, historyView);
   tarnwick::PosixUserNames userNames;
-  tarnwick::ProcessesWindowModel processesModel(model, &userNames);
+  tarnwick::ProcessesWindowModel processesModel(engine.processSampler(), engine,
+                                               system.ExecutableSuffix(), &userNames);
+  tarnwick::Listening processesListening(engine, processesModel);
   tarnwick::ProcessesWindow processesView(processesModel);
   tarnwick::AddProcessesMenu(window, processesModel, processesView);
   QObject::connect(&window, &tarnwick::MainWindow::programEnding, &app, &QApplication::quit,
@@ -190,11 +211,14 @@ int main(int argc, char* argv[]) {
 
   // An address the endpoint cannot have is told in the log and a message box; monitoring runs.
   std::optional<tarnwick::MetricsService::Started> metricsStarted;
-  if (metrics) metricsStarted = metrics->Start(*metricsAddress, model);
+  if (metrics) {
+    engine.Listen(&metrics->recorder());
+    metricsStarted = metrics->Start(*metricsAddress, engine);
+  }
 
   model.OnLoad();
   if (metricsStarted) {
-    model.WriteLog(metricsStarted->line);
+    engine.WriteLog(metricsStarted->line);
     if (!metricsStarted->ok) {
       ui.MessageBox(metricsStarted->line, tarnwick::MessageButtons::Ok,
                     std::string(tarnwick::kDialogMessageTitle));
@@ -203,7 +227,7 @@ int main(int argc, char* argv[]) {
   window.Render();
   const int exitCode = QApplication::exec();
   // Ending the program ends monitoring; the history says so (and writes what it holds).
-  if (model.MonitoringOn()) {
+  if (engine.MonitoringOn()) {
     history.RecordEvent(tarnwick::HistoryEventKind::MonitoringStopped,
                         std::string(tarnwick::kMonitoringStopped));
   }

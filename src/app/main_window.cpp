@@ -19,7 +19,7 @@
 #include "log_pane.h"
 #include "forms/main_window_model.h"
 #include "pgm_setup_dialog.h"
-#include "engine/process_control.h"
+#include "forms/pgm_setup_model.h"
 #include "smtp_server_dialog.h"
 
 namespace tarnwick {
@@ -227,8 +227,8 @@ void MainWindow::SyncDialog(View*& view, Model& model) {
 void MainWindow::RenderDialogs() {
   SyncDialog(alertSettingDialog_, model_.alertSetting());
   SyncDialog(smtpServerDialog_, model_.smtpServer());
-  if (ProcessControl* control = model_.processControl()) {
-    SyncDialog(pgmSetupDialog_, control->pgmSETUP());
+  if (PgmSetupModel* program = model_.pgmSETUP()) {
+    SyncDialog(pgmSetupDialog_, *program);
   }
 }
 

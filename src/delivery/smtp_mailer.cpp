@@ -24,11 +24,13 @@ std::string OneLogLine(std::string_view value) {
 }  // namespace
 
 SmtpMailer::SmtpMailer(const Settings& settings, IMailerLauncher& launcher, std::string mailerPath,
-                       std::function<void(const std::string&)> writeLog)
+                       std::function<void(const std::string&)> writeLog,
+                       std::function<void(const std::string&)> writeFailure)
     : settings_(settings),
       launcher_(launcher),
       mailerPath_(std::move(mailerPath)),
-      writeLog_(std::move(writeLog)) {}
+      writeLog_(std::move(writeLog)),
+      writeFailure_(writeFailure ? std::move(writeFailure) : writeLog_) {}
 
 bool SmtpMailer::RunMailer(const std::string& recipients, const std::string& subject,
                            const std::string& body) {
@@ -50,11 +52,11 @@ bool SmtpMailer::RunMailer(const std::string& recipients, const std::string& sub
   const bool started = launcher_.Start(
       mailerPath_, FormatMailerText(request), [self, failedLine](const MailerExit& outcome) {
         const auto mailer = self.lock();
-        if (!mailer || outcome.sent || !(*mailer)->writeLog_) return;
-        (*mailer)->writeLog_(failedLine + OneLogLine(outcome.reason));
+        if (!mailer || outcome.sent || !(*mailer)->writeFailure_) return;
+        (*mailer)->writeFailure_(failedLine + OneLogLine(outcome.reason));
       });
-  if (!started && writeLog_) {
-    writeLog_(std::string(kMailFailedPrefix) + OneLogLine(recipients) +
+  if (!started && writeFailure_) {
+    writeFailure_(std::string(kMailFailedPrefix) + OneLogLine(recipients) +
               std::string(kMailerNotStarted) + mailerPath_);
   }
   return started;

@@ -31,9 +31,11 @@ class SmtpMailer {
  public:
   // `settings` is read at each send (mailSvr, SMTPport, mailFrom, MailUser, MailPass), so changes
   // made in the settings dialog apply to the next mail. `mailerPath` is the program folder plus
-  // "/mailcmdssl". `writeLog` gets each log line without a line end.
+  // "/mailcmdssl". `writeLog` gets each log line without a line end; `writeFailure`, when given,
+  // gets the lines of mails that did not leave instead.
   SmtpMailer(const Settings& settings, IMailerLauncher& launcher, std::string mailerPath,
-             std::function<void(const std::string&)> writeLog);
+             std::function<void(const std::string&)> writeLog,
+             std::function<void(const std::string&)> writeFailure = {});
 
   // Hands one mail to the mailer program; true when the program was started. When it cannot be
   // started, the log gets the line that says so at once; when it ends without having sent the
@@ -53,6 +55,7 @@ class SmtpMailer {
   IMailerLauncher& launcher_;
   std::string mailerPath_;
   std::function<void(const std::string&)> writeLog_;
+  std::function<void(const std::string&)> writeFailure_;
   // Exits of runs that end after this mailer is gone find it expired and are dropped.
   std::shared_ptr<SmtpMailer*> self_ = std::make_shared<SmtpMailer*>(this);
 };

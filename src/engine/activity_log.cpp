@@ -64,6 +64,7 @@ void ActivityLog::AppendToFile(const LocalTime& now, const std::string& line) {
   const std::string noticeLine = YmdHms(now) + " - " + notice;
   AddToPane(noticeLine);
   if (echo_) echo_(noticeLine);
+  if (failed_) failed_(notice);
 }
 
 void ActivityLog::AddToPane(const std::string& line) {

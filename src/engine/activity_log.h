@@ -55,6 +55,8 @@ class ActivityLog {
   // Called with every line of the pane, the notice of a failing file too, as it is written (the
   // headless program echoes to stdout).
   void SetEcho(std::function<void(const std::string&)> echo) { echo_ = std::move(echo); }
+  // Called with the notice's message when lines stop reaching the daily file.
+  void SetFailure(std::function<void(const std::string&)> failed) { failed_ = std::move(failed); }
 
  private:
   void AppendToFile(const LocalTime& now, const std::string& line);
@@ -73,6 +75,7 @@ class ActivityLog {
   std::deque<std::string> pane_;
   size_t written_ = 0;
   std::function<void(const std::string&)> echo_;
+  std::function<void(const std::string&)> failed_;
 };
 
 }  // namespace tarnwick

@@ -1,4 +1,4 @@
-// Everything that takes alerts out of the program, owned by the main window: the three URL
+// Everything that takes alerts out of the program, owned by the engine: the three URL
 // readers, the mailer, the web service client, the dispatcher and the scheduled notices.
 #pragma once
 
@@ -12,11 +12,11 @@
 
 namespace tarnwick {
 
-class MainWindowModel;
+class Engine;
 
 class AlertDelivery {
  public:
-  AlertDelivery(MainWindowModel& window, IUrlTransport& transport, IMailerLauncher& launcher,
+  AlertDelivery(Engine& engine, IUrlTransport& transport, IMailerLauncher& launcher,
                 const std::string& mailerPath);
 
   AsyncRead AsyncRead1;  // login and send-SMS requests

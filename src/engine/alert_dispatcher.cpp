@@ -1,17 +1,13 @@
 #include "engine/alert_dispatcher.h"
 
-#include "delivery/async_read.h"
-#include "engine/service_client.h"
-#include "delivery/service_requests.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "forms/main_window_model.h"
+#include "delivery/async_read.h"
+#include "delivery/service_requests.h"
+#include "engine/engine.h"
+#include "engine/service_client.h"
 
 namespace tarnwick {
-
-AlertDispatcher::AlertDispatcher(MainWindowModel& window, ServiceClient& client, AsyncRead& read1,
-                                 AsyncRead& read3)
-    : window_(window), client_(client), read1_(read1), read3_(read3) {}
 
 std::string LeftCharacters(const std::string& text, size_t count) {
   size_t bytes = 0;
@@ -27,34 +23,65 @@ std::string LeftCharacters(const std::string& text, size_t count) {
   return text.substr(0, bytes);
 }
 
-void AlertDispatcher::SendAlert(const std::string& recipients, std::string& message) {
-  const Settings& s = window_.settings;
+DispatchOutcome DispatchAlert(Engine& engine, Outgoing& out) {
+  if (out.repeat) {
+    out.logged = out.message + std::string(out.repeatTail);
+    if (out.writeLine) engine.WriteLog(out.logged);
+    return DispatchOutcome::Repeat;
+  }
+  // A credits text that is not a number counts as no credits.
+  if (!out.creditsLine.empty() && LeadingNumber(Trim(engine.session.credits)) <= 0) {
+    out.logged = out.message;
+    engine.ReportFailure(FailureResult::Kind::Credits, out.creditsLine);
+    return DispatchOutcome::NoCredits;
+  }
+  const bool loggedIn = engine.session.loggedIn;
+  if (out.writeLine) {
+    if (!loggedIn) {
+      out.message =
+          std::string(out.notLoggedInStart) + out.message + std::string(kNotLoggedInTail);
+    }
+    engine.WriteLog(out.message);
+  }
+  out.logged = out.message;
+  if (!loggedIn) return DispatchOutcome::NotLoggedIn;
+  IAlertSender* sender = engine.alertSender();
+  if (engine.settings.Enable_alert != 1 || sender == nullptr) return DispatchOutcome::AlertsOff;
+  return sender->SendAlert(engine.settings.smsPhone, out.message);
+}
+
+AlertDispatcher::AlertDispatcher(Engine& engine, ServiceClient& client, AsyncRead& read1,
+                                 AsyncRead& read3)
+    : engine_(engine), client_(client), read1_(read1), read3_(read3) {}
+
+DispatchOutcome AlertDispatcher::SendAlert(const std::string& recipients, std::string& message) {
+  const Settings& s = engine_.settings;
   if (s.schAlert == 1) {
-    const int hour = window_.deps().clock.Now().hour;
+    const int hour = engine_.deps().clock.Now().hour;
     const auto from = TextToInt16(s.smsFrom);
     const auto to = TextToInt16(s.smsTo);
     // Hours that are not numbers make no window; the window never wraps past midnight.
     if (!from || !to || hour < *from || hour > *to) {
-      window_.WriteLog("Current hour is " + std::to_string(hour) +
+      engine_.WriteLog("Current hour is " + std::to_string(hour) +
                        ". That is not in the defined alert sending time window " + s.smsFrom + "-" +
                        s.smsTo);
-      return;
+      return DispatchOutcome::HourWindow;
     }
   }
-  if (LeadingNumber(Trim(window_.Label7.caption)) < 1) {
-    window_.WriteLog(std::string(kNoCredits));
-    return;
+  if (LeadingNumber(Trim(engine_.session.credits)) < 1) {
+    engine_.ReportFailure(FailureResult::Kind::Credits, std::string(kNoCredits));
+    return DispatchOutcome::NoCredits;
   }
   const double limit = LeadingNumber(s.max_SMS);
   if (s.smsSentToday < limit) {
     SmsPath(recipients, message, limit);
-  } else {
-    MailOnlyPath(message);
+    return DispatchOutcome::Sent;
   }
+  return MailOnlyPath(message);
 }
 
 void AlertDispatcher::SmsPath(const std::string& recipients, std::string& message, double limit) {
-  Settings& s = window_.settings;
+  Settings& s = engine_.settings;
   // The count grows when the request is made, whatever its outcome.
   if (s.smsSentToday < INT16_MAX) ++s.smsSentToday;
   if (s.smsSentToday == limit) {
@@ -62,23 +89,24 @@ void AlertDispatcher::SmsPath(const std::string& recipients, std::string& messag
   }
   message = LeftCharacters(message, kSmsLimit);
   const std::string url = client_.BuildSmsRequest(0, s.smsEmail, s.smsPassword,
-                                                  window_.session.apiId, "", recipients, message);
-  window_.session.requestSeq = NextRequestSeq(window_.session.requestSeq);
-  read1_.SetPropName("sendsms" + std::to_string(window_.session.requestSeq));
+                                                  engine_.session.apiId, "", recipients, message);
+  engine_.session.requestSeq = NextRequestSeq(engine_.session.requestSeq);
+  read1_.SetPropName("sendsms" + std::to_string(engine_.session.requestSeq));
   read1_.SetDataFromURL(url);
-  window_.WriteLog(std::string(kSmsSentStart) + message + "]");
+  engine_.WriteLog(std::string(kSmsSentStart) + message + "]");
 }
 
-void AlertDispatcher::MailOnlyPath(std::string& message) {
-  const Settings& s = window_.settings;
-  window_.WriteLog("No SMS send ..up to the limit " + s.max_SMS + " a day");
-  if (Trim(s.Mail_List).empty()) return;
+DispatchOutcome AlertDispatcher::MailOnlyPath(std::string& message) {
+  const Settings& s = engine_.settings;
+  engine_.WriteLog("No SMS send ..up to the limit " + s.max_SMS + " a day");
+  if (Trim(s.Mail_List).empty()) return DispatchOutcome::DailyCap;
   const std::string url =
       client_.BuildMailAlertRequest(s.smsEmail, s.smsPassword, s.Mail_List, message);
-  window_.session.requestSeq = NextRequestSeq(window_.session.requestSeq);
-  read3_.SetPropName("sendsms" + std::to_string(window_.session.requestSeq));
+  engine_.session.requestSeq = NextRequestSeq(engine_.session.requestSeq);
+  read3_.SetPropName("sendsms" + std::to_string(engine_.session.requestSeq));
   read3_.SetDataFromURL(url);
-  window_.WriteLog("Mail Alert Send to " + s.Mail_List);
+  engine_.WriteLog("Mail Alert Send to " + s.Mail_List);
+  return DispatchOutcome::MailOnly;
 }
 
 }  // namespace tarnwick

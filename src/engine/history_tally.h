@@ -6,22 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "results/top_sample.h"
+
 namespace tarnwick {
-
-// The top process of one sample: its name (with the platform's suffix) for the texts, and pid
-// and start time for the termination, since names are not unique.
-struct TopSample {
-  std::string name;  // empty when no process led that sample
-  int pid = 0;
-  uint64_t startTicks = 0;
-
-  bool SameProcess(const TopSample& other) const {
-    return pid == other.pid && startTicks == other.startTicks;
-  }
-};
-
-// The top processes of the samples since the last alert or normal sample, oldest first.
-using TopHistory = std::vector<TopSample>;
 
 struct HistoryTally {
   std::string text;  // "*a.exe(2),b.exe(1)": the chosen name first, marked with "*"

@@ -1,13 +1,15 @@
-// The monitor cycle: one CPU and one memory sample, shown on the window and fed to two watches
-// that count consecutive samples at or above their thresholds.
+// The monitor cycle: one CPU and one memory sample, fed to two watches that count consecutive
+// samples at or above their thresholds.
 #include <cmath>
 #include <cstdint>
 
 #include "common/numbers.h"
 #include "common/text.h"
 #include "common/time_text.h"
-#include "forms/main_window_model.h"
+#include "engine/alert_dispatcher.h"
+#include "engine/engine.h"
 #include "engine/history_tally.h"
+#include "engine/kill_rules.h"
 
 namespace tarnwick {
 namespace {
@@ -20,10 +22,9 @@ constexpr std::string_view kMemKillFailedAgain =
 constexpr std::string_view kCpuNotLoggedIn = "Not Login alert message [";
 constexpr std::string_view kMemNotLoggedIn = "Not login alert message [";
 constexpr std::string_view kNoticeNotLoggedIn = "Not login alert message [";
-constexpr std::string_view kNotLoggedInTail = "] can not be sent out, please login..";
 
-MetricsWatch MetricsWatchOf(bool cpu) {
-  return cpu ? MetricsWatch::Cpu : MetricsWatch::Memory;
+Watch WatchOf(bool cpu) {
+  return cpu ? Watch::Cpu : Watch::Memory;
 }
 
 std::string Num(int64_t value) {
@@ -35,10 +36,15 @@ std::string KbTextToMb(const std::string& kb) {
   return ShortestForm(RoundHalfEvenTo(LeadingNumber(kb) / 1024.0, 1));
 }
 
+// A gauge's rule: a value outside 0..100 is refused and the one before stays.
+void Keep(int& judged, int value) {
+  if (value >= 0 && value <= 100) judged = value;
+}
+
 }  // namespace
 
-void MainWindowModel::Monitor() {
-  deps_.ui.DoEvents();
+void Engine::Monitor() {
+  if (deps_.events != nullptr) deps_.events->DoEvents();
   ++cycleNumber_;
   Sample sample;
   sample.cpu = cpuSampler_ ? cpuSampler_->Query() : -1;
@@ -52,86 +58,87 @@ void MainWindowModel::Monitor() {
     sample.mem = static_cast<int>(
         std::floor(100.0 * static_cast<double>(usedMB) / static_cast<double>(sample.totalMB)));
   }
-
-  CPU_Progress.Set(sample.cpu);
-  lblCPUValue[0].caption = Num(sample.cpu) + " %";
-  lblRamValue[0].caption = Num(sample.totalMB);
-  lblRamValue[1].caption = Num(availMB);
-  lblRamValue[2].caption = Num(usedMB);
-  if (sample.totalMB != 0) {
-    lblCPUValue[1].caption = Num(sample.mem) + " %";
-    RAM_Progress.Set(sample.mem);
-  }
+  Keep(judgedCpu_, sample.cpu);
+  if (sample.totalMB != 0) Keep(judgedMem_, sample.mem);
 
   const LocalTime now = deps_.clock.Now();
   const std::string usage = Num(sample.cpu) + "% / " + Num(sample.mem) + "%";
   lastUsageLine = MmDdHhMmSs(now) + " " + settings.host_Name + " CPU / MEMORY usage : " + usage;
-  caption = MmDdHhMmSs(now) + " CPU / MEMORY usage " + usage;
-  UpdateTray();
-  if (history_ != nullptr) history_->RecordCycle(sample.cpu, sample.mem, usedMB);
+  const SampleResult result{cycleNumber_, now,       sample.cpu, sample.mem, sample.totalMB,
+                            availMB,      usedMB,    judgedCpu_, judgedMem_};
+  Announce([&](IEngineListener& l) { l.OnSample(result); });
 
   RunWatch(WatchKind::Cpu, sample);
   RunWatch(WatchKind::Memory, sample);
-  if (cycleObserver_ != nullptr) cycleObserver_->AfterCycle(cycleNumber_);
+  AnnounceKillPick(WatchKind::Cpu);
+  AnnounceKillPick(WatchKind::Memory);
+  Announce([&](IEngineListener& l) { l.OnWatchesDone({cycleNumber_}); });
 }
 
-// The watches read the gauges, not the samples: a refused sample (a failed CPU reading, no
-// memory total) is judged by the value the gauge kept.
-void MainWindowModel::RunWatch(WatchKind kind, const Sample& sample) {
+// The watches judge the kept values, not the samples: a refused sample (a failed CPU reading, no
+// memory total) is judged by the value kept from before.
+void Engine::RunWatch(WatchKind kind, const Sample& sample) {
   const bool cpu = kind == WatchKind::Cpu;
-  const int gauge = cpu ? CPU_Progress.Value() : RAM_Progress.Value();
+  const int judged = cpu ? judgedCpu_ : judgedMem_;
   // A threshold that is not a number skips the comparison, and with it the watch.
   const auto threshold = TextToInt16(cpu ? settings.cpu_High : settings.mem_High);
   if (!threshold) return;
-  if (gauge >= *threshold) {
+  if (judged >= *threshold) {
     ExceedingSample(kind, sample);
   } else {
     NormalSample(kind, sample);
   }
 }
 
-void MainWindowModel::ExceedingSample(WatchKind kind, const Sample& sample) {
+void Engine::ExceedingSample(WatchKind kind, const Sample& sample) {
   const bool cpu = kind == WatchKind::Cpu;
   WatchState& watch = cpu ? cpuWatch : memWatch;
-  Label& valueLabel = lblCPUValue[cpu ? 0 : 1];
-  Label& countLabel = cpu ? lblCPU_count : lblmem_Count;
-  valueLabel.foreColor = kColorRed;
+  const TopHistory& tops = cpu ? ranking.cpuTopList : ranking.memTopList;
+  const size_t ranked = tops.size();
 
-  if (cpu) RankCpuWithBusyLook();
+  if (cpu) RankCpu();
   if (watch.firstTime.empty()) watch.firstTime = HhMmSs(deps_.clock.Now());
   if (watch.count < INT16_MAX) ++watch.count;
-  countLabel.caption = Num(watch.count);
+  std::string line;
   if (cpu) {
-    WriteLog("CPU " + Num(sample.cpu) + "% exceed " + settings.cpu_High + "% for " +
-             Num(watch.count) + " times. TOP 1 : " + ranking.cpuTopName + " (" + ranking.cpuTopPct +
-             "%)");
-    if (history_ != nullptr) {
-      history_->RecordTop(TopKind::Cpu, ranking.cpuTopName, 0, LeadingNumber(ranking.cpuTopPct));
-    }
+    line = "CPU " + Num(sample.cpu) + "% exceed " + settings.cpu_High + "% for " +
+           Num(watch.count) + " times. TOP 1 : " + ranking.cpuTopName + " (" + ranking.cpuTopPct +
+           "%)";
   } else {
     ranker_->RankMemoryProcesses(cycleNumber_, ranking);
     ranking.memTopSize = KbTextToMb(ranking.memTopSize);
-    if (history_ != nullptr && sample.totalMB != 0) {
-      history_->RecordTop(
-          TopKind::Memory, ranking.memTopName, 0,
-          LeadingNumber(ranking.memTopSize) * 100.0 / static_cast<double>(sample.totalMB));
+    if (sample.totalMB != 0 && !ranking.memTopList.empty()) {
+      ranking.memTopList.back().share =
+          LeadingNumber(ranking.memTopSize) * 100.0 / static_cast<double>(sample.totalMB);
     }
-    WriteLog("MEM " + Num(sample.mem) + "% exceed " + settings.mem_High + "% for " +
-             Num(watch.count) + " times. TOP 1 : " + ranking.memTopName + " (" +
-             ranking.memTopSize + "M)");
+    line = "MEM " + Num(sample.mem) + "% exceed " + settings.mem_High + "% for " +
+           Num(watch.count) + " times. TOP 1 : " + ranking.memTopName + " (" +
+           ranking.memTopSize + "M)";
   }
+  WriteLog(line);
   watch.exceeded = true;
-  const TopHistory& tops = cpu ? ranking.cpuTopList : ranking.memTopList;
-  if (metrics_ != nullptr && !tops.empty() && !tops.back().name.empty()) {
-    metrics_->TopProcess(MetricsWatchOf(cpu), tops.back().name, tops.back().pid);
+  ExceedingResult result;
+  result.watch = WatchOf(cpu);
+  result.value = cpu ? sample.cpu : sample.mem;
+  result.count = watch.count;
+  // A ranking that could not read the processes added no sample: the latest one it named stands.
+  if (tops.size() > ranked) {
+    result.top = tops.back();
+  } else {
+    result.top.name = ranking.cpuTopName;
+    result.top.share = LeadingNumber(ranking.cpuTopPct);
   }
+  result.shareKnown = cpu || sample.totalMB != 0;
+  result.runTop = TallyHistory(tops).chosen;
+  result.line = line;
+  Announce([&](IEngineListener& l) { l.OnExceeding(result); });
   PlayWarningSound();
 
   const auto numHigh = TextToInt16(settings.num_High);
   if (numHigh && watch.count >= *numHigh) RaiseAlert(kind, sample);
 }
 
-void MainWindowModel::PlayWarningSound() {
+void Engine::PlayWarningSound() {
   if (settings.Enable_sound != 1) return;
   if (settings.soundOn != 0) {
     const int hour = deps_.clock.Now().hour;
@@ -148,47 +155,61 @@ void MainWindowModel::PlayWarningSound() {
   PlayAlertSound(settings.filMusic);
 }
 
-void MainWindowModel::RankCpuWithBusyLook() {
-  const std::string savedCaption = caption;
-  enabled = false;
-  caption = std::string(kBusyCaption);
-  // The scan takes a while; the busy look must be on the screen before it, not only in the model.
-  deps_.ui.ShowNow();
+void Engine::RankCpu() {
+  // The scan takes a while: a window shows its busy look first.
+  Announce([](IEngineListener& l) { l.OnBusy({true}); });
   ranker_->RankCpuProcesses(cycleNumber_, ranking);
-  // Restored whether or not the ranking could read the processes.
-  enabled = true;
-  caption = savedCaption;
+  // Over whether or not the ranking could read the processes.
+  Announce([](IEngineListener& l) { l.OnBusy({false}); });
 }
 
-std::string MainWindowModel::KillTopProcess(const TopHistory& history) {
+std::string Engine::KillTopProcess(const TopHistory& history) {
   if (killer_ != nullptr) return killer_->KillTopProcess(history, settings.KillProc, kill);
   kill.killTried = false;
   kill.killFailFirst = false;
   return TallyHistory(history).text;
 }
 
-void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
+void Engine::AnnounceKillPick(WatchKind kind) {
+  const bool cpu = kind == WatchKind::Cpu;
+  const TopHistory& history = cpu ? ranking.cpuTopList : ranking.memTopList;
+  const HistoryTally tally = TallyHistory(history);
+  // The cycle's own scan when it took one: the pick costs no scan of its own.
+  const ProcessSnapshot* scan = processSampler_.Taken(cycleNumber_);
+  const ProcessInfo* running = nullptr;
+  if (scan != nullptr && !tally.top.empty()) {
+    for (const ProcessInfo& p : scan->processes) {
+      if (p.pid == tally.chosen.pid && p.startTicks == tally.chosen.startTicks) running = &p;
+    }
+  }
+  const KillPickResult result{WatchOf(cpu),
+                              JudgeKill(KillRulesOf(settings, settings.KillProc, OwnExecutable()),
+                                        history, tally, running)};
+  Announce([&](IEngineListener& l) { l.OnKillPick(result); });
+}
+
+void Engine::RaiseAlert(WatchKind kind, const Sample& sample) {
   const bool cpu = kind == WatchKind::Cpu;
   WatchState& watch = cpu ? cpuWatch : memWatch;
   const LocalTime now = deps_.clock.Now();
   const int seconds = SecondsBetween(watch.firstTime, HhMmSs(now)).value_or(0);
+  TopHistory& tops = cpu ? ranking.cpuTopList : ranking.memTopList;
 
-  // The process the alert names first, for the history's list of events.
-  HistoryEvent event;
-  if (history_ != nullptr) {
-    event.kind = HistoryEventKind::AlertRaised;
-    event.watch = cpu ? HistoryWatch::Cpu : HistoryWatch::Memory;
-    event.value = cpu ? sample.cpu : sample.mem;
-    event.top = TallyHistory(cpu ? ranking.cpuTopList : ranking.memTopList).top;
-  }
+  AlertResult result;
+  result.watch = WatchOf(cpu);
+  result.value = cpu ? sample.cpu : sample.mem;
+  result.samples = watch.count;
+  result.seconds = seconds;
+  const HistoryTally tally = TallyHistory(tops);
+  result.top = tally.chosen;
 
   std::string detail;
   if (cpu) {
-    const std::string tally = KillTopProcess(ranking.cpuTopList);
+    result.tally = KillTopProcess(tops);
     detail = "TOP1 : " + ranking.cpuPeakName + " " + ranking.cpuPeakPct + "% @" +
-             ranking.cpuPeakTime + " " + tally;
+             ranking.cpuPeakTime + " " + result.tally;
   } else {
-    const std::string tally = KillTopProcess(ranking.memTopList);
+    result.tally = KillTopProcess(tops);
     ranking.memPeakSize = KbTextToMb(ranking.memPeakSize);
     std::string share;
     if (sample.totalMB != 0) {
@@ -196,78 +217,52 @@ void MainWindowModel::RaiseAlert(WatchKind kind, const Sample& sample) {
           LeadingNumber(ranking.memPeakSize) * 100.0 / static_cast<double>(sample.totalMB), 1));
     }
     detail = "TOP1 : " + ranking.memPeakName + " " + ranking.memPeakSize + "M(" + share + "%) @" +
-             ranking.memPeakTime + " " + tally;
+             ranking.memPeakTime + " " + result.tally;
   }
-  if (kill.killTried && history_ != nullptr) {
-    history_->RecordTermination(kill.killedName, kill.killedPid, kill.killResult);
-    event.kill = kill.killResult ? KillOutcome::Terminated : KillOutcome::Failed;
-    event.pid = kill.killedPid;
-  }
-  if (metrics_ != nullptr && settings.KillProc == 1) {
-    metrics_->Termination(MetricsWatchOf(cpu), !kill.killTried   ? TerminationOutcome::Refused
-                                               : kill.killResult ? TerminationOutcome::Succeeded
-                                                                 : TerminationOutcome::Failed);
+  if (settings.KillProc == 1) {
+    result.termination = !kill.killTried   ? TerminationOutcome::Refused
+                         : kill.killResult ? TerminationOutcome::Succeeded
+                                           : TerminationOutcome::Failed;
   }
   if (kill.killTried) {
+    result.killedName = kill.killedName;
+    result.killedPid = kill.killedPid;
+    const TerminationResult termination{WatchOf(cpu), kill.killedName, kill.killedPid,
+                                        kill.killResult, {}};
+    Announce([&](IEngineListener& l) { l.OnTermination(termination); });
     detail =
         " *" + kill.killedName + " killed(" + (kill.killResult ? "True" : "False") + "). " + detail;
   }
   const std::string alertText = Num(seconds) + " sec.(" + Num(watch.count) + " times)." + detail;
 
   watch.firstTime.clear();
-  (cpu ? ranking.cpuTopList : ranking.memTopList).clear();
+  tops.clear();
   (cpu ? ranking.cpuPeakPct : ranking.memPeakSize) = "0";
   watch.count = 0;
   watch.raised = 1;
 
-  std::string message = MmDdHhMmSs(now) + " " + settings.host_Name;
+  Outgoing out;
+  out.message = MmDdHhMmSs(now) + " " + settings.host_Name;
   if (cpu) {
-    message += " CPU " + Num(sample.cpu) + "% exceed " + settings.cpu_High + "% for " + alertText;
+    out.message += " CPU " + Num(sample.cpu) + "% exceed " + settings.cpu_High + "% for " + alertText;
   } else {
-    message +=
+    out.message +=
         " MEMORY " + Num(sample.mem) + "% exceed " + settings.mem_High + "% for " + alertText;
   }
-
-  const bool repeat = watch.raised == watch.reported;
   const bool sendAnyway = kill.killTried && (kill.killResult || kill.killFailFirst);
-  if (repeat && !sendAnyway) {
-    if (kill.killTried) {
-      message += std::string(cpu ? kCpuKillFailedAgain : kMemKillFailedAgain);
-    } else {
-      message += std::string(kNotFirstTime);
-    }
-    WriteLog(message);
-    RecordAlert(std::move(event), message, false);
-    if (metrics_ != nullptr) metrics_->AlertRaised(MetricsWatchOf(cpu), false);
-    return;
-  }
-  if (!session.loggedIn) {
-    message = std::string(cpu ? kCpuNotLoggedIn : kMemNotLoggedIn) + message +
-              std::string(kNotLoggedInTail);
-  }
-  WriteLog(message);
-  const bool send = AlertsGoOut();
-  RecordAlert(std::move(event), message, send);
-  watch.reported = watch.raised;
-  // The dispatcher counts every request it makes: the alert went out when the count moved.
-  const int32_t requests = session.requestSeq;
-  if (send) alertSender_->SendAlert(settings.smsPhone, message);
-  if (metrics_ != nullptr) {
-    metrics_->AlertRaised(MetricsWatchOf(cpu), session.requestSeq != requests);
-  }
+  out.repeat = watch.raised == watch.reported && !sendAnyway;
+  out.repeatTail = kill.killTried ? (cpu ? kCpuKillFailedAgain : kMemKillFailedAgain)
+                                  : kNotFirstTime;
+  out.notLoggedInStart = cpu ? kCpuNotLoggedIn : kMemNotLoggedIn;
+  result.dispatch = DispatchAlert(*this, out);
+  if (result.dispatch != DispatchOutcome::Repeat) watch.reported = watch.raised;
+  result.message = out.logged;
+  Announce([&](IEngineListener& l) { l.OnAlert(result); });
 }
 
-void MainWindowModel::RecordAlert(HistoryEvent event, const std::string& message, bool sent) {
-  if (history_ == nullptr) return;
-  event.text = message;
-  event.sent = sent ? SendState::Sent : SendState::LogOnly;
-  history_->RecordWatchEvent(event);
-}
-
-void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
+void Engine::NormalSample(WatchKind kind, const Sample& sample) {
   const bool cpu = kind == WatchKind::Cpu;
   WatchState& watch = cpu ? cpuWatch : memWatch;
-  lblCPUValue[cpu ? 0 : 1].foreColor = kColorBlack;
   watch.count = 0;
   (cpu ? ranking.cpuTopList : ranking.memTopList).clear();
   // A whole string, not a literal: GCC 12 at -O3 reports a false overlap (-Wrestrict) otherwise.
@@ -275,36 +270,32 @@ void MainWindowModel::NormalSample(WatchKind kind, const Sample& sample) {
   watch.firstTime.clear();
   watch.raised = 0;
 
-  const std::string name = cpu ? "CPU" : "MEM";
   const int value = cpu ? sample.cpu : sample.mem;
-  const std::string normalLine = name + " " + Num(value) + "% back to normal";
-  // The history keeps one event for both: the line, and whether the notice went out.
+  Announce([&](IEngineListener& l) { l.OnNormalSample({WatchOf(cpu), value}); });
   const bool noticeDue = watch.reported == 1;
-  if (watch.exceeded || noticeDue) {
-    HistoryEvent event;
-    event.kind = HistoryEventKind::BackToNormal;
-    event.watch = cpu ? HistoryWatch::Cpu : HistoryWatch::Memory;
-    event.value = value;
-    RecordAlert(std::move(event), normalLine, noticeDue && AlertsGoOut());
-  }
+  if (!watch.exceeded && !noticeDue) return;
+
+  BackToNormalResult result;
+  result.watch = WatchOf(cpu);
+  result.value = value;
+  result.line = std::string(cpu ? "CPU" : "MEM") + " " + Num(value) + "% back to normal";
+  result.noticeDue = noticeDue;
   if (watch.exceeded) {
-    WriteLog(normalLine);
+    WriteLog(result.line);
     watch.exceeded = false;
   }
   if (noticeDue) {
     const std::string wide = cpu ? "CPU" : "MEMORY";
-    std::string message = YmdHms(deps_.clock.Now()) + " " + settings.host_Name + " " + wide + " " +
-                          Num(value) + "% back to normal." + wide + " threshold setting is " +
-                          (cpu ? settings.cpu_High : settings.mem_High) + "% for " +
-                          settings.num_High + " consecutive times";
-    if (!session.loggedIn) {
-      message = std::string(kNoticeNotLoggedIn) + message + std::string(kNotLoggedInTail);
-    }
-    WriteLog(message);
+    Outgoing out;
+    out.message = YmdHms(deps_.clock.Now()) + " " + settings.host_Name + " " + wide + " " +
+                  Num(value) + "% back to normal." + wide + " threshold setting is " +
+                  (cpu ? settings.cpu_High : settings.mem_High) + "% for " + settings.num_High +
+                  " consecutive times";
+    out.notLoggedInStart = kNoticeNotLoggedIn;
     watch.reported = watch.raised;
-    if (AlertsGoOut()) alertSender_->SendAlert(settings.smsPhone, message);
+    result.dispatch = DispatchAlert(*this, out);
   }
-  (cpu ? lblCPU_count : lblmem_Count).caption = std::string("0");
+  Announce([&](IEngineListener& l) { l.OnBackToNormal(result); });
 }
 
 }  // namespace tarnwick

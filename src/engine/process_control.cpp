@@ -1,6 +1,6 @@
 #include "engine/process_control.h"
 
-#include "forms/main_window_model.h"
+#include "engine/engine.h"
 
 namespace tarnwick {
 namespace {
@@ -9,42 +9,44 @@ constexpr std::string_view kDefaultProgramSound = "alert1.wav";
 
 }  // namespace
 
-ProcessControl::ProcessControl(MainWindowModel& window, IProcessKiller& killer)
-    : window_(window),
-      lookup_(window.deps().processes, window.deps().system.ExecutableSuffix()),
-      topKiller_(
-          window.settings, lookup_, killer, window.log(),
-          window.deps().system.OwnExecutableName() + window.deps().system.ExecutableSuffix()),
-      monitor_(window, settings_, lookup_, killer),
-      pgmSetup_(*this),
-      file_(window.deps().files, ProgramSettingPath()) {}
+ProcessControl::ProcessControl(Engine& engine, IProcessKiller& killer)
+    : engine_(engine),
+      lookup_(engine.deps().processes, engine.deps().system.ExecutableSuffix()),
+      topKiller_(engine.settings, lookup_, killer, engine.log(), engine.OwnExecutable()),
+      monitor_(engine, settings_, lookup_, killer),
+      file_(engine.deps().files, ProgramSettingPath()) {}
 
 std::string ProcessControl::ProgramSettingPath() const {
-  ISystemInfo& system = window_.deps().system;
+  ISystemInfo& system = engine_.deps().system;
   return system.SettingsFolder() + system.PathSeparator() + std::string(kProgramSettingFileName);
 }
 
 void ProcessControl::LoadProgramSettings() {
   const SettingsFile::Loaded loaded = file_.Load();
-  for (const std::string& notice : loaded.notices) window_.WriteLog(notice);
+  for (const std::string& notice : loaded.notices) {
+    engine_.ReportFailure(FailureResult::Kind::SettingsFile, notice);
+  }
   if (loaded.content) {
     ParseProgramSettingFile(*loaded.content, settings_);
   } else {
-    ISystemInfo& system = window_.deps().system;
+    ISystemInfo& system = engine_.deps().system;
     ApplyMissingFileDefaults(
         settings_, system.ExecutableSuffix(),
         system.ProgramFolder() + system.PathSeparator() + std::string(kDefaultProgramSound));
     monitor_.ClearAlertFlags();
   }
-  ShowProgramLabels();
+  engine_.Announce([](IEngineListener& l) { l.OnProgramSettingsInForce(); });
 }
 
-bool ProcessControl::SaveProgramSettings(const ProgramSettings& settings) {
-  return file_.Save(FormatProgramSettingFile(settings), window_.deps().ui);
-}
-
-void ProcessControl::ShowProgramLabels() {
-  tarnwick::ShowProgramLabels(settings_, window_);
+bool ProcessControl::ApplyProgramSettings(const ProgramSettings& settings, IUiServices& ui) {
+  if (!file_.Save(FormatProgramSettingFile(settings), ui)) return false;
+  // Switched on again: its last scan is as old as the pause.
+  const bool switchedOn = settings_.pgmMonitorF == 0 && settings.pgmMonitorF != 0;
+  if (settings.pgmNameF != settings_.pgmNameF) monitor_.ClearAlertFlags();
+  settings_ = settings;
+  if (switchedOn) monitor_.ResetSampler();
+  engine_.Announce([](IEngineListener& l) { l.OnProgramSettingsInForce(); });
+  return true;
 }
 
 }  // namespace tarnwick

@@ -1,36 +1,36 @@
-// Process control, owned by the main window: the termination of the top process under the kill
-// rules, and the program monitor with its settings file and its dialog pgmSETUP.
+// Process control, owned by the engine: the termination of the top process under the kill rules,
+// and the program monitor with its settings file.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "platform/process_killer.h"
-#include "forms/pgm_setup_model.h"
 #include "engine/process_lookup.h"
 #include "engine/program_monitor.h"
 #include "engine/program_monitor_hook.h"
-#include "settings/program_settings.h"
 #include "engine/top_process_killer.h"
+#include "platform/process_killer.h"
+#include "platform/ui_services.h"
+#include "settings/program_settings.h"
 #include "settings/settings_file.h"
 
 namespace tarnwick {
 
-class MainWindowModel;
+class Engine;
 
 class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
  public:
-  ProcessControl(MainWindowModel& window, IProcessKiller& killer);
+  ProcessControl(Engine& engine, IProcessKiller& killer);
 
-  // Reads pgmsetting.ini and shows the program monitor's labels (start-up, after the settings).
-  // A missing file gives the defaults and is not created; one that cannot be read gives them
-  // too, with the monitor off, and a log line with the reason.
+  // Reads pgmsetting.ini (start-up, after the settings). A missing file gives the defaults and is
+  // not created; one that cannot be read gives them too, with the monitor off, and a log line
+  // with the reason.
   void LoadProgramSettings();
-  // Writes `settings` to pgmsetting.ini, replacing it. False when it was not written (the user
-  // declined to replace an unreadable file, or was shown why the write failed).
-  bool SaveProgramSettings(const ProgramSettings& settings);
-  // Writes the main window's labels of the program monitor from the settings.
-  void ShowProgramLabels();
+  // Writes `settings` to pgmsetting.ini, replacing it, and puts them in force: another program
+  // starts without a back-to-normal notice pending from the last one, and a monitor switched on
+  // again measures afresh. False when it was not written (the user declined to replace an
+  // unreadable file, or was shown why the write failed); nothing changed then.
+  bool ApplyProgramSettings(const ProgramSettings& settings, IUiServices& ui);
   std::string ProgramSettingPath() const;
 
   bool Enabled() const override { return settings_.pgmMonitorF != 0; }
@@ -41,19 +41,16 @@ class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
     return topKiller_.KillTopProcess(history, killEnabled, results);
   }
 
-  ProgramSettings& programSettings() { return settings_; }
+  const ProgramSettings& programSettings() const { return settings_; }
   ProgramMonitor& programMonitor() { return monitor_; }
   ProcessLookup& lookup() { return lookup_; }
-  MainWindowModel& window() { return window_; }
-  PgmSetupModel& pgmSETUP() { return pgmSetup_; }
 
  private:
-  MainWindowModel& window_;
+  Engine& engine_;
   ProgramSettings settings_;
   ProcessLookup lookup_;
   TopProcessKiller topKiller_;
   ProgramMonitor monitor_;
-  PgmSetupModel pgmSetup_;
   SettingsFile file_;
 };
 

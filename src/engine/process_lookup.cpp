@@ -35,6 +35,7 @@ bool ProcessLookup::FindProcess(int pid, uint64_t startTicks) {
   for (const ProcessInfo& process : snapshot_.processes) {
     if (process.pid != pid || process.startTicks != startTicks) continue;
     found_ = FoundProcess{process.pid, process.startTicks};
+    foundInfo_ = process;
     procCreateTime = MmDdHhMmSs(toLocal_(process.creationTime));
     ownerSidResult = std::string(process.systemAccount ? kServiceOwner : kOrdinaryOwner);
     return true;

@@ -46,6 +46,8 @@ class ProcessLookup {
   bool FindProcess(int pid, uint64_t startTicks);
 
   const FoundProcess& found() const { return found_; }
+  // The process the last successful lookup found, as its scan showed it.
+  const ProcessInfo& foundInfo() const { return foundInfo_; }
   const std::string& executableSuffix() const { return suffix_; }
 
   // "mm-dd hh:mm:ss", local time, of the process found by the last successful lookup.
@@ -58,6 +60,7 @@ class ProcessLookup {
   std::string suffix_;
   EpochToLocalTime toLocal_;
   FoundProcess found_;
+  ProcessInfo foundInfo_;
   ProcessSnapshot snapshot_;  // kept to reuse its storage
 };
 

@@ -23,6 +23,10 @@ const ProcessSnapshot* ProcessSampler::Current(long cycle) {
   return &current_.snapshot;
 }
 
+const ProcessSnapshot* ProcessSampler::Taken(long cycle) const {
+  return current_.cycle == cycle && current_.valid ? &current_.snapshot : nullptr;
+}
+
 void ProcessSampler::Reset() {
   current_ = Scan{};
   previous_ = Scan{};
@@ -86,9 +90,11 @@ bool ProcessRanking::RankCpuProcesses(long cycle, RankingResults& results) {
       top = &snapshot->processes[i];
     }
   }
+  const double share = RoundHalfEvenTo(max / processorCount_, 1);
   results.cpuTopList.push_back(Top(top));
+  results.cpuTopList.back().share = share;
   results.cpuTopName = results.cpuTopList.back().name;
-  results.cpuTopPct = ShortestForm(RoundHalfEvenTo(max / processorCount_, 1));
+  results.cpuTopPct = ShortestForm(share);
   const std::string time = HhMmSs(clock_.Now());
   if (LeadingNumber(results.cpuTopPct) > LeadingNumber(results.cpuPeakPct)) {
     results.cpuPeakPct = results.cpuTopPct;

@@ -7,7 +7,8 @@
 
 #include "common/clock.h"
 #include "platform/process_list.h"
-#include "engine/history_tally.h"
+#include "results/cycle_scan.h"
+#include "results/top_sample.h"
 
 namespace tarnwick {
 
@@ -30,7 +31,7 @@ struct RankingResults {
 
 // Process snapshots for the rankings: at most one new scan per monitor cycle, and the CPU share
 // of each process measured over a recent interval, never since the process started.
-class ProcessSampler {
+class ProcessSampler final : public ICycleScan {
  public:
   // Pause between two scans when no scan of the previous cycle is at hand.
   static constexpr int kSecondScanPauseMs = 250;
@@ -39,13 +40,15 @@ class ProcessSampler {
 
   // The scan of cycle `cycle` (taken on the first call in that cycle); nullptr when the process
   // table cannot be read.
-  const ProcessSnapshot* Current(long cycle);
+  const ProcessSnapshot* Current(long cycle) override;
+  // The scan of cycle `cycle` when one was taken in it; never takes one.
+  const ProcessSnapshot* Taken(long cycle) const;
 
   // Share of one processor in percent for every process of the current scan (same order), over
   // the interval since the scan of the previous cycle, or over a short second scan when there is
   // none. False when a scan fails, or, with `secondScan` false, when no scan of the previous
   // cycle is at hand.
-  bool CpuShares(long cycle, std::vector<double>& shares, bool secondScan = true);
+  bool CpuShares(long cycle, std::vector<double>& shares, bool secondScan = true) override;
 
   // Forgets the scans: after a pause (monitoring switched off and on) the next share is measured
   // afresh, not over the pause.

@@ -7,18 +7,13 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "common/time_text.h"
-#include "forms/main_window_model.h"
+#include "engine/alert_dispatcher.h"
+#include "engine/engine.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr std::string_view kExceedStart = "(Program Monitor) - ";
-constexpr std::string_view kNotFoundTail = " not found";
-constexpr std::string_view kKilledTail = " killed";
-constexpr std::string_view kKilledMarker = "killed";
-constexpr std::string_view kNoValue = "--";
-constexpr std::string_view kNoCount = "-";
-
 constexpr std::string_view kNoCreditsAlert = "No enough credits to send alert message";
 constexpr std::string_view kNoCreditsNormalStart = "No enough credits to send program ";
 constexpr std::string_view kNoCreditsCpuNormalTail = " CPU usage back to normal alert message";
@@ -40,19 +35,30 @@ std::string S(std::string_view text) {
   return std::string(text);
 }
 
-MetricsWatch MetricsWatchOf(bool cpu) {
-  return cpu ? MetricsWatch::ProgramCpu : MetricsWatch::ProgramMemory;
+Watch WatchOf(bool cpu) {
+  return cpu ? Watch::ProgramCpu : Watch::ProgramMemory;
 }
 
 }  // namespace
 
-ProgramMonitor::ProgramMonitor(MainWindowModel& window, const ProgramSettings& settings,
+ProgramMonitor::ProgramMonitor(Engine& engine, const ProgramSettings& settings,
                                ProcessLookup& lookup, IProcessKiller& killer)
-    : window_(window),
+    : engine_(engine),
       settings_(settings),
       lookup_(lookup),
       killer_(killer),
-      sampler_(window.deps().processes, window.deps().clock) {}
+      sampler_(engine.deps().processes, engine.deps().clock) {}
+
+void ProgramMonitor::AnnounceStep(Resource resource, bool found, bool terminated) {
+  const bool cpu = resource == Resource::Cpu;
+  ProgramStepResult result;
+  result.watch = WatchOf(cpu);
+  result.found = found;
+  result.value = cpu ? cpuValue_ : memValue_;
+  result.count = (cpu ? cpu_ : mem_).count;
+  result.terminated = terminated;
+  engine_.Announce([&](IEngineListener& l) { l.OnProgramStep(result); });
+}
 
 bool ProgramMonitor::IsMatch(const ProcessInfo& process) const {
   // The system's idle time and its own work are no program, whatever they are called.
@@ -99,11 +105,7 @@ void ProgramMonitor::MonitorProgram() {
       break;
     }
   }
-  if (!cpuFound) {
-    window_.Label6[0].caption = settings_.pgmNameF + S(kNotFoundTail);
-    window_.pgmCPU.caption = S(kNoValue);
-    window_.pgmCPU_count.caption = S(kNoCount);
-  }
+  if (!cpuFound) AnnounceStep(Resource::Cpu, false, false);
 
   // The scan of this cycle; a process terminated by the CPU step no longer counts.
   bool memFound = false;
@@ -116,21 +118,15 @@ void ProgramMonitor::MonitorProgram() {
       break;
     }
   }
-  if (!memFound && !Contains(window_.Label6[2].caption, kKilledMarker)) {
-    window_.Label6[2].caption = settings_.pgmNameF + S(kNotFoundTail);
-    window_.pgmMEM.caption = S(kNoValue);
-    window_.pgmMEM_Count.caption = S(kNoCount);
-  }
+  if (!memFound) AnnounceStep(Resource::Memory, false, false);
 }
 
 void ProgramMonitor::CpuSample(double shareOfOneProcessor) {
-  const int processors = window_.processorCount > 0 ? window_.processorCount : 1;
+  const int processors = engine_.processorCount > 0 ? engine_.processorCount : 1;
   // To the tenth first, then to the whole number: 12.46 is 12.5 and then 12.
   cpuValue_ =
       static_cast<int32_t>(RoundHalfEven(RoundHalfEvenTo(shareOfOneProcessor / processors, 1)));
-  window_.pgmCPU.caption = IntText(cpuValue_) + "%";
-  window_.Label6[0].caption = settings_.pgmNameF;
-
+  terminated_ = false;
   if (cpuValue_ < settings_.pgmCPUsetF) {
     cpu_.count = 0;
     if (cpu_.notified) BackToNormal(Resource::Cpu);
@@ -138,7 +134,7 @@ void ProgramMonitor::CpuSample(double shareOfOneProcessor) {
     Exceeded(Resource::Cpu, S(kExceedStart) + settings_.pgmNameF + " CPU " + IntText(cpuValue_) +
                                 "% exceed " + IntText(settings_.pgmCPUsetF) + "% ");
   }
-  window_.pgmCPU_count.caption = IntText(cpu_.count);
+  AnnounceStep(Resource::Cpu, true, terminated_);
 }
 
 void ProgramMonitor::MemorySample(uint64_t workingSetBytes) {
@@ -146,12 +142,11 @@ void ProgramMonitor::MemorySample(uint64_t workingSetBytes) {
   memMegabytes_ =
       static_cast<int64_t>(RoundHalfEven(static_cast<double>(workingSetBytes) / 1024.0 / 1024.0));
   // Without a memory total the share cannot be had; it keeps its last value.
-  if (window_.totalMemoryMB > 0) {
+  if (engine_.totalMemoryMB > 0) {
     memValue_ =
-        RoundHalfEvenTo(static_cast<double>(memMegabytes_) * 100.0 / window_.totalMemoryMB, 1);
+        RoundHalfEvenTo(static_cast<double>(memMegabytes_) * 100.0 / engine_.totalMemoryMB, 1);
   }
-  window_.pgmMEM.caption = ShortestForm(memValue_) + "%";
-  window_.Label6[2].caption = settings_.pgmNameF;
+  terminated_ = false;
 
   if (memValue_ < settings_.pgmMEMsetF) {
     mem_.count = 0;
@@ -161,21 +156,26 @@ void ProgramMonitor::MemorySample(uint64_t workingSetBytes) {
                                    IntText(memMegabytes_) + "M(" + ShortestForm(memValue_) +
                                    "%) exceed " + ShortestForm(settings_.pgmMEMsetF) + "% for ");
   }
-  window_.pgmMEM_Count.caption = IntText(mem_.count);
+  AnnounceStep(Resource::Memory, true, terminated_);
 }
 
 // `exceedLine` is the exceed line up to its count.
 void ProgramMonitor::Exceeded(Resource resource, const std::string& exceedLine) {
   const bool cpu = resource == Resource::Cpu;
   ProgramWatch& watch = cpu ? cpu_ : mem_;
-  if (watch.count == 0) watch.startTime = HhMmSs(window_.deps().clock.Now());
+  if (watch.count == 0) watch.startTime = HhMmSs(engine_.deps().clock.Now());
   if (watch.count < INT16_MAX) ++watch.count;
-  (cpu ? window_.pgmCPU_count : window_.pgmMEM_Count).caption = IntText(watch.count);
-  window_.WriteLog(exceedLine + IntText(watch.count) + " times");
-  if (IMetricsHook* metrics = window_.metricsHook()) {
-    metrics->TopProcess(MetricsWatchOf(cpu), settings_.pgmNameF, (cpu ? cpu_ : mem_).process.pid);
-  }
-  if (settings_.pgmSoundF == 1) window_.PlayAlertSound(settings_.pgmFileSoundF);
+  ExceedingResult exceeding;
+  exceeding.watch = WatchOf(cpu);
+  exceeding.value = static_cast<int>(cpu ? cpuValue_ : RoundHalfEven(memValue_));
+  exceeding.count = watch.count;
+  exceeding.top = TopSample{settings_.pgmNameF, watch.process.pid, watch.process.startTicks,
+                            cpu ? static_cast<double>(cpuValue_) : memValue_};
+  exceeding.runTop = exceeding.top;
+  exceeding.line = exceedLine + IntText(watch.count) + " times";
+  engine_.WriteLog(exceeding.line);
+  engine_.Announce([&](IEngineListener& l) { l.OnExceeding(exceeding); });
+  if (settings_.pgmSoundF == 1) engine_.PlayAlertSound(settings_.pgmFileSoundF);
 
   if (watch.count < settings_.pgmAlertSetF) return;
   if (watch.notified) {
@@ -189,19 +189,28 @@ void ProgramMonitor::Exceeded(Resource resource, const std::string& exceedLine) 
 void ProgramMonitor::RaiseAlert(Resource resource) {
   const bool cpu = resource == Resource::Cpu;
   ProgramWatch& watch = cpu ? cpu_ : mem_;
+  AlertResult result;
+  result.watch = WatchOf(cpu);
+  result.value = cpu ? cpuValue_ : memValue_;
+  result.samples = watch.count;
+  result.top = TopSample{settings_.pgmNameF, watch.process.pid, watch.process.startTicks,
+                         result.value};
   const std::string outcome = settings_.pgmKillF == 1 ? Terminate(resource) : std::string();
-  if (IMetricsHook* metrics = window_.metricsHook();
-      metrics != nullptr && settings_.pgmKillF == 1) {
-    metrics->Termination(MetricsWatchOf(cpu), outcome.empty() ? TerminationOutcome::Refused
-                                              : outcome == S(kKillSuccess)
-                                                  ? TerminationOutcome::Succeeded
-                                                  : TerminationOutcome::Failed);
+  if (settings_.pgmKillF == 1) {
+    result.termination = outcome.empty()           ? TerminationOutcome::Refused
+                         : outcome == S(kKillSuccess) ? TerminationOutcome::Succeeded
+                                                      : TerminationOutcome::Failed;
+    if (!outcome.empty()) {
+      result.killedName = settings_.pgmNameF;
+      result.killedPid = lookup_.found().pid;
+    }
   }
 
-  const LocalTime now = window_.deps().clock.Now();
+  const LocalTime now = engine_.deps().clock.Now();
   watch.endTime = HhMmSs(now);
   const int seconds = SecondsBetween(watch.startTime, watch.endTime).value_or(0);
-  std::string text = YmdHms(now) + " " + window_.settings.host_Name + " - " + settings_.pgmNameF;
+  result.seconds = seconds;
+  std::string text = YmdHms(now) + " " + engine_.settings.host_Name + " - " + settings_.pgmNameF;
   if (cpu) {
     text += " CPU " + IntText(cpuValue_) + "% exceed " + IntText(settings_.pgmCPUsetF) + "% for " +
             IntText(seconds) + " sec.(" + IntText(watch.count) + " times)";
@@ -212,26 +221,10 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
   }
   if (!outcome.empty()) text += " " + settings_.pgmNameF + S(kHasBeenKilled) + outcome + ")";
   // A memory alert plays the sound once more, after the exceedance's own.
-  if (!cpu && settings_.pgmSoundF == 1) window_.PlayAlertSound(settings_.pgmFileSoundF);
-  HistoryEvent event;
-  event.kind = HistoryEventKind::ProgramAlert;
-  event.text = text;
-  // The dispatcher counts every request it makes: for the metrics, the alert went out when the
-  // count moved (the history keeps whether it was handed to the dispatcher at all).
-  const int32_t requests = window_.session.requestSeq;
-  const bool sent = Send(std::move(text), S(kNoCreditsAlert));
-  if (IMetricsHook* metrics = window_.metricsHook()) {
-    metrics->AlertRaised(MetricsWatchOf(cpu), window_.session.requestSeq != requests);
-  }
-  if (IHistoryRecorder* history = window_.historyRecorder()) {
-    event.watch = cpu ? HistoryWatch::ProgramCpu : HistoryWatch::ProgramMemory;
-    event.value = cpu ? cpuValue_ : memValue_;
-    event.top = settings_.pgmNameF;
-    if (outcome == kKillSuccess) event.kill = KillOutcome::Terminated;
-    if (outcome == kKillFail) event.kill = KillOutcome::Failed;
-    event.sent = sent ? SendState::Sent : SendState::LogOnly;
-    history->RecordWatchEvent(event);
-  }
+  if (!cpu && settings_.pgmSoundF == 1) engine_.PlayAlertSound(settings_.pgmFileSoundF);
+  result.message = text;
+  result.dispatch = Send(std::move(text), S(kNoCreditsAlert));
+  engine_.Announce([&](IEngineListener& l) { l.OnAlert(result); });
   watch.count = 0;
   watch.notified = true;
 }
@@ -243,7 +236,7 @@ std::string ProgramMonitor::Terminate(Resource resource) {
   // one already terminated by the other step, is not its to end.
   const FoundProcess& measured = (cpu ? cpu_ : mem_).process;
   if (!lookup_.FindProcess(measured.pid, measured.startTicks) || WasKilled(measured)) {
-    window_.WriteLog(cpu ? S(kNoPidCpuStart) + name + S(kNoPidCpuTail)
+    engine_.WriteLog(cpu ? S(kNoPidCpuStart) + name + S(kNoPidCpuTail)
                          : S(kNoPidMemStart) + name + S(kNoPidMemTail));
     return {};
   }
@@ -251,66 +244,55 @@ std::string ProgramMonitor::Terminate(Resource resource) {
   const std::string reason = cpu ? S(kCpuHigherThan) + IntText(settings_.pgmCPUsetF) + "%"
                                  : S(kMemHigherThan) + ShortestForm(settings_.pgmMEMsetF) + "%";
   const bool terminated = killer_.KillProcess(found.pid, found.startTicks);
-  if (IHistoryRecorder* history = window_.historyRecorder()) {
-    history->RecordTermination(name, found.pid, terminated);
-  }
+  TerminationResult result{WatchOf(cpu), name, found.pid, terminated, {}};
   if (!terminated) {
-    window_.WriteLog(S(kProgramKillFailedStart) + name + S(kKillFailedMiddle) + name + reason);
+    result.line = S(kProgramKillFailedStart) + name + S(kKillFailedMiddle) + name + reason;
+    engine_.WriteLog(result.line);
+    engine_.Announce([&](IEngineListener& l) { l.OnTermination(result); });
     return S(kKillFail);
   }
   killed_.push_back(found);
-  window_.WriteLog(S(kProgramKilledStart) + name + S(kKilledMiddle) + name + reason);
-  window_.Label6[cpu ? 0 : 2].caption = name + S(kKilledTail);
-  (cpu ? window_.pgmCPU : window_.pgmMEM).caption = S(kNoValue);
-  (cpu ? window_.pgmCPU_count : window_.pgmMEM_Count).caption = "0";
+  terminated_ = true;
+  result.line = S(kProgramKilledStart) + name + S(kKilledMiddle) + name + reason;
+  engine_.WriteLog(result.line);
+  engine_.Announce([&](IEngineListener& l) { l.OnTermination(result); });
   return S(kKillSuccess);
 }
 
 void ProgramMonitor::BackToNormal(Resource resource) {
   const bool cpu = resource == Resource::Cpu;
   const std::string& name = settings_.pgmNameF;
-  std::string text = YmdHms(window_.deps().clock.Now()) + " " + name;
+  BackToNormalResult result;
+  result.watch = WatchOf(cpu);
+  result.value = cpu ? cpuValue_ : memValue_;
+  result.program = name;
+  result.noticeDue = true;
+  std::string text = YmdHms(engine_.deps().clock.Now()) + " " + name;
   if (cpu) {
     text += " CPU usage back to normal. Now " + name + " CPU usage is " + IntText(cpuValue_) +
             "%. CPU threshold setting is " + IntText(settings_.pgmCPUsetF) + "% for " +
             IntText(settings_.pgmAlertSetF) + " times";
-    RecordBackToNormal(resource, text,
-                       Send(text, S(kNoCreditsNormalStart) + name + S(kNoCreditsCpuNormalTail)));
+    result.line = text;
+    result.dispatch = Send(text, S(kNoCreditsNormalStart) + name + S(kNoCreditsCpuNormalTail));
     cpu_.notified = false;
   } else {
     text += " Memory usage back to normal. Now " + name + " Memory usage is " +
             IntText(memMegabytes_) + "M(" + ShortestForm(memValue_) +
             "%).Memory threshold setting is " + ShortestForm(settings_.pgmMEMsetF) + "% for " +
             IntText(settings_.pgmAlertSetF) + " times";
-    RecordBackToNormal(resource, text,
-                       Send(text, S(kNoCreditsNormalStart) + name + S(kNoCreditsMemNormalTail)));
+    result.line = text;
+    result.dispatch = Send(text, S(kNoCreditsNormalStart) + name + S(kNoCreditsMemNormalTail));
     mem_.notified = false;
   }
+  engine_.Announce([&](IEngineListener& l) { l.OnBackToNormal(result); });
 }
 
-void ProgramMonitor::RecordBackToNormal(Resource resource, const std::string& text, bool sent) {
-  IHistoryRecorder* history = window_.historyRecorder();
-  if (history == nullptr) return;
-  const bool cpu = resource == Resource::Cpu;
-  HistoryEvent event;
-  event.kind = HistoryEventKind::BackToNormal;
-  event.text = text;
-  event.watch = cpu ? HistoryWatch::ProgramCpu : HistoryWatch::ProgramMemory;
-  event.value = cpu ? cpuValue_ : memValue_;
-  event.top = settings_.pgmNameF;
-  event.sent = sent ? SendState::Sent : SendState::LogOnly;
-  history->RecordWatchEvent(event);
-}
-
-bool ProgramMonitor::Send(std::string text, const std::string& creditLine) {
-  // A credits caption that is not a number counts as no credits.
-  if (LeadingNumber(Trim(window_.Label7.caption)) <= 0) {
-    window_.WriteLog(creditLine);
-    return false;
-  }
-  if (!window_.AlertsGoOut()) return false;
-  window_.alertSender()->SendAlert(window_.settings.smsPhone, text);
-  return true;
+DispatchOutcome ProgramMonitor::Send(std::string text, const std::string& creditLine) {
+  Outgoing out;
+  out.message = std::move(text);
+  out.writeLine = false;
+  out.creditsLine = creditLine;
+  return DispatchAlert(engine_, out);
 }
 
 void ProgramMonitor::ResetForStart(bool fullReset) {
@@ -319,11 +301,7 @@ void ProgramMonitor::ResetForStart(bool fullReset) {
   cpu_.count = mem_.count = 0;
   // The scan before the stop is no measure of the interval now: the next cycle samples afresh.
   sampler_.Reset();
-  if (!fullReset) return;
-  ClearAlertFlags();
-  // A whole string first: GCC 12 at -O3 reports a false overlap (-Wrestrict) otherwise.
-  window_.pgmCPU_count.caption = window_.pgmMEM_Count.caption = std::string("0");
-  window_.pgmCPU.caption = window_.pgmMEM.caption = "0%";
+  if (fullReset) ClearAlertFlags();
 }
 
 }  // namespace tarnwick

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "engine/process_ranking.h"
+#include "results/engine_results.h"
 #include "platform/process_killer.h"
 #include "engine/process_lookup.h"
 #include "settings/program_settings.h"
 
 namespace tarnwick {
 
-class MainWindowModel;
+class Engine;
 
 // The starts of the log lines of a termination of the watched program, succeeded or failed.
 inline constexpr std::string_view kProgramKilledStart = "(Program killed) - ";
@@ -40,7 +41,7 @@ struct ProgramWatch {
 
 class ProgramMonitor {
  public:
-  ProgramMonitor(MainWindowModel& window, const ProgramSettings& settings, ProcessLookup& lookup,
+  ProgramMonitor(Engine& engine, const ProgramSettings& settings, ProcessLookup& lookup,
                  IProcessKiller& killer);
 
   // One cycle: the first process of the watched name (in the platform's order) is measured;
@@ -50,7 +51,7 @@ class ProgramMonitor {
   void MonitorProgram();
 
   // Monitoring was switched on: start times and counts begin afresh, and the next CPU share is
-  // measured anew. `fullReset` also clears both alert flags and the value and count labels.
+  // measured anew. `fullReset` also clears both alert flags.
   void ResetForStart(bool fullReset);
 
   // The watch was switched on again in its dialog: the next CPU share is measured afresh, not
@@ -81,12 +82,12 @@ class ProgramMonitor {
   // Terminates the program; returns "success" or "fail", or "" when no process was found.
   std::string Terminate(Resource resource);
   void BackToNormal(Resource resource);
-  // Hands a notice to the dispatcher, or writes `creditLine` when no credits are left. True
-  // when it was handed on.
-  bool Send(std::string text, const std::string& creditLine);
-  void RecordBackToNormal(Resource resource, const std::string& text, bool sent);
+  // Hands an alert or notice to the dispatcher, which writes `creditLine` when no credits are
+  // left.
+  DispatchOutcome Send(std::string text, const std::string& creditLine);
+  void AnnounceStep(Resource resource, bool found, bool terminated);
 
-  MainWindowModel& window_;
+  Engine& engine_;
   const ProgramSettings& settings_;
   ProcessLookup& lookup_;
   IProcessKiller& killer_;
@@ -100,6 +101,8 @@ class ProgramMonitor {
   // Processes this watch terminated: a terminated process may stay listed until its parent
   // collects it, and must not count as the program still running.
   std::vector<FoundProcess> killed_;
+  // The step under way terminated the program.
+  bool terminated_ = false;
 };
 
 }  // namespace tarnwick

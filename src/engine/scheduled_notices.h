@@ -7,13 +7,13 @@
 
 namespace tarnwick {
 
-class MainWindowModel;
+class Engine;
 class ServiceClient;
 class SmtpMailer;
 
 class ScheduledNotices {
  public:
-  ScheduledNotices(MainWindowModel& window, ServiceClient& client, SmtpMailer& mailer);
+  ScheduledNotices(Engine& engine, ServiceClient& client, SmtpMailer& mailer);
 
   // Every minute for the whole run; acts only within the minute 00:00.
   void OnTimer4Tick();
@@ -25,7 +25,7 @@ class ScheduledNotices {
   int16_t dayCount() const { return dayCount_; }
 
  private:
-  MainWindowModel& window_;
+  Engine& engine_;
   ServiceClient& client_;
   SmtpMailer& mailer_;
   int16_t dayCount_ = 0;  // midnights since start-up, 0 to 4 between ticks

@@ -5,7 +5,7 @@
 #include "delivery/service_requests.h"
 #include "delivery/smtp_mailer.h"
 #include "common/text.h"
-#include "forms/main_window_model.h"
+#include "engine/engine.h"
 
 namespace tarnwick {
 namespace {
@@ -19,41 +19,43 @@ std::string Two(int value) {
 
 }  // namespace
 
-ServiceClient::ServiceClient(MainWindowModel& window, AsyncRead& read1, AsyncRead& read2,
+ServiceClient::ServiceClient(Engine& engine, AsyncRead& read1, AsyncRead& read2,
                              SmtpMailer& mailer)
-    : window_(window), read1_(read1), read2_(read2), mailer_(mailer) {}
+    : engine_(engine), read1_(read1), read2_(read2), mailer_(mailer) {}
 
-void BeginLogin(MainWindowModel& window) {
-  window.SetMonitoring(false);
-  window.Label7.caption = std::string("0");
-  window.session.loggedIn = false;
-  window.visible = true;
-  window.caption = std::string(kLoginCaption);
+void BeginLogin(Engine& engine) {
+  engine.SwitchMonitoring(false, MonitoringSwitch::Login);
+  engine.session.credits = std::string("0");
+  engine.session.loggedIn = false;
+  engine.Announce([](IEngineListener& l) { l.OnLogin({LoginResult::Step::Started, {}, "0", {}}); });
 }
 
-void LoginWithoutAccount(MainWindowModel& window) {
-  window.WriteLog(std::string(kNoAccountLog));
-  window.Label4.caption = std::string(kNoAccountLabel);
-  window.SetMonitoring(true);
+void LoginWithoutAccount(Engine& engine) {
+  engine.WriteLog(std::string(kNoAccountLog));
+  engine.Announce([](IEngineListener& l) { l.OnLogin({LoginResult::Step::NoAccount, {}, {}, {}}); });
+  engine.SwitchMonitoring(true, MonitoringSwitch::Login);
+}
+
+void ServiceClient::Announce(const LoginResult& result) {
+  engine_.Announce([&](IEngineListener& l) { l.OnLogin(result); });
 }
 
 void ServiceClient::ServiceLogin() {
-  const LocalTime now = window_.deps().clock.Now();
+  const LocalTime now = engine_.deps().clock.Now();
   const std::string tag = "logon1" + Two(now.minute) + Two(now.second);
-  BeginLogin(window_);
-  AlertSettingModel& dialog = window_.alertSetting();
-  dialog.EnsureLoaded();
-  const std::string email = TrimCopy(dialog.smsEmail);
-  const std::string password = TrimCopy(dialog.smsPassword);
+  BeginLogin(engine_);
+  const LoginAccount account = engine_.AccountForLogin();
+  const std::string email = TrimCopy(account.email);
+  const std::string password = TrimCopy(account.password);
   if (!email.empty() && !password.empty()) {
-    window_.WriteLog(std::string(kWaitingForLogin));
-    window_.Label4.caption = std::string(kConnectingLabel);
+    engine_.WriteLog(std::string(kWaitingForLogin));
+    Announce({LoginResult::Step::Connecting, {}, {}, {}});
     const std::string url =
-        BuildLoginUrl(ServiceHost(), email, password, window_.deps().clock.LocaleDateTime());
+        BuildLoginUrl(ServiceHost(), email, password, engine_.deps().clock.LocaleDateTime());
     read1_.SetPropName(tag);
     read1_.SetDataFromURL(url);
   } else {
-    LoginWithoutAccount(window_);
+    LoginWithoutAccount(engine_);
   }
 }
 
@@ -67,44 +69,44 @@ void ServiceClient::OnRead1Complete(AsyncRead& reader, const AsyncProperty& comp
 }
 
 void ServiceClient::HandleLoginReply(const std::string& reply) {
-  window_.SetMonitoring(true);
+  engine_.SwitchMonitoring(true, MonitoringSwitch::Login);
   const LoginReply parsed = ParseLoginReply(reply);
+  ServiceSession& session = engine_.session;
   switch (parsed.kind) {
     case LoginReply::Kind::Refused:
-      window_.session.loggedIn = false;
-      window_.Label4.caption = reply;
-      window_.Label7.caption = std::string("0");
-      window_.Label7.visible = false;
+      session.loggedIn = false;
+      session.credits = std::string("0");
+      Announce({LoginResult::Step::Refused, reply, "0", {}});
       return;
     case LoginReply::Kind::Accepted:
-      window_.Label7.caption = parsed.credits;
-      window_.Label7.visible = true;
-      window_.Label4.caption = "Account : " + window_.settings.smsEmail;
-      window_.session.reloginFlag = parsed.reloginFlag;
-      window_.session.apiId = parsed.apiId;
-      window_.session.loggedIn = true;
+      session.credits = parsed.credits;
+      session.reloginFlag = parsed.reloginFlag;
+      session.apiId = parsed.apiId;
+      session.loggedIn = true;
+      Announce({LoginResult::Step::Accepted, {}, parsed.credits, engine_.settings.smsEmail});
       return;
     case LoginReply::Kind::Unreadable:
       // A reply that breaks off before its "%" has already given its flag.
-      if (parsed.flagRead) window_.session.reloginFlag = parsed.reloginFlag;
-      window_.Label4.caption = std::string(kLoginFailedLabel);
-      window_.deps().ui.MessageBox(std::string(kConnectionErrorMessage), MessageButtons::Ok,
-                                   "Tarnwick");
+      if (parsed.flagRead) session.reloginFlag = parsed.reloginFlag;
+      Announce({LoginResult::Step::Unreadable, {}, session.credits, {}});
       return;
   }
 }
 
 void ServiceClient::RequestCreditUpdate() {
-  window_.session.requestSeq = NextRequestSeq(window_.session.requestSeq);
-  read2_.SetPropName("getcredit" + std::to_string(window_.session.requestSeq));
-  read2_.SetDataFromURL(BuildCreditUpdateUrl(ServiceHost(), window_.settings.smsEmail,
-                                             window_.deps().clock.LocaleDateTime()));
+  engine_.session.requestSeq = NextRequestSeq(engine_.session.requestSeq);
+  read2_.SetPropName("getcredit" + std::to_string(engine_.session.requestSeq));
+  read2_.SetDataFromURL(BuildCreditUpdateUrl(ServiceHost(), engine_.settings.smsEmail,
+                                             engine_.deps().clock.LocaleDateTime()));
 }
 
 void ServiceClient::OnRead2Complete(AsyncRead& reader, const AsyncProperty&) {
   // A failed read hands back its own URL, which names "http": the credits stay as they were.
   const std::string& text = reader.DataFromURL();
-  if (!Contains(ToLower(text), "http")) window_.Label7.caption = TrimCopy(text);
+  if (Contains(ToLower(text), "http")) return;
+  engine_.session.credits = TrimCopy(text);
+  const CreditsResult result{engine_.session.credits};
+  engine_.Announce([&](IEngineListener& l) { l.OnCredits(result); });
 }
 
 std::string ServiceClient::BuildSmsRequest(int16_t unicode, const std::string& email,
@@ -112,14 +114,14 @@ std::string ServiceClient::BuildSmsRequest(int16_t unicode, const std::string& e
                                            const std::string& /*from*/,
                                            const std::string& recipients,
                                            const std::string& message) {
-  const Settings& s = window_.settings;
+  const Settings& s = engine_.settings;
   std::string url =
       BuildSmsUrl(ServiceHost(), unicode, email, password, apiId, recipients, message, s.Mail_List);
   if (MailListQualifies(s.Mail_List) && s.Enable_SMTP == 1) {
     // A mailer that cannot be started has said so in the log; the copy is not claimed.
     // The mail's body is HTML: a process name like "<div hidden>" must arrive as text.
     if (mailer_.RunMailer(s.Mail_List, message, HtmlEscape(message))) {
-      window_.WriteLog("Send Mail Alert to " + s.Mail_List + " via SMTP server " + s.mailSvr);
+      engine_.WriteLog("Send Mail Alert to " + s.Mail_List + " via SMTP server " + s.mailSvr);
     }
   }
   return url;
@@ -129,7 +131,7 @@ std::string ServiceClient::BuildMailAlertRequest(const std::string& email,
                                                  const std::string& password,
                                                  const std::string& list, std::string& message) {
   std::string url = BuildMailAlertUrl(ServiceHost(), email, password, list, message);
-  if (window_.settings.Enable_SMTP == 1) {
+  if (engine_.settings.Enable_SMTP == 1) {
     // The body is HTML, so its values are escaped. The caller's text and the subject get the
     // "<br>" line breaks as they always did, but no escaping: a subject is no markup.
     std::string body = HtmlEscape(message);

@@ -6,34 +6,28 @@
 #include <string>
 #include <string_view>
 
+#include "results/engine_results.h"
+
 namespace tarnwick {
 
 class AsyncRead;
 struct AsyncProperty;
-class MainWindowModel;
+class Engine;
 class SmtpMailer;
 
-inline constexpr std::string_view kLoginCaption = "Login now, please wait .....";
 inline constexpr std::string_view kWaitingForLogin = "Waiting for login .....";
-inline constexpr std::string_view kConnectingLabel = "Connecting to Textpost, please wait .....";
 inline constexpr std::string_view kNoAccountLog =
     "Email account or Password is empty. Please setup the account in File > Setup to send alerts";
-inline constexpr std::string_view kNoAccountLabel =
-    "Not Login. Email account or password is empty,please goto setup .....";
-inline constexpr std::string_view kLoginFailedLabel = "Not Login.Please login for alert sending !!";
-inline constexpr std::string_view kConnectionErrorMessage =
-    "Connecting Error or Timeout !! Please check your network or try again";
 
-// The first steps of every login: monitoring off, credits "0", logged out, the window shown with
-// the waiting title.
-void BeginLogin(MainWindowModel& window);
-// The end of a login without an account: its log line and label, and monitoring on at once.
-void LoginWithoutAccount(MainWindowModel& window);
+// The first steps of every login: monitoring off, credits "0", logged out.
+void BeginLogin(Engine& engine);
+// The end of a login without an account: its log line, and monitoring on at once.
+void LoginWithoutAccount(Engine& engine);
 
 class ServiceClient {
  public:
   // `read1` carries the login and send-SMS requests, `read2` the credit updates.
-  ServiceClient(MainWindowModel& window, AsyncRead& read1, AsyncRead& read2, SmtpMailer& mailer);
+  ServiceClient(Engine& engine, AsyncRead& read1, AsyncRead& read2, SmtpMailer& mailer);
 
   // Starts a login and returns at once; monitoring is off until the reply arrives (or on again at
   // once when no account is set up).
@@ -58,7 +52,9 @@ class ServiceClient {
   void HandleLoginReply(const std::string& reply);
   void RequestCreditUpdate();
 
-  MainWindowModel& window_;
+  void Announce(const LoginResult& result);
+
+  Engine& engine_;
   AsyncRead& read1_;
   AsyncRead& read2_;
   SmtpMailer& mailer_;

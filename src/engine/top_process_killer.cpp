@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "engine/activity_log.h"
 #include "engine/history_tally.h"
+#include "engine/kill_rules.h"
 
 namespace tarnwick {
 
@@ -21,52 +22,53 @@ TopProcessKiller::TopProcessKiller(const Settings& settings, ProcessLookup& look
 std::string TopProcessKiller::KillTopProcess(const TopHistory& history, int16_t killEnabled,
                                              KillResults& results) {
   const HistoryTally tally = TallyHistory(history);
-  std::string top = tally.top;
   results.killTried = false;
   results.killFailFirst = false;
-  const std::string own = ToLower(ownExecutable_);
+  if (killEnabled != 1) return tally.text;
 
-  if (killEnabled == 1 && ToLower(top) != own) {
+  // The process that was on top, if it still runs; a process that has ended is not replaced by
+  // another of its name. The program's own executable is never looked up.
+  const ProcessInfo* running = nullptr;
+  if (!tally.top.empty() && ToLower(tally.top) != ToLower(ownExecutable_)) {
     lookup_.ownerSidResult = std::string(ProcessLookup::kOrdinaryOwner);
-    // The process that was on top, if it still runs; a process that has ended is not replaced
-    // by another of its name.
-    if (top.empty() || !lookup_.FindProcess(tally.chosen.pid, tally.chosen.startTicks)) {
-      log_.WriteLog(std::string(kNoProcessIdLine));
-    } else {
-      log_.WriteLog(top + std::string(kTopPidPart) + std::to_string(tally.chosen.pid) +
-                    std::string(kTopCreatePart) + lookup_.procCreateTime +
-                    std::string(kTopToBeKilledTail));
-      results.killedName = top;
-      top = ToLower(top);
-      if (RulesAllow(top, tally.chosenCount)) {
-        const FoundProcess& found = lookup_.found();
-        results.killedPid = found.pid;
-        results.killResult = killer_.KillProcess(found.pid, found.startTicks);
-        results.killTried = true;
-        if (!results.killResult && !Contains(results.killFailList, top)) {
-          results.killFailFirst = true;
-          results.killFailList += top + ",";
-        }
-      }
+    if (lookup_.FindProcess(tally.chosen.pid, tally.chosen.startTicks)) {
+      running = &lookup_.foundInfo();
     }
   }
-  if (killEnabled == 1 && ToLower(top) == own) {
-    log_.WriteLog(std::string(kNoKillOwnStart) + ownExecutable_ + std::string(kNoKillOwnTail));
+  const KillVerdict verdict =
+      JudgeKill(KillRulesOf(settings_, killEnabled, ownExecutable_), history, tally, running);
+  switch (verdict.reason) {
+    case KillReason::KillOff:
+      return tally.text;
+    case KillReason::NoTopProcess:
+    case KillReason::Ended:
+      log_.WriteLog(std::string(kNoProcessIdLine));
+      return tally.text;
+    case KillReason::OwnProgram:
+      log_.WriteLog(std::string(kNoKillOwnStart) + ownExecutable_ + std::string(kNoKillOwnTail));
+      return tally.text;
+    default:
+      break;
+  }
+  const std::string& top = tally.top;
+  log_.WriteLog(top + std::string(kTopPidPart) + std::to_string(tally.chosen.pid) +
+                std::string(kTopCreatePart) + lookup_.procCreateTime +
+                std::string(kTopToBeKilledTail));
+  results.killedName = top;
+  const std::string lower = ToLower(top);
+  if (verdict.reason == KillReason::ServiceAccount) {
+    log_.WriteLog(lower + std::string(kServicesRefusalTail));
+  }
+  if (!verdict.Terminates()) return tally.text;
+  const FoundProcess& found = lookup_.found();
+  results.killedPid = found.pid;
+  results.killResult = killer_.KillProcess(found.pid, found.startTicks);
+  results.killTried = true;
+  if (!results.killResult && !Contains(results.killFailList, lower)) {
+    results.killFailFirst = true;
+    results.killFailList += lower + ",";
   }
   return tally.text;
-}
-
-bool TopProcessKiller::RulesAllow(const std::string& top, int count) {
-  const bool listed = Contains(ToLower(Trim(settings_.PnameList)), top);
-  // A count that is not a whole number lets nothing through: no rule, no termination.
-  const std::optional<int16_t> numKill = TextToInt16(settings_.num_Kill);
-  const bool often = numKill.has_value() && count >= *numKill;
-  if (settings_.Killopt) return often && listed;
-
-  const bool service = lookup_.ownerSidResult == ProcessLookup::kServiceOwner;
-  if (often && !listed && !service) return true;
-  if (service) log_.WriteLog(top + std::string(kServicesRefusalTail));
-  return false;
 }
 
 }  // namespace tarnwick

@@ -62,10 +62,6 @@ class TopProcessKiller final : public ITopProcessKiller {
                              KillResults& results) override;
 
  private:
-  // The rule of Killopt for the chosen name (lower case) and its count; writes the services
-  // refusal line.
-  bool RulesAllow(const std::string& top, int count);
-
   const Settings& settings_;
   ProcessLookup& lookup_;
   IProcessKiller& killer_;

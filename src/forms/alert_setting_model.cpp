@@ -6,7 +6,7 @@
 #include "common/numbers.h"
 #include "common/text.h"
 #include "settings/mail_address.h"
-#include "forms/main_window_model.h"
+#include "forms/form_context.h"
 
 namespace tarnwick {
 
@@ -15,76 +15,6 @@ namespace {
 constexpr std::string_view kSentTodayCaption = "Sent Today : ";
 constexpr std::string_view kHandCursorFile = "Hand-m.cur";
 
-// The check table of Save, in check order.
-constexpr std::string_view kTimeIntervalEmpty =
-    "Timeinterval value for monitoring can not be empty";
-constexpr std::string_view kCpuHighEmpty = "CPU warning threshold can not be empty";
-constexpr std::string_view kMemHighEmpty = "Memory warning threshold can not be empty";
-constexpr std::string_view kNumHighEmpty =
-    "# of Consecutive exceed threshold to send alert can not be empty";
-constexpr std::string_view kHostNameEmpty =
-    "Need input the Host / IP or description for alert message";
-constexpr std::string_view kNumKillEmpty =
-    "The # of times when it has top CPU or MEMORY occupied can not be empty when the kill process "
-    "enabled";
-constexpr std::string_view kNumKillOverNumHigh =
-    "The # of times when it has top CPU or MEMORY occupied should less or equal the # of "
-    "consecutive usage exceed threshold setting";
-constexpr std::string_view kEmptyKillList =
-    "Process name list is empty then it will No process be killed";
-constexpr std::string_view kAccountMissing =
-    "[Alert enabled] need input [Email account] and [password]";
-constexpr std::string_view kPhoneMissing =
-    "Need input mobile # in [SMS alert to] field \r\nIt is internation format with country code";
-constexpr std::string_view kLoginEmailInvalid = "Login Email Address is invalid !!";
-constexpr std::string_view kMailListInvalid =
-    "Make it empty or input correct email address on [Mail alert to] field !!";
-constexpr std::string_view kSoundHoursStart = "Schedule to play alert sound from the hour ";
-constexpr std::string_view kAlertHoursStart = "Schedule to send alert from the hour ";
-constexpr std::string_view kHoursMiddle = " to ";
-constexpr std::string_view kHoursEnd = " is invalid";
-
-int16_t Flag(bool ticked) {
-  return ticked ? 1 : 0;
-}
-
-// An hour window from..to is valid when both texts are whole numbers and from comes first. It
-// cannot wrap past midnight, and equal hours make no window.
-bool ValidHourWindow(std::string_view from, std::string_view to) {
-  const std::optional<int16_t> first = TextToInt16(Trim(from));
-  const std::optional<int16_t> last = TextToInt16(Trim(to));
-  return first && last && *first < *last;
-}
-
-// The boxes as the settings hold them: the numbers, hours and lists trimmed, the account and
-// phone as typed.
-void EnterSettings(const AlertSettingControls& boxes, Settings& s) {
-  s.TimeInterval = TrimCopy(boxes.TimeInterval);
-  s.cpu_High = TrimCopy(boxes.cpu_High);
-  s.mem_High = TrimCopy(boxes.mem_High);
-  s.num_High = TrimCopy(boxes.num_High);
-  s.host_Name = TrimCopy(boxes.host_Name);
-  s.Enable_log = Flag(boxes.Enable_log);
-  s.Enable_alert = Flag(boxes.Check2);
-  s.smsEmail = boxes.smsEmail;
-  s.smsPassword = boxes.smsPassword;
-  s.smsPhone = boxes.smsPhone;
-  s.Mail_List = TrimCopy(boxes.Mail_List);
-  s.max_SMS = boxes.max_SMS.Text();
-  s.schAlert = Flag(boxes.schAlert);
-  s.smsFrom = TrimCopy(boxes.smsFrom);
-  s.smsTo = TrimCopy(boxes.smsTo);
-  s.soundOn = Flag(boxes.soundOn);
-  s.soundFrom = TrimCopy(boxes.soundFrom);
-  s.soundTo = TrimCopy(boxes.soundTo);
-  s.KillProc = Flag(boxes.KillProc);
-  s.num_Kill = TrimCopy(boxes.num_Kill);
-  s.Killopt = boxes.Killopt;
-  s.PnameList = TrimCopy(boxes.PnameList);
-  s.Enable_sound = Flag(boxes.Check5);
-  s.filMusic = boxes.filMusic;
-}
-
 }  // namespace
 
 bool IsHint(std::string_view text) {
@@ -92,16 +22,63 @@ bool IsHint(std::string_view text) {
 }
 
 std::string AlertSettingModel::HandCursorPath() const {
-  MainWindowDeps& deps = window_.deps();
-  return deps.system.ProgramFolder() + deps.system.PathSeparator() + std::string(kHandCursorFile);
+  ISystemInfo& system = context_.engine().deps().system;
+  return system.ProgramFolder() + system.PathSeparator() + std::string(kHandCursorFile);
+}
+
+void AlertSettingModel::ShowFirstRunValues() {
+  EnsureLoaded();
+  const Settings& s = context_.engine().settings;
+  smsPhone = std::string(kPhoneHint);
+  Mail_List = std::string(kMailListHint);
+  TimeInterval = s.TimeInterval;
+  mem_High = s.mem_High;
+  cpu_High = s.cpu_High;
+  num_High = s.num_High;
+  host_Name = s.host_Name;
+  num_Kill = s.num_Kill;
+}
+
+void AlertSettingModel::OnDayReset() {
+  EnsureLoaded();
+  SMS_Today = "SMS Sent Today : 0";
+}
+
+AlertSettingEntries AlertSettingModel::Entries() const {
+  AlertSettingEntries e;
+  e.TimeInterval = TimeInterval;
+  e.cpu_High = cpu_High;
+  e.mem_High = mem_High;
+  e.num_High = num_High;
+  e.host_Name = host_Name;
+  e.Enable_log = Enable_log;
+  e.KillProc = KillProc;
+  e.num_Kill = num_Kill;
+  e.Killopt = Killopt;
+  e.PnameList = PnameList;
+  e.Enable_sound = Check5;
+  e.filMusic = filMusic;
+  e.soundOn = soundOn;
+  e.soundFrom = soundFrom;
+  e.soundTo = soundTo;
+  e.Enable_alert = Check2;
+  e.smsEmail = smsEmail;
+  e.smsPassword = smsPassword;
+  e.smsPhone = smsPhone;
+  e.Mail_List = Mail_List;
+  e.max_SMS = max_SMS.Text();
+  e.schAlert = schAlert;
+  e.smsFrom = smsFrom;
+  e.smsTo = smsTo;
+  return e;
 }
 
 void AlertSettingModel::Load() {
-  const Settings& s = window_.settings;
+  const Settings& s = context_.engine().settings;
   // A dialog comes into being with empty boxes: hints and unsaved input of an earlier showing
   // are gone.
   static_cast<AlertSettingControls&>(*this) = AlertSettingControls{};
-  window_.CenterForm(geometry);
+  context_.CenterForm(geometry);
 
   Check2 = s.Enable_alert == 1;
   Enable_log = s.Enable_log == 1;
@@ -166,14 +143,14 @@ void AlertSettingModel::OnNoKilloptClick() {
 }
 
 void AlertSettingModel::OnSelMusicClick() {
-  if (const std::optional<std::string> chosen = window_.PickSoundFile()) filMusic = *chosen;
+  if (const std::optional<std::string> chosen = context_.PickSoundFile()) filMusic = *chosen;
 }
 
 // A disabled control takes no click: with alert sending off the day's count stays, or the daily
 // cap could be undone from a greyed-out label.
 void AlertSettingModel::OnSMS_ResetClick() {
   if (!enabled.SMS_Reset) return;
-  window_.settings.smsSentToday = 0;
+  context_.engine().ResetSmsCount();
   SMS_Today = std::string(kSentTodayCaption) + "0";
 }
 
@@ -184,123 +161,61 @@ void AlertSettingModel::OnSmsPhoneClick() {
 }
 
 void AlertSettingModel::OnSMTPsetClick() {
-  window_.smtpServer().Show();
+  smtp_.Show();
 }
+
+// A check's refusal puts the entries in force (once per Save) before its message box; a
+// question answered with anything but Yes refuses without a box of its own.
+class AlertSettingModel::Report final : public ISettingCheckReport {
+ public:
+  explicit Report(AlertSettingModel& dialog) : dialog_(dialog) {}
+  void Refuse(std::string_view setting, const std::string& message) override {
+    dialog_.KeepEntriesInForce();
+    if (const RefusalWitness& witness = dialog_.context_.refusalWitness()) witness(setting, message);
+    dialog_.context_.Tell(message);
+  }
+  bool Ask(std::string_view setting, const std::string& message) override {
+    if (dialog_.context_.Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes) return true;
+    if (const RefusalWitness& witness = dialog_.context_.refusalWitness()) witness(setting, message);
+    dialog_.KeepEntriesInForce();
+    return false;
+  }
+
+ private:
+  AlertSettingModel& dialog_;
+};
 
 bool AlertSettingModel::OnSaveClick() {
   // A check may change a box (num_Kill, Check2) after its message; what comes into force is what
   // the user entered.
-  entered_ = static_cast<const AlertSettingControls&>(*this);
-  if (!RunChecks()) {
+  AlertSettingEntries checked = Entries();
+  entered_ = checked;
+  Report report(*this);
+  const bool passed = CheckAlertSettings(checked, report);
+  num_Kill = checked.num_Kill;
+  if (Check2 != checked.Enable_alert) {
+    Check2 = checked.Enable_alert;
+    ApplyCheck2Rule();
+  }
+  if (!passed) {
     KeepEntriesInForce();
     return false;
   }
-  const AlertSettingControls entered = *std::move(entered_);
+  const AlertSettingEntries entered = *std::move(entered_);
   entered_.reset();
   // A file that is not written leaves the dialog open with the user's entries for another try.
-  if (!window_.SaveSettings([&entered](Settings& s) { EnterSettings(entered, s); })) return false;
+  if (!context_.engine().SaveSettings(
+          [&entered](Settings& s) { EnterAlertSettings(entered, s); }, context_.ui())) {
+    return false;
+  }
   Unload();
   return true;
 }
 
 void AlertSettingModel::KeepEntriesInForce() {
   if (!entered_) return;
-  EnterSettings(*entered_, window_.settings);
+  EnterAlertSettings(*entered_, context_.engine().settings);
   entered_.reset();
-}
-
-void AlertSettingModel::Refuse(std::string_view message) {
-  KeepEntriesInForce();
-  window_.deps().ui.MessageBox(std::string(message), MessageButtons::Ok,
-                               std::string(kDialogMessageTitle));
-}
-
-// Checks 1 to 6 report every failure; a failure among 7 to 10 ends the checking; 11 and 12 run
-// whatever the alert and sound switches say.
-bool AlertSettingModel::RunChecks() {
-  bool passed = RunValueChecks();
-  if (!RunAlertChecks()) return false;
-  return RunHourChecks() && passed;
-}
-
-// Checks 1 to 6. The empty tests look at the text as typed: a box of blanks passes them.
-bool AlertSettingModel::RunValueChecks() {
-  bool passed = true;
-  const auto require = [&](const std::string& box, std::string_view message) {
-    if (!box.empty()) return;
-    Refuse(message);
-    passed = false;
-  };
-  require(TimeInterval, kTimeIntervalEmpty);
-  require(cpu_High, kCpuHighEmpty);
-  require(mem_High, kMemHighEmpty);
-  require(num_High, kNumHighEmpty);
-  require(host_Name, kHostNameEmpty);
-  if (!KillProc) return passed;
-
-  if (num_Kill.empty()) {
-    Refuse(kNumKillEmpty);
-    num_Kill = num_High;
-    passed = false;
-  }
-  // Letters or blanks in either box can not be compared, and are refused like a count over
-  // num_High.
-  const std::optional<int16_t> kill = TextToInt16(Trim(num_Kill));
-  const std::optional<int16_t> high = TextToInt16(Trim(num_High));
-  if (!kill || !high || *kill > *high) {
-    Refuse(kNumKillOverNumHigh);
-    num_Kill = num_High;
-    passed = false;
-  }
-  if (Killopt && PnameList.empty()) {
-    const MessageAnswer answer = window_.deps().ui.MessageBox(
-        std::string(kEmptyKillList), MessageButtons::YesNo, std::string(kDialogMessageTitle));
-    if (answer != MessageAnswer::Yes) {
-      KeepEntriesInForce();
-      passed = false;
-    }
-  }
-  return passed;
-}
-
-// Checks 7 to 10, for the alerts through the web service.
-bool AlertSettingModel::RunAlertChecks() {
-  if (!Check2) return true;
-  if (Trim(smsEmail).empty() || Trim(smsPassword).empty()) {
-    Refuse(kAccountMissing);
-    return false;
-  }
-  // A hint in smsPhone counts as a value here.
-  if (Trim(smsPhone).empty()) {
-    Refuse(kPhoneMissing);
-    return false;
-  }
-  if (!LooksLikeMailAddress(smsEmail)) {
-    Refuse(kLoginEmailInvalid);
-    Check2 = false;
-    ApplyCheck2Rule();
-    return false;
-  }
-  if (!Trim(Mail_List).empty() && !LooksLikeMailAddress(Mail_List)) {
-    Refuse(kMailListInvalid);
-    return false;
-  }
-  return true;
-}
-
-// Checks 11 and 12: a bad sound window skips the alert window's check.
-bool AlertSettingModel::RunHourChecks() {
-  if (!ValidHourWindow(soundFrom, soundTo)) {
-    Refuse(std::string(kSoundHoursStart) + soundFrom + std::string(kHoursMiddle) + soundTo +
-           std::string(kHoursEnd));
-    return false;
-  }
-  if (!ValidHourWindow(smsFrom, smsTo)) {
-    Refuse(std::string(kAlertHoursStart) + smsFrom + std::string(kHoursMiddle) + smsTo +
-           std::string(kHoursEnd));
-    return false;
-  }
-  return true;
 }
 
 }  // namespace tarnwick

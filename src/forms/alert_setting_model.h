@@ -8,12 +8,14 @@
 #include <string>
 #include <string_view>
 
-#include "controls/form_controls.h"
 #include "controls/dialog_controls.h"
+#include "controls/form_controls.h"
+#include "settings/alert_settings_checker.h"
 
 namespace tarnwick {
 
-class MainWindowModel;
+class FormContext;
+class SmtpServerModel;
 
 // A box holding one of these hints holds no value yet; a hint is recognised by its "*".
 inline constexpr std::string_view kPhoneHint = "+1 5550100,+44 7700900000 (*with country code)";
@@ -86,9 +88,9 @@ struct AlertSettingControls {
 
 class AlertSettingModel : public AlertSettingControls, public DialogForm {
  public:
-  // The window owns the dialog and outlives it; nothing of the window is used before the first
-  // load.
-  explicit AlertSettingModel(MainWindowModel& window) : window_(window) {}
+  // Both outlive the dialog; `smtp` is the dialog its SMTPset button shows.
+  AlertSettingModel(FormContext& context, SmtpServerModel& smtp)
+      : context_(context), smtp_(smtp) {}
 
   // ---- Event handlers ----
   // Checks the boxes; returns true when the checks passed and setting.ini was written: the
@@ -118,24 +120,24 @@ class AlertSettingModel : public AlertSettingControls, public DialogForm {
 
   // The cursor file shown as the hand pointer: the program's folder + "Hand-m.cur".
   std::string HandCursorPath() const;
+  // The first start: the dialog loads (hidden) with the first-run values and the hints.
+  void ShowFirstRunValues();
+  // Midnight: the day's count is back to 0.
+  void OnDayReset();
+  // What the boxes hold, as the Save takes them.
+  AlertSettingEntries Entries() const;
 
  private:
   void Load() override;
   void ApplyCheck2Rule();
   void ApplyKillProcRule();
-  // The check table; true when every check passed.
-  bool RunChecks();
-  bool RunValueChecks();
-  bool RunAlertChecks();
-  bool RunHourChecks();
-  // A check refused the Save: the entries come into force (once per Save), then the user is
-  // told.
-  void Refuse(std::string_view message);
+  class Report;
   void KeepEntriesInForce();
 
-  MainWindowModel& window_;
+  FormContext& context_;
+  SmtpServerModel& smtp_;
   // The boxes as they were at the Save click, until they are in force or the Save has ended.
-  std::optional<AlertSettingControls> entered_;
+  std::optional<AlertSettingEntries> entered_;
 };
 
 bool IsHint(std::string_view text);

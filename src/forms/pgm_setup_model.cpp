@@ -2,27 +2,19 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
-#include "forms/main_window_model.h"
 #include "engine/process_control.h"
+#include "forms/form_context.h"
+#include "settings/program_settings_checker.h"
 
 namespace tarnwick {
-namespace {
 
-// A 16-bit setting from a box; a box that does not read as a whole 16-bit number keeps it.
-void TakeInt16(const std::string& text, int16_t& setting) {
-  if (const std::optional<double> number = ReadProgramNumber(text)) {
-    if (const std::optional<int16_t> whole = ToInt16(*number)) setting = *whole;
-  }
-}
-
-}  // namespace
-
-PgmSetupModel::PgmSetupModel(ProcessControl& control) : control_(control) {
+PgmSetupModel::PgmSetupModel(FormContext& context, ProcessControl& control)
+    : context_(context), control_(control) {
   pgmNameF.text = ExampleProgramName(control.lookup().executableSuffix());
 }
 
 void PgmSetupModel::Form_Load() {
-  control_.window().CenterForm(geometry);
+  context_.CenterForm(geometry);
   const ProgramSettings& s = control_.programSettings();
   pgmMonitorF.value = s.pgmMonitorF != 0 ? 1 : 0;
   pgmNameF.text = s.pgmNameF;
@@ -46,32 +38,38 @@ void PgmSetupModel::pgmNameF_Click() {
 }
 
 void PgmSetupModel::pgmSelectMusic_Click() {
-  if (const std::optional<std::string> chosen = control_.window().PickSoundFile()) {
+  if (const std::optional<std::string> chosen = context_.PickSoundFile()) {
     pgmFileSoundF.text = *chosen;
   }
 }
 
+class PgmSetupModel::Report final : public ISettingCheckReport {
+ public:
+  explicit Report(FormContext& context) : context_(context) {}
+  void Refuse(std::string_view setting, const std::string& message) override {
+    if (const RefusalWitness& witness = context_.refusalWitness()) witness(setting, message);
+    context_.Tell(message);
+  }
+  bool Ask(std::string_view, const std::string& message) override {
+    return context_.Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes;
+  }
+
+ private:
+  FormContext& context_;
+};
+
 void PgmSetupModel::pgmSave_Click() {
-  // The new values come into force only once they are in the file.
+  const ProgramSettingEntries entries{pgmMonitorF.value != 0, pgmKillF.value != 0,
+                                      pgmSoundF.value != 0,   pgmNameF.text,
+                                      pgmCPUsetF.text,        pgmMEMsetF.text,
+                                      pgmAlertSetF.text,      pgmFileSoundF.text};
+  Report report(context_);
+  // A refused Save changes nothing in force: the new values come only once they are in the file.
+  if (!CheckProgramSettings(entries, report)) return;
   ProgramSettings s = control_.programSettings();
-  // Switched on again: its last scan is as old as the pause.
-  const bool switchedOn = s.pgmMonitorF == 0 && pgmMonitorF.value != 0;
-  s.pgmMonitorF = pgmMonitorF.value;
-  const std::string name = ToLower(Trim(pgmNameF.text));
-  s.pgmNameF = name;
-  TakeInt16(pgmCPUsetF.text, s.pgmCPUsetF);
-  if (const std::optional<double> mem = ReadProgramNumber(pgmMEMsetF.text)) s.pgmMEMsetF = *mem;
-  TakeInt16(pgmAlertSetF.text, s.pgmAlertSetF);
-  s.pgmKillF = pgmKillF.value;
-  s.pgmSoundF = pgmSoundF.value;
-  s.pgmFileSoundF = TrimCopy(pgmFileSoundF.text);
+  EnterProgramSettings(entries, s);
   // A file that was not written leaves the dialog open with the user's entries.
-  if (!control_.SaveProgramSettings(s)) return;
-  // Another program starts without a back-to-normal notice pending from the last one.
-  if (name != control_.programSettings().pgmNameF) control_.programMonitor().ClearAlertFlags();
-  control_.programSettings() = s;
-  if (switchedOn) control_.programMonitor().ResetSampler();
-  control_.ShowProgramLabels();
+  if (!control_.ApplyProgramSettings(s, context_.ui())) return;
   Unload();
 }
 

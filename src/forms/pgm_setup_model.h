@@ -10,6 +10,7 @@
 
 namespace tarnwick {
 
+class FormContext;
 class ProcessControl;
 
 inline constexpr std::string_view kPgmSetupCaption = "Setup to monitor a specific program";
@@ -37,7 +38,8 @@ class PgmSetupModel : public DialogForm {
     bool enabled = true;
   };
 
-  explicit PgmSetupModel(ProcessControl& control);
+  // Both outlive the dialog.
+  PgmSetupModel(FormContext& context, ProcessControl& control);
 
   // Shown by the mPGMSetup menu command; its load step is Form_Load.
 
@@ -51,9 +53,9 @@ class PgmSetupModel : public DialogForm {
   void pgmNameF_Click();
   // Picks a WAV file through the file picker; a cancel changes nothing.
   void pgmSelectMusic_Click();
-  // Takes the boxes into the settings without any validation message (a number that does not
-  // read keeps its setting; a changed name clears the program monitor's alert flags), writes
-  // pgmsetting.ini, shows the labels and closes the dialog.
+  // Checks the boxes (one message box per failed check keeps the dialog open), then writes
+  // pgmsetting.ini and puts the settings in force (a changed name clears the program monitor's
+  // alert flags) and closes the dialog.
   void pgmSave_Click();
   void pgmCancel_Click() { Unload(); }
 
@@ -81,6 +83,9 @@ class PgmSetupModel : public DialogForm {
  private:
   void Load() override { Form_Load(); }
 
+  class Report;
+
+  FormContext& context_;
   ProcessControl& control_;
 };
 

@@ -9,7 +9,8 @@
 #include "common/text.h"
 #include "settings/mail_address.h"
 #include "common/time_text.h"
-#include "forms/main_window_model.h"
+#include "forms/form_context.h"
+#include "settings/smtp_settings_checker.h"
 
 namespace tarnwick {
 
@@ -27,20 +28,8 @@ struct Preset {
 constexpr Preset kYahoo{"smtp.mail.yahoo.com", "465", "yahoo.com"};
 constexpr Preset kHotmail{"smtp-mail.outlook.com", "25", "hotmail.com"};
 
-// The minutes of the "I am alive" notice: what an empty box becomes, and the least accepted.
-constexpr std::string_view kDefaultMinutes = "5";
+// The minutes of the "I am alive" notice when its text is none.
 constexpr int16_t kLeastMinutes = 1;
-constexpr std::string_view kLeastMinutesText = "1";
-
-// Save.
-constexpr std::string_view kServerFieldsEmpty =
-    "SMTP server,Mail from,Username and Password can not be empty";
-constexpr std::string_view kSaveUneditedPreset =
-    "Need input the valid Mail from and username information";
-constexpr std::string_view kAliveRecipientInvalid =
-    "Need input valid email on [Mail to] field for [I am alive notice] !!";
-constexpr std::string_view kMinutesTooFewStart = "Send mail for I am alive notice need >= ";
-constexpr std::string_view kMinutesTooFewEnd = " minutes";
 
 // The test mail.
 constexpr std::string_view kTestUneditedPreset =
@@ -83,8 +72,8 @@ std::string PlaceholderAddress(const Preset& preset) {
 }  // namespace
 
 void SmtpServerModel::Load() {
-  const Settings& s = window_.settings;
-  window_.CenterForm(geometry);
+  const Settings& s = context_.engine().settings;
+  context_.CenterForm(geometry);
   // A test mail still on its way keeps the button busy in a dialog opened anew meanwhile.
   Command2 = Button{std::string(testMailSending_ ? kTestingCaption : kSendTestMailCaption)};
   PublicSMTP.items.assign(std::begin(kPublicSmtpItems), std::end(kPublicSmtpItems));
@@ -94,7 +83,7 @@ void SmtpServerModel::Load() {
   mailSvr = s.mailSvr;
   OnPublicSMTPClick(s.mailSvr.empty() ? kYahooPreset : kMySmtpPreset);
   alive_Email = s.alive_Email == 1;
-  min_Select = s.min_Select.empty() ? std::string(kDefaultMinutes) : s.min_Select;
+  min_Select = s.min_Select.empty() ? std::string("5") : s.min_Select;
   mailTo1 = s.mailTo1;
 }
 
@@ -102,7 +91,7 @@ void SmtpServerModel::OnPublicSMTPClick(int listIndex) {
   if (listIndex < 0 || static_cast<size_t>(listIndex) >= PublicSMTP.items.size()) return;
   PublicSMTP.listIndex = listIndex;
   if (listIndex == kMySmtpPreset) {
-    const Settings& s = window_.settings;
+    const Settings& s = context_.engine().settings;
     mailSvr = s.mailSvr;
     SMTPport = s.SMTPport;
     mailFrom = s.mailFrom;
@@ -129,8 +118,7 @@ void SmtpServerModel::ApplyCheck1Rule() {
 }
 
 void SmtpServerModel::Tell(std::string_view message) {
-  window_.deps().ui.MessageBox(std::string(message), MessageButtons::Ok,
-                               std::string(kDialogMessageTitle));
+  context_.Tell(message);
 }
 
 void SmtpServerModel::OnCommand2Click() {
@@ -148,18 +136,19 @@ void SmtpServerModel::OnCommand2Click() {
 }
 
 void SmtpServerModel::SendTestMail() {
-  MainWindowDeps& deps = window_.deps();
-  const std::optional<std::string> recipients = deps.ui.InputBox(
+  IUiServices& ui = context_.ui();
+  const std::optional<std::string> recipients = ui.InputBox(
       std::string(kRecipientsPrompt), std::string(kRecipientsTitleStart) + mailSvr, "");
   // Cancelling the question sends nothing.
   if (!recipients) return;
 
-  const std::string now = YmdHms(deps.clock.Now());
+  const std::string now = YmdHms(context_.engine().deps().clock.Now());
   const std::string subject = std::string(kTestSubjectStart) + now + std::string(kTestSubjectEnd);
   const std::string body = std::string(kTestBodyStart) + now + std::string(kTestBodyAlert) +
                            HtmlEscape(mailSvr) + std::string(kTestBodyPort) + HtmlEscape(SMTPport) +
                            std::string(kTestBodyEnd);
-  if (deps.smtpClient == nullptr) {
+  IAsyncSmtpClient* client = context_.smtpClient();
+  if (client == nullptr) {
     TellTestMailResult(std::string(kNoMailClient), mailFrom);
     return;
   }
@@ -169,7 +158,7 @@ void SmtpServerModel::SendTestMail() {
   Command2.caption = std::string(kTestingCaption);
   Command2.enabled = false;
   std::weak_ptr<SmtpServerModel*> self = self_;
-  SendMailCdo(*deps.smtpClient, MailUser, MailPass, mailFrom, *recipients, subject, body, mailSvr,
+  SendMailCdo(*client, MailUser, MailPass, mailFrom, *recipients, subject, body, mailSvr,
               SMTPport, [self, sender = mailFrom](const std::string& error) {
                 const auto model = self.lock();
                 if (!model) return;
@@ -182,7 +171,7 @@ void SmtpServerModel::SendTestMail() {
 }
 
 void SmtpServerModel::TellTestMailResult(const std::string& error, const std::string& from) {
-  MainWindowDeps& deps = window_.deps();
+  IUiServices& ui = context_.ui();
   if (error.empty()) {
     Tell(kMailSentOk);
     return;
@@ -198,98 +187,66 @@ void SmtpServerModel::TellTestMailResult(const std::string& error, const std::st
     page = kHelpPage163;
   }
   const MessageAnswer answer =
-      deps.ui.MessageBox(error + std::string(kCrLf) + std::string(hint), MessageButtons::OkCancel,
-                         std::string(kDialogMessageTitle));
-  if (answer == MessageAnswer::Ok) deps.ui.OpenUrl(ServiceUrl(ServiceHost(), page));
+      context_.Tell(error + std::string(kCrLf) + std::string(hint), MessageButtons::OkCancel);
+  if (answer == MessageAnswer::Ok) ui.OpenUrl(ServiceUrl(ServiceHost(), page));
 }
 
-// What a Save takes from the boxes, as they were at the click.
-struct SmtpServerModel::Entries {
-  // The second server.
-  int16_t Enable_SMTP = 0;
-  std::string mailSvr, SMTPport, mailFrom, MailUser, MailPass;
-  // The "I am alive" notice.
-  bool alive_Email = false;
-  std::string mailTo1, min_Select;
+// A refusal puts what the steps before it took in force, unsaved, before its message: the
+// server's fields, and after a check of the notice's the notice too.
+class SmtpServerModel::Report final : public ISettingCheckReport {
+ public:
+  Report(SmtpServerModel& dialog, const SmtpSettingEntries& entered)
+      : dialog_(dialog), entered_(entered) {}
+  void Refuse(std::string_view setting, const std::string& message) override {
+    Engine& engine = dialog_.context_.engine();
+    EnterSmtpServer(entered_, engine.settings);
+    if (StageOf(setting) == SmtpCheckStage::Notice) {
+      EnterSmtpNotice(entered_, engine.settings);
+      StartNotice(engine);
+    }
+    if (const RefusalWitness& witness = dialog_.context_.refusalWitness()) witness(setting, message);
+    dialog_.Tell(message);
+  }
+  bool Ask(std::string_view, const std::string& message) override {
+    return dialog_.context_.Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes;
+  }
+
+ private:
+  SmtpServerModel& dialog_;
+  const SmtpSettingEntries& entered_;
 };
 
-void SmtpServerModel::EnterServer(const Entries& e, Settings& s) {
-  s.Enable_SMTP = e.Enable_SMTP;
-  s.mailSvr = e.mailSvr;
-  s.SMTPport = e.SMTPport;
-  s.mailFrom = e.mailFrom;
-  s.MailUser = e.MailUser;
-  s.MailPass = e.MailPass;
+// The notice's switch and minutes drive the engine's countdown.
+void SmtpServerModel::StartNotice(Engine& engine) {
+  const Settings& s = engine.settings;
+  engine.StartAliveNotice(s.alive_Email == 1,
+                          ToInt16(LeadingNumber(s.min_Select)).value_or(kLeastMinutes));
 }
 
-void SmtpServerModel::EnterNotice(const Entries& e, Settings& s) {
-  s.alive_Email = e.alive_Email ? 1 : 0;
-  s.mailTo1 = e.mailTo1;
-  s.min_Select = e.min_Select;
+SmtpSettingEntries SmtpServerModel::Entries() const {
+  return SmtpSettingEntries{Check1, mailSvr, SMTPport, mailFrom, MailUser,
+                            MailPass, alive_Email, min_Select, mailTo1};
 }
 
-// The notice's switch and minutes drive the main window's countdown.
-void SmtpServerModel::StartNotice(const Entries& e) {
-  window_.Timer5.enabled = e.alive_Email;
-  window_.aliveCountdown = ToInt16(LeadingNumber(e.min_Select)).value_or(kLeastMinutes);
-}
-
-// A check that refuses the Save puts what the steps before it took in force, unsaved, before
-// its message; a file that cannot be written changes nothing in force at any moment.
+// A file that cannot be written changes nothing in force at any moment.
 bool SmtpServerModel::OnSaveClick() {
-  const Entries e{Check1 ? int16_t{1} : int16_t{0},
-                  mailSvr,
-                  SMTPport,
-                  mailFrom,
-                  MailUser,
-                  MailPass,
-                  alive_Email,
-                  TrimCopy(mailTo1),
-                  min_Select.empty() ? std::string(kDefaultMinutes) : TrimCopy(min_Select)};
-  Settings& s = window_.settings;
-
-  // The server fields stay in force even when these refuse the Save.
-  if (Check1) {
-    const bool empty = mailSvr.empty() || mailFrom.empty() || MailUser.empty() || MailPass.empty();
-    if (empty || Contains(mailFrom, kUneditedPresetMarker) ||
-        Contains(MailUser, kUneditedPresetMarker)) {
-      EnterServer(e, s);
-      Tell(empty ? kServerFieldsEmpty : kSaveUneditedPreset);
-      return false;
-    }
-  }
-
-  // An empty minutes box shows the minutes it stands for.
-  if (min_Select.empty()) min_Select = std::string(kDefaultMinutes);
-
-  // The notice's checks refuse with its switch, recipient and minutes in force as well.
-  const auto refuse = [&](const std::string& message) {
-    EnterServer(e, s);
-    EnterNotice(e, s);
-    StartNotice(e);
-    Tell(message);
-    return false;
-  };
-  if (e.alive_Email && !LooksLikeMailAddress(e.mailTo1)) {
-    return refuse(std::string(kAliveRecipientInvalid));
-  }
-  // A text that is no whole number (letters, or too large) is refused the same way.
-  const std::optional<int16_t> minutes = TextToInt16(e.min_Select);
-  if (!minutes || *minutes < kLeastMinutes) {
-    refuse(std::string(kMinutesTooFewStart) + std::string(kLeastMinutesText) +
-           std::string(kMinutesTooFewEnd));
-    min_Select = std::string(kLeastMinutesText);
-    return false;
-  }
+  const SmtpSettingEntries entered = Entries();
+  SmtpSettingEntries checked = entered;
+  Report report(*this, entered);
+  const bool passed = CheckSmtpSettings(checked, report);
+  // The boxes the checks corrected (the minutes).
+  min_Select = checked.min_Select;
+  if (!passed) return false;
 
   // A file that could not be written leaves the dialog open with the user's entries.
-  Settings saved = s;
-  EnterServer(e, saved);
-  EnterNotice(e, saved);
-  if (!window_.store().SaveSMTPSettings(saved, window_.deps().ui)) return false;
-  EnterServer(e, s);
-  EnterNotice(e, s);
-  StartNotice(e);
+  Engine& engine = context_.engine();
+  Settings saved = engine.settings;
+  EnterSmtpServer(entered, saved);
+  EnterSmtpNotice(entered, saved);
+  if (!engine.store().SaveSMTPSettings(saved, context_.ui())) return false;
+  EnterSmtpServer(entered, engine.settings);
+  EnterSmtpNotice(entered, engine.settings);
+  StartNotice(engine);
   Unload();
   return true;
 }

@@ -9,15 +9,12 @@
 
 #include "controls/form_controls.h"
 #include "controls/dialog_controls.h"
+#include "settings/smtp_settings_checker.h"
 
 namespace tarnwick {
 
-class MainWindowModel;
-struct Settings;
-
-// What a preset puts before "@" in the addresses: Save and the test mail refuse boxes that still
-// hold it.
-inline constexpr std::string_view kUneditedPresetMarker = "xxxxx";
+class Engine;
+class FormContext;
 
 // Command2's caption, and its caption while a test mail goes out.
 inline constexpr std::string_view kSendTestMailCaption = "Send Test Mail";
@@ -42,8 +39,8 @@ struct SmtpServerEnabled {
 
 class SmtpServerModel : public DialogForm {
  public:
-  // The window owns the dialog and outlives it.
-  explicit SmtpServerModel(MainWindowModel& window) : window_(window) {}
+  // The context outlives the dialog.
+  explicit SmtpServerModel(FormContext& context) : context_(context) {}
 
   // Shown by the SMTPsetup menu command and the alert dialog's SMTPset button; a dialog already
   // loaded keeps what the user typed.
@@ -79,10 +76,9 @@ class SmtpServerModel : public DialogForm {
   std::string min_Select, mailTo1;
 
  private:
-  struct Entries;
-  static void EnterServer(const Entries& entries, Settings& settings);
-  static void EnterNotice(const Entries& entries, Settings& settings);
-  void StartNotice(const Entries& entries);
+  class Report;
+  SmtpSettingEntries Entries() const;
+  static void StartNotice(Engine& engine);
 
   void Load() override;
   void ApplyCheck1Rule();
@@ -92,7 +88,7 @@ class SmtpServerModel : public DialogForm {
   // "Mail sent OK", or the error with the hint of the provider of `from` (the sender).
   void TellTestMailResult(const std::string& error, const std::string& from);
 
-  MainWindowModel& window_;
+  FormContext& context_;
   bool testMailSending_ = false;
   // An answer that arrives after the dialog's window is gone finds this expired and is dropped.
   std::shared_ptr<SmtpServerModel*> self_ = std::make_shared<SmtpServerModel*>(this);

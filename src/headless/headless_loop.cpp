@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "forms/main_window_model.h"
+#include "engine/engine.h"
 
 namespace tarnwick {
 
@@ -14,17 +14,17 @@ constexpr long long kLongestWaitMs = 1000;
 
 }  // namespace
 
-HeadlessLoop::HeadlessLoop(MainWindowModel& model, IEventWait& wait,
+HeadlessLoop::HeadlessLoop(Engine& engine, IEventWait& wait,
                            const ITerminationRequests& termination)
-    : model_(model),
+    : engine_(engine),
       wait_(wait),
       termination_(termination),
-      deadlines_{{{&model.tmrUpdate, &MainWindowModel::OnTmrUpdateTick},
-                  {&model.Timer4, &MainWindowModel::OnTimer4Tick},
-                  {&model.Timer5, &MainWindowModel::OnTimer5Tick}}} {}
+      deadlines_{{{&engine.cycleTimer, &Engine::OnCycleTimer},
+                  {&engine.minuteTimer, &Engine::OnMinuteTimer},
+                  {&engine.aliveTimer, &Engine::OnAliveTimer}}} {}
 
 void HeadlessLoop::SyncTimers(const Deadline* restarted) {
-  const long long now = model_.deps().clock.MonotonicNs();
+  const long long now = engine_.deps().clock.MonotonicNs();
   for (Deadline& d : deadlines_) {
     const Timer& timer = *d.timer;
     if (!timer.enabled || timer.intervalMs <= 0) {
@@ -54,18 +54,11 @@ void HeadlessLoop::AfterEvents() {
 void HeadlessLoop::Run() {
   SyncTimers(nullptr);
   AfterEvents();
-  bool closing = false;
-  while (!model_.quitRequested) {
-    if (termination_.Requested() && !closing) {
-      closing = true;
-      model_.OnUnload();
-      AfterEvents();
-      continue;
-    }
-    const long long now = model_.deps().clock.MonotonicNs();
+  while (!termination_.Requested()) {
+    const long long now = engine_.deps().clock.MonotonicNs();
     Deadline* next = NextDue();
     if (next != nullptr && next->dueNs <= now) {
-      (model_.*(next->tick))();
+      (engine_.*(next->tick))();
       SyncTimers(next);
       AfterEvents();
       continue;

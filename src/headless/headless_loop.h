@@ -1,5 +1,5 @@
-// The event loop of the program without a window: the main window's timers become deadlines, URL
-// reads complete while the loop waits, and a termination request closes the window.
+// The event loop of the program without a window: the engine's timers become deadlines, URL reads
+// complete while the loop waits, and a termination request ends it.
 #pragma once
 
 #include <array>
@@ -12,18 +12,17 @@
 
 namespace tarnwick {
 
-class MainWindowModel;
+class Engine;
 
 class HeadlessLoop {
  public:
   // All three must outlive the loop.
-  HeadlessLoop(MainWindowModel& model, IEventWait& wait, const ITerminationRequests& termination);
+  HeadlessLoop(Engine& engine, IEventWait& wait, const ITerminationRequests& termination);
 
   // Runs after every handler and every wait; the program prints its status lines there.
   void SetAfterEvents(std::function<void()> hook) { afterEvents_ = std::move(hook); }
 
-  // Runs the window's timers and the completions of URL reads until the model asks to end the
-  // program. A termination request ends it the way closing the window does (OnUnload).
+  // Runs the engine's timers and the completions of URL reads until a termination request.
   void Run();
 
  private:
@@ -32,7 +31,7 @@ class HeadlessLoop {
   // handler, so a long handler delays the next tick instead of piling ticks up.
   struct Deadline {
     Timer* timer = nullptr;
-    void (MainWindowModel::*tick)() = nullptr;
+    void (Engine::*tick)() = nullptr;
     bool armed = false;
     int intervalMs = 0;
     long long dueNs = 0;
@@ -42,7 +41,7 @@ class HeadlessLoop {
   Deadline* NextDue();
   void AfterEvents();
 
-  MainWindowModel& model_;
+  Engine& engine_;
   IEventWait& wait_;
   const ITerminationRequests& termination_;
   std::function<void()> afterEvents_;

@@ -1,25 +1,36 @@
-// Without a desktop nobody sees the window; the headless program prints the account status and
-// the credits whenever they change, next to the log lines.
+// Without a desktop there is no window: tarnwickd prints the account status and the credits
+// whenever they change, next to the log lines, and what a window would tell in a message box.
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "platform/ui_services.h"
+#include "results/engine_listener.h"
+
 namespace tarnwick {
 
-class MainWindowModel;
-
-class HeadlessStatus {
+class HeadlessStatus final : public IEngineListener {
  public:
-  explicit HeadlessStatus(std::function<void(const std::string&)> print)
-      : print_(std::move(print)) {}
-  // Prints "Account status: " + Label4 and "SMS credits: " + Label7 when they changed.
-  void Report(const MainWindowModel& model);
+  // `ui` prints what a message box would show.
+  HeadlessStatus(std::function<void(const std::string&)> print, IUiServices& ui)
+      : print_(std::move(print)), ui_(ui) {}
+
+  // Prints "Account status: " + the account line and "SMS credits: " + the credits when they
+  // changed.
+  void OnLogin(const LoginResult& login) override;
+  void OnCredits(const CreditsResult& credits) override;
 
  private:
+  void Report();
+
   std::function<void(const std::string&)> print_;
+  IUiServices& ui_;
   std::string account_;
-  std::string credits_;
+  std::string credits_ = "0";
+  bool creditsShown_ = true;
+  std::string printedAccount_;
+  std::string printedCredits_;
 };
 
 }  // namespace tarnwick

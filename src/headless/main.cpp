@@ -1,6 +1,7 @@
-// tarnwickd: Tarnwick without a window system. The main window's model and the dialogs' models
-// run on the same platform services as the desktop program, driven by a small event loop; every
-// log line goes to standard output as it is written.
+// tarnwickd: Tarnwick without a window system. The engine runs on the same platform services as
+// the desktop program, driven by a small event loop, with its own listeners: the status lines,
+// the usage history, the metrics and (on Windows) the Event Log; every log line goes to standard
+// output as it is written.
 #include <cstdio>
 #include <optional>
 #include <functional>
@@ -15,22 +16,24 @@
 #include "headless/options.h"
 #include "headless/posted_work.h"
 #include "headless/settings_command.h"
+#include "engine/engine.h"
+#include "engine/process_control.h"
+#include "history/history_command_line.h"
+#include "platform/owner_only_file.h"
+#include "history/history_listener.h"
 #include "history/history_recorder.h"
 #include "history/top_scan.h"
-#include "forms/main_window_model.h"
-#include "platform/curl/background_smtp_client.h"
 #include "platform/curl/curl_url_transport.h"
-#include "platform/sqlite/history_command_line.h"
 #include "platform/sqlite/sqlite_history_store.h"
-#include "engine/process_control.h"
 
 #ifdef TARNWICK_HAVE_METRICS
-#include "platform/httplib/metrics_service.h"
+#include "metrics/metrics_service.h"
+#include "platform/httplib/httplib_metrics_endpoint.h"
 #endif
 
 #ifdef _WIN32
+#include "eventlog/event_log_feed.h"
 #include "headless/service_commands.h"
-#include "eventlog/log_line_kind.h"
 #include "platform/windows/nt_process_lister.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"
@@ -39,6 +42,7 @@
 #include "platform/windows/windows_mailer_launcher.h"
 #include "platform/windows/windows_password_input.h"
 #include "platform/windows/windows_process_killer.h"
+#include "platform/windows/windows_self_figures.h"
 #include "platform/windows/windows_service.h"
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
@@ -51,6 +55,7 @@
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
+#include "platform/linux/proc_self_figures.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/posix/posix_password_input.h"
@@ -72,6 +77,7 @@ using ProcessKiller = tarnwick::WindowsProcessKiller;
 using TerminationRequests = tarnwick::WindowsStopRequests;
 using FileSystem = tarnwick::WindowsFileSystem;
 using PasswordInput = tarnwick::WindowsPasswordInput;
+using SelfFigures = tarnwick::WindowsSelfFigures;
 #else
 using Clock = tarnwick::SystemClock;
 using SystemInfo = tarnwick::LinuxSystemInfo;
@@ -84,6 +90,7 @@ using ProcessKiller = tarnwick::PidfdProcessKiller;
 using FileSystem = tarnwick::PosixFileSystem;
 using TerminationRequests = tarnwick::PosixTerminationSignals;
 using PasswordInput = tarnwick::PosixPasswordInput;
+using SelfFigures = tarnwick::ProcSelfFigures;
 #endif
 
 // Exit code for a wrong command line, and for a program that cannot do what it was asked.
@@ -157,18 +164,7 @@ namespace {
 
 int RunMonitor(const tarnwick::HeadlessOptions& options) {
   Clock clock;
-#ifdef _WIN32
-  // Alerts, terminations and failures also go to the Windows Event Log, whatever prints them
-  // (a log line, or a message box nobody sees).
-  tarnwick::WindowsEventLog eventLog;
-  tarnwick::EventLogFeed eventFeed(eventLog);
-  const std::function<void(const std::string&)> print = [&eventFeed](const std::string& line) {
-    PrintLine(line);
-    eventFeed.Write(line);
-  };
-#else
   const std::function<void(const std::string&)> print = PrintLine;
-#endif
   tarnwick::HeadlessUiServices ui(print);
   SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
   system.SetSettingsFolder(options.settingsFolder);
@@ -189,8 +185,13 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
   // --history and --export-history read the usage history and end the program.
   const std::string historyPath =
       system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
-  if (const auto status =
-          tarnwick::RunHistoryCommandLine(options.historyArgs, historyPath, clock)) {
+  if (const auto status = tarnwick::RunHistoryCommandLine(
+          options.historyArgs,
+          [&historyPath] {
+            return std::make_unique<tarnwick::SqliteHistoryStore>(
+                historyPath, tarnwick::SqliteHistoryStore::Access::ReadOnly);
+          },
+          clock, &tarnwick::CreateOwnerOnlyFile)) {
     return *status;
   }
   CpuCounters cpuCounters;
@@ -198,49 +199,59 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
   ProcessLister processes;
   SoundPlayer sound;
   tarnwick::CurlUrlTransport transport;
-  // Mailer exits and test mail answers come back from their threads through the loop.
+  // Mailer exits come back from their threads through the loop.
   tarnwick::PostedWork posted(transport);
   MailerLauncher mailerLauncher(posted.Poster());
-  tarnwick::BackgroundSmtpClient smtpClient(posted.Poster());
   ProcessKiller killer;
-  tarnwick::MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
+  tarnwick::EngineDeps deps{clock, system, cpuCounters, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
 #ifdef TARNWICK_HAVE_METRICS
+  tarnwick::HttplibMetricsEndpoint metricsEndpoint;
+  SelfFigures selfFigures;
   std::optional<tarnwick::MetricsService> metrics;
   if (options.metricsListen) {
     metrics.emplace(tarnwick::MetricsIdentity{std::string(tarnwick::kHeadlessProgramName),
-                                              tarnwick::HeadlessVersionNumber()});
+                                              tarnwick::HeadlessVersionNumber()},
+                    metricsEndpoint, selfFigures);
     deps.mailerLauncher = &metrics->CountMailFailures(mailerLauncher);
   }
 #endif
-  deps.smtpClient = &smtpClient;
   deps.processKiller = &killer;
-  tarnwick::MainWindowModel model(deps);
-  model.log().SetEcho(print);
-  // The usage history; declared after the model, so its last write still has the log.
+  tarnwick::Engine engine(deps);
+  engine.log().SetEcho(print);
+  tarnwick::HeadlessStatus status(print, ui);
+  tarnwick::Listening statusListening(engine, status);
+#ifdef _WIN32
+  // Alerts, terminations and failures also go to the Windows Event Log.
+  tarnwick::WindowsEventLog eventLog;
+  tarnwick::EventLogFeed eventFeed(eventLog);
+  tarnwick::Listening eventFeedListening(engine, eventFeed);
+#endif
+  // The usage history; declared after the engine, so its last write still has the log.
   tarnwick::ProcessTopScan topScan(
-      processes, clock, system.ProcessorCount(), [&model] { return model.totalMemory; },
+      processes, clock, system.ProcessorCount(), [&engine] { return engine.totalMemory; },
       system.ExecutableSuffix());
   tarnwick::SqliteHistoryStore historyStore(historyPath);
   tarnwick::HistoryRecorder history(
-      clock, historyStore, [&model](const std::string& line) { model.WriteLog(line); }, &topScan);
-  model.SetHistoryRecorder(&history);
+      clock, historyStore, [&engine](const std::string& line) { engine.WriteLog(line); },
+      &topScan, [&engine](const std::string& line) {
+        engine.ReportFailure(tarnwick::FailureResult::Kind::History, line);
+      });
+  tarnwick::HistoryListener historyListener(history);
+  tarnwick::Listening historyListening(engine, historyListener);
 
   // Installed before the load, so that a signal during it is not lost.
   TerminationRequests termination(transport);
-  tarnwick::HeadlessStatus status(print);
-  tarnwick::HeadlessLoop loop(model, transport, termination);
-  loop.SetAfterEvents([&posted, &status, &model] {
-    posted.RunPending();
-    status.Report(model);
-  });
+  tarnwick::HeadlessLoop loop(engine, transport, termination);
+  loop.SetAfterEvents([&posted] { posted.RunPending(); });
 
   // The endpoint listens before anything else runs: an address it cannot have ends the program.
   std::string metricsLine;
   if (options.metricsListen) {
 #ifdef TARNWICK_HAVE_METRICS
-    const auto started = metrics->Start(*options.metricsListen, model);
+    engine.Listen(&metrics->recorder());
+    const auto started = metrics->Start(*options.metricsListen, engine);
     if (!started.ok) {
       Write(stderr, std::string(tarnwick::kHeadlessProgramName) + ": " + started.line + "\n");
       return kCannotRun;
@@ -253,20 +264,21 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
 #endif
   }
 
-  model.OnLoad();
-  if (!metricsLine.empty()) model.WriteLog(metricsLine);
+  engine.Load();
+  engine.ServiceLogin();
+  if (!metricsLine.empty()) engine.WriteLog(metricsLine);
 #ifndef _WIN32
   // A service started with the capability to signal other users' processes keeps it only while
   // a kill rule may need it.
-  tarnwick::ProcessControl* control = model.processControl();
-  if (!tarnwick::KillRuleOn(model.settings,
+  tarnwick::ProcessControl* control = engine.processControl();
+  if (!tarnwick::KillRuleOn(engine.settings,
                             control == nullptr ? nullptr : &control->programSettings())) {
     tarnwick::DropKillCapability();
   }
 #endif
   loop.Run();
   // Ending the program ends monitoring; the history says so (and writes what it holds).
-  if (model.MonitoringOn()) {
+  if (engine.MonitoringOn()) {
     history.RecordEvent(tarnwick::HistoryEventKind::MonitoringStopped,
                         std::string(tarnwick::kMonitoringStopped));
   }

@@ -1,17 +1,16 @@
 #include "headless/settings_command.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <utility>
 
-#include "forms/smtp_server_model.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "headless/collecting_ui.h"
-#include "forms/main_window_model.h"
-#include "forms/pgm_setup_model.h"
+#include "engine/engine.h"
 #include "engine/process_control.h"
-#include "forms/alert_setting_model.h"
+#include "forms/settings_dialogs.h"
+#include "headless/collecting_ui.h"
 
 namespace tarnwick {
 namespace {
@@ -25,14 +24,12 @@ constexpr std::string_view kNotPassword = " is not a password setting (smsPasswo
 constexpr std::string_view kNotFlag = " is 0 or 1, not ";
 constexpr std::string_view kNotKillopt = "Killopt is True or False, not ";
 constexpr std::string_view kNotChoice = "max_SMS is one of ";
-constexpr std::string_view kNotNumber = " is a number, not ";
-constexpr std::string_view kNotWholeNumber = " is a whole number from -32768 to 32767, not ";
 constexpr std::string_view kNeeds = "=1 needs ";
 constexpr std::string_view kPasswordPrompt = "Password for ";
 constexpr std::string_view kPasswordNotRead = ": no password read: ";
 constexpr std::string_view kFileMissing = " (missing: the values of a first start)";
 
-// Services the window needs and a settings command never uses.
+// Services the engine needs and a settings command never uses.
 class NoCpuCounters final : public ICpuCounterSource {
  public:
   bool Read(CpuTimes&) override { return false; }
@@ -56,7 +53,7 @@ class NoKiller final : public IProcessKiller {
 };
 
 // The real files for reading; a file the dialogs save is kept here until every dialog concerned
-// has accepted its Save. The log of the window writes nothing, and nothing is cleaned up.
+// has accepted its Save. The engine's log writes nothing, and nothing is cleaned up.
 class StagedFiles final : public IFileSystem {
  public:
   explicit StagedFiles(IFileSystem& real) : real_(real) {}
@@ -88,24 +85,32 @@ class StagedFiles final : public IFileSystem {
   std::vector<std::pair<std::string, std::string>> staged_;
 };
 
-// The main window over the settings files, with its dialogs, as the program loads it at start.
+// The engine over the settings files, with the settings dialogs, as the program loads them at
+// start. Nothing runs: no cycle, no login.
 struct Session {
   Session(IFileSystem& real, ISystemInfo& system, IClock& clock)
-      : files(real), window([&] {
-          MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+      : files(real),
+        engine([&] {
+          EngineDeps deps{clock, system, cpu, memory, processes, sound, files};
           deps.processKiller = &killer;
           return deps;
-        }()) {
-    window.log().SetEcho([this](const std::string& line) { notices.push_back(line); });
+        }()),
+        context(engine, ui),
+        dialogs(context) {
+    engine.log().SetEcho([this](const std::string& line) { notices.push_back(line); });
+    // A refusal's message box comes next: it is printed with the setting's name.
+    context.SetRefusalWitness([this](std::string_view setting, const std::string&) {
+      refusedSettings[ui.messages.size()] = std::string(setting);
+    });
   }
 
-  // Reads the three files into the window; false when one could not be read.
+  // Reads the three files into the engine; false when one could not be read.
   bool Load(ISystemInfo& system) {
     const auto loaded =
-        window.store().LoadSettings(window.settings, system.ComputerName(), system.ProgramFolder());
+        engine.store().LoadSettings(engine.settings, system.ComputerName(), system.ProgramFolder());
     firstRun = loaded.source == SettingsStore::SettingSource::FirstRun;
     notices.insert(notices.end(), loaded.notices.begin(), loaded.notices.end());
-    window.processControl()->LoadProgramSettings();
+    engine.processControl()->LoadProgramSettings();
     return notices.empty();
   }
 
@@ -117,12 +122,16 @@ struct Session {
   NoSound sound;
   NoKiller killer;
   std::vector<std::string> notices;
+  // The setting of each refusal, by the number of its message among the boxes shown.
+  std::map<size_t, std::string> refusedSettings;
   bool firstRun = false;
-  MainWindowModel window;
+  Engine engine;
+  FormContext context;
+  SettingsDialogs dialogs;
 };
 
 enum class Dialog { Alert, Smtp, Program };
-enum class Kind { Text, Check, Killopt, Choice, Password, Number, WholeNumber };
+enum class Kind { Text, Check, Killopt, Choice, Password };
 
 // The dialogs of one --set, loaded as the menu commands load them.
 struct Dialogs {
@@ -282,14 +291,14 @@ std::vector<Entry> MakeEntries() {
       "pgmNameF", Kind::Text, [](const ProgramSettings& p) { return p.pgmNameF; },
       &PgmSetupModel::pgmNameF);
   programText(
-      "pgmCPUsetF", Kind::WholeNumber,
+      "pgmCPUsetF", Kind::Text,
       [](const ProgramSettings& p) { return IntText(p.pgmCPUsetF); }, &PgmSetupModel::pgmCPUsetF);
   programText(
-      "pgmMEMsetF", Kind::Number,
+      "pgmMEMsetF", Kind::Text,
       [](const ProgramSettings& p) { return ShortestForm(p.pgmMEMsetF); },
       &PgmSetupModel::pgmMEMsetF);
   programText(
-      "pgmAlertSetF", Kind::WholeNumber,
+      "pgmAlertSetF", Kind::Text,
       [](const ProgramSettings& p) { return IntText(p.pgmAlertSetF); },
       &PgmSetupModel::pgmAlertSetF);
   programCheck("pgmKillF", &ProgramSettings::pgmKillF, &PgmSetupModel::pgmKillF, "pgmMonitorF");
@@ -347,16 +356,6 @@ std::optional<std::string> Unfit(const Entry& entry, const std::string& value) {
         if (item == value) return std::nullopt;
       }
       return std::string(kNotChoice) + MaxSmsChoices() + ", not " + Quoted(value);
-    // The program monitor's dialog keeps a setting whose box does not read as a number, without
-    // a word; from the command line that would be a success that changed nothing.
-    case Kind::Number:
-      if (ReadProgramNumber(value)) return std::nullopt;
-      return name + std::string(kNotNumber) + Quoted(value);
-    case Kind::WholeNumber:
-      if (const auto number = ReadProgramNumber(value); number && ToInt16(*number)) {
-        return std::nullopt;
-      }
-      return name + std::string(kNotWholeNumber) + Quoted(value);
     case Kind::Text:
     case Kind::Password:
       return std::nullopt;
@@ -364,9 +363,15 @@ std::optional<std::string> Unfit(const Entry& entry, const std::string& value) {
   return std::nullopt;
 }
 
-// A message box's text as lines of the terminal.
-void AppendMessage(std::string& out, std::string_view message) {
+// A message box's text as lines of the terminal; the first names the setting it refused, if any.
+void AppendMessage(std::string& out, std::string_view message, std::string_view setting = {}) {
+  bool first = true;
   for (const std::string& line : SplitLines(message)) {
+    if (first && !setting.empty()) {
+      out += setting;
+      out += ": ";
+    }
+    first = false;
     out += PrintableText(line);
     out += '\n';
   }
@@ -389,11 +394,11 @@ SettingsCommandResult SettingsCommand::Show() {
   for (const std::string& notice : session.notices) AppendLine(result.err, PrintableText(notice));
   result.exitCode = readable ? 0 : 1;
 
-  const Settings& s = session.window.settings;
-  const ProgramSettings& p = session.window.processControl()->programSettings();
-  const std::string paths[] = {session.window.store().SettingPath(),
-                               session.window.store().SmtpPath(),
-                               session.window.processControl()->ProgramSettingPath()};
+  const Settings& s = session.engine.settings;
+  const ProgramSettings& p = session.engine.processControl()->programSettings();
+  const std::string paths[] = {session.engine.store().SettingPath(),
+                               session.engine.store().SmtpPath(),
+                               session.engine.processControl()->ProgramSettingPath()};
   std::optional<Dialog> current;
   for (const Entry& entry : Entries()) {
     if (current != entry.dialog) {
@@ -471,9 +476,7 @@ SettingsCommandResult SettingsCommand::Set(const std::vector<std::string>& assig
   Session session(files_, system_, clock_);
   session.Load(system_);
   for (const std::string& notice : session.notices) AppendLine(result.err, PrintableText(notice));
-  MainWindowModel& window = session.window;
-  ProcessControl& control = *window.processControl();
-  Dialogs dialogs{window.alertSetting(), window.smtpServer(), control.pgmSETUP()};
+  Dialogs dialogs{session.dialogs.alert, session.dialogs.smtp, *session.dialogs.program};
   bool used[3] = {false, false, false};
   for (const auto& [entry, value] : values) used[static_cast<int>(entry->dialog)] = true;
 
@@ -507,7 +510,12 @@ SettingsCommandResult SettingsCommand::Set(const std::vector<std::string>& assig
   if (used[0]) dialogs.alert.OnSaveClick();
   if (used[1]) dialogs.smtp.OnSaveClick();
   if (used[2]) dialogs.program.pgmSave_Click();
-  for (const std::string& message : session.ui.messages) AppendMessage(result.err, message);
+  for (size_t i = 0; i < session.ui.messages.size(); ++i) {
+    const auto refused = session.refusedSettings.find(i);
+    AppendMessage(result.err, session.ui.messages[i],
+                  refused == session.refusedSettings.end() ? std::string_view()
+                                                           : std::string_view(refused->second));
+  }
   const bool saved = (!used[0] || dialogs.alert.state() == FormState::NotLoaded) &&
                      (!used[1] || dialogs.smtp.state() == FormState::NotLoaded) &&
                      (!used[2] || dialogs.program.state() == FormState::NotLoaded);

@@ -16,8 +16,13 @@ bool Due(const std::optional<long long>& last, long long now, int64_t seconds) {
 }  // namespace
 
 HistoryRecorder::HistoryRecorder(IClock& clock, IHistoryStore& store,
-                                 std::function<void(const std::string&)> log, ITopScan* topScan)
-    : clock_(clock), store_(store), log_(std::move(log)), topScan_(topScan) {
+                                 std::function<void(const std::string&)> log, ITopScan* topScan,
+                                 std::function<void(const std::string&)> failed)
+    : clock_(clock),
+      store_(store),
+      log_(std::move(log)),
+      failed_(failed ? std::move(failed) : log_),
+      topScan_(topScan) {
   lastWriteNs_ = clock_.MonotonicNs();
 }
 
@@ -107,7 +112,7 @@ void HistoryRecorder::Flush() {
 void HistoryRecorder::TurnOff(const std::string& reason) {
   off_ = true;
   pending_.clear();
-  if (log_) log_(std::string(kHistoryOffStart) + reason);
+  if (failed_) failed_(std::string(kHistoryOffStart) + reason);
 }
 
 }  // namespace tarnwick

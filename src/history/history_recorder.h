@@ -28,9 +28,11 @@ class HistoryRecorder final : public IHistoryRecorder {
   static constexpr int64_t kKeepDays = 31;
   static constexpr int64_t kPruneEverySeconds = 86400;
 
-  // `log` writes one line to the activity log. `topScan` may be null (no once-a-minute list).
+  // `log` writes one line to the activity log; `failed`, when given, writes the line that the
+  // history is off instead. `topScan` may be null (no once-a-minute list).
   HistoryRecorder(IClock& clock, IHistoryStore& store, std::function<void(const std::string&)> log,
-                  ITopScan* topScan = nullptr);
+                  ITopScan* topScan = nullptr,
+                  std::function<void(const std::string&)> failed = {});
   ~HistoryRecorder() override;
 
   void RecordCycle(int cpu, int mem, int64_t memUsedMB) override;
@@ -52,6 +54,7 @@ class HistoryRecorder final : public IHistoryRecorder {
   IClock& clock_;
   IHistoryStore& store_;
   std::function<void(const std::string&)> log_;
+  std::function<void(const std::string&)> failed_;
   ITopScan* topScan_;
   HistoryBatch pending_;
   bool off_ = false;

@@ -4,26 +4,14 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
-#include "forms/main_window_model.h"
-#include "engine/process_control.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr double kNsPerSecond = 1e9;
 
-WatchMetrics& Of(MetricsSnapshot& snapshot, MetricsWatch watch) {
+WatchMetrics& Of(MetricsSnapshot& snapshot, Watch watch) {
   return snapshot.watches[static_cast<size_t>(watch)];
-}
-
-std::optional<double> Ratio(std::optional<int16_t> percent) {
-  if (!percent) return std::nullopt;
-  return *percent / 100.0;
-}
-
-std::optional<int> Whole(std::optional<int16_t> value) {
-  if (!value) return std::nullopt;
-  return *value;
 }
 
 std::optional<double> Bytes(int64_t value) {
@@ -31,38 +19,26 @@ std::optional<double> Bytes(int64_t value) {
   return static_cast<double>(value);
 }
 
-// The top process is shown while its watch is over the threshold or alerted; afterwards the
-// next exceeding sample names a new one.
-void KeepTopWhile(WatchMetrics& watch, bool exceeding) {
-  if (!exceeding) {
-    watch.topName.reset();
-    watch.topPid = 0;
-  }
-}
-
 }  // namespace
 
-void MetricsRecorder::Attach(MainWindowModel& model) {
-  model_ = &model;
-  model.SetMetricsHook(this);
+void MetricsRecorder::Attach(const IStatusSource& status) {
+  status_ = &status;
   Publish();
 }
 
-void MetricsRecorder::TopProcess(MetricsWatch watch, const std::string& name, int pid) {
-  WatchMetrics& m = Of(working_, watch);
-  m.topName = name;
-  m.topPid = pid;
+void MetricsRecorder::OnExceeding(const ExceedingResult& exceeding) {
+  Tops& tops = tops_[static_cast<size_t>(exceeding.watch)];
+  if (exceeding.runTop.name.empty()) return;
+  tops.run = Top{exceeding.runTop.name, exceeding.runTop.pid};
 }
 
-void MetricsRecorder::AlertRaised(MetricsWatch watch, bool sent) {
-  WatchMetrics& m = Of(working_, watch);
+void MetricsRecorder::OnAlert(const AlertResult& alert) {
+  WatchMetrics& m = Of(working_, alert.watch);
   ++m.alertsRaised;
-  if (sent) ++m.alertsSent;
-}
-
-void MetricsRecorder::Termination(MetricsWatch watch, TerminationOutcome outcome) {
-  WatchMetrics& m = Of(working_, watch);
-  switch (outcome) {
+  if (WentOut(alert.dispatch)) ++m.alertsSent;
+  switch (alert.termination) {
+    case TerminationOutcome::NotOn:
+      break;
     case TerminationOutcome::Succeeded:
       ++m.killsSucceeded;
       break;
@@ -73,66 +49,61 @@ void MetricsRecorder::Termination(MetricsWatch watch, TerminationOutcome outcome
       ++m.killsRefused;
       break;
   }
+  Tops& tops = tops_[static_cast<size_t>(alert.watch)];
+  if (alert.top.name.empty()) {
+    tops.alert.reset();
+  } else {
+    tops.alert = Top{alert.top.name, alert.top.pid};
+  }
+  // The run the alert ended: the next exceeding sample begins another.
+  tops.run.reset();
 }
 
-void MetricsRecorder::CycleDone(long long durationNs) {
+void MetricsRecorder::OnCycleDone(const CycleDoneResult& done) {
   ++working_.cycles;
-  working_.lastCycleSeconds = static_cast<double>(durationNs) / kNsPerSecond;
-  if (model_ != nullptr) working_.cpuUsageRatio = model_->CPU_Progress.Value() / 100.0;
+  working_.lastCycleSeconds = static_cast<double>(done.durationNs) / kNsPerSecond;
+  if (status_ != nullptr) working_.cpuUsageRatio = status_->Status().judgedCpu / 100.0;
   Publish();
 }
 
 void MetricsRecorder::Publish() {
-  if (model_ == nullptr) return;
-  const MainWindowModel& model = *model_;
+  if (status_ == nullptr) return;
+  const EngineStatus status = status_->Status();
   MetricsSnapshot& s = working_;
-  const Settings& settings = model.settings;
-  s.monitoring = model.MonitoringOn();
-  s.memoryTotalBytes = Bytes(model.totalMemory);
-  s.memoryAvailableBytes = s.memoryTotalBytes ? Bytes(model.availableMemory) : std::nullopt;
-  s.memoryUsedBytes = s.memoryTotalBytes ? Bytes(model.usedMemory) : std::nullopt;
+  s.monitoring = status.monitoring;
+  s.memoryTotalBytes = Bytes(status.totalMemoryBytes);
+  s.memoryAvailableBytes = s.memoryTotalBytes ? Bytes(status.availableMemoryBytes) : std::nullopt;
+  s.memoryUsedBytes = s.memoryTotalBytes ? Bytes(status.usedMemoryBytes) : std::nullopt;
 
-  const auto machineWatch = [&](MetricsWatch kind, const WatchState& state,
-                                const std::string& threshold) {
-    WatchMetrics& m = Of(s, kind);
-    m.consecutive = state.count;
-    m.thresholdRatio = Ratio(TextToInt16(threshold));
-    m.alertSamples = Whole(TextToInt16(settings.num_High));
-    m.alertActive = state.raised == 1;
-    KeepTopWhile(m, state.exceeded);
-  };
-  machineWatch(MetricsWatch::Cpu, model.cpuWatch, settings.cpu_High);
-  machineWatch(MetricsWatch::Memory, model.memWatch, settings.mem_High);
-
-  ProcessControl* control = model_->processControl();
-  const bool programOn = control != nullptr && control->Enabled();
-  const auto programWatch = [&](MetricsWatch kind, const ProgramWatch* state,
-                                std::optional<double> threshold) {
-    WatchMetrics& m = Of(s, kind);
-    const bool watching = programOn && state != nullptr;
-    m.consecutive = watching ? state->count : 0;
-    m.alertActive = watching && state->notified;
-    m.thresholdRatio = control != nullptr ? threshold : std::nullopt;
-    m.alertSamples = control != nullptr
-                         ? std::optional<int>(control->programSettings().pgmAlertSetF)
-                         : std::nullopt;
-    KeepTopWhile(m, watching && (state->count > 0 || state->notified));
-  };
-  if (control != nullptr) {
-    const ProgramSettings& p = control->programSettings();
-    programWatch(MetricsWatch::ProgramCpu, &control->programMonitor().cpuWatch(),
-                 p.pgmCPUsetF / 100.0);
-    programWatch(MetricsWatch::ProgramMemory, &control->programMonitor().memWatch(),
-                 p.pgmMEMsetF / 100.0);
-  } else {
-    programWatch(MetricsWatch::ProgramCpu, nullptr, std::nullopt);
-    programWatch(MetricsWatch::ProgramMemory, nullptr, std::nullopt);
+  for (size_t i = 0; i < kWatchCount; ++i) {
+    const WatchStatus& w = status.watches[i];
+    WatchMetrics& m = s.watches[i];
+    const bool program = IsProgramWatch(static_cast<Watch>(i));
+    m.consecutive = w.count;
+    m.alertActive = w.alertActive;
+    const bool known = !program || status.hasProgramMonitor;
+    m.thresholdRatio =
+        known && w.thresholdPercent ? std::optional<double>(*w.thresholdPercent / 100.0)
+                                    : std::nullopt;
+    m.alertSamples = known ? w.alertSamples : std::nullopt;
+    // The top process is shown while its watch is over the threshold or alerted; afterwards the
+    // next exceeding sample names a new one.
+    Tops& tops = tops_[i];
+    if (!w.exceeding) tops = Tops{};
+    const std::optional<Top>& shown = w.alertActive && tops.alert ? tops.alert : tops.run;
+    if (shown) {
+      m.topName = shown->name;
+      m.topPid = shown->pid;
+    } else {
+      m.topName.reset();
+      m.topPid = 0;
+    }
   }
 
-  s.smsSentToday = settings.smsSentToday;
+  s.smsSentToday = status.smsSentToday;
   // The credits as the alert dispatcher reads them.
-  s.smsCredits = LeadingNumber(Trim(model.Label7.caption));
-  s.loggedIn = model.session.loggedIn;
+  s.smsCredits = LeadingNumber(Trim(status.credits));
+  s.loggedIn = status.loggedIn;
   board_.Publish(s);
 }
 

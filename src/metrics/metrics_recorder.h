@@ -1,48 +1,58 @@
-// The monitor's side of the metrics: counts the events the main window and the program monitor
-// report, and after each cycle (and each switch of monitoring) publishes the window's state with
-// those counts to the board the endpoint serves. Everything here runs on the UI thread.
+// The monitor's side of the metrics: counts the engine's decisions as they are announced, and
+// after each cycle (and each switch of monitoring) publishes the engine's state with those counts
+// to the board the endpoint serves. Everything here runs on the UI thread.
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "metrics/metrics_board.h"
-#include "metrics/metrics_hook.h"
 #include "metrics/metrics_snapshot.h"
 #include "platform/mailer_launcher.h"
+#include "results/engine_listener.h"
+#include "results/engine_status.h"
 
 namespace tarnwick {
 
-class MainWindowModel;
-
-class MetricsRecorder final : public IMetricsHook {
+class MetricsRecorder final : public IEngineListener {
  public:
-  // The board outlives it. A recorder is made before the window it counts for (the window's
-  // mailer launcher comes from it), and the window goes first.
+  // The board outlives it.
   explicit MetricsRecorder(MetricsBoard& board) : board_(board) {}
   MetricsRecorder(const MetricsRecorder&) = delete;
   MetricsRecorder& operator=(const MetricsRecorder&) = delete;
 
-  void TopProcess(MetricsWatch watch, const std::string& name, int pid) override;
-  void AlertRaised(MetricsWatch watch, bool sent) override;
-  void Termination(MetricsWatch watch, TerminationOutcome outcome) override;
-  void CycleDone(long long durationNs) override;
-  void MonitoringChanged() override { Publish(); }
+  void OnExceeding(const ExceedingResult& exceeding) override;
+  void OnAlert(const AlertResult& alert) override;
+  void OnCycleDone(const CycleDoneResult& done) override;
+  void OnMonitoring(const MonitoringResult&) override { Publish(); }
 
   // A mail through the second SMTP server that did not leave.
   void MailFailed() { ++working_.mailFailures; }
 
-  // Hooks into the window and publishes its state.
-  void Attach(MainWindowModel& model);
+  // Reads the engine's state from `status` (which outlives the recorder) and publishes it.
+  void Attach(const IStatusSource& status);
 
-  // Publishes the window's state now.
+  // Publishes the engine's state now.
   void Publish();
 
  private:
-  MainWindowModel* model_ = nullptr;
+  // The process the alert names, per watch: while a watch exceeds before its alert, the one the
+  // run so far would name; from the alert until its next normal sample, the alert's own.
+  struct Top {
+    std::string name;
+    int pid = 0;
+  };
+  struct Tops {
+    std::optional<Top> run;
+    std::optional<Top> alert;
+  };
+
+  const IStatusSource* status_ = nullptr;
   MetricsBoard& board_;
-  // The counters and the top processes as the events left them; the rest is read from the
-  // window at each Publish.
+  // The counters as the decisions left them; the rest is read from the engine at each Publish.
   MetricsSnapshot working_;
+  std::array<Tops, kWatchCount> tops_{};
 };
 
 // The mailer's launcher as the metrics see it: every run is handed on unchanged, and each mail

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "metrics/metrics_hook.h"
+#include "results/watch.h"
 
 namespace tarnwick {
 
@@ -34,7 +34,7 @@ struct MetricsSnapshot {
   std::optional<double> memoryTotalBytes;
   std::optional<double> memoryAvailableBytes;
   std::optional<double> memoryUsedBytes;
-  std::array<WatchMetrics, kMetricsWatchCount> watches;
+  std::array<WatchMetrics, kWatchCount> watches;
   int smsSentToday = 0;
   double smsCredits = 0;
   bool loggedIn = false;

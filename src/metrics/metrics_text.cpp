@@ -30,7 +30,7 @@ class Family {
   // A sample without labels.
   void Sample(double value) { Line({}, value); }
   // A sample with the label watch="...".
-  void Watch(int watch, double value) {
+  void Watch(size_t watch, double value) {
     Line({{"watch", std::string(kWatchLabels[watch])}}, value);
   }
   void Line(const std::vector<std::pair<std::string_view, std::string>>& labels, double value) {
@@ -128,33 +128,33 @@ std::string FormatMetrics(const MetricsSnapshot& s, const ProcessSelfFigures& se
     Family f(out, "tarnwick_watch_consecutive_samples", Kind::Gauge,
              "Consecutive samples of a watch at or above its threshold since its last sample "
              "under it or its last alert.");
-    for (int i = 0; i < kMetricsWatchCount; ++i) f.Watch(i, w[i].consecutive);
+    for (size_t i = 0; i < kWatchCount; ++i) f.Watch(i, w[i].consecutive);
   }
   {
     Family f(out, "tarnwick_watch_threshold_ratio", Kind::Gauge,
              "Threshold of a watch, 0 to 1 (absent while the setting is not a number: the watch "
              "is off).");
-    for (int i = 0; i < kMetricsWatchCount; ++i) {
+    for (size_t i = 0; i < kWatchCount; ++i) {
       if (w[i].thresholdRatio) f.Watch(i, *w[i].thresholdRatio);
     }
   }
   {
     Family f(out, "tarnwick_watch_alert_samples", Kind::Gauge,
              "Consecutive samples at or above the threshold that raise an alert of a watch.");
-    for (int i = 0; i < kMetricsWatchCount; ++i) {
+    for (size_t i = 0; i < kWatchCount; ++i) {
       if (w[i].alertSamples) f.Watch(i, *w[i].alertSamples);
     }
   }
   {
     Family f(out, "tarnwick_watch_alert_active", Kind::Gauge,
              "1 from an alert of a watch until its next sample under the threshold.");
-    for (int i = 0; i < kMetricsWatchCount; ++i) f.Watch(i, Flag(w[i].alertActive));
+    for (size_t i = 0; i < kWatchCount; ++i) f.Watch(i, Flag(w[i].alertActive));
   }
   {
     Family f(out, "tarnwick_top_process_info", Kind::Gauge,
              "The top process of the latest exceeding sample of a watch, while the watch is over "
              "its threshold (always 1).");
-    for (int i = 0; i < kMetricsWatchCount; ++i) {
+    for (size_t i = 0; i < kWatchCount; ++i) {
       if (!w[i].topName) continue;
       f.Line({{"watch", std::string(kWatchLabels[i])},
               {"name", *w[i].topName},
@@ -164,7 +164,7 @@ std::string FormatMetrics(const MetricsSnapshot& s, const ProcessSelfFigures& se
   }
   const auto perWatch = [&](std::string_view name, std::string_view help, auto value) {
     Family f(out, name, Kind::Counter, help);
-    for (int i = 0; i < kMetricsWatchCount; ++i) f.Watch(i, Count(value(w[i])));
+    for (size_t i = 0; i < kWatchCount; ++i) f.Watch(i, Count(value(w[i])));
   };
   perWatch("tarnwick_alerts_raised_total", "Alerts raised by a watch.",
            [](const WatchMetrics& m) { return m.alertsRaised; });

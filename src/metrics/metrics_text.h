@@ -10,11 +10,8 @@
 
 namespace tarnwick {
 
-// The Content-Type of the text format.
-inline constexpr std::string_view kMetricsContentType = "text/plain; version=0.0.4; charset=utf-8";
-
-// The label value of each watch, in the order of MetricsWatch.
-inline constexpr std::string_view kWatchLabels[kMetricsWatchCount] = {
+// The label value of each watch, in the order of Watch.
+inline constexpr std::string_view kWatchLabels[kWatchCount] = {
     "cpu", "memory", "program_cpu", "program_memory"};
 
 // The whole exposition: every metric with its HELP and TYPE lines, each line ended by "\n".

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "domain/listen_address.h"
 
@@ -20,6 +21,9 @@ inline constexpr size_t kMetricsRequestLimit = 16 * 1024;
 // the answer must be taken by the client within the write limit.
 inline constexpr int kMetricsReadLimitSeconds = 5;
 inline constexpr int kMetricsWriteLimitSeconds = 5;
+
+// The Content-Type of the Prometheus text format (version 0.0.4) that `render` returns.
+inline constexpr std::string_view kMetricsContentType = "text/plain; version=0.0.4; charset=utf-8";
 
 struct MetricsEndpointStart {
   bool ok = false;

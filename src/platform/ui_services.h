@@ -22,15 +22,19 @@ struct ScreenSize {
   int height = 768;
 };
 
-class IUiServices {
+// Lets the pending window events run once, where there are windows.
+class IEventPump {
  public:
-  virtual ~IUiServices() = default;
+  virtual ~IEventPump() = default;
+  virtual void DoEvents() = 0;
+};
+
+class IUiServices : public IEventPump {
+ public:
   // Shows a modal message box. Headless, it prints the text and answers with the default button
   // (OK; No for a question).
   virtual MessageAnswer MessageBox(const std::string& text, MessageButtons buttons,
                                    const std::string& title) = 0;
-  // Lets pending window events run once.
-  virtual void DoEvents() = 0;
   // Puts the forms' current state on the screen at once, without running any event: a handler
   // about to be busy for a while shows its busy look first. Where nothing is drawn, nothing to do.
   virtual void ShowNow() {}

@@ -4,7 +4,6 @@
 #include <tuple>
 
 #include "common/numbers.h"
-#include "engine/history_tally.h"
 
 namespace tarnwick {
 namespace {
@@ -12,10 +11,19 @@ namespace {
 constexpr std::string_view kCpuCaption = "Top processes by CPU";
 constexpr std::string_view kMemoryCaption = "Top processes by memory";
 constexpr std::string_view kMarkedStart = "Marked: ";
-constexpr std::string_view kMarkedTail = ": the process an alert now would pick to terminate.";
+constexpr std::string_view kMarkedTail = ": the process an alert now would terminate.";
 constexpr std::string_view kEndedTail = ", has ended: an alert now would terminate nothing.";
 constexpr std::string_view kNoneMarkedStart = "No process is marked: no sample over the ";
-constexpr std::string_view kTerminatingOff = " Terminating is off in the settings.";
+constexpr std::string_view kNoneMarkedTail = " threshold since the last alert or normal sample.";
+constexpr std::string_view kNotMarkedStart = "Not marked: ";
+constexpr std::string_view kKillOff = ". Terminating is off in the settings.";
+constexpr std::string_view kOwnProgram = ". It is this program itself.";
+constexpr std::string_view kServiceAccount = ". It belongs to a service account.";
+constexpr std::string_view kListed = ". Its name is in the list of processes never to kill.";
+constexpr std::string_view kNotListed = ". Its name is not in the list of processes to kill.";
+constexpr std::string_view kTooFewStart = ". The kill rule needs it on top ";
+constexpr std::string_view kTooFewEnd = " times.";
+constexpr std::string_view kNoCount = ". The kill rule's count is not a whole number.";
 
 double Megabytes(uint64_t bytes) {
   return static_cast<double>(bytes) / (1024.0 * 1024.0);
@@ -23,21 +31,21 @@ double Megabytes(uint64_t bytes) {
 
 }  // namespace
 
-ProcessesWindowModel::ProcessesWindowModel(MainWindowModel& window, IUserNames* users)
-    : window_(window), users_(users) {
+ProcessesWindowModel::ProcessesWindowModel(ICycleScan& scan, const IStatusSource& status,
+                                           std::string suffix, IUserNames* users)
+    : scan_(scan), status_(status), suffix_(std::move(suffix)), users_(users) {
   tables[kCpuTable].caption = std::string(kCpuCaption);
   tables[kMemoryTable].caption = std::string(kMemoryCaption);
   tables[kMemoryTable].sortColumn = ProcessColumn::Memory;
-  window_.SetCycleObserver(this);
-}
-
-ProcessesWindowModel::~ProcessesWindowModel() {
-  window_.SetCycleObserver(nullptr);
 }
 
 void ProcessesWindowModel::Show() {
   visible = true;
-  Read(window_.cycleNumber());
+  Read(status_.Status().cycles);
+}
+
+void ProcessesWindowModel::OnKillPick(const KillPickResult& pick) {
+  (pick.watch == Watch::Cpu ? cpuPick_ : memPick_) = pick.verdict;
 }
 
 void ProcessesWindowModel::OnClose() {
@@ -49,9 +57,9 @@ void ProcessesWindowModel::OnClose() {
   lblNote.clear();
 }
 
-void ProcessesWindowModel::AfterCycle(long cycle) {
+void ProcessesWindowModel::OnWatchesDone(const WatchesDone& done) {
   if (!visible) return;
-  Read(cycle);
+  Read(done.cycle);
   if (changed) changed();
 }
 
@@ -72,7 +80,7 @@ void ProcessesWindowModel::OnHeaderClick(size_t table, int column) {
 }
 
 void ProcessesWindowModel::Read(long cycle) {
-  ProcessSampler& sampler = window_.processSampler();
+  ICycleScan& sampler = scan_;
   const ProcessSnapshot* snapshot = sampler.Current(cycle);
   if (snapshot == nullptr) {
     for (ProcessTable& table : tables) {
@@ -89,7 +97,8 @@ void ProcessesWindowModel::Read(long cycle) {
   snapshot = sampler.Current(cycle);
   const auto& processes = snapshot->processes;
   if (!haveShares) shares.assign(processes.size(), 0.0);
-  const double processors = window_.processorCount > 0 ? window_.processorCount : 1;
+  const EngineStatus status = status_.Status();
+  const double processors = status.processorCount > 0 ? status.processorCount : 1;
   for (double& share : shares) share = RoundHalfEvenTo(share / processors, 1);
 
   std::vector<size_t> order(processes.size());
@@ -118,11 +127,11 @@ void ProcessesWindowModel::Read(long cycle) {
                     });
   byMemory.resize(top);
 
-  FillTable(kCpuTable, byCpu, *snapshot, shares, window_.ranking.cpuTopList, "CPU");
-  FillTable(kMemoryTable, byMemory, *snapshot, shares, window_.ranking.memTopList, "memory");
+  FillTable(kCpuTable, byCpu, *snapshot, shares, cpuPick_, "CPU");
+  FillTable(kMemoryTable, byMemory, *snapshot, shares, memPick_, "memory");
   if (!haveShares) {
     lblNote = std::string(kSharesNextCycle);
-  } else if (!window_.MonitoringOn()) {
+  } else if (!status.monitoring) {
     lblNote = std::string(kMonitoringStoppedNote);
   } else {
     lblNote.clear();
@@ -131,27 +140,26 @@ void ProcessesWindowModel::Read(long cycle) {
 
 void ProcessesWindowModel::FillTable(size_t index, const std::vector<size_t>& order,
                                      const ProcessSnapshot& snapshot,
-                                     const std::vector<double>& shares, const TopHistory& history,
+                                     const std::vector<double>& shares, const KillVerdict& verdict,
                                      std::string_view watch) {
   ProcessTable& table = tables[index];
   const auto& processes = snapshot.processes;
-  const std::string suffix = window_.deps().system.ExecutableSuffix();
-  // The kill rule's own choice over the watch's samples since its last alert or normal sample.
-  const HistoryTally tally = TallyHistory(history);
-  size_t samples = 0;
-  for (const TopSample& sample : history) samples += sample.name.empty() ? 0 : 1;
-  const bool anyMarked = !tally.top.empty();
-  auto isMarked = [&](const ProcessInfo& p) {
-    return anyMarked && p.pid == tally.chosen.pid && p.startTicks == tally.chosen.startTicks;
+  const bool anyCandidate = verdict.reason != KillReason::NoTopProcess && verdict.samples > 0 &&
+                            !verdict.candidate.name.empty();
+  auto isCandidate = [&](const ProcessInfo& p) {
+    return anyCandidate && p.pid == verdict.candidate.pid &&
+           p.startTicks == verdict.candidate.startTicks;
   };
 
-  const bool markedRuns = anyMarked && std::any_of(processes.begin(), processes.end(), isMarked);
+  const bool candidateRuns =
+      anyCandidate && std::any_of(processes.begin(), processes.end(), isCandidate);
   std::vector<size_t> shown = order;
-  // The marked process is listed even when others lead it now.
-  if (markedRuns && !order.empty() &&
-      std::none_of(shown.begin(), shown.end(), [&](size_t i) { return isMarked(processes[i]); })) {
+  // The process the rules speak of is listed even when others lead it now.
+  if (candidateRuns && !order.empty() && std::none_of(shown.begin(), shown.end(), [&](size_t i) {
+        return isCandidate(processes[i]);
+      })) {
     for (size_t i = 0; i < processes.size(); ++i) {
-      if (isMarked(processes[i])) shown.push_back(i);
+      if (isCandidate(processes[i])) shown.push_back(i);
     }
   }
 
@@ -162,30 +170,49 @@ void ProcessesWindowModel::FillTable(size_t index, const std::vector<size_t>& or
     row.pid = p.pid;
     row.startTicks = p.startTicks;
     row.user = users_ != nullptr ? users_->UserName(p.uid) : std::string();
-    row.name = p.name + suffix;
+    row.name = p.name + suffix_;
     row.cpu = i < shares.size() ? shares[i] : 0;
     row.residentBytes = p.workingSetBytes;
-    row.marked = isMarked(p);
+    row.marked = verdict.Terminates() && isCandidate(p);
     row.cells = {std::to_string(row.pid), row.user, row.name, OneDecimal(row.cpu),
                  OneDecimal(Megabytes(row.residentBytes))};
   }
   Sort(table);
+  table.lblMarked = MarkedLine(verdict, watch);
+}
 
-  if (!anyMarked) {
-    table.lblMarked = std::string(kNoneMarkedStart) + std::string(watch) +
-                      " threshold since the last alert or normal sample.";
-    return;
+std::string MarkedLine(const KillVerdict& verdict, std::string_view watch) {
+  if (verdict.samples == 0 || verdict.candidate.name.empty()) {
+    return std::string(kNoneMarkedStart) + std::string(watch) + std::string(kNoneMarkedTail);
   }
-  const std::string who = tally.chosen.name + " (pid " + std::to_string(tally.chosen.pid) +
-                          "), on top at " + std::to_string(tally.chosenCount) + " of the " +
-                          std::to_string(samples) + " samples over the " + std::string(watch) +
-                          " threshold since the last alert";
-  if (!markedRuns) {
-    table.lblMarked = who + std::string(kEndedTail);
-    return;
+  const std::string who = verdict.candidate.name + " (pid " + std::to_string(verdict.candidate.pid) +
+                          "), on top at " + std::to_string(verdict.timesOnTop) + " of the " +
+                          std::to_string(verdict.samples) + " samples over the " +
+                          std::string(watch) + " threshold since the last alert";
+  const std::string notMarked = std::string(kNotMarkedStart) + who;
+  switch (verdict.reason) {
+    case KillReason::Terminates:
+      return std::string(kMarkedStart) + who + std::string(kMarkedTail);
+    case KillReason::NoTopProcess:
+      return std::string(kNoneMarkedStart) + std::string(watch) + std::string(kNoneMarkedTail);
+    case KillReason::Ended:
+      return who + std::string(kEndedTail);
+    case KillReason::KillOff:
+      return notMarked + std::string(kKillOff);
+    case KillReason::OwnProgram:
+      return notMarked + std::string(kOwnProgram);
+    case KillReason::ServiceAccount:
+      return notMarked + std::string(kServiceAccount);
+    case KillReason::Listed:
+      return notMarked + std::string(kListed);
+    case KillReason::NotListed:
+      return notMarked + std::string(kNotListed);
+    case KillReason::TooFewTimes:
+      if (verdict.needed <= 0) return notMarked + std::string(kNoCount);
+      return notMarked + std::string(kTooFewStart) + std::to_string(verdict.needed) +
+             std::string(kTooFewEnd);
   }
-  table.lblMarked = std::string(kMarkedStart) + who + std::string(kMarkedTail);
-  if (window_.settings.KillProc != 1) table.lblMarked += std::string(kTerminatingOff);
+  return {};
 }
 
 void ProcessesWindowModel::Sort(ProcessTable& table) {

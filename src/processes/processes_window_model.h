@@ -1,6 +1,6 @@
 // The Processes window (Log > Processes) as a model: the live top processes by CPU and by memory,
 // read from the monitor cycle's own process scan after each cycle, sortable by any column, with
-// the process the kill rule would pick at an alert now marked in each list. Read-only: it
+// the process an alert now would terminate marked in each list, as the kill rules answer it. Read-only: it
 // terminates nothing. Closed, it costs nothing. Open, it takes the cycle's one scan (the scan the
 // ranking takes on an exceeding cycle; on other cycles it takes that scan itself) and never a
 // second one: the CPU shares are measured between the scans of two cycles.
@@ -14,8 +14,11 @@
 #include <string_view>
 #include <vector>
 
-#include "forms/main_window_model.h"
+#include "platform/process_list.h"
 #include "platform/user_names.h"
+#include "results/cycle_scan.h"
+#include "results/engine_listener.h"
+#include "results/engine_status.h"
 
 namespace tarnwick {
 
@@ -37,7 +40,7 @@ struct ProcessRow {
   std::string name;  // as the ranking names it, with the platform's executable suffix
   double cpu = 0;    // share of the whole machine in percent, one decimal
   uint64_t residentBytes = 0;
-  bool marked = false;  // the process the kill rule would pick at an alert now
+  bool marked = false;  // the process an alert now would terminate
   std::array<std::string, kProcessColumns.size()> cells;  // as shown, in column order
 };
 
@@ -46,10 +49,10 @@ struct ProcessTable {
   std::vector<ProcessRow> rows;
   ProcessColumn sortColumn = ProcessColumn::Cpu;
   bool descending = true;
-  std::string lblMarked;  // which process is marked, and why; or why none is
+  std::string lblMarked;  // which process is marked; or why none is
 };
 
-class ProcessesWindowModel final : public ICycleObserver {
+class ProcessesWindowModel final : public IEngineListener {
  public:
   // The tables: the top processes by CPU and by memory.
   static constexpr size_t kCpuTable = 0;
@@ -57,9 +60,11 @@ class ProcessesWindowModel final : public ICycleObserver {
   // Processes per table (the marked one comes on top of these when it is not among them).
   static constexpr size_t kRows = 15;
 
-  // Observes `window`'s cycles from construction on. `users` may be null (no user names).
-  ProcessesWindowModel(MainWindowModel& window, IUserNames* users);
-  ~ProcessesWindowModel() override;
+  // `scan` is the monitor cycle's own process scan and `status` the engine's state; both outlive
+  // the window, which the program makes listen to the engine. `suffix` is the platform's
+  // executable suffix; `users` may be null (no user names).
+  ProcessesWindowModel(ICycleScan& scan, const IStatusSource& status, std::string suffix,
+                       IUserNames* users);
   ProcessesWindowModel(const ProcessesWindowModel&) = delete;
   ProcessesWindowModel& operator=(const ProcessesWindowModel&) = delete;
 
@@ -70,8 +75,11 @@ class ProcessesWindowModel final : public ICycleObserver {
   void OnClose();
   // A click on a column heading of table `table`: sorts by it, or turns the order round.
   void OnHeaderClick(size_t table, int column);
-  // After each monitor cycle: nothing while closed; open, the lists of this cycle's scan.
-  void AfterCycle(long cycle) override;
+  // After both watches of each monitor cycle: nothing while closed; open, the lists of this
+  // cycle's scan.
+  void OnWatchesDone(const WatchesDone& done) override;
+  // The kill rules' answer for each machine watch, which the lists mark.
+  void OnKillPick(const KillPickResult& pick) override;
 
   // ---- Controls ----
   std::string caption = std::string(kProcessesCaption);
@@ -85,12 +93,19 @@ class ProcessesWindowModel final : public ICycleObserver {
  private:
   void Read(long cycle);
   void FillTable(size_t index, const std::vector<size_t>& order, const ProcessSnapshot& snapshot,
-                 const std::vector<double>& shares, const TopHistory& history,
+                 const std::vector<double>& shares, const KillVerdict& verdict,
                  std::string_view watch);
   void Sort(ProcessTable& table);
 
-  MainWindowModel& window_;
+  ICycleScan& scan_;
+  const IStatusSource& status_;
+  std::string suffix_;
   IUserNames* users_;
+  KillVerdict cpuPick_;
+  KillVerdict memPick_;
 };
+
+// The line under a list: which process is marked, or why none is.
+std::string MarkedLine(const KillVerdict& verdict, std::string_view watch);
 
 }  // namespace tarnwick

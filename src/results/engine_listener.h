@@ -19,10 +19,12 @@ class IEngineListener {
   virtual void OnSample(const SampleResult&) {}
   virtual void OnBusy(const BusyResult&) {}
   virtual void OnExceeding(const ExceedingResult&) {}
+  virtual void OnNormalSample(const NormalSampleResult&) {}
   virtual void OnAlert(const AlertResult&) {}
   virtual void OnBackToNormal(const BackToNormalResult&) {}
   virtual void OnTermination(const TerminationResult&) {}
   virtual void OnKillPick(const KillPickResult&) {}
+  virtual void OnWatchesDone(const WatchesDone&) {}
   virtual void OnProgramStep(const ProgramStepResult&) {}
   virtual void OnCycleDone(const CycleDoneResult&) {}
   virtual void OnMonitoring(const MonitoringResult&) {}

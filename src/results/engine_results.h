@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "common/time_text.h"
 #include "results/dispatch_outcome.h"
@@ -40,8 +41,20 @@ struct ExceedingResult {
   int value = 0;     // the sample's value in percent
   int count = 0;     // consecutive exceeding samples, this one included
   TopSample top;     // this sample's top process (empty name when none was found)
+  bool shareKnown = true;  // its share could be had (not for memory without a memory total)
   TopSample runTop;  // the process the kill rules would choose over the run so far
   std::string line;  // the exceed line as written to the log
+};
+
+// A sample of a machine watch under its threshold.
+struct NormalSampleResult {
+  Watch watch = Watch::Cpu;
+  int value = 0;
+};
+
+// Both machine watches have judged the cycle's sample (the kill rules' picks came before this).
+struct WatchesDone {
+  long cycle = 0;
 };
 
 // What became of the termination due at an alert.
@@ -73,6 +86,7 @@ struct BackToNormalResult {
   Watch watch = Watch::Cpu;
   double value = 0;
   std::string line;  // "CPU 12% back to normal" for the machine's watches; the notice otherwise
+  std::string program;      // the watched program's name, for its watches
   bool noticeDue = false;  // an alert had gone out, so a back-to-normal notice was due
   DispatchOutcome dispatch = DispatchOutcome::AlertsOff;  // of the notice, when due
 };
@@ -102,6 +116,10 @@ struct LoginResult {
   std::string account;  // the account's e-mail address
 };
 
+// What the user is told when a login's answer cannot be read.
+inline constexpr std::string_view kConnectionErrorMessage =
+    "Connecting Error or Timeout !! Please check your network or try again";
+
 // The credits left, as the service reported them after a request.
 struct CreditsResult {
   std::string credits;
@@ -112,6 +130,10 @@ struct KillPickResult {
   Watch watch = Watch::Cpu;
   KillVerdict verdict;
 };
+
+// The log's words when monitoring is switched on or off (the history keeps them too).
+inline constexpr std::string_view kMonitoringStarted = "Monitoring Started";
+inline constexpr std::string_view kMonitoringStopped = "Monitoring Stopped";
 
 // Monitoring was switched on or off.
 struct MonitoringResult {

@@ -5,7 +5,6 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
-#include "forms/main_window_model.h"
 
 namespace tarnwick {
 namespace {
@@ -22,11 +21,6 @@ constexpr int16_t kMissingAlertNumber = 5;
 constexpr std::string_view kExampleBase = "firefox";
 constexpr std::string_view kExampleTail = " (*example)";
 
-constexpr std::string_view kLabelSlash = "/";
-constexpr std::string_view kCpuSettingTail = "%";
-// The memory threshold label has a blank before its percent sign, the CPU one does not.
-constexpr std::string_view kMemSettingTail = " %";
-constexpr std::string_view kNoValue = "--";
 
 // A 16-bit number line: empty gives the fallback, a bad line keeps the value.
 void ReadInt16Line(const std::string& line, int16_t fallback, int16_t& value) {
@@ -116,25 +110,6 @@ std::string FormatProgramSettingFile(const ProgramSettings& settings) {
     out += kCrLf;
   }
   return out;
-}
-
-void ShowProgramLabels(const ProgramSettings& settings, MainWindowModel& window) {
-  if (settings.pgmMonitorF != 0) {
-    // A file with an empty name line watches nothing by that name; the labels say so.
-    const std::string name =
-        settings.pgmNameF.empty() ? std::string(kNoProgramMonitoredCaption) : settings.pgmNameF;
-    window.Label6[0].caption = window.Label6[2].caption = name;
-    window.pgmCPU_Setting.caption =
-        std::string(kLabelSlash) + IntText(settings.pgmCPUsetF) + std::string(kCpuSettingTail);
-    window.pgmMEM_Setting.caption =
-        std::string(kLabelSlash) + ShortestForm(settings.pgmMEMsetF) + std::string(kMemSettingTail);
-    window.pgmCPU_Warn.caption = window.pgmMEM_Alert.caption =
-        std::string(kLabelSlash) + IntText(settings.pgmAlertSetF);
-    return;
-  }
-  window.Label6[0].caption = window.Label6[2].caption = std::string(kNoProgramMonitoredCaption);
-  window.pgmCPU.caption = window.pgmCPU_count.caption = std::string(kNoValue);
-  window.pgmMEM.caption = window.pgmMEM_Count.caption = std::string(kNoValue);
 }
 
 }  // namespace tarnwick

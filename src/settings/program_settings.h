@@ -1,5 +1,4 @@
-// The program monitor's own settings, the file pgmsetting.ini that keeps them, and the labels of
-// the main window that summarise them.
+// The program monitor's own settings and the file pgmsetting.ini that keeps them.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +8,7 @@
 
 namespace tarnwick {
 
-class MainWindowModel;
-
 inline constexpr std::string_view kProgramSettingFileName = "pgmsetting.ini";
-// Both program-name labels when nothing is watched.
-inline constexpr std::string_view kNoProgramMonitoredCaption = "No program monitored";
 // The example name is recognised by this part; the dialog clears it at the first click.
 inline constexpr std::string_view kExampleMarker = "*example";
 
@@ -54,9 +49,5 @@ void ParseProgramSettingFile(std::string_view content, ProgramSettings& settings
 
 // The eight lines, each ended by CR LF.
 std::string FormatProgramSettingFile(const ProgramSettings& settings);
-
-// Writes the labels of the main window that show the settings: the program's name, thresholds
-// and alert number, or "No program monitored" while the monitor is off or no name is set.
-void ShowProgramLabels(const ProgramSettings& settings, MainWindowModel& window);
 
 }  // namespace tarnwick

@@ -11,10 +11,6 @@
 namespace tarnwick {
 namespace {
 
-// What a provider's preset puts before "@" in the addresses; a Save refuses boxes that still hold
-// it.
-constexpr std::string_view kUneditedPresetMarker = "xxxxx";
-
 // The minutes of the "I am alive" notice: what an empty box becomes, and the least accepted.
 constexpr std::string_view kDefaultMinutes = "5";
 constexpr int16_t kLeastMinutes = 1;

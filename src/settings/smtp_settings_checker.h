@@ -9,6 +9,10 @@
 
 namespace tarnwick {
 
+// What a provider's preset puts before "@" in the addresses: a Save and the test mail refuse
+// boxes that still hold it.
+inline constexpr std::string_view kUneditedPresetMarker = "xxxxx";
+
 // What the SMTP server's Save takes, as typed (nothing trimmed), under the settings' names.
 struct SmtpSettingEntries {
   // The second server.

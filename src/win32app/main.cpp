@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "forms/main_window_model.h"
-#include "platform/sqlite/history_command_line.h"
+#include "history/history_command_line.h"
+#include "platform/owner_only_file.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_autostart.h"
@@ -73,7 +74,12 @@ int wmain(int argc, wchar_t* argv[]) {
     tarnwick::WindowsClock clock;
     const std::string history =
         system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
-    if (const auto status = tarnwick::RunHistoryCommandLine(args, history, clock)) {
+    const auto open = [&history] {
+      return std::make_unique<tarnwick::SqliteHistoryStore>(
+          history, tarnwick::SqliteHistoryStore::Access::ReadOnly);
+    };
+    if (const auto status = tarnwick::RunHistoryCommandLine(args, open, clock,
+                                                            &tarnwick::CreateOwnerOnlyFile)) {
       std::fflush(stdout);
       return *status;
     }

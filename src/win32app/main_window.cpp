@@ -10,7 +10,7 @@
 #include "control_ids.h"
 #include "dialogs.h"
 #include "forms/main_window_model.h"
-#include "engine/process_control.h"
+#include "forms/pgm_setup_model.h"
 
 namespace tarnwick::win32 {
 namespace {
@@ -675,8 +675,8 @@ void MainWindow::RenderDialogs() {
   const std::function<void()> renderAll = [this] { Render(); };
   SyncDialog(alertDialog_, model_.alertSetting(), window_, renderAll);
   SyncDialog(smtpDialog_, model_.smtpServer(), window_, renderAll);
-  if (ProcessControl* control = model_.processControl()) {
-    SyncDialog(pgmDialog_, control->pgmSETUP(), window_, renderAll);
+  if (PgmSetupModel* program = model_.pgmSETUP()) {
+    SyncDialog(pgmDialog_, *program, window_, renderAll);
   }
 }
 

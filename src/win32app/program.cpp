@@ -5,12 +5,14 @@
 #include <string>
 
 #include "common/clock.h"
+#include "engine/engine.h"
+#include "forms/main_window_model.h"
+#include "history/history_listener.h"
 #include "history/history_recorder.h"
 #include "history/history_window_model.h"
 #include "history/top_scan.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "forms/main_window_model.h"
 #include "processes/processes_window_model.h"
 #include "platform/curl/background_smtp_client.h"
 #include "platform/curl/worker_url_transport.h"
@@ -49,16 +51,20 @@ struct Program::Parts {
   WindowsProcessKiller killer;
   // File > Start with the session: the HKCU Run entry of this program.
   WindowsAutostart autostart;
+  std::unique_ptr<Engine> engine;
   std::unique_ptr<MainWindowModel> model;
-  // The usage history; made after the model, so that its last write still has the log.
+  // The usage history; made after the engine, so that its last write still has the log.
   std::unique_ptr<ProcessTopScan> topScan;
   std::unique_ptr<SqliteHistoryStore> historyStore;
   std::unique_ptr<HistoryRecorder> history;
+  std::unique_ptr<HistoryListener> historyListener;
+  std::unique_ptr<Listening> historyListening;
   std::unique_ptr<MainWindow> window;
   std::unique_ptr<HistoryWindowModel> historyModel;
   std::unique_ptr<HistoryWindow> historyWindow;
   // Windows has no user ids for processes: the lists' user column stays empty.
   std::unique_ptr<ProcessesWindowModel> processesModel;
+  std::unique_ptr<Listening> processesListening;
   std::unique_ptr<ProcessesWindow> processesWindow;
   bool monitoringEnded = false;
 };
@@ -66,34 +72,40 @@ struct Program::Parts {
 Program::Program() : parts_(std::make_unique<Parts>()) {
   Parts& p = *parts_;
   p.system.SetUserSettingsFallback(true);
-  MainWindowDeps deps{p.clock,  p.ui,        p.system, p.cpuCounters,
-                      p.memory, p.processes, p.sound,  p.files};
+  EngineDeps deps{p.clock, p.system, p.cpuCounters, p.memory, p.processes, p.sound, p.files};
+  deps.events = &p.ui;
   deps.urlTransport = &p.transport;
   deps.mailerLauncher = &p.mailerLauncher;
-  deps.smtpClient = &p.smtpClient;
   deps.processKiller = &p.killer;
-  deps.autostart = &p.autostart;
-  p.model = std::make_unique<MainWindowModel>(deps);
+  p.engine = std::make_unique<Engine>(deps);
+  Engine& engine = *p.engine;
+  p.model = std::make_unique<MainWindowModel>(
+      engine, MainWindowServices{p.ui, &p.smtpClient, &p.autostart});
   MainWindowModel& model = *p.model;
 
   p.topScan = std::make_unique<ProcessTopScan>(
-      p.processes, p.clock, p.system.ProcessorCount(), [&model] { return model.totalMemory; },
+      p.processes, p.clock, p.system.ProcessorCount(), [&engine] { return engine.totalMemory; },
       p.system.ExecutableSuffix());
   p.historyStore = std::make_unique<SqliteHistoryStore>(
       p.system.LogFolder() + p.system.PathSeparator() + std::string(kHistoryFileName));
   p.history = std::make_unique<HistoryRecorder>(
-      p.clock, *p.historyStore, [&model](const std::string& line) { model.WriteLog(line); },
-      p.topScan.get());
-  model.SetHistoryRecorder(p.history.get());
+      p.clock, *p.historyStore, [&engine](const std::string& line) { engine.WriteLog(line); },
+      p.topScan.get(), [&engine](const std::string& line) {
+        engine.ReportFailure(FailureResult::Kind::History, line);
+      });
+  p.historyListener = std::make_unique<HistoryListener>(*p.history);
+  p.historyListening = std::make_unique<Listening>(engine, *p.historyListener);
 
   p.window = std::make_unique<MainWindow>(model);
   p.historyModel = std::make_unique<HistoryWindowModel>(
-      p.clock, model.settings, p.historyStore.get(), p.history.get(),
+      p.clock, engine.settings, p.historyStore.get(), p.history.get(),
       HistoryExport{&p.ui, &CreateOwnerOnlyFile, p.system.LogFolder()});
   p.historyWindow = std::make_unique<HistoryWindow>(*p.historyModel);
   HistoryWindow& historyView = *p.historyWindow;
   p.window->SetHistoryCommand([&historyView] { historyView.Open(); });
-  p.processesModel = std::make_unique<ProcessesWindowModel>(model, nullptr);
+  p.processesModel = std::make_unique<ProcessesWindowModel>(
+      engine.processSampler(), engine, p.system.ExecutableSuffix(), nullptr);
+  p.processesListening = std::make_unique<Listening>(engine, *p.processesModel);
   p.processesWindow = std::make_unique<ProcessesWindow>(*p.processesModel);
   ProcessesWindow& processesView = *p.processesWindow;
   p.window->SetProcessesCommand([&processesView] { processesView.Open(); });
@@ -114,7 +126,7 @@ Program::~Program() {
 void Program::EndMonitoring() {
   Parts& p = *parts_;
   // Ending the program ends monitoring; the history says so and writes what it holds.
-  if (p.model->MonitoringOn() && !p.monitoringEnded) {
+  if (p.engine->MonitoringOn() && !p.monitoringEnded) {
     p.history->RecordEvent(HistoryEventKind::MonitoringStopped, std::string(kMonitoringStopped));
   }
   p.monitoringEnded = true;

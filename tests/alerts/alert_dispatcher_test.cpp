@@ -18,12 +18,12 @@ class DispatcherTest : public testing::ModelFixture {
     testing::UnsetEnv("TARNWICK_SERVICE_HOST");
     UseDelivery();
     model->OnLoad();
-    Settings& s = model->settings;
+    Settings& s = engine->settings;
     s.smsEmail = "ops@x.example";
     s.smsPassword = "pw";
     s.max_SMS = "9999";
     s.Mail_List = "";
-    model->session.apiId = "id";
+    engine->session.apiId = "id";
     model->Label7.caption = "250";
     transport.urls.clear();
     transport.pending.clear();
@@ -32,7 +32,7 @@ class DispatcherTest : public testing::ModelFixture {
 
   // Sends one alert and returns the lines it wrote.
   Lines Send(std::string message = "CPU 97% exceed") {
-    model->delivery()->dispatcher.SendAlert("+15550100", message);
+    engine->delivery()->dispatcher.SendAlert("+15550100", message);
     last = message;
     return Messages();
   }
@@ -40,9 +40,9 @@ class DispatcherTest : public testing::ModelFixture {
 };
 
 TEST_F(DispatcherTest, HourWindowIncludesBothEndsAndNeverWraps) {
-  model->settings.schAlert = 1;
-  model->settings.smsFrom = "08";
-  model->settings.smsTo = "19";
+  engine->settings.schAlert = 1;
+  engine->settings.smsFrom = "08";
+  engine->settings.smsTo = "19";
   const struct {
     int h, m;
     bool sent;
@@ -61,7 +61,7 @@ TEST_F(DispatcherTest, HourWindowIncludesBothEndsAndNeverWraps) {
     EXPECT_EQ(Send(), Lines{c.line}) << c.h << ":" << c.m;
     EXPECT_EQ(transport.urls.size(), c.sent ? 1u : 0u);
   }
-  model->settings.schAlert = 0;
+  engine->settings.schAlert = 0;
   clock.Set(23, 0, 0);
   EXPECT_EQ(Send(), Lines{"Send SMS message [CPU 97% exceed]"}) << "no window: hour ignored";
 }
@@ -72,17 +72,17 @@ TEST_F(DispatcherTest, NoCreditsSendsNothingAndCountsNothing) {
     EXPECT_EQ(Send(), Lines{"Credits is not enough to send SMS and Mail alerts !!"}) << credits;
   }
   EXPECT_TRUE(transport.urls.empty());
-  EXPECT_EQ(model->settings.smsSentToday, 0);
+  EXPECT_EQ(engine->settings.smsSentToday, 0);
 }
 
 TEST_F(DispatcherTest, TheCapsLastSmsCarriesTheDaysCountThenMailTakesOver) {
-  model->settings.max_SMS = "5";
-  model->settings.smsSentToday = 4;
-  model->settings.Mail_List = "ops@x.example";
+  engine->settings.max_SMS = "5";
+  engine->settings.smsSentToday = 4;
+  engine->settings.Mail_List = "ops@x.example";
   EXPECT_EQ(Send(), Lines{"Send SMS message [CPU 97% exceed Today SMS:5/5]"});
   EXPECT_EQ(last, "CPU 97% exceed Today SMS:5/5") << "the caller sees the changed message";
-  EXPECT_EQ(model->settings.smsSentToday, 5);
-  EXPECT_EQ(model->delivery()->AsyncRead1.PropName(), "sendsms1");
+  EXPECT_EQ(engine->settings.smsSentToday, 5);
+  EXPECT_EQ(engine->delivery()->AsyncRead1.PropName(), "sendsms1");
 
   EXPECT_EQ(Send(),
             (Lines{"No SMS send ..up to the limit 5 a day", "Mail Alert Send to ops@x.example"}));
@@ -90,22 +90,22 @@ TEST_F(DispatcherTest, TheCapsLastSmsCarriesTheDaysCountThenMailTakesOver) {
   EXPECT_EQ(transport.urls[1],
             "http://textpost.example/textpost/php/mail_alert.php?email=ops%40x.example&pwd=pw"
             "&email_list=ops%40x.example&text=CPU%2097%25%20exceed");
-  EXPECT_EQ(model->delivery()->AsyncRead3.PropName(), "sendsms2");
-  EXPECT_EQ(model->settings.smsSentToday, 5);
+  EXPECT_EQ(engine->delivery()->AsyncRead3.PropName(), "sendsms2");
+  EXPECT_EQ(engine->settings.smsSentToday, 5);
 }
 
 TEST_F(DispatcherTest, AnEmptyCapSendsMailOnlyAndABlankListNothing) {
-  model->settings.max_SMS = "";
+  engine->settings.max_SMS = "";
   EXPECT_EQ(Send(), Lines{"No SMS send ..up to the limit  a day"});
   EXPECT_TRUE(transport.urls.empty());
-  model->settings.Mail_List = "a@b.c";
+  engine->settings.Mail_List = "a@b.c";
   EXPECT_EQ(Send(), (Lines{"No SMS send ..up to the limit  a day", "Mail Alert Send to a@b.c"}))
       << "on the mail-only path any list that is not blank is used";
 }
 
 TEST_F(DispatcherTest, SmsCarriesTheFirst160CharactersAndOnlyAQualifyingMailList) {
-  model->settings.Mail_List = "a@b.c";  // five characters: does not ride with an SMS
-  model->settings.Enable_SMTP = 1;
+  engine->settings.Mail_List = "a@b.c";  // five characters: does not ride with an SMS
+  engine->settings.Enable_SMTP = 1;
   const std::string longText(170, 'x');
   EXPECT_EQ(Send(longText), Lines{"Send SMS message [" + std::string(160, 'x') + "]"});
   EXPECT_EQ(last.size(), 160u);
@@ -124,7 +124,7 @@ TEST_F(DispatcherTest, TheCutNeverSplitsACharacter) {
 }
 
 TEST_F(DispatcherTest, SmsWithSecondServerMailsTheSameTextFirst) {
-  Settings& s = model->settings;
+  Settings& s = engine->settings;
   s.Mail_List = "ops@x.example,boss@x.example";
   s.Enable_SMTP = 1;
   s.mailSvr = "smtp.x.example";
@@ -163,7 +163,7 @@ TEST_F(DispatcherTest, SmsWithSecondServerMailsTheSameTextFirst) {
 }
 
 TEST_F(DispatcherTest, MailOnlyWithSecondServerTurnsLineBreaksIntoBreakTags) {
-  Settings& s = model->settings;
+  Settings& s = engine->settings;
   s.max_SMS = "0";
   s.Mail_List = "a@b.c";
   s.Enable_SMTP = 1;
@@ -184,19 +184,19 @@ TEST_F(DispatcherTest, ValuesReachTheServiceWhole) {
 }
 
 TEST_F(DispatcherTest, RequestTagsWrapAfterThirtyThousand) {
-  model->session.requestSeq = 29999;
+  engine->session.requestSeq = 29999;
   Send();
-  EXPECT_EQ(model->delivery()->AsyncRead1.PropName(), "sendsms30000");
+  EXPECT_EQ(engine->delivery()->AsyncRead1.PropName(), "sendsms30000");
   Send();
-  EXPECT_EQ(model->delivery()->AsyncRead1.PropName(), "sendsms0");
+  EXPECT_EQ(engine->delivery()->AsyncRead1.PropName(), "sendsms0");
 }
 
 TEST_F(DispatcherTest, WatchAlertsReachTheDispatcherOnlyWhileLoggedInWithAlertsOn) {
-  model->settings.cpu_High = "75";
-  model->settings.num_High = "1";
-  model->settings.Enable_alert = 1;
-  model->session.loggedIn = true;
-  model->settings.smsPhone = "+15550100";
+  engine->settings.cpu_High = "75";
+  engine->settings.num_High = "1";
+  engine->settings.Enable_alert = 1;
+  engine->session.loggedIn = true;
+  engine->settings.smsPhone = "+15550100";
   Cycle(93, 10);
   ASSERT_EQ(transport.urls.size(), 1u);
   EXPECT_NE(transport.urls[0].find("&to=%2B15550100"), std::string::npos);

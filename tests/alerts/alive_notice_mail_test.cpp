@@ -21,7 +21,7 @@ class AliveNoticeMailTest : public testing::ModelFixture {
   // uiThread.
   void LoadWithRealMailer() {
     std::filesystem::copy_file(TARNWICK_MAILER, system.programFolder + "/mailcmdssl");
-    Rebuild([this](MainWindowDeps& deps) {
+    Rebuild([this](DeskDeps& deps) {
       deps.urlTransport = &transport;
       deps.mailerLauncher = &realLauncher;
     });
@@ -36,17 +36,17 @@ TEST_F(AliveNoticeMailTest, NoticeArrivesWithItsSubjectRecipientAndHtmlLog) {
   mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
   ASSERT_TRUE(smtp.ready()) << smtp.log();
   LoadWithRealMailer();
-  Settings& s = model->settings;
+  Settings& s = engine->settings;
   s.smsEmail = "ops@x.example";
   s.mailSvr = smtp.host();
   s.SMTPport = smtp.port();
   s.MailUser = s.mailFrom = mailtest::kSmtpUser;
   s.MailPass = mailtest::kSmtpPassword;
   s.mailTo1 = "admin@x.example";
-  model->lastUsageLine = "12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / 20%";
-  model->WriteLog("a line with # and % in it");
+  engine->lastUsageLine = "12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / 20%";
+  engine->WriteLog("a line with # and % in it");
 
-  model->delivery()->notices.sch_Notify(true);
+  engine->delivery()->notices.sch_Notify(true);
   const auto mail = smtp.WaitForMail(60s);
   ASSERT_TRUE(mail) << smtp.log();
   EXPECT_EQ(mail->rcpt, std::vector<std::string>{"admin@x.example"});
@@ -65,7 +65,7 @@ TEST_F(AliveNoticeMailTest, AFailedNoticeIsLoggedWithTheMailersReason) {
   mailtest::SmtpServer smtp(mailtest::TlsMode::kStartTls);
   ASSERT_TRUE(smtp.ready()) << smtp.log();
   LoadWithRealMailer();
-  Settings& s = model->settings;
+  Settings& s = engine->settings;
   s.mailSvr = smtp.host();
   s.SMTPport = smtp.port();
   s.MailUser = s.mailFrom = mailtest::kSmtpUser;
@@ -73,7 +73,7 @@ TEST_F(AliveNoticeMailTest, AFailedNoticeIsLoggedWithTheMailersReason) {
   s.mailTo1 = "admin@x.example";
   Messages();
 
-  model->delivery()->notices.sch_Notify(true);
+  engine->delivery()->notices.sch_Notify(true);
   ASSERT_TRUE(uiThread.RunUntil([&] { return uiThread.ran == 1; }, 60s));
 
   const std::vector<std::string> lines = Messages();

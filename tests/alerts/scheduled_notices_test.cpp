@@ -28,24 +28,24 @@ TEST_F(NoticesTest, OnlyTheTickWithinMidnightResetsTheDaysCount) {
     bool resets;
   } ticks[] = {{23, 59, 59, false}, {0, 0, 40, true}, {0, 1, 0, false}};
   for (const auto& t : ticks) {
-    model->settings.smsSentToday = 3;
+    engine->settings.smsSentToday = 3;
     model->alertSetting().SMS_Today = "Sent Today : 3";
     clock.Set(t.h, t.m, t.s);
     model->OnTimer4Tick();
-    EXPECT_EQ(model->settings.smsSentToday, t.resets ? 0 : 3);
+    EXPECT_EQ(engine->settings.smsSentToday, t.resets ? 0 : 3);
     EXPECT_EQ(model->alertSetting().SMS_Today, t.resets ? "SMS Sent Today : 0" : "Sent Today : 3");
   }
-  EXPECT_EQ(model->delivery()->notices.dayCount(), 1);
+  EXPECT_EQ(engine->delivery()->notices.dayCount(), 1);
 }
 
 TEST_F(NoticesTest, TheFifthMidnightLogsInAgainOnlyWhenTheServiceAskedForIt) {
   for (const char* flag : {"1", "0"}) {
-    model->session.reloginFlag = flag;
+    engine->session.reloginFlag = flag;
     Messages();
     clock.Set(0, 0, 5);
     for (int night = 1; night <= 5; ++night) {
       model->OnTimer4Tick();
-      EXPECT_EQ(model->delivery()->notices.dayCount(), night % 5);
+      EXPECT_EQ(engine->delivery()->notices.dayCount(), night % 5);
     }
     const auto lines = Messages();
     const bool loggedInAgain =
@@ -57,22 +57,22 @@ TEST_F(NoticesTest, TheFifthMidnightLogsInAgainOnlyWhenTheServiceAskedForIt) {
 }
 
 TEST_F(NoticesTest, TheNoticeComesEveryMinSelectMinutesWithTheLatestLog) {
-  Settings& s = model->settings;
+  Settings& s = engine->settings;
   s.alive_Email = 1;
   s.min_Select = "3";
   s.mailTo1 = "admin@x.example";
   s.smsEmail = "ops@x.example";
   s.mailSvr = "smtp.x.example";
-  model->aliveCountdown = 3;
+  engine->aliveCountdown = 3;
   model->Label7.caption = "97";
-  model->lastUsageLine = "12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / 20%";
+  engine->lastUsageLine = "12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / 20%";
   model->OnTimer5Tick();
   model->OnTimer5Tick();
   EXPECT_TRUE(launcher.started.empty());
-  const std::string pane = model->log().PaneText();
+  const std::string pane = engine->log().PaneText();
   model->OnTimer5Tick();
   ASSERT_EQ(launcher.started.size(), 1u);
-  EXPECT_EQ(model->aliveCountdown, 3);
+  EXPECT_EQ(engine->aliveCountdown, 3);
   const auto mail = ParseMailerText(launcher.started[0].input);
   ASSERT_TRUE(mail);
   EXPECT_EQ(mail->recipients, "admin@x.example");
@@ -88,11 +88,11 @@ TEST_F(NoticesTest, TheNoticeComesEveryMinSelectMinutesWithTheLatestLog) {
 }
 
 TEST_F(NoticesTest, NoRecipientSendsNothingAndTheNoticeOffOnlyCounts) {
-  Settings& s = model->settings;
+  Settings& s = engine->settings;
   s.alive_Email = 1;
   s.min_Select = "1";
   s.mailTo1 = "  ";
-  model->aliveCountdown = 1;
+  engine->aliveCountdown = 1;
   model->OnTimer5Tick();
   EXPECT_TRUE(launcher.started.empty());
   EXPECT_TRUE(Messages().empty());
@@ -100,14 +100,14 @@ TEST_F(NoticesTest, NoRecipientSendsNothingAndTheNoticeOffOnlyCounts) {
   s.mailTo1 = "admin@x.example";
   model->OnTimer5Tick();
   EXPECT_TRUE(launcher.started.empty());
-  EXPECT_EQ(model->aliveCountdown, 1);
+  EXPECT_EQ(engine->aliveCountdown, 1);
 }
 
 TEST_F(NoticesTest, AMailerThatCannotStartIsLoggedAndNeverClaimsTheMail) {
   launcher.startable = false;
-  model->settings.mailTo1 = "admin@x.example";
-  model->settings.mailSvr = "smtp.x.example";
-  model->delivery()->notices.sch_Notify(true);
+  engine->settings.mailTo1 = "admin@x.example";
+  engine->settings.mailSvr = "smtp.x.example";
+  engine->delivery()->notices.sch_Notify(true);
   EXPECT_EQ(Messages(), std::vector<std::string>{"Mail to admin@x.example not sent: the mailer "
                                                  "cannot be started: " +
                                                  system.programFolder + "/mailcmdssl"});

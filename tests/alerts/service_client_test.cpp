@@ -48,17 +48,17 @@ TEST_F(ServiceClientTest, LoginWaitsWithMonitoringStoppedAndStartsItWithTheReply
   EXPECT_EQ(transport.urls[0],
             "http://textpost.example/textpost/php/sms_logon.php?email=ops%40x.example"
             "&pwd=p%26ss%20word&now=12%2F04%2F26%2010%3A15%3A07");
-  EXPECT_EQ(model->delivery()->AsyncRead1.PropName(), "logon10409");
+  EXPECT_EQ(engine->delivery()->AsyncRead1.PropName(), "logon10409");
 
   transport.CompleteNext(true, "Welcome*250*1-AB12cd% enjoy");
   EXPECT_EQ(Messages(), Lines{"Monitoring Started"});
   EXPECT_TRUE(model->tmrUpdate.enabled);
-  EXPECT_TRUE(model->session.loggedIn);
+  EXPECT_TRUE(engine->session.loggedIn);
   EXPECT_EQ(model->Label7.caption, "250");
   EXPECT_TRUE(model->Label7.visible);
   EXPECT_EQ(model->Label4.caption, "Account : ops@x.example");
-  EXPECT_EQ(model->session.apiId, "ab12cd");
-  EXPECT_EQ(model->session.reloginFlag, "1");
+  EXPECT_EQ(engine->session.apiId, "ab12cd");
+  EXPECT_EQ(engine->session.reloginFlag, "1");
   EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -83,7 +83,7 @@ TEST_F(ServiceClientTest, RefusedAndUnreadableRepliesLeaveTheSessionLoggedOut) {
     model->Label7.visible = true;
     model->OnLoginClick();
     transport.CompleteNext(c.ok, c.reply);
-    EXPECT_FALSE(model->session.loggedIn) << c.reply;
+    EXPECT_FALSE(engine->session.loggedIn) << c.reply;
     EXPECT_EQ(model->Label4.caption, c.label4) << c.reply;
     EXPECT_EQ(model->Label7.caption, "0") << c.reply;
     EXPECT_EQ(model->Label7.visible, c.label7Visible) << c.reply;
@@ -108,12 +108,12 @@ TEST_F(ServiceClientTest, AnEmptyPasswordLogsInNowhereAndMonitorsAtOnce) {
 TEST_F(ServiceClientTest, EverySendReplyIsAnsweredByOneCreditUpdate) {
   LoadWithAccount();
   transport.CompleteNext(true, "x*250*1-id%");
-  model->session.requestSeq = 41;
-  model->delivery()->AsyncRead1.SetPropName("sendsms41");
-  model->delivery()->AsyncRead1.SetDataFromURL("http://textpost.example/send");
+  engine->session.requestSeq = 41;
+  engine->delivery()->AsyncRead1.SetPropName("sendsms41");
+  engine->delivery()->AsyncRead1.SetDataFromURL("http://textpost.example/send");
   transport.CompleteNext(false, "");  // a failed send is answered too
   ASSERT_EQ(transport.pending.size(), 1u);
-  EXPECT_EQ(model->delivery()->AsyncRead2.PropName(), "getcredit42");
+  EXPECT_EQ(engine->delivery()->AsyncRead2.PropName(), "getcredit42");
   EXPECT_EQ(transport.pending[0].url,
             "http://textpost.example/textpost/php/creditupdate.php?email=ops%40x.example"
             "&now=12%2F04%2F26%2010%3A15%3A07");
@@ -130,8 +130,8 @@ TEST_F(ServiceClientTest, EverySendReplyIsAnsweredByOneCreditUpdate) {
   };
   for (const auto& r : replies) {
     if (transport.pending.empty()) {
-      model->delivery()->AsyncRead1.SetPropName("sendsms1");
-      model->delivery()->AsyncRead1.SetDataFromURL("http://textpost.example/send");
+      engine->delivery()->AsyncRead1.SetPropName("sendsms1");
+      engine->delivery()->AsyncRead1.SetDataFromURL("http://textpost.example/send");
       transport.CompleteNext(true, "ID: 1");
     }
     transport.CompleteNext(r.ok, r.reply);
@@ -143,7 +143,7 @@ TEST_F(ServiceClientTest, LoginMenuCommandStartsAFreshLogin) {
   LoadWithAccount();
   transport.CompleteNext(true, "x*250*1-id%");
   model->OnLoginClick();
-  EXPECT_FALSE(model->session.loggedIn);
+  EXPECT_FALSE(engine->session.loggedIn);
   EXPECT_EQ(model->Label7.caption, "0");
   EXPECT_EQ(transport.pending.size(), 1u);
   EXPECT_FALSE(model->tmrUpdate.enabled);

@@ -44,8 +44,8 @@ class HistoryWindowViewTest : public ModelFixture {
     EnsureQtApplication();
     ModelFixture::SetUp();
     model->OnLoad();
-    model->settings.cpu_High = "80";
-    model->settings.mem_High = "90";
+    engine->settings.cpu_High = "80";
+    engine->settings.mem_High = "90";
     store = std::make_unique<SqliteHistoryStore>(dir / "Tarnwick_history.sqlite");
     now = ToHistorySeconds(clock.now);
     HistoryBatch b;
@@ -61,7 +61,7 @@ class HistoryWindowViewTest : public ModelFixture {
     alert.sent = SendState::Sent;
     b.events.push_back(alert);
     ASSERT_TRUE(store->Append(b).ok);
-    history = std::make_unique<HistoryWindowModel>(clock, model->settings, store.get(), nullptr);
+    history = std::make_unique<HistoryWindowModel>(clock, engine->settings, store.get(), nullptr);
     window = std::make_unique<MainWindow>(*model);
     view = std::make_unique<HistoryWindow>(*history);
     AddHistoryMenu(*window, *history, *view);

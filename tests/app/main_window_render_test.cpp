@@ -64,9 +64,9 @@ class MainWindowRenderTest : public ModelFixture {
     cpu.busy.push_back(cpuPercent);
     memory.available -= 100 * kMiB;
     clock.Advance(7);
-    model->cycleCountdown = 1;  // this tick runs a cycle
+    engine->cycleCountdown = 1;  // this tick runs a cycle
     model->OnTmrUpdateTick();
-    model->WriteLog("cycle at " + std::to_string(cpuPercent));
+    engine->WriteLog("cycle at " + std::to_string(cpuPercent));
     window->Render();
   }
 
@@ -78,28 +78,28 @@ class MainWindowRenderTest : public ModelFixture {
               model->CPU_Progress.Value());
     const QAbstractItemModel* rows = window->form().txtLog->model();
     ASSERT_NE(rows, nullptr);
-    EXPECT_EQ(static_cast<size_t>(rows->rowCount()), model->log().PaneLines().size());
-    EXPECT_EQ(rows->index(0, 0).data().toString().toStdString(), model->log().PaneLines().front());
+    EXPECT_EQ(static_cast<size_t>(rows->rowCount()), engine->log().PaneLines().size());
+    EXPECT_EQ(rows->index(0, 0).data().toString().toStdString(), engine->log().PaneLines().front());
   }
 };
 
 TEST_F(MainWindowRenderTest, TicksThatChangeNoControlRenderAndPaintNothing) {
   // Real ticks every 20 ms, none of which is due for a cycle.
-  model->settings.TimeInterval = "1000";
-  model->cycleCountdown = 1000;
+  engine->settings.TimeInterval = "1000";
+  engine->cycleCountdown = 1000;
   model->tmrUpdate.intervalMs = 20;
   window->Render();
   const size_t renders = window->WidgetRenders();
   PaintCounter counter(window.get());
 
-  ASSERT_TRUE(QTest::qWaitFor([&] { return model->cycleCountdown <= 990; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return engine->cycleCountdown <= 990; }, 5000));
   QTest::qWait(50);
   EXPECT_EQ(window->WidgetRenders(), renders);
   EXPECT_EQ(counter.paints, 0);
 
   // The tick that runs a cycle changes the figures and renders them.
   cpu.busy.assign(5, 42);
-  model->cycleCountdown = 1;
+  engine->cycleCountdown = 1;
   ASSERT_TRUE(QTest::qWaitFor([&] { return window->WidgetRenders() > renders; }, 5000));
   EXPECT_EQ(Shown("lblCPUValue[0]"), QStringLiteral("42 %"));
   ExpectCurrent();
@@ -129,7 +129,7 @@ TEST_P(HiddenWindowTest, RendersNothingWhileHiddenAndIsCurrentWhenShown) {
   PaintCounter counter(window.get());
   // The cycles go over the CPU threshold: the busy look before each process scan goes through
   // the program's own UI services and must not paint a window nobody sees.
-  model->settings.cpu_High = "15";
+  engine->settings.cpu_High = "15";
   QtUiServices qtUi;
   qtUi.SetBeforeEvents([this] { window->Render(); });
   int busyLooks = 0;

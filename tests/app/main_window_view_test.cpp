@@ -124,7 +124,7 @@ TEST_F(MainWindowViewTest, EveryLabelShowsMarkupAsItsCharacters) {
 
 TEST_F(MainWindowViewTest, MonitorCycleReachesGaugesLabelsCaptionAndMenus) {
   cpu.busy.push_back(37);
-  model->Monitor();
+  engine->Monitor();
   window->Render();
 
   EXPECT_EQ(Widget<QProgressBar>("CPU_Progress")->value(), 37);
@@ -174,8 +174,8 @@ TEST_F(MainWindowViewTest, Command1ClicksFlipMonitoringAndTheTimerFollowsWithout
 }
 
 TEST_F(MainWindowViewTest, TimerTicksRunMonitorCyclesThroughTheRealTimer) {
-  model->settings.TimeInterval = "1";
-  model->cycleCountdown = 1;
+  engine->settings.TimeInterval = "1";
+  engine->cycleCountdown = 1;
   model->tmrUpdate.intervalMs = 20;
   window->Render();
   cpu.busy.assign(50, 64);
@@ -189,11 +189,11 @@ TEST_F(MainWindowViewTest, TimerTicksRunMonitorCyclesThroughTheRealTimer) {
 }
 
 TEST_F(MainWindowViewTest, WrittenLinesAppearOnTopOfThePane) {
-  model->WriteLog("disk check done");
+  engine->WriteLog("disk check done");
   window->Render();
   const std::vector<std::string> lines = PaneLines();
-  ASSERT_EQ(lines.size(), model->log().PaneLines().size());
-  EXPECT_EQ(lines.front(), model->log().PaneLines().front());
+  ASSERT_EQ(lines.size(), engine->log().PaneLines().size());
+  EXPECT_EQ(lines.front(), engine->log().PaneLines().front());
   EXPECT_TRUE(lines.front().ends_with(" - disk check done"));
 }
 
@@ -282,8 +282,8 @@ TEST_F(MainWindowViewTest, TheBusyLookIsOnTheWindowWhileTheProcessesAreScanned) 
     enabledShown = window->isEnabled();
   };
   cpu.busy.push_back(99);
-  model->settings.cpu_High = "50";
-  model->Monitor();
+  engine->settings.cpu_High = "50";
+  engine->Monitor();
   EXPECT_EQ(titleShown, QStringLiteral("Waiting to get CPU usage information..."));
   EXPECT_FALSE(enabledShown);
   window->Render();

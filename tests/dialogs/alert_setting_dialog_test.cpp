@@ -154,7 +154,7 @@ TEST_F(AlertSettingDialogTest, SaveTellsThroughTheUiServicesAndClosesOnceEveryCh
   QTest::mouseClick(Widget<QPushButton>("Save"), Qt::LeftButton);
   EXPECT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(View(), nullptr);
-  EXPECT_EQ(ReadFile(SettingPath()), FormatSettingFile(model->settings));
+  EXPECT_EQ(ReadFile(SettingPath()), FormatSettingFile(engine->settings));
   EXPECT_EQ(window->form().lblTimeinterval->text(),
             QStringLiteral("Monitor cycle on every 9 seconds"));
 }
@@ -170,12 +170,12 @@ TEST_F(AlertSettingDialogTest, TheLabelsOfBothSettingsDialogsArePlainText) {
 }
 
 TEST_F(AlertSettingDialogTest, LabelClicksButtonsAndPointerMovesReachTheModel) {
-  model->settings.smsSentToday = 3;
+  engine->settings.smsSentToday = 3;
   Model().SMS_Today = "Sent Today : 3";
   window->Render();
   QLabel* reset = Widget<QLabel>("SMS_Reset");
   QTest::mouseClick(reset, Qt::LeftButton);
-  EXPECT_EQ(model->settings.smsSentToday, 0);
+  EXPECT_EQ(engine->settings.smsSentToday, 0);
   EXPECT_EQ(Widget<QLabel>("SMS_Today")->text(), QStringLiteral("Sent Today : 0"));
 
   // The hand from the program folder's cursor file, with the file's hotspot.
@@ -203,13 +203,13 @@ TEST_F(AlertSettingDialogTest, LabelClicksButtonsAndPointerMovesReachTheModel) {
   EXPECT_EQ(Widget<QLineEdit>("Mail_List")->text(), QString());
 
   // Disabled (alert sending off), neither takes a click.
-  model->settings.smsSentToday = 3;
+  engine->settings.smsSentToday = 3;
   Model().smsPhone = std::string(kPhoneHint);
   Tick(Widget<QCheckBox>("Check2"));
   ASSERT_FALSE(reset->isEnabled());
   QTest::mouseClick(reset, Qt::LeftButton);
   QTest::mouseClick(Widget<QLineEdit>("smsPhone"), Qt::LeftButton);
-  EXPECT_EQ(model->settings.smsSentToday, 3);
+  EXPECT_EQ(engine->settings.smsSentToday, 3);
   EXPECT_EQ(Model().smsPhone, kPhoneHint);
   Tick(Widget<QCheckBox>("Check2"));
 
@@ -224,7 +224,7 @@ TEST_F(AlertSettingDialogTest, LabelClicksButtonsAndPointerMovesReachTheModel) {
   QTest::mouseClick(Widget<QPushButton>("Cancel"), Qt::LeftButton);
   EXPECT_EQ(View(), nullptr);
   EXPECT_EQ(Model().state(), FormState::NotLoaded);
-  EXPECT_EQ(model->settings.filMusic, "/opt/sounds/alert.wav");
+  EXPECT_EQ(engine->settings.filMusic, "/opt/sounds/alert.wav");
 }
 
 }  // namespace

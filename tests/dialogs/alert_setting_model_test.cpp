@@ -22,7 +22,7 @@ TEST_F(AlertSettingModelTest, LoadFillsEveryControlFromTheSettings) {
   stored.KillProc = 1;
   stored.Killopt = true;
   Start(stored);
-  model->settings.smsSentToday = 4;
+  engine->settings.smsSentToday = 4;
   model->alertSetting().Unload();
   model->OnSetupClick();
   const AlertSettingModel& d = Dialog();
@@ -72,7 +72,7 @@ TEST_F(AlertSettingModelTest, StoredCapOutsideTheListOpensAsTopItemAndSavesIt) {
   model->OnSetupClick();
   EXPECT_EQ(Dialog().max_SMS.Text(), "9999");
   ASSERT_TRUE(Dialog().OnSaveClick());
-  EXPECT_EQ(model->settings.max_SMS, "9999");
+  EXPECT_EQ(engine->settings.max_SMS, "9999");
 }
 
 TEST_F(AlertSettingModelTest,
@@ -119,14 +119,14 @@ TEST_F(AlertSettingModelTest, ShowingALoadedDialogKeepsItsContentsAndClosingRelo
 
   Dialog().OnCancelClick();
   EXPECT_EQ(Dialog().state(), FormState::NotLoaded);
-  EXPECT_EQ(model->settings.cpu_High, "80");
+  EXPECT_EQ(engine->settings.cpu_High, "80");
   model->OnSetupClick();
   EXPECT_EQ(Dialog().cpu_High, "80");
 }
 
 TEST_F(AlertSettingModelTest, HintsLiveOnlyInTheLoadedDialogAndThePhoneClickClearsThem) {
   // The first run puts the hints into the dialog it loads hidden.
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+  DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
   model = std::make_unique<MainWindowModel>(deps);
   model->OnLoad();
   AlertSettingModel& d = Dialog();
@@ -156,20 +156,20 @@ TEST_F(AlertSettingModelTest, HintsLiveOnlyInTheLoadedDialogAndThePhoneClickClea
 
 TEST_F(AlertSettingModelTest, ResetClickZeroesTheCountAtOnce) {
   Start();
-  model->settings.smsSentToday = 7;
+  engine->settings.smsSentToday = 7;
   model->OnSetupClick();
   Dialog().OnSMS_ResetClick();
-  EXPECT_EQ(model->settings.smsSentToday, 0);
+  EXPECT_EQ(engine->settings.smsSentToday, 0);
   EXPECT_EQ(Dialog().SMS_Today, "Sent Today : 0");
   Dialog().OnCancelClick();
-  EXPECT_EQ(model->settings.smsSentToday, 0);
+  EXPECT_EQ(engine->settings.smsSentToday, 0);
 }
 
 // With alert sending off (Check2 clear) the count label and the phone box are disabled; a click
 // on them must not reset the day's count (that would undo the daily cap) nor clear a hint.
 TEST_F(AlertSettingModelTest, DisabledResetLabelAndPhoneBoxTakeNoClick) {
   Start();
-  model->settings.smsSentToday = 7;
+  engine->settings.smsSentToday = 7;
   model->OnSetupClick();
   AlertSettingModel& d = Dialog();
   d.Check2 = false;
@@ -183,7 +183,7 @@ TEST_F(AlertSettingModelTest, DisabledResetLabelAndPhoneBoxTakeNoClick) {
   d.OnSMS_ResetClick();
   d.OnSmsPhoneClick();
 
-  EXPECT_EQ(model->settings.smsSentToday, 7);
+  EXPECT_EQ(engine->settings.smsSentToday, 7);
   EXPECT_EQ(d.SMS_Today, countCaption);
   EXPECT_EQ(d.smsPhone, kPhoneHint);
   EXPECT_EQ(d.Mail_List, kMailListHint);
@@ -205,7 +205,7 @@ TEST_F(AlertSettingModelTest, SelMusicPutsTheChosenWaveIntoTheBoxOnly) {
   ui.pickResult = "/home/ops/siren.wav";
   d.OnSelMusicClick();
   EXPECT_EQ(d.filMusic, "/home/ops/siren.wav");
-  EXPECT_EQ(model->settings.filMusic, "/opt/sounds/alert.wav");
+  EXPECT_EQ(engine->settings.filMusic, "/opt/sounds/alert.wav");
 }
 
 TEST_F(AlertSettingModelTest, SmtpSetShowsTheSmtpDialogAndTheOptionsExcludeEachOther) {

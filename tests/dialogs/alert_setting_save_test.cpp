@@ -228,7 +228,7 @@ TEST_P(AlertSettingSaveTest, ChecksTellTheirMessagesAndSaveOnlyWhenAllPass) {
   AlertSettingModel& dialog = model->alertSetting();
   // A new interval, so a passed Save shows in the countdown and a refused one in the record.
   dialog.TimeInterval = " 7 ";
-  model->cycleCountdown = 3;
+  engine->cycleCountdown = 3;
   c.edit(dialog);
   ui.answers.assign(c.answers.begin(), c.answers.end());
 
@@ -239,17 +239,17 @@ TEST_P(AlertSettingSaveTest, ChecksTellTheirMessagesAndSaveOnlyWhenAllPass) {
     EXPECT_EQ(m.title, "Tarnwick");
     EXPECT_EQ(m.buttons, m.text == kEmptyKillList ? MessageButtons::YesNo : MessageButtons::Ok);
   }
-  const Settings& s = model->settings;
+  const Settings& s = engine->settings;
   EXPECT_EQ(s.TimeInterval, TrimCopy(dialog.TimeInterval));
   if (c.saved) {
     EXPECT_EQ(dialog.state(), FormState::NotLoaded);
     EXPECT_EQ(ReadFile(SettingPath()), FormatSettingFile(s));
-    EXPECT_EQ(model->cycleCountdown, 7);
+    EXPECT_EQ(engine->cycleCountdown, 7);
     EXPECT_EQ(model->lblTimeinterval.caption, "Monitor cycle on every 7 seconds");
   } else {
     EXPECT_EQ(dialog.state(), FormState::Shown);
     EXPECT_EQ(ReadFile(SettingPath()), fileBefore);
-    EXPECT_EQ(model->cycleCountdown, 3);
+    EXPECT_EQ(engine->cycleCountdown, 3);
   }
   if (c.check) c.check(dialog, s);
 }
@@ -276,7 +276,7 @@ TEST_F(DialogFixture, RefusedSaveLeavesEveryCopiedValueInForceForTheMonitor) {
 
   EXPECT_FALSE(d.OnSaveClick());
 
-  const Settings& s = model->settings;
+  const Settings& s = engine->settings;
   EXPECT_EQ(s.cpu_High, "60");
   EXPECT_EQ(s.mem_High, "70");
   EXPECT_EQ(s.num_High, "4");

@@ -93,7 +93,7 @@ class DialogFixture : public ModelFixture {
   void Start(const Settings& stored = StoredSettings(), const Settings* smtp_stored = nullptr) {
     WriteFile(SettingPath(), FormatSettingFile(stored));
     if (smtp_stored != nullptr) WriteFile(SmtpPath(), FormatSmtpFile(*smtp_stored));
-    Rebuild([this](MainWindowDeps& deps) { deps.smtpClient = &smtp; });
+    Rebuild([this](DeskDeps& deps) { deps.smtpClient = &smtp; });
     model->OnLoad();
     ui.messages.clear();
   }

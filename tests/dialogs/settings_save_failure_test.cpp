@@ -18,8 +18,8 @@ class SettingsSaveFailureTest : public testing::DialogFixture {};
 TEST_F(SettingsSaveFailureTest, AlertSettingsStayOpenAndOutOfForce) {
   Start();
   testing::RecordingAlertSender sender;
-  model->SetAlertSender(&sender);
-  model->session.loggedIn = true;
+  engine->SetAlertSender(&sender);
+  engine->session.loggedIn = true;
   const std::string before = ReadFile(SettingPath());
   model->OnSetupClick();
   AlertSettingModel& d = model->alertSetting();
@@ -36,15 +36,15 @@ TEST_F(SettingsSaveFailureTest, AlertSettingsStayOpenAndOutOfForce) {
   ui.answers = {MessageAnswer::Yes};
   files.replaceFails[SettingPath()] = "Read-only file system";
   ui.onMessageBox = [&](const testing::RecordedMessage& box) {
-    EXPECT_EQ(model->settings.cpu_High, "80") << box.text;
-    EXPECT_EQ(model->settings.smsPhone, "+15550100") << box.text;
-    EXPECT_EQ(model->settings.KillProc, 0) << box.text;
+    EXPECT_EQ(engine->settings.cpu_High, "80") << box.text;
+    EXPECT_EQ(engine->settings.smsPhone, "+15550100") << box.text;
+    EXPECT_EQ(engine->settings.KillProc, 0) << box.text;
     Cycle(60, 10);
   };
 
   EXPECT_FALSE(d.OnSaveClick());
   EXPECT_TRUE(sender.sent.empty()) << sender.sent.front().recipients;
-  EXPECT_EQ(model->cpuWatch.count, 0);
+  EXPECT_EQ(engine->cpuWatch.count, 0);
   ASSERT_EQ(MessageTexts().size(), 2u);
   EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(MessageTexts()[1], "The settings file " + SettingPath() +
@@ -52,8 +52,8 @@ TEST_F(SettingsSaveFailureTest, AlertSettingsStayOpenAndOutOfForce) {
                                    "Nothing was changed.");
   EXPECT_EQ(d.state(), FormState::Shown);
   EXPECT_EQ(d.cpu_High, "55");
-  EXPECT_EQ(model->settings.cpu_High, "80");
-  EXPECT_EQ(model->settings.TimeInterval, "5");
+  EXPECT_EQ(engine->settings.cpu_High, "80");
+  EXPECT_EQ(engine->settings.TimeInterval, "5");
   EXPECT_EQ(model->lbl_Threshold[0].caption, "80%");
   EXPECT_EQ(ReadFile(SettingPath()), before);
 
@@ -62,7 +62,7 @@ TEST_F(SettingsSaveFailureTest, AlertSettingsStayOpenAndOutOfForce) {
   ui.onMessageBox = nullptr;
   ui.answers = {MessageAnswer::Yes};
   EXPECT_TRUE(d.OnSaveClick());
-  EXPECT_EQ(model->settings.cpu_High, "55");
+  EXPECT_EQ(engine->settings.cpu_High, "55");
   EXPECT_EQ(model->lbl_Threshold[0].caption, "55%");
 }
 
@@ -71,7 +71,7 @@ TEST_F(SettingsSaveFailureTest, SmtpSettingsStayOpenAndOutOfForce) {
   Start(testing::StoredSettings(), &stored);
   model->OnSMTPsetupClick();
   SmtpServerModel& d = model->smtpServer();
-  const int16_t countdown = model->aliveCountdown;
+  const int16_t countdown = engine->aliveCountdown;
   d.mailSvr = "smtp.other.example";
   d.min_Select = "7";
   d.alive_Email = false;
@@ -80,9 +80,9 @@ TEST_F(SettingsSaveFailureTest, SmtpSettingsStayOpenAndOutOfForce) {
   bool timerInForce = false;
   int16_t countdownInForce = 0;
   ui.onMessageBox = [&](const testing::RecordedMessage&) {
-    inForce = model->settings;
+    inForce = engine->settings;
     timerInForce = model->Timer5.enabled;
-    countdownInForce = model->aliveCountdown;
+    countdownInForce = engine->aliveCountdown;
   };
 
   EXPECT_FALSE(d.OnSaveClick());
@@ -95,11 +95,11 @@ TEST_F(SettingsSaveFailureTest, SmtpSettingsStayOpenAndOutOfForce) {
             std::string::npos);
   EXPECT_EQ(d.state(), FormState::Shown);
   EXPECT_EQ(d.mailSvr, "smtp.other.example");
-  EXPECT_EQ(model->settings.mailSvr, "mail.example.org");
-  EXPECT_EQ(model->settings.min_Select, "30");
-  EXPECT_EQ(model->settings.alive_Email, 1);
+  EXPECT_EQ(engine->settings.mailSvr, "mail.example.org");
+  EXPECT_EQ(engine->settings.min_Select, "30");
+  EXPECT_EQ(engine->settings.alive_Email, 1);
   EXPECT_TRUE(model->Timer5.enabled);
-  EXPECT_EQ(model->aliveCountdown, countdown);
+  EXPECT_EQ(engine->aliveCountdown, countdown);
 }
 
 // An smtpsvr.ini that could not be read at start is not replaced by an unedited Save.
@@ -108,10 +108,10 @@ TEST_F(SettingsSaveFailureTest, UnreadableSmtpFileIsLoggedAndReplacedOnlyAfterAY
   files.unreadable[SmtpPath()] = "Permission denied";
   Start(testing::StoredSettings(), &stored);
   const std::string before = ReadFile(SmtpPath());
-  EXPECT_EQ(model->settings.Enable_SMTP, 0);
+  EXPECT_EQ(engine->settings.Enable_SMTP, 0);
   EXPECT_FALSE(model->Timer5.enabled);
   bool logged = false;
-  for (const std::string& line : model->log().PaneLines()) {
+  for (const std::string& line : engine->log().PaneLines()) {
     logged = logged || line.ends_with("Cannot read settings file " + SmtpPath() +
                                       ": Permission denied; its features stay off");
   }

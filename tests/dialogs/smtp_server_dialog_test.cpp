@@ -130,8 +130,8 @@ TEST_F(SmtpServerDialogTest, TestMailAndSaveTellThroughTheUiServices) {
   QTest::mouseClick(Widget<QPushButton>("Save"), Qt::LeftButton);
   EXPECT_EQ(ui.messages.size(), 3u);
   EXPECT_EQ(View(), nullptr);
-  EXPECT_EQ(ReadFile(SmtpPath()), FormatSmtpFile(model->settings));
-  EXPECT_EQ(model->settings.MailPass, "new-pw");
+  EXPECT_EQ(ReadFile(SmtpPath()), FormatSmtpFile(engine->settings));
+  EXPECT_EQ(engine->settings.MailPass, "new-pw");
   EXPECT_TRUE(window->Timer5().isActive());
 }
 

@@ -115,11 +115,11 @@ TEST_F(SmtpServerModelTest, EmptyPasswordIsRefusedWhileTheNewServerIsAlreadyInEf
   EXPECT_FALSE(d.OnSaveClick());
   EXPECT_EQ(MessageTexts(), Texts{"SMTP server,Mail from,Username and Password can not be empty"});
   EXPECT_EQ(ui.messages[0].title, "Tarnwick");
-  EXPECT_EQ(model->settings.mailSvr, "smtp.new.example");
-  EXPECT_EQ(model->settings.SMTPport, "2525");
-  EXPECT_EQ(model->settings.MailPass, "");
+  EXPECT_EQ(engine->settings.mailSvr, "smtp.new.example");
+  EXPECT_EQ(engine->settings.SMTPport, "2525");
+  EXPECT_EQ(engine->settings.MailPass, "");
   // Steps 3 to 5 were not reached.
-  EXPECT_EQ(model->settings.alive_Email, 1);
+  EXPECT_EQ(engine->settings.alive_Email, 1);
   EXPECT_EQ(ReadFile(SmtpPath()), fileBefore);
   EXPECT_EQ(d.state(), FormState::Shown);
 }
@@ -137,7 +137,7 @@ TEST_F(SmtpServerModelTest, UneditedPresetIsRefusedOnlyWhileTheServerIsOn) {
   d.OnCheck1Click();
   EXPECT_TRUE(d.OnSaveClick());
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(model->settings.Enable_SMTP, 0);
+  EXPECT_EQ(engine->settings.Enable_SMTP, 0);
 }
 
 struct NoticeCase {
@@ -180,11 +180,11 @@ TEST_P(SmtpNoticeSaveTest, RecipientAndMinutesAreCheckedAfterTheyTookEffect) {
   for (const RecordedMessage& m : ui.messages) EXPECT_EQ(m.title, "Tarnwick");
   EXPECT_EQ(d.min_Select, c.minutesAfter);
   EXPECT_TRUE(model->Timer5.enabled);
-  EXPECT_EQ(model->settings.alive_Email, 1);
-  EXPECT_EQ(model->settings.mailTo1, TrimCopy(c.mailTo1));
-  EXPECT_EQ(model->aliveCountdown, c.countdown);
+  EXPECT_EQ(engine->settings.alive_Email, 1);
+  EXPECT_EQ(engine->settings.mailTo1, TrimCopy(c.mailTo1));
+  EXPECT_EQ(engine->aliveCountdown, c.countdown);
   if (saved) {
-    EXPECT_EQ(ReadFile(SmtpPath()), FormatSmtpFile(model->settings));
+    EXPECT_EQ(ReadFile(SmtpPath()), FormatSmtpFile(engine->settings));
     EXPECT_EQ(d.state(), FormState::NotLoaded);
   } else {
     EXPECT_EQ(ReadFile(SmtpPath()), fileBefore);
@@ -213,16 +213,16 @@ TEST_F(SmtpServerModelTest, PassedSaveWritesTheFileAndSwitchesTheNoticeTimer) {
   d.SMTPport = "465";
   ASSERT_TRUE(d.OnSaveClick());
   EXPECT_FALSE(model->Timer5.enabled);
-  EXPECT_EQ(ReadFile(SmtpPath()), FormatSmtpFile(model->settings));
-  EXPECT_EQ(model->settings.SMTPport, "465");
-  EXPECT_EQ(model->settings.alive_Email, 0);
+  EXPECT_EQ(ReadFile(SmtpPath()), FormatSmtpFile(engine->settings));
+  EXPECT_EQ(engine->settings.SMTPport, "465");
+  EXPECT_EQ(engine->settings.alive_Email, 0);
 
   model->OnSMTPsetupClick();
   EXPECT_EQ(d.SMTPport, "465");
   d.alive_Email = true;
   ASSERT_TRUE(d.OnSaveClick());
   EXPECT_TRUE(model->Timer5.enabled);
-  EXPECT_EQ(model->aliveCountdown, 30);
+  EXPECT_EQ(engine->aliveCountdown, 30);
 }
 
 TEST_F(SmtpServerModelTest, CancelTakesNothing) {
@@ -232,8 +232,8 @@ TEST_F(SmtpServerModelTest, CancelTakesNothing) {
   d.Check1 = false;
   d.OnCancelClick();
   EXPECT_EQ(d.state(), FormState::NotLoaded);
-  EXPECT_EQ(model->settings.mailSvr, "mail.example.org");
-  EXPECT_EQ(model->settings.Enable_SMTP, 1);
+  EXPECT_EQ(engine->settings.mailSvr, "mail.example.org");
+  EXPECT_EQ(engine->settings.Enable_SMTP, 1);
 }
 
 // ---- The test mail ----
@@ -308,7 +308,7 @@ TEST_F(SmtpServerModelTest, TestMailGoesOutWithTheTypedValuesAndItsFixedTexts) {
   EXPECT_TRUE(d.Command2.enabled);
   EXPECT_EQ(MessageTexts(), Texts{"Mail sent OK"});
   // The test mail changes no setting.
-  EXPECT_EQ(model->settings.mailSvr, "mail.example.org");
+  EXPECT_EQ(engine->settings.mailSvr, "mail.example.org");
   EXPECT_TRUE(ui.urls.empty());
 }
 

@@ -30,7 +30,7 @@ class SmtpTestMailTest : public ModelFixture {
 
   void SetUp() override {
     ModelFixture::SetUp();
-    Rebuild([this](MainWindowDeps& deps) { deps.smtpClient = &client; });
+    Rebuild([this](DeskDeps& deps) { deps.smtpClient = &client; });
     model->OnLoad();
     ui.messages.clear();
   }
@@ -116,7 +116,7 @@ TEST_F(SmtpTestMailTest, ServerThatAcceptsAndStaysSilentHoldsUpNothing) {
   // The program goes on: monitoring cycles still run while the server says nothing.
   const std::string lastCheck = model->lbl_lastTime.caption;
   clock.Advance(1);
-  model->cycleCountdown = 1;
+  engine->cycleCountdown = 1;
   model->OnTmrUpdateTick();
   EXPECT_NE(model->lbl_lastTime.caption, lastCheck);
   d.OnCommand2Click();

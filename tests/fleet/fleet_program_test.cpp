@@ -276,7 +276,7 @@ struct DesktopWindow {
     system.settingsFolder = settingsFolder;
     system.logFolder = settingsFolder;
     system.suffix = "";
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+    DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     deps.processKiller = &killer;
     window = std::make_unique<MainWindowModel>(deps);
     window->OnLoad();

@@ -60,7 +60,7 @@ class MetricsTest : public testing::ProcessFixture {
     model.reset();
     recorder = std::make_unique<MetricsRecorder>(board);
     // The real alert delivery, so that an alert that goes out makes a request; and a killer.
-    Rebuild([this](MainWindowDeps& deps) {
+    Rebuild([this](DeskDeps& deps) {
       deps.urlTransport = &transport;
       deps.mailerLauncher = &launcher;
       deps.processKiller = &killer;
@@ -68,9 +68,9 @@ class MetricsTest : public testing::ProcessFixture {
     recorder->Attach(*model);
     model->OnLoad();
     transport.pending.clear();
-    model->session.loggedIn = true;
+    engine->session.loggedIn = true;
     model->Label7.caption = "25";
-    Settings& s = model->settings;
+    Settings& s = engine->settings;
     s.Enable_alert = 1;
     s.smsEmail = "ops@x.example";
     s.smsPassword = "pw-never-shown";
@@ -87,7 +87,7 @@ class MetricsTest : public testing::ProcessFixture {
   void Cycle(int cpuPercent, int memPercent = 50) {
     cpu.busy.push_back(cpuPercent);
     memory.available = (10000 - memPercent * 100) * kMiB;
-    model->cycleCountdown = 1;
+    engine->cycleCountdown = 1;
     model->OnTmrUpdateTick();
     clock.Advance(5);
   }
@@ -137,13 +137,13 @@ TEST_F(MetricsTest, AnAlertIsCountedSentOrOnlyLoggedAndShowsItsTopProcessWhileIt
 
   // Logged out, a new alert is only logged; so is one outside the sending hours, which the
   // dispatcher refuses.
-  model->session.loggedIn = false;
+  engine->session.loggedIn = false;
   for (int i = 0; i < 3; ++i) Cycle(90);
   Cycle(10);
-  model->session.loggedIn = true;
-  model->settings.schAlert = 1;
-  model->settings.smsFrom = "1";
-  model->settings.smsTo = "2";
+  engine->session.loggedIn = true;
+  engine->settings.schAlert = 1;
+  engine->settings.smsFrom = "1";
+  engine->settings.smsTo = "2";
   for (int i = 0; i < 3; ++i) Cycle(90);
   EXPECT_EQ(Counter("tarnwick_alerts_raised_total", "cpu"), 4);
   EXPECT_EQ(Counter("tarnwick_alerts_sent_total", "cpu"), 1);
@@ -167,10 +167,10 @@ TEST_F(MetricsTest, TerminationsAreCountedByOutcome) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Start();
-    model->settings.KillProc = 1;
-    model->settings.num_Kill = "1";
-    model->settings.Killopt = c.killopt;
-    model->settings.PnameList = c.list;
+    engine->settings.KillProc = 1;
+    engine->settings.num_Kill = "1";
+    engine->settings.Killopt = c.killopt;
+    engine->settings.PnameList = c.list;
     killer.result = c.terminated;
     for (int i = 0; i < 3; ++i) Cycle(90);
     const double succeeded = Counter("tarnwick_kills_succeeded_total", "cpu");
@@ -194,7 +194,7 @@ TEST_F(MetricsTest, TheProgramMonitorsWatchesCountAsTheirOwn) {
   p.pgmMEMsetF = 90;
   p.pgmAlertSetF = 2;
   p.pgmKillF = 1;
-  model->settings.cpu_High = "101";
+  engine->settings.cpu_High = "101";
   for (int i = 0; i < 3; ++i) Cycle(50);
   const std::string text = Scrape();
   EXPECT_EQ(Value(text, "tarnwick_alerts_raised_total{watch=\"program_cpu\"}"), 1) << text;
@@ -208,7 +208,7 @@ TEST_F(MetricsTest, TheProgramMonitorsWatchesCountAsTheirOwn) {
 }
 
 TEST_F(MetricsTest, NoSecretIsEverALabelOrValue) {
-  Settings& s = model->settings;
+  Settings& s = engine->settings;
   s.smsEmail = "secret-account@x.example";
   s.smsPhone = "+4915112345678";
   s.Mail_List = "boss@x.example";

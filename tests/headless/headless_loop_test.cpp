@@ -83,7 +83,7 @@ class HeadlessLoopTest : public ModelFixture {
       s.smsPassword = "pw";
     }
     WriteSettings(s);
-    MainWindowDeps deps{clock, ui, system, counters, memory, processes, sound, files};
+    DeskDeps deps{clock, ui, system, counters, memory, processes, sound, files};
     deps.urlTransport = &transport;
     deps.mailerLauncher = &launcher;
     model = std::make_unique<MainWindowModel>(deps);
@@ -143,13 +143,13 @@ TEST_F(HeadlessLoopTest, TerminationClosesTheWindowAndNoWaitOutlastsOneSecond) {
 
 TEST_F(HeadlessLoopTest, ALoginReplyArrivingDuringAWaitStartsTheCycles) {
   LoadWithInterval("1", /*withAccount=*/true);
-  ASSERT_FALSE(model->MonitoringOn()) << "monitoring waits for the login's reply";
+  ASSERT_FALSE(engine->MonitoringOn()) << "monitoring waits for the login's reply";
   ASSERT_EQ(transport.pending.size(), 1u);
   wait.at.emplace(startNs + 4'500 * kNsPerMs,
                   [this] { transport.CompleteNext(true, "welcome*250*1-ab12cd%"); });
   TerminateAt(8'000);
   HeadlessLoop(*model, wait, termination).Run();
-  EXPECT_TRUE(model->MonitoringOn());
+  EXPECT_TRUE(engine->MonitoringOn());
   ASSERT_FALSE(counters.readsNs.empty());
   EXPECT_EQ((counters.readsNs.front() - startNs) / kNsPerMs, 5'500)
       << "the first cycle one tick after the reply";

@@ -84,13 +84,13 @@ TEST_F(HistoryHooksTest, AlertsAreKeptAsSentOrLogOnlyWithTheirFacts) {
   testing::RecordingAlertSender sender;
   model->SetHistoryRecorder(&history);
   Load();
-  model->session.loggedIn = true;
-  model->settings.Enable_alert = 1;
-  model->SetAlertSender(&sender);
+  engine->session.loggedIn = true;
+  engine->settings.Enable_alert = 1;
+  engine->SetAlertSender(&sender);
   history.events.clear();
   for (int i = 0; i < 6; ++i) Cycle(93, 50);  // an alert, then a repeat
   Cycle(20, 50);                              // back to normal, with its notice
-  model->settings.Enable_alert = 0;
+  engine->settings.Enable_alert = 0;
   for (int i = 0; i < 3; ++i) Cycle(93, 50);  // an alert that stays in the log
   Cycle(20, 50);
 
@@ -127,7 +127,7 @@ TEST_F(HistoryHooksTest, WithoutAHistoryTheCycleRunsAsBefore) {
   Cycle(93, 50);
   Cycle(93, 50);
   Cycle(93, 50);
-  EXPECT_EQ(model->cpuWatch.raised, 1);
+  EXPECT_EQ(engine->cpuWatch.raised, 1);
   EXPECT_EQ(model->historyRecorder(), nullptr);
 }
 
@@ -144,7 +144,7 @@ TEST_F(ProgramHistoryTest, ProgramMonitorAlertAndItsTerminationReachTheHistory) 
   model->SetHistoryRecorder(&history);
   killer.result = false;
   for (int i = 0; i < 3; ++i) {
-    model->processControl()->MonitorProgram();
+    engine->processControl()->MonitorProgram();
     clock.Advance(5);
   }
   ASSERT_EQ(history.events.size(), 2u);
@@ -165,7 +165,7 @@ TEST_F(ProgramHistoryTest, ProgramMonitorAlertAndItsTerminationReachTheHistory) 
 
   // Back under the threshold: the notice goes out and the history keeps it.
   processes.procs.back().sharePct = 0;
-  model->processControl()->MonitorProgram();
+  engine->processControl()->MonitorProgram();
   ASSERT_EQ(history.events.size(), 3u);
   EXPECT_EQ(history.events[2].kind, HistoryEventKind::BackToNormal);
   EXPECT_EQ(history.events[2].watch, HistoryWatch::ProgramCpu);

@@ -177,7 +177,7 @@ TEST_F(PgmSetupModelTest, UnreadableFileKeepsTheMonitorOffAndIsNotOverwrittenByD
   model->OnLoad();
   EXPECT_EQ(pgm().pgmMonitorF, 0);
   bool logged = false;
-  for (const std::string& line : model->log().PaneLines()) {
+  for (const std::string& line : engine->log().PaneLines()) {
     logged = logged || line.ends_with("Cannot read settings file " + Path() +
                                       ": Permission denied; its features stay off");
   }

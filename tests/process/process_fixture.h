@@ -44,13 +44,13 @@ class ProcessFixture : public ModelFixture {
   // Rebuilds the window with process control, for instance after the test changed the system's
   // executable suffix.
   void UseProcessControl(IProcessLister* lister = nullptr) {
-    MainWindowDeps deps{clock, ui, system, cpu, memory, lister ? *lister : processes, sound, files};
+    DeskDeps deps{clock, ui, system, cpu, memory, lister ? *lister : processes, sound, files};
     deps.processKiller = &killer;
-    model = std::make_unique<MainWindowModel>(deps);
+    Build(deps);
     seen = 0;
   }
 
-  ProcessControl& control() { return *model->processControl(); }
+  ProcessControl& control() { return *engine->processControl(); }
 
   // pgmsetting.ini in the program folder, lines as given (each ended by CR LF).
   void WriteProgramSettings(const std::vector<std::string>& lines) {
@@ -62,11 +62,11 @@ class ProcessFixture : public ModelFixture {
   // Loads the window logged in with alerts on and credits left, alerts going to `sender`.
   void LoadLoggedIn() {
     model->OnLoad();
-    model->session.loggedIn = true;
-    model->settings.Enable_alert = 1;
-    model->settings.smsPhone = "+1 5550100";
+    engine->session.loggedIn = true;
+    engine->settings.Enable_alert = 1;
+    engine->settings.smsPhone = "+1 5550100";
     model->Label7.caption = "25";
-    model->SetAlertSender(&sender);
+    engine->SetAlertSender(&sender);
     Messages();
   }
 

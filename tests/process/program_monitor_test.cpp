@@ -381,11 +381,11 @@ TEST_F(ProgramMonitorTest, NoticesNeedCreditsALoginAndAlertsSwitchedOn) {
 
   model->Label7.caption = "3";
   Cycle(4, 100);
-  model->session.loggedIn = false;
+  engine->session.loggedIn = false;
   Cycle(4, 6000);
   Cycle(4, 100);
-  model->session.loggedIn = true;
-  model->settings.Enable_alert = 0;
+  engine->session.loggedIn = true;
+  engine->settings.Enable_alert = 0;
   Cycle(4, 6000);
   EXPECT_EQ(Messages(), (Lines{"(Program Monitor) - notepad Memory usage 6000M(60%) exceed 50% "
                                "for 1 times",
@@ -425,8 +425,8 @@ TEST_F(ProgramMonitorTest, StartButtonClearsAlertFlagsAndLabelsOtherStartsOnlyTh
 }
 
 TEST_F(ProgramMonitorTest, MainWindowCycleRunsTheWatchOnlyWhileItIsOn) {
-  model->settings.TimeInterval = "1";
-  model->cycleCountdown = 1;
+  engine->settings.TimeInterval = "1";
+  engine->cycleCountdown = 1;
   Notepad().sharePct = 320;
   model->OnTmrUpdateTick();
   EXPECT_EQ(model->pgmCPU_count.caption, "1");

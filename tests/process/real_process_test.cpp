@@ -220,21 +220,21 @@ class RealProcessTest : public ::testing::Test {
     std::filesystem::create_directories(system.programFolder);
     memory.total = 1000 * testing::kMiB;
     memory.available = 500 * testing::kMiB;
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+    DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     deps.processKiller = &killer;
     model = std::make_unique<MainWindowModel>(deps);
   }
 
   void Load() {
     model->OnLoad();
-    model->session.loggedIn = true;
-    model->settings.Enable_alert = 1;
+    engine->session.loggedIn = true;
+    engine->settings.Enable_alert = 1;
     model->Label7.caption = "25";
-    model->SetAlertSender(&sender);
+    engine->SetAlertSender(&sender);
     Messages();
   }
 
-  ProcessControl& control() { return *model->processControl(); }
+  ProcessControl& control() { return *engine->processControl(); }
 
   std::unique_ptr<Child> StartHog(const std::string& name, const Ids& ids,
                                   const std::vector<std::string>& args = {"sleep"}) {
@@ -274,14 +274,14 @@ class RealProcessTest : public ::testing::Test {
     for (int i = 0; i < count; ++i) {
       std::this_thread::sleep_for(gap);
       cpu.busy.push_back(95);
-      model->Monitor();
+      engine->Monitor();
     }
   }
 
   std::vector<std::string> Messages() {
-    const auto& pane = model->log().PaneLines();
-    const size_t fresh = model->log().LinesWritten() - seen;
-    seen = model->log().LinesWritten();
+    const auto& pane = engine->log().PaneLines();
+    const size_t fresh = engine->log().LinesWritten() - seen;
+    seen = engine->log().LinesWritten();
     std::vector<std::string> out;
     for (size_t i = fresh; i-- > 0;) out.push_back(pane[i].substr(22));
     return out;
@@ -293,36 +293,36 @@ TEST_F(RealProcessTest, KillRulesSpareListedAndServiceHogsAndTerminateAnUnlisted
   const auto service = StartHog("daemonhog", kDaemon);
   const auto unlisted = StartHog("freehog", kUser);
   Load();
-  model->settings.KillProc = 1;
-  model->settings.Killopt = false;
-  model->settings.num_Kill = "2";
-  model->settings.PnameList = "listedhog,otherhog";
+  engine->settings.KillProc = 1;
+  engine->settings.Killopt = false;
+  engine->settings.num_Kill = "2";
+  engine->settings.PnameList = "listedhog,otherhog";
 
   const std::string toBeKilled = R"(\(pid : (\d+) create time : \d\d-\d\d \d\d:\d\d:\d\d\) )"
                                  R"(is the TOP 1 to be killed \.\.\.)";
   std::smatch match;
 
-  EXPECT_EQ(control().KillTopProcess(Tops(*listed, "listedhog", 2), 1, model->kill),
+  EXPECT_EQ(control().KillTopProcess(Tops(*listed, "listedhog", 2), 1, engine->kill),
             "*listedhog(2)");
   std::vector<std::string> lines = Messages();
   ASSERT_EQ(lines.size(), 1u);
   ASSERT_TRUE(std::regex_match(lines[0], match, std::regex("listedhog" + toBeKilled))) << lines[0];
   EXPECT_EQ(match[1], std::to_string(listed->pid()));
-  EXPECT_FALSE(model->kill.killTried);
+  EXPECT_FALSE(engine->kill.killTried);
 
-  control().KillTopProcess(Tops(*service, "daemonhog", 2), 1, model->kill);
+  control().KillTopProcess(Tops(*service, "daemonhog", 2), 1, engine->kill);
   lines = Messages();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_TRUE(std::regex_match(lines[0], std::regex("daemonhog" + toBeKilled))) << lines[0];
   EXPECT_EQ(lines[1], "daemonhog is TOP 1 but no kill. Reason - Session Name (Owner) is Services.");
-  EXPECT_FALSE(model->kill.killTried);
+  EXPECT_FALSE(engine->kill.killTried);
 
   TopHistory history = Tops(*unlisted, "freehog", 2);
   history.push_back(Tops(*listed, "listedhog", 1)[0]);
-  control().KillTopProcess(history, 1, model->kill);
-  EXPECT_TRUE(model->kill.killTried);
-  EXPECT_TRUE(model->kill.killResult);
-  EXPECT_EQ(model->kill.killedName, "freehog");
+  control().KillTopProcess(history, 1, engine->kill);
+  EXPECT_TRUE(engine->kill.killTried);
+  EXPECT_TRUE(engine->kill.killResult);
+  EXPECT_EQ(engine->kill.killedName, "freehog");
   EXPECT_EQ(EndOf(unlisted->pid(), 5s), SIGKILL);
 
   EXPECT_EQ(EndOf(listed->pid(), 0ms), std::nullopt);
@@ -354,12 +354,12 @@ TEST_F(RealProcessTest, CpuAlertTerminatesTheHogNotItsNamesakes) {
       {"_Total", "_Total"},
   };
   Load();
-  model->settings.cpu_High = "50";
-  model->settings.num_High = "3";
-  model->settings.KillProc = 1;
-  model->settings.Killopt = false;
-  model->settings.num_Kill = "2";
-  model->settings.PnameList = "";
+  engine->settings.cpu_High = "50";
+  engine->settings.num_High = "3";
+  engine->settings.KillProc = 1;
+  engine->settings.Killopt = false;
+  engine->settings.num_Kill = "2";
+  engine->settings.PnameList = "";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hogName);
     const auto older = Start("victim", ChildOptions::WithIds(kOtherUser), {"sleep"});
@@ -386,19 +386,19 @@ TEST_F(RealProcessTest, CpuAlertTerminatesTheHogNotItsNamesakes) {
 // owner is Services".
 TEST_F(RealProcessTest, ServiceAccountsOutsideTheLoginRangeAreRefused) {
   Load();
-  model->settings.Killopt = false;
-  model->settings.num_Kill = "1";
-  model->settings.PnameList = "";
+  engine->settings.Killopt = false;
+  engine->settings.num_Kill = "1";
+  engine->settings.PnameList = "";
   for (const Ids& ids : {kNobody, kDynamicUser}) {
     SCOPED_TRACE(ids.ruid);
     const auto hog = Start("servicehog", ChildOptions::WithIds(ids), {"sleep"});
     Messages();
-    control().KillTopProcess(Tops(*hog, "servicehog", 2), 1, model->kill);
+    control().KillTopProcess(Tops(*hog, "servicehog", 2), 1, engine->kill);
     const std::vector<std::string> lines = Messages();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1],
               "servicehog is TOP 1 but no kill. Reason - Session Name (Owner) is Services.");
-    EXPECT_FALSE(model->kill.killTried);
+    EXPECT_FALSE(engine->kill.killTried);
     EXPECT_EQ(EndOf(hog->pid(), 0ms), std::nullopt);
   }
 }
@@ -414,12 +414,12 @@ TEST_F(RealProcessTest, ProgramMonitorAndKillPassOverAZombie) {
   const auto hog = Start("zhog", Burner(kUser), {"burn"});
   Load();
 
-  model->settings.Killopt = false;
-  model->settings.num_Kill = "1";
-  control().KillTopProcess(Tops(*zombie, "zhog", 3), 1, model->kill);
+  engine->settings.Killopt = false;
+  engine->settings.num_Kill = "1";
+  control().KillTopProcess(Tops(*zombie, "zhog", 3), 1, engine->kill);
   EXPECT_EQ(Messages(),
             std::vector<std::string>{"No catch Process ID (pid) will kill next time ......."});
-  EXPECT_FALSE(model->kill.killTried);
+  EXPECT_FALSE(engine->kill.killTried);
 
   control().MonitorProgram();
   const std::vector<std::string> lines = Messages();
@@ -484,15 +484,15 @@ TEST_F(RealProcessTest, WatchesTerminateAProcessWhoseMainThreadEnded) {
       {"memory", {"detach", "touch", "64"}, {"touch", "16"}, "101", "40", false},
   };
   Load();
-  model->settings.num_High = "3";
-  model->settings.KillProc = 1;
-  model->settings.Killopt = false;
-  model->settings.num_Kill = "2";
-  model->settings.PnameList = "";
+  engine->settings.num_High = "3";
+  engine->settings.KillProc = 1;
+  engine->settings.Killopt = false;
+  engine->settings.num_Kill = "2";
+  engine->settings.PnameList = "";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    model->settings.cpu_High = c.cpuHigh;
-    model->settings.mem_High = c.memHigh;
+    engine->settings.cpu_High = c.cpuHigh;
+    engine->settings.mem_High = c.memHigh;
     // A burning bystander gets a tenth of the processor they share (nice -10 beside -20): the
     // runner-up.
     ChildOptions culpritOptions = Burner(kUser);
@@ -530,12 +530,12 @@ TEST_F(RealProcessTest, LoadThatMovesBetweenProcessesIsNamedButNeverTerminated) 
   const std::string children = hogs.CopyHog("childhog");
   processes.names = {"hophog", "childhog"};
   Load();
-  model->settings.cpu_High = "50";
-  model->settings.num_High = "3";
-  model->settings.KillProc = 1;
-  model->settings.Killopt = false;
-  model->settings.num_Kill = "3";
-  model->settings.PnameList = "";
+  engine->settings.cpu_High = "50";
+  engine->settings.num_High = "3";
+  engine->settings.KillProc = 1;
+  engine->settings.Killopt = false;
+  engine->settings.num_Kill = "3";
+  engine->settings.PnameList = "";
   const struct {
     const char* what;
     const char* name;
@@ -553,7 +553,7 @@ TEST_F(RealProcessTest, LoadThatMovesBetweenProcessesIsNamedButNeverTerminated) 
     Messages();
     // Samples further apart than a process of the moving load lives.
     HighCpuCycles(2, 700ms);
-    const TopHistory samples = model->ranking.cpuTopList;  // the alert empties it
+    const TopHistory samples = engine->ranking.cpuTopList;  // the alert empties it
     HighCpuCycles(1, 700ms);
 
     // A sample may find nothing busy (a process that has just started has used no tick yet),
@@ -572,7 +572,7 @@ TEST_F(RealProcessTest, LoadThatMovesBetweenProcessesIsNamedButNeverTerminated) 
     EXPECT_NE(lines.back().find(" *" + std::string(c.moving) + "("), std::string::npos)
         << lines.back();
     EXPECT_EQ(lines.back().find(" killed("), std::string::npos) << lines.back();
-    EXPECT_FALSE(model->kill.killTried);
+    EXPECT_FALSE(engine->kill.killTried);
     if (std::string(c.name) != c.moving) {
       EXPECT_EQ(EndOf(hog->pid(), 0ms), std::nullopt) << "the parent of the children runs on";
     }
@@ -590,10 +590,10 @@ TEST_F(RealProcessTest, FirstRankingAfterStartIsNotMeasuredOverThePause) {
   const auto nowHog = Start("nowhog", Burner(kUser), {"burn"});
   ASSERT_EQ(::kill(nowHog->pid(), SIGSTOP), 0);
   Load();
-  model->settings.cpu_High = "50";
-  model->settings.num_High = "100";
+  engine->settings.cpu_High = "50";
+  engine->settings.num_High = "100";
   HighCpuCycles(1);
-  ASSERT_EQ(model->ranking.cpuTopName, "pausehog");
+  ASSERT_EQ(engine->ranking.cpuTopName, "pausehog");
 
   model->OnCommand1Click();  // Stop
   std::this_thread::sleep_for(1500ms);
@@ -602,8 +602,8 @@ TEST_F(RealProcessTest, FirstRankingAfterStartIsNotMeasuredOverThePause) {
   model->OnCommand1Click();  // Start
   std::this_thread::sleep_for(300ms);
   cpu.busy.push_back(95);
-  model->Monitor();
-  EXPECT_EQ(model->ranking.cpuTopName, "nowhog");
+  engine->Monitor();
+  EXPECT_EQ(engine->ranking.cpuTopName, "nowhog");
   ASSERT_EQ(::kill(pauseHog->pid(), SIGCONT), 0);
 }
 
@@ -614,8 +614,8 @@ TEST_F(RealProcessTest, ProgramMonitorWatchesAHogUntilItTerminatesIt) {
   testing::WriteFile(system.programFolder + "/pgmsetting.ini", settings);
   const auto hog = Start("pgmhog", Burner(kUser), {"burn"});
   Load();
-  model->settings.TimeInterval = "1";
-  model->cycleCountdown = 1;
+  engine->settings.TimeInterval = "1";
+  engine->cycleCountdown = 1;
   auto cycle = [&] {
     std::this_thread::sleep_for(400ms);
     model->OnTmrUpdateTick();

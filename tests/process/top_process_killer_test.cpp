@@ -271,9 +271,9 @@ TEST_F(KillRulesTest, RulesOfBothModesDecideWhatIsTerminated) {
     killer.calls.clear();
     model->OnLoad();
     Messages();
-    model->settings.Killopt = c.killopt;
-    model->settings.num_Kill = c.numKill;
-    model->settings.PnameList = c.list;
+    engine->settings.Killopt = c.killopt;
+    engine->settings.num_Kill = c.numKill;
+    engine->settings.PnameList = c.list;
 
     KillResults results;
     control().KillTopProcess(History(c.history), c.killProc, results);
@@ -342,8 +342,8 @@ TEST_F(KillRulesTest, TheProcessThatLedIsTerminatedNeverANamesake) {
     killer.calls.clear();
     model->OnLoad();
     Messages();
-    model->settings.Killopt = false;
-    model->settings.num_Kill = c.numKill;
+    engine->settings.Killopt = false;
+    engine->settings.num_Kill = c.numKill;
     KillResults results;
     EXPECT_EQ(control().KillTopProcess(c.history, 1, results),
               "*victim(" + std::to_string(c.history.size()) + ")");
@@ -362,7 +362,7 @@ TEST_F(KillRulesTest, TheProcessThatLedIsTerminatedNeverANamesake) {
 TEST_F(KillRulesTest, ReturnsTheTallyAndNamesTheChosenProcessAsFound) {
   SetUpProcesses();
   model->OnLoad();
-  model->settings.num_Kill = "9";
+  engine->settings.num_Kill = "9";
   KillResults results;
   EXPECT_EQ(control().KillTopProcess(History("svchost,Firefox,Firefox,"), 1, results),
             "*Firefox(2),svchost(1)");
@@ -385,11 +385,11 @@ TEST_F(KillRulesTest, OwnProgramLineCarriesThePlatformsSuffix) {
 TEST_F(KillRulesTest, OnlyTheFirstFailureForANameIsMarkedFirst) {
   SetUpProcesses();
   model->OnLoad();
-  model->settings.Killopt = false;
-  model->settings.num_Kill = "1";
+  engine->settings.Killopt = false;
+  engine->settings.num_Kill = "1";
   killer.result = false;
 
-  KillResults& results = model->kill;
+  KillResults& results = engine->kill;
   control().KillTopProcess(History("firefox,"), 1, results);
   EXPECT_TRUE(results.killTried);
   EXPECT_FALSE(results.killResult);
@@ -415,9 +415,9 @@ TEST_F(KillRulesTest, CpuAlertOfTheMonitorCycleQuotesTheTermination) {
   SetUpProcesses();
   processes.procs[1].sharePct = 300;  // firefox leads every ranking
   Load();
-  model->settings.KillProc = 1;
-  model->settings.Killopt = false;
-  model->settings.num_Kill = "3";
+  engine->settings.KillProc = 1;
+  engine->settings.Killopt = false;
+  engine->settings.num_Kill = "3";
   Cycle(93, 50);
   Cycle(93, 50);
   Cycle(93, 50);

@@ -20,7 +20,7 @@ TEST_F(MainWindowTest, FirstStartLoadsDefaultsAndStartsMonitoringWithoutAnAccoun
   EXPECT_EQ(model->Label4.caption,
             "Not Login. Email account or password is empty,please goto setup .....");
   EXPECT_EQ(model->Label7.caption, "0");
-  EXPECT_FALSE(model->session.loggedIn);
+  EXPECT_FALSE(engine->session.loggedIn);
   EXPECT_TRUE(model->tmrUpdate.enabled);
   EXPECT_TRUE(model->Timer4.enabled);
   EXPECT_FALSE(model->Timer5.enabled);
@@ -33,10 +33,10 @@ TEST_F(MainWindowTest, FirstStartLoadsDefaultsAndStartsMonitoringWithoutAnAccoun
   EXPECT_EQ(model->lblNum_count[1].caption, "/10");
   EXPECT_EQ(model->lbl_Threshold[0].caption, "85%");
   EXPECT_EQ(model->lbl_Threshold[1].caption, "85%");
-  EXPECT_EQ(model->settings.host_Name, "WEB01");
-  EXPECT_EQ(model->cycleCountdown, 5);
-  EXPECT_EQ(model->processorCount, 4);
-  EXPECT_EQ(model->totalMemoryMB, 10000);
+  EXPECT_EQ(engine->settings.host_Name, "WEB01");
+  EXPECT_EQ(engine->cycleCountdown, 5);
+  EXPECT_EQ(engine->processorCount, 4);
+  EXPECT_EQ(engine->totalMemoryMB, 10000);
   EXPECT_EQ(system.priorityRaised, 1);
   EXPECT_TRUE(model->visible);
   // Centred on the 1920x1080 screen.
@@ -55,7 +55,7 @@ TEST_F(MainWindowTest, FirstStartLoadsDefaultsAndStartsMonitoringWithoutAnAccoun
 
 TEST_F(MainWindowTest, TheButtonStopsAndStartsWithItsLogLinesTrayAndNoticeTimer) {
   Load();
-  model->settings.alive_Email = 1;
+  engine->settings.alive_Email = 1;
   clock.Set(11, 0, 0);
   model->OnCommand1Click();
   EXPECT_EQ(Messages(), Lines{"Monitoring Stopped"});
@@ -69,16 +69,16 @@ TEST_F(MainWindowTest, TheButtonStopsAndStartsWithItsLogLinesTrayAndNoticeTimer)
   EXPECT_EQ(model->trayTip, model->caption);
   EXPECT_EQ(model->trayIconPath, model->iconPath);
 
-  model->cpuWatch.firstTime = "10:59:00";
-  model->cpuWatch.count = 2;
-  model->cpuWatch.raised = model->cpuWatch.reported = 1;
+  engine->cpuWatch.firstTime = "10:59:00";
+  engine->cpuWatch.count = 2;
+  engine->cpuWatch.raised = engine->cpuWatch.reported = 1;
   model->OnCommand1Click();
   EXPECT_EQ(Messages(), Lines{"Monitoring Started"});
   EXPECT_TRUE(model->tmrUpdate.enabled);
   EXPECT_TRUE(model->Timer5.enabled);
-  EXPECT_EQ(model->cpuWatch.firstTime, "");
-  EXPECT_EQ(model->cpuWatch.count, 0);
-  EXPECT_EQ(model->cpuWatch.reported, 0);
+  EXPECT_EQ(engine->cpuWatch.firstTime, "");
+  EXPECT_EQ(engine->cpuWatch.count, 0);
+  EXPECT_EQ(engine->cpuWatch.reported, 0);
   EXPECT_EQ(model->trayTip, "Tarnwick V4.3 2026-12-04 11:00:00 Running");
 }
 
@@ -88,13 +88,13 @@ TEST_F(MainWindowTest, TheTrayMenuEntrySwitchesQuietlyAndKeepsFirstTimes) {
   EXPECT_FALSE(model->tmrUpdate.enabled);
   EXPECT_EQ(model->Command1.caption, "Start");
   EXPECT_EQ(model->trayIconPath, system.programFolder + "/eyestop.ico");
-  model->cpuWatch.firstTime = "10:00:00";
-  model->cpuWatch.count = 4;
+  engine->cpuWatch.firstTime = "10:00:00";
+  engine->cpuWatch.count = 4;
   model->OnMStartClick();
   EXPECT_TRUE(Messages().empty());
   EXPECT_TRUE(model->tmrUpdate.enabled);
-  EXPECT_EQ(model->cpuWatch.firstTime, "10:00:00");
-  EXPECT_EQ(model->cpuWatch.count, 0);
+  EXPECT_EQ(engine->cpuWatch.firstTime, "10:00:00");
+  EXPECT_EQ(engine->cpuWatch.count, 0);
   EXPECT_FALSE(model->Timer5.enabled);
 }
 
@@ -103,37 +103,37 @@ TEST_F(MainWindowTest, SwitchingByLoginLogsStartButLeavesTheTrayAsItWas) {
   model->OnCommand1Click();  // stopped; the tray shows the stopped look
   const std::string tip = model->trayTip;
   clock.Set(12, 0, 0);
-  model->SetMonitoring(true);
+  engine->SwitchMonitoring(true, MonitoringSwitch::Login);
   EXPECT_EQ(Messages(), (Lines{"Monitoring Stopped", "Monitoring Started"}));
   EXPECT_EQ(model->caption, "Tarnwick V4.3 2026-12-04 12:00:00 Running");
   EXPECT_EQ(model->trayTip, tip);
-  model->SetMonitoring(false);
+  engine->SwitchMonitoring(false, MonitoringSwitch::Login);
   EXPECT_TRUE(Messages().empty()) << "switching off by login writes nothing";
   EXPECT_FALSE(model->tmrUpdate.enabled);
 }
 
 TEST_F(MainWindowTest, CycleTimerCountsDownTheIntervalAndRestartsAfterTheCycle) {
   Load();
-  model->settings.TimeInterval = "3";
-  model->cycleCountdown = 3;
+  engine->settings.TimeInterval = "3";
+  engine->cycleCountdown = 3;
   model->OnTmrUpdateTick();
   model->OnTmrUpdateTick();
   EXPECT_TRUE(model->lbl_lastTime.caption.empty());
   cpu.busy.push_back(10);
   model->OnTmrUpdateTick();
   EXPECT_EQ(model->lbl_lastTime.caption, "10:15:07 2026-12-04");
-  EXPECT_EQ(model->cycleCountdown, 3);
+  EXPECT_EQ(engine->cycleCountdown, 3);
   EXPECT_TRUE(model->tmrUpdate.enabled);
   EXPECT_EQ(ui.doEvents, 1) << "the cycle let pending events run once";
 }
 
 TEST_F(MainWindowTest, StopAndStartWithinACycleKeepTheRunningCountdown) {
   Load();
-  model->cycleCountdown = 5;
+  engine->cycleCountdown = 5;
   model->OnTmrUpdateTick();
   model->OnCommand1Click();
   model->OnCommand1Click();
-  EXPECT_EQ(model->cycleCountdown, 4);
+  EXPECT_EQ(engine->cycleCountdown, 4);
 }
 
 TEST_F(MainWindowTest, IntervalsThatAreNoSixteenBitNumberRunSafely) {
@@ -143,23 +143,23 @@ TEST_F(MainWindowTest, IntervalsThatAreNoSixteenBitNumberRunSafely) {
     int16_t countdownAfterCycle;
   } cases[] = {{"0", 0}, {"-4", -4}, {"abc", 5}, {"70000", 5}, {"2.5", 2}, {"-32768", -32768}};
   for (const auto& c : cases) {
-    model->settings.TimeInterval = c.interval;
-    model->cycleCountdown = 1;
+    engine->settings.TimeInterval = c.interval;
+    engine->cycleCountdown = 1;
     model->OnTmrUpdateTick();
-    EXPECT_EQ(model->cycleCountdown, c.countdownAfterCycle) << c.interval;
+    EXPECT_EQ(engine->cycleCountdown, c.countdownAfterCycle) << c.interval;
     if (c.countdownAfterCycle < 1) {
       const std::string before = model->lbl_lastTime.caption;
       clock.Advance(1);
       model->OnTmrUpdateTick();
       EXPECT_NE(model->lbl_lastTime.caption, before) << c.interval << " runs on every tick";
-      EXPECT_EQ(model->cycleCountdown, c.countdownAfterCycle);
+      EXPECT_EQ(engine->cycleCountdown, c.countdownAfterCycle);
     }
   }
 }
 
 TEST_F(MainWindowTest, AStopClickedWhileTheCycleRunsKeepsTheTimerOff) {
   Load();
-  model->cycleCountdown = 1;
+  engine->cycleCountdown = 1;
   ui.onDoEvents = [&] { model->OnCommand1Click(); };
   model->OnTmrUpdateTick();
   EXPECT_EQ(model->Command1.caption, "Start");
@@ -287,10 +287,10 @@ TEST_F(MainWindowTest, SettingsLiveInTheSettingsFolderWhichTheLogNames) {
   saved.TimeInterval = "7";
   testing::WriteFile(system.settingsFolder + "/setting.ini", FormatSettingFile(saved));
   testing::WriteFile(system.programFolder + "/setting.ini", "99\r\n");
-  Rebuild([](MainWindowDeps&) {});
+  Rebuild([](DeskDeps&) {});
   model->OnLoad();
   EXPECT_EQ(Messages().front(), "Settings folder: " + system.settingsFolder);
-  EXPECT_EQ(model->settings.TimeInterval, "7");
+  EXPECT_EQ(engine->settings.TimeInterval, "7");
   // The icons and sounds stay with the program.
   EXPECT_EQ(model->iconPath, system.programFolder + "/eyerun.ico");
 }
@@ -313,7 +313,7 @@ TEST_F(MainWindowTest, StartWithTheSessionTogglesTheEntryAndReportsARefusal) {
 
   FakeAutostart autostart;
   autostart.enabled = true;
-  Rebuild([&autostart](MainWindowDeps& deps) { deps.autostart = &autostart; });
+  Rebuild([&autostart](DeskDeps& deps) { deps.autostart = &autostart; });
   model->OnLoad();
   EXPECT_TRUE(model->mAutostart.visible);
   EXPECT_TRUE(model->mAutostart.checked) << "the item shows the entry as it is";

@@ -1,4 +1,4 @@
-// A main window model on fake platform services: 4 processors, 10,000 MiB of memory, a clock at
+// The engine and the main window model on fake platform services: 4 processors, 10,000 MiB of memory, a clock at
 // 2026-12-04 10:15:07, and a first run (no settings files) in a temporary program folder.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "forms/main_window_model.h"
+#include "support/desk.h"
 #include "settings/settings_store.h"
 #include "support/fake_file_system.h"
 #include "support/fakes.h"
@@ -27,8 +28,9 @@ class RecordingAlertSender final : public IAlertSender {
     std::string message;
   };
   std::vector<Sent> sent;
-  void SendAlert(const std::string& recipients, std::string& message) override {
+  DispatchOutcome SendAlert(const std::string& recipients, std::string& message) override {
     sent.push_back({recipients, message});
+    return DispatchOutcome::Sent;
   }
 };
 
@@ -45,7 +47,9 @@ class ModelFixture : public ::testing::Test {
   FakeUrlTransport transport;
   RecordingLauncher launcher;
   TempDir dir;
-  std::unique_ptr<MainWindowModel> model;
+  std::unique_ptr<Desk> desk;
+  Engine* engine = nullptr;
+  MainWindowModel* model = nullptr;
   size_t seen = 0;
 
   void SetUp() override {
@@ -58,21 +62,31 @@ class ModelFixture : public ::testing::Test {
     memory.available = 5000 * kMiB;
     processes.Add(100, "svchost", 40, 200 * kMiB);
     processes.Add(200, "firefox", 160, 1573274ll * 1024);
-    model = std::make_unique<MainWindowModel>(
-        MainWindowDeps{clock, ui, system, cpu, memory, processes, sound, files});
+    Build(DeskDeps{clock, ui, system, cpu, memory, processes, sound, files});
   }
 
-  // Rebuilds the window on the fakes, with whatever `adjust` adds to its services.
-  void Rebuild(const std::function<void(MainWindowDeps&)>& adjust) {
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+  // Builds the engine and the window on `deps`, in place of the ones before.
+  void Build(const DeskDeps& deps) {
+    model = nullptr;
+    engine = nullptr;
+    desk.reset();
+    desk = std::make_unique<Desk>(deps);
+    engine = &desk->engine;
+    model = &desk->form;
+  }
+
+  // Rebuilds the engine and the window on the fakes, with whatever `adjust` adds to their
+  // services.
+  void Rebuild(const std::function<void(DeskDeps&)>& adjust) {
+    DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     adjust(deps);
-    model = std::make_unique<MainWindowModel>(deps);
+    Build(deps);
   }
 
   // Rebuilds the window with the web service transport and the mailer launcher, so alerts go
   // out through the alert delivery.
   void UseDelivery() {
-    Rebuild([this](MainWindowDeps& deps) {
+    Rebuild([this](DeskDeps& deps) {
       deps.urlTransport = &transport;
       deps.mailerLauncher = &launcher;
     });
@@ -87,9 +101,9 @@ class ModelFixture : public ::testing::Test {
   // samples to an alert.
   void Load() {
     model->OnLoad();
-    model->settings.cpu_High = "75";
-    model->settings.mem_High = "85";
-    model->settings.num_High = "3";
+    engine->settings.cpu_High = "75";
+    engine->settings.mem_High = "85";
+    engine->settings.num_High = "3";
     Messages();
   }
 
@@ -97,15 +111,15 @@ class ModelFixture : public ::testing::Test {
   void Cycle(int cpuPercent, int memPercent, int seconds = 5) {
     cpu.busy.push_back(cpuPercent);
     memory.available = (10000 - memPercent * 100) * kMiB;
-    model->Monitor();
+    engine->Monitor();
     clock.Advance(seconds);
   }
 
   // Log messages written since the last call, oldest first, without their time stamps.
   std::vector<std::string> Messages() {
-    const auto& pane = model->log().PaneLines();
-    const size_t fresh = model->log().LinesWritten() - seen;
-    seen = model->log().LinesWritten();
+    const auto& pane = engine->log().PaneLines();
+    const size_t fresh = engine->log().LinesWritten() - seen;
+    seen = engine->log().LinesWritten();
     std::vector<std::string> out;
     for (size_t i = fresh; i-- > 0;) {
       const std::string& line = pane[i];
@@ -116,3 +130,7 @@ class ModelFixture : public ::testing::Test {
 };
 
 }  // namespace tarnwick::testing
+
+namespace tarnwick {
+using testing::DeskDeps;
+}  // namespace tarnwick

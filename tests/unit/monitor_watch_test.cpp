@@ -42,13 +42,13 @@ TEST_F(WatchTest, CpuRunAlertsOnceThenLogsRepeatsThenReportsBackToNormal) {
                                "times] can not be sent out, please login.."}));
   EXPECT_EQ(model->lblCPU_count.caption, "0");
   EXPECT_EQ(model->lblCPUValue[0].foreColor, kColorBlack);
-  EXPECT_EQ(model->cpuWatch.reported, 0);
+  EXPECT_EQ(engine->cpuWatch.reported, 0);
 }
 
 TEST_F(WatchTest, MemoryRunQuotesThePeakInMegabytesAndItsShare) {
   system.suffix = ".exe";
   Load();
-  model->settings.num_High = "2";
+  engine->settings.num_High = "2";
   Cycle(10, 91);
   Cycle(10, 91);
   EXPECT_EQ(Messages(),
@@ -57,19 +57,19 @@ TEST_F(WatchTest, MemoryRunQuotesThePeakInMegabytesAndItsShare) {
                    "Not login alert message [12-04 10:15:12 WEB01 MEMORY 91% exceed 85% for 5 "
                    "sec.(2 times).TOP1 : firefox.exe 1536.4M(15.4%) @10:15:07 *firefox.exe(2)] "
                    "can not be sent out, please login.."}));
-  EXPECT_TRUE(model->ranking.memTopList.empty());
-  EXPECT_EQ(model->ranking.memPeakSize, "0");
+  EXPECT_TRUE(engine->ranking.memTopList.empty());
+  EXPECT_EQ(engine->ranking.memPeakSize, "0");
   Cycle(10, 50);
   EXPECT_EQ(Messages().front(), "MEM 50% back to normal");
 }
 
 TEST_F(WatchTest, SentAlertsGoToTheDispatcherWithThePhoneList) {
   RecordingAlertSender sender;
-  model->SetAlertSender(&sender);
+  engine->SetAlertSender(&sender);
   Load();
-  model->session.loggedIn = true;
-  model->settings.Enable_alert = 1;
-  model->settings.smsPhone = "+15550100";
+  engine->session.loggedIn = true;
+  engine->settings.Enable_alert = 1;
+  engine->settings.smsPhone = "+15550100";
   Cycle(93, 50);
   Cycle(93, 50);
   Cycle(93, 50);
@@ -84,14 +84,14 @@ TEST_F(WatchTest, SentAlertsGoToTheDispatcherWithThePhoneList) {
             "2026-12-04 10:15:22 WEB01 CPU 20% back to normal.CPU threshold setting is 75% for 3 "
             "consecutive times");
 
-  model->settings.Enable_alert = 0;
+  engine->settings.Enable_alert = 0;
   for (int i = 0; i < 3; ++i) Cycle(93, 50);
   EXPECT_EQ(sender.sent.size(), 2u) << "alerts switched off are logged only";
 }
 
 TEST_F(WatchTest, EveryExceedingSampleAlertsWithOneSampleToAnAlert) {
   Load();
-  model->settings.num_High = "1";
+  engine->settings.num_High = "1";
   Cycle(75, 50);  // equal to the threshold counts as exceeding
   Cycle(80, 50);
   const Lines lines = Messages();
@@ -107,7 +107,7 @@ TEST_F(WatchTest, EveryExceedingSampleAlertsWithOneSampleToAnAlert) {
 TEST_F(WatchTest, SecondsTurnNegativeWhenTheRunCrossesMidnight) {
   clock.now = LocalTime{2026, 12, 4, 23, 59, 50};
   Load();
-  model->settings.num_High = "4";
+  engine->settings.num_High = "4";
   for (int i = 0; i < 4; ++i) Cycle(93, 50, 10);
   EXPECT_TRUE(Messages().back().starts_with(
       "Not Login alert message [12-05 00:00:20 WEB01 CPU 93% exceed 75% for -86370 sec.(4 "
@@ -157,17 +157,17 @@ TEST_F(WatchTest, StartFromTheTrayMenuKeepsTheFirstTimeOfTheRun) {
 
 TEST_F(WatchTest, SoundPlaysOnEveryExceedingSampleInsideItsHourWindow) {
   Load();
-  model->settings.Enable_sound = 1;
-  model->settings.filMusic = "/x/alert.wav";
+  engine->settings.Enable_sound = 1;
+  engine->settings.filMusic = "/x/alert.wav";
   Cycle(93, 50);
-  model->settings.soundOn = 1;
-  model->settings.soundFrom = "8";
-  model->settings.soundTo = "19";
+  engine->settings.soundOn = 1;
+  engine->settings.soundFrom = "8";
+  engine->settings.soundTo = "19";
   Cycle(93, 50);
   EXPECT_EQ(sound.played, (std::vector<std::string>{"/x/alert.wav", "/x/alert.wav"}));
 
-  model->settings.soundFrom = "22";
-  model->settings.soundTo = "6";
+  engine->settings.soundFrom = "22";
+  engine->settings.soundTo = "6";
   Messages();
   Cycle(93, 50);
   EXPECT_EQ(sound.played.size(), 2u) << "a window that would wrap past midnight holds no hour";
@@ -175,8 +175,8 @@ TEST_F(WatchTest, SoundPlaysOnEveryExceedingSampleInsideItsHourWindow) {
             "No alert sound playing.Current hour is 10, this is not in the defined time window "
             "22-6");
 
-  model->settings.soundOn = 0;
-  model->settings.filMusic = "   ";
+  engine->settings.soundOn = 0;
+  engine->settings.filMusic = "   ";
   Cycle(93, 50);
   EXPECT_EQ(sound.played.size(), 2u);
   EXPECT_EQ(Messages().size(), 1u) << "a blank sound file plays and writes nothing";
@@ -188,7 +188,7 @@ TEST_F(WatchTest, NoMemoryTotalShowsZeroAndLeavesTheGaugeAlone) {
   Cycle(10, 90);
   EXPECT_EQ(model->lblRamValue[0].caption, "0");
   EXPECT_EQ(model->RAM_Progress.Value(), 0);
-  EXPECT_EQ(model->lastUsageLine, "12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / 0%");
+  EXPECT_EQ(engine->lastUsageLine, "12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / 0%");
   EXPECT_EQ(model->caption, "12-04 10:15:07 CPU / MEMORY usage 10% / 0%");
 }
 
@@ -209,11 +209,11 @@ TEST_F(WatchTest, CycleShowsValuesCaptionAndTrayTip) {
 
 TEST_F(WatchTest, ThresholdThatIsNoNumberSkipsTheWatch) {
   Load();
-  model->settings.cpu_High = "high";
+  engine->settings.cpu_High = "high";
   Cycle(99, 50);
   EXPECT_TRUE(Messages().empty());
-  model->settings.cpu_High = "75";
-  model->settings.num_High = "many";
+  engine->settings.cpu_High = "75";
+  engine->settings.num_High = "many";
   for (int i = 0; i < 4; ++i) Cycle(99, 50);
   for (const std::string& line : Messages()) {
     EXPECT_TRUE(line.starts_with("CPU 99% exceed")) << "no alert without a count: " << line;
@@ -237,7 +237,7 @@ class ScriptedKiller final : public ITopProcessKiller {
 
 TEST_F(WatchTest, RepeatedAlertsAfterATerminationFollowItsOutcome) {
   ScriptedKiller killer;
-  model->SetTopProcessKiller(&killer);
+  engine->SetTopProcessKiller(&killer);
   Load();
   for (int i = 0; i < 3; ++i) Cycle(93, 50);
   EXPECT_EQ(Messages().back(),
@@ -259,7 +259,7 @@ TEST_F(WatchTest, RepeatedAlertsAfterATerminationFollowItsOutcome) {
             "killed(False). TOP1 : firefox 40% @10:15:37 *firefox(3)(Fail to kill process again. "
             "No alert send out. log only)");
 
-  model->settings.num_High = "1";
+  engine->settings.num_High = "1";
   Cycle(10, 91);
   Cycle(10, 91);
   EXPECT_TRUE(Messages().back().ends_with(

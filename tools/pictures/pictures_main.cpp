@@ -100,7 +100,7 @@ int Run(const QString& outDir) {
   ProcProcessLister processes;
   pictures::Silence sound;
   pictures::RefusingKiller killer;
-  MainWindowDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
+  DeskDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
   deps.processKiller = &killer;
   MainWindowModel model(deps);
   MainWindow window(model);
@@ -109,7 +109,7 @@ int Run(const QString& outDir) {
   window.Render();
   // One monitor cycle a second after start, so the gauges show the machine's load.
   Settle(1000);
-  model.cycleCountdown = 1;
+  engine.cycleCountdown = 1;
   model.OnTmrUpdateTick();
   window.Render();
 
@@ -133,7 +133,7 @@ int Run(const QString& outDir) {
   SqliteHistoryStore historyStore(programFolder + "/Tarnwick_history.sqlite");
   const int64_t now = ToHistorySeconds(clock.Now());
   const int64_t alertAt = pictures::WriteSampleHistory(machine, historyStore, now);
-  HistoryWindowModel history(clock, model.settings, &historyStore, nullptr,
+  HistoryWindowModel history(clock, engine.settings, &historyStore, nullptr,
                              {&ui, &CreateOwnerOnlyFile, programFolder});
   HistoryWindow historyView(history);
   historyView.resize(1000, 860);
@@ -147,13 +147,13 @@ int Run(const QString& outDir) {
   PosixUserNames userNames;
   ProcessesWindowModel processesModel(model, &userNames);
   ProcessesWindow processesView(processesModel);
-  model.settings.cpu_High = "0";
-  model.settings.mem_High = "0";
+  engine.settings.cpu_High = "0";
+  engine.settings.mem_High = "0";
   processesModel.Show();
   processesView.Render();
   for (int cycle = 0; cycle < 3; ++cycle) {
     Settle(1000);
-    model.cycleCountdown = 1;
+    engine.cycleCountdown = 1;
     model.OnTmrUpdateTick();
   }
   processesView.Render();

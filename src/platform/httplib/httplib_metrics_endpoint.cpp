@@ -14,7 +14,6 @@
 #include <cstring>
 #include <thread>
 
-#include "metrics/metrics_text.h"
 
 #ifndef _WIN32
 #include <netinet/in.h>

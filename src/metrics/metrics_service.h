@@ -1,25 +1,26 @@
-// The metrics of a running program, from its main window's events to the HTTP endpoint: the
+// The metrics of a running program, from the engine's decisions to the HTTP endpoint: the
 // recorder on the UI thread, the board between the threads, this process's own figures and the
 // endpoint. Both programs use it the same way:
 //
-//   MetricsService metrics(identity);
-//   deps.mailerLauncher = &metrics.CountMailFailures(launcher);  // before the window exists
-//   MainWindowModel model(deps);
-//   metrics.Start(address, model);                                // before model.OnLoad()
+//   MetricsService metrics(identity, endpoint, self);
+//   deps.mailerLauncher = &metrics.CountMailFailures(launcher);  // before the engine exists
+//   Engine engine(deps);
+//   engine.Listen(&metrics.recorder());
+//   metrics.Start(address, engine);                               // before the engine loads
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "domain/listen_address.h"
 #include "metrics/metrics_board.h"
 #include "metrics/metrics_recorder.h"
-#include "platform/httplib/httplib_metrics_endpoint.h"
+#include "platform/metrics_endpoint.h"
 #include "platform/process_self.h"
+#include "results/engine_status.h"
 
 namespace tarnwick {
-
-class MainWindowModel;
 
 // The log line once the endpoint listens: this + "http://ADDR:PORT/metrics".
 inline constexpr std::string_view kMetricsServedLine = "Metrics served on ";
@@ -28,30 +29,32 @@ inline constexpr std::string_view kMetricsFailedLine = "Cannot serve metrics on 
 
 class MetricsService {
  public:
-  explicit MetricsService(MetricsIdentity identity);
+  // The endpoint and the figures outlive the service; the endpoint is stopped when it ends.
+  MetricsService(MetricsIdentity identity, IMetricsEndpoint& endpoint, IProcessSelf& self);
   ~MetricsService();
   MetricsService(const MetricsService&) = delete;
   MetricsService& operator=(const MetricsService&) = delete;
 
   // `launcher` with every mail that did not leave counted.
   IMailerLauncher& CountMailFailures(IMailerLauncher& launcher);
+  // What listens to the engine's decisions.
+  MetricsRecorder& recorder() { return recorder_; }
 
-  // Hooks into the window and listens. Returns the line for the log: kMetricsServedLine with the
-  // URL, or kMetricsFailedLine with the reason; `ok` tells which.
+  // Reads the engine's state from `status` and listens. Returns the line for the log:
+  // kMetricsServedLine with the URL, or kMetricsFailedLine with the reason; `ok` tells which.
   struct Started {
     bool ok = false;
     std::string line;
   };
-  Started Start(const ListenAddress& address, MainWindowModel& model);
+  Started Start(const ListenAddress& address, const IStatusSource& status);
 
  private:
   MetricsIdentity identity_;
+  IMetricsEndpoint& endpoint_;
+  IProcessSelf& self_;
   MetricsBoard board_;
   MetricsRecorder recorder_;
   std::unique_ptr<MailFailureCounter> mailCounter_;
-  std::unique_ptr<IProcessSelf> self_;
-  // Last, so that it stops before what it serves from is gone.
-  HttplibMetricsEndpoint endpoint_;
 };
 
 }  // namespace tarnwick

@@ -1,30 +1,16 @@
-#include "platform/httplib/metrics_service.h"
+#include "metrics/metrics_service.h"
 
 #include <utility>
 
 #include "metrics/metrics_text.h"
-#include "forms/main_window_model.h"
-
-#ifdef _WIN32
-#include "platform/windows/windows_self_figures.h"
-#else
-#include "platform/linux/proc_self_figures.h"
-#endif
 
 namespace tarnwick {
-namespace {
 
-#ifdef _WIN32
-using SelfFigures = WindowsSelfFigures;
-#else
-using SelfFigures = ProcSelfFigures;
-#endif
+MetricsService::MetricsService(MetricsIdentity identity, IMetricsEndpoint& endpoint,
+                               IProcessSelf& self)
+    : identity_(std::move(identity)), endpoint_(endpoint), self_(self), recorder_(board_) {}
 
-}  // namespace
-
-MetricsService::MetricsService(MetricsIdentity identity)
-    : identity_(std::move(identity)), recorder_(board_), self_(std::make_unique<SelfFigures>()) {}
-
+// Stopped before what it serves from is gone.
 MetricsService::~MetricsService() {
   endpoint_.Stop();
 }
@@ -35,10 +21,10 @@ IMailerLauncher& MetricsService::CountMailFailures(IMailerLauncher& launcher) {
 }
 
 MetricsService::Started MetricsService::Start(const ListenAddress& address,
-                                              MainWindowModel& model) {
-  recorder_.Attach(model);
+                                              const IStatusSource& status) {
+  recorder_.Attach(status);
   const MetricsEndpointStart start = endpoint_.Start(
-      address, [this] { return FormatMetrics(board_.Snapshot(), self_->Read(), identity_); });
+      address, [this] { return FormatMetrics(board_.Snapshot(), self_.Read(), identity_); });
   Started started;
   started.ok = start.ok;
   if (start.ok) {
