@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/alert_delivery.h"
 #include "bench_services.h"
 #include "bench_standin.h"
 #include "common/clock.h"
-#include "forms/main_window_model.h"
+#include "engine/alert_delivery.h"
+#include "engine/engine.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
@@ -93,11 +93,12 @@ int Run(const std::string& standIn) {
   PosixFileSystem files;
   QtUrlTransport transport;
   NoMailer mailer;
-  DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+  EngineDeps deps{clock, system, cpu, memory, processes, sound, files};
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailer;
-  MainWindowModel model(deps);
-  model.OnLoad();
+  Engine engine(deps);
+  engine.Load();
+  engine.ServiceLogin();
   engine.settings.Enable_log = 0;
   engine.settings.cpu_High = "90";
   engine.settings.mem_High = "101";
@@ -109,7 +110,7 @@ int Run(const std::string& standIn) {
   engine.settings.max_SMS = "9999";
   engine.session.loggedIn = true;
   engine.session.apiId = "ab12cd";
-  model.Label7.caption = "1000000";
+  engine.session.credits = "1000000";
 
   auto settle = [](int ms) {
     QElapsedTimer t;

@@ -29,7 +29,7 @@
 #include "bare_proc.h"
 #include "bench_services.h"
 #include "common/clock.h"
-#include "forms/main_window_model.h"
+#include "engine/engine.h"
 #include "engine/process_ranking.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/linux_system_info.h"
@@ -200,7 +200,7 @@ void BM_ListerScan(benchmark::State& state) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// (c) A monitor cycle under the thresholds: the main window model over the real services, with
+// (c) A monitor cycle under the thresholds: the engine over the real services, with
 // thresholds of 101 % that no sample reaches, so no cycle ranks processes.
 
 using tarnwick::bench::BenchSystemInfo;
@@ -216,7 +216,7 @@ struct MonitorRig {
   ProcProcessLister processes;
   tarnwick::AlsaSoundPlayer sound;
   tarnwick::PosixFileSystem files;
-  std::unique_ptr<tarnwick::MainWindowModel> model;
+  std::unique_ptr<tarnwick::Engine> engine;
 
   MonitorRig() {
     char pattern[] = "/tmp/tarnwick_bench_XXXXXX";
@@ -231,12 +231,13 @@ struct MonitorRig {
     settings.host_Name = "bench";
     tarnwick::SettingsStore store(files, folder, "/");
     store.SaveSettings(settings, ui);
-    model = std::make_unique<tarnwick::MainWindowModel>(
-        tarnwick::DeskDeps{clock, ui, *system, cpu, memory, processes, sound, files});
-    model->OnLoad();
+    engine = std::make_unique<tarnwick::Engine>(
+        tarnwick::EngineDeps{clock, *system, cpu, memory, processes, sound, files});
+    engine->Load();
+    engine->ServiceLogin();
   }
   ~MonitorRig() {
-    model.reset();
+    engine.reset();
     std::error_code ignored;
     if (folder != "/tmp") std::filesystem::remove_all(folder, ignored);
   }
@@ -247,7 +248,7 @@ std::unique_ptr<MonitorRig> g_monitor;
 void BM_MonitorUnderThreshold(benchmark::State& state) {
   const int processes = EnsureLevel(static_cast<int>(state.range(0)));
   if (!g_monitor) g_monitor = std::make_unique<MonitorRig>();
-  tarnwick::MainWindowModel& model = *g_monitor->model;
+  tarnwick::Engine& engine = *g_monitor->engine;
   engine.Monitor();
   for (auto _ : state) engine.Monitor();
   // Under the thresholds nothing may exceed: no ranking, so no scan of the processes.

@@ -13,8 +13,8 @@
 #include <string>
 #include <utility>
 
-#include "qt_render.h"
 #include "controls/dialog_controls.h"
+#include "qt_render.h"
 
 namespace tarnwick {
 

@@ -120,9 +120,8 @@ int main(int argc, char* argv[]) {
     tarnwick::LinuxSystemInfo system;
     tarnwick::SystemClock clock;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (const auto status =
-            tarnwick::RunHistoryCommandLine(args, ReadHistory(HistoryPath(system)), clock,
-                                           &tarnwick::CreateOwnerOnlyFile)) {
+    if (const auto status = tarnwick::RunHistoryCommandLine(
+            args, ReadHistory(HistoryPath(system)), clock, &tarnwick::CreateOwnerOnlyFile)) {
       return *status;
     }
   }
@@ -177,8 +176,8 @@ int main(int argc, char* argv[]) {
       system.ExecutableSuffix());
   tarnwick::SqliteHistoryStore historyStore(HistoryPath(system));
   tarnwick::HistoryRecorder history(
-      clock, historyStore, [&engine](const std::string& line) { engine.WriteLog(line); },
-      &topScan, [&engine](const std::string& line) {
+      clock, historyStore, [&engine](const std::string& line) { engine.WriteLog(line); }, &topScan,
+      [&engine](const std::string& line) {
         engine.ReportFailure(tarnwick::FailureResult::Kind::History, line);
       });
   tarnwick::HistoryListener historyListener(history);
@@ -193,7 +192,7 @@ int main(int argc, char* argv[]) {
   tarnwick::AddHistoryMenu(window, historyModel, historyView);
   tarnwick::PosixUserNames userNames;
   tarnwick::ProcessesWindowModel processesModel(engine.processSampler(), engine,
-                                               system.ExecutableSuffix(), &userNames);
+                                                system.ExecutableSuffix(), &userNames);
   tarnwick::Listening processesListening(engine, processesModel);
   tarnwick::ProcessesWindow processesView(processesModel);
   tarnwick::AddProcessesMenu(window, processesModel, processesView);

@@ -15,11 +15,11 @@
 #include <utility>
 
 #include "alert_setting_dialog.h"
+#include "forms/main_window_model.h"
+#include "forms/pgm_setup_model.h"
 #include "forms/smtp_server_model.h"
 #include "log_pane.h"
-#include "forms/main_window_model.h"
 #include "pgm_setup_dialog.h"
-#include "forms/pgm_setup_model.h"
 #include "smtp_server_dialog.h"
 
 namespace tarnwick {

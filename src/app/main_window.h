@@ -14,8 +14,8 @@
 #include <optional>
 #include <string>
 
-#include "main_window_form.h"
 #include "controls/form_controls.h"
+#include "main_window_form.h"
 #include "qt_render.h"
 
 class QLabel;

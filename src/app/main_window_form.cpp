@@ -12,8 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "log_pane.h"
 #include "engine/activity_log.h"
+#include "log_pane.h"
 #include "qt_render.h"
 
 namespace tarnwick {

@@ -14,8 +14,8 @@
 #include <system_error>
 #include <utility>
 
-#include "delivery/text_from_bytes.h"
 #include "common/utf8_path.h"
+#include "delivery/text_from_bytes.h"
 #include "domain/url_rules.h"
 
 namespace tarnwick {

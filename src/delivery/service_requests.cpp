@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "domain/url_rules.h"
 #include "common/text.h"
+#include "domain/url_rules.h"
 
 #ifndef TARNWICK_SERVICE_HOST_DEFAULT
 #define TARNWICK_SERVICE_HOST_DEFAULT "textpost.example"

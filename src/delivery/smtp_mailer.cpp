@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "delivery/mailer_text.h"
 #include "common/text.h"
+#include "delivery/mailer_text.h"
 
 namespace tarnwick {
 
@@ -57,7 +57,7 @@ bool SmtpMailer::RunMailer(const std::string& recipients, const std::string& sub
       });
   if (!started && writeFailure_) {
     writeFailure_(std::string(kMailFailedPrefix) + OneLogLine(recipients) +
-              std::string(kMailerNotStarted) + mailerPath_);
+                  std::string(kMailerNotStarted) + mailerPath_);
   }
   return started;
 }

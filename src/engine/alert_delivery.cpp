@@ -4,8 +4,8 @@
 
 namespace tarnwick {
 
-AlertDelivery::AlertDelivery(Engine& engine, IUrlTransport& transport,
-                             IMailerLauncher& launcher, const std::string& mailerPath)
+AlertDelivery::AlertDelivery(Engine& engine, IUrlTransport& transport, IMailerLauncher& launcher,
+                             const std::string& mailerPath)
     : AsyncRead1(transport),
       AsyncRead2(transport),
       AsyncRead3(transport),

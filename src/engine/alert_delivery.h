@@ -4,11 +4,11 @@
 
 #include <memory>
 
-#include "engine/alert_dispatcher.h"
 #include "delivery/async_read.h"
+#include "delivery/smtp_mailer.h"
+#include "engine/alert_dispatcher.h"
 #include "engine/scheduled_notices.h"
 #include "engine/service_client.h"
-#include "delivery/smtp_mailer.h"
 
 namespace tarnwick {
 

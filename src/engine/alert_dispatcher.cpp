@@ -38,8 +38,7 @@ DispatchOutcome DispatchAlert(Engine& engine, Outgoing& out) {
   const bool loggedIn = engine.session.loggedIn;
   if (out.writeLine) {
     if (!loggedIn) {
-      out.message =
-          std::string(out.notLoggedInStart) + out.message + std::string(kNotLoggedInTail);
+      out.message = std::string(out.notLoggedInStart) + out.message + std::string(kNotLoggedInTail);
     }
     engine.WriteLog(out.message);
   }

@@ -199,9 +199,7 @@ void Engine::OnCycleTimer() {
   if (next < 1) {
     cycleCountdown = CycleSeconds(settings.TimeInterval);
     cycleTimer.enabled = false;
-    Announce([&](IEngineListener& l) {
-      l.OnCycleStart({cycleNumber_ + 1, deps_.clock.Now()});
-    });
+    Announce([&](IEngineListener& l) { l.OnCycleStart({cycleNumber_ + 1, deps_.clock.Now()}); });
     const long long started = deps_.clock.MonotonicNs();
     Monitor();
     if (programMonitor_ != nullptr && programMonitor_->Enabled()) programMonitor_->MonitorProgram();

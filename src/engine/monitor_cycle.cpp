@@ -64,8 +64,8 @@ void Engine::Monitor() {
   const LocalTime now = deps_.clock.Now();
   const std::string usage = Num(sample.cpu) + "% / " + Num(sample.mem) + "%";
   lastUsageLine = MmDdHhMmSs(now) + " " + settings.host_Name + " CPU / MEMORY usage : " + usage;
-  const SampleResult result{cycleNumber_, now,       sample.cpu, sample.mem, sample.totalMB,
-                            availMB,      usedMB,    judgedCpu_, judgedMem_};
+  const SampleResult result{cycleNumber_, now,    sample.cpu, sample.mem, sample.totalMB,
+                            availMB,      usedMB, judgedCpu_, judgedMem_};
   Announce([&](IEngineListener& l) { l.OnSample(result); });
 
   RunWatch(WatchKind::Cpu, sample);
@@ -112,8 +112,8 @@ void Engine::ExceedingSample(WatchKind kind, const Sample& sample) {
           LeadingNumber(ranking.memTopSize) * 100.0 / static_cast<double>(sample.totalMB);
     }
     line = "MEM " + Num(sample.mem) + "% exceed " + settings.mem_High + "% for " +
-           Num(watch.count) + " times. TOP 1 : " + ranking.memTopName + " (" +
-           ranking.memTopSize + "M)";
+           Num(watch.count) + " times. TOP 1 : " + ranking.memTopName + " (" + ranking.memTopSize +
+           "M)";
   }
   WriteLog(line);
   watch.exceeded = true;
@@ -182,9 +182,9 @@ void Engine::AnnounceKillPick(WatchKind kind) {
       if (p.pid == tally.chosen.pid && p.startTicks == tally.chosen.startTicks) running = &p;
     }
   }
-  const KillPickResult result{WatchOf(cpu),
-                              JudgeKill(KillRulesOf(settings, settings.KillProc, OwnExecutable()),
-                                        history, tally, running)};
+  const KillPickResult result{
+      WatchOf(cpu), JudgeKill(KillRulesOf(settings, settings.KillProc, OwnExecutable()), history,
+                              tally, running)};
   Announce([&](IEngineListener& l) { l.OnKillPick(result); });
 }
 
@@ -227,8 +227,8 @@ void Engine::RaiseAlert(WatchKind kind, const Sample& sample) {
   if (kill.killTried) {
     result.killedName = kill.killedName;
     result.killedPid = kill.killedPid;
-    const TerminationResult termination{WatchOf(cpu), kill.killedName, kill.killedPid,
-                                        kill.killResult, {}};
+    const TerminationResult termination{
+        WatchOf(cpu), kill.killedName, kill.killedPid, kill.killResult, {}};
     Announce([&](IEngineListener& l) { l.OnTermination(termination); });
     detail =
         " *" + kill.killedName + " killed(" + (kill.killResult ? "True" : "False") + "). " + detail;
@@ -244,15 +244,16 @@ void Engine::RaiseAlert(WatchKind kind, const Sample& sample) {
   Outgoing out;
   out.message = MmDdHhMmSs(now) + " " + settings.host_Name;
   if (cpu) {
-    out.message += " CPU " + Num(sample.cpu) + "% exceed " + settings.cpu_High + "% for " + alertText;
+    out.message +=
+        " CPU " + Num(sample.cpu) + "% exceed " + settings.cpu_High + "% for " + alertText;
   } else {
     out.message +=
         " MEMORY " + Num(sample.mem) + "% exceed " + settings.mem_High + "% for " + alertText;
   }
   const bool sendAnyway = kill.killTried && (kill.killResult || kill.killFailFirst);
   out.repeat = watch.raised == watch.reported && !sendAnyway;
-  out.repeatTail = kill.killTried ? (cpu ? kCpuKillFailedAgain : kMemKillFailedAgain)
-                                  : kNotFirstTime;
+  out.repeatTail =
+      kill.killTried ? (cpu ? kCpuKillFailedAgain : kMemKillFailedAgain) : kNotFirstTime;
   out.notLoggedInStart = cpu ? kCpuNotLoggedIn : kMemNotLoggedIn;
   result.dispatch = DispatchAlert(*this, out);
   if (result.dispatch != DispatchOutcome::Repeat) watch.reported = watch.raised;

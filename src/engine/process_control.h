@@ -42,6 +42,8 @@ class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
   }
 
   const ProgramSettings& programSettings() const { return settings_; }
+  // The settings in force, for those who put some in force without a file (tests, pictures).
+  ProgramSettings& programSettings() { return settings_; }
   ProgramMonitor& programMonitor() { return monitor_; }
   ProcessLookup& lookup() { return lookup_; }
 

@@ -193,11 +193,11 @@ void ProgramMonitor::RaiseAlert(Resource resource) {
   result.watch = WatchOf(cpu);
   result.value = cpu ? cpuValue_ : memValue_;
   result.samples = watch.count;
-  result.top = TopSample{settings_.pgmNameF, watch.process.pid, watch.process.startTicks,
-                         result.value};
+  result.top =
+      TopSample{settings_.pgmNameF, watch.process.pid, watch.process.startTicks, result.value};
   const std::string outcome = settings_.pgmKillF == 1 ? Terminate(resource) : std::string();
   if (settings_.pgmKillF == 1) {
-    result.termination = outcome.empty()           ? TerminationOutcome::Refused
+    result.termination = outcome.empty()              ? TerminationOutcome::Refused
                          : outcome == S(kKillSuccess) ? TerminationOutcome::Succeeded
                                                       : TerminationOutcome::Failed;
     if (!outcome.empty()) {

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/process_ranking.h"
-#include "results/engine_results.h"
-#include "platform/process_killer.h"
 #include "engine/process_lookup.h"
+#include "engine/process_ranking.h"
+#include "platform/process_killer.h"
+#include "results/engine_results.h"
 #include "settings/program_settings.h"
 
 namespace tarnwick {

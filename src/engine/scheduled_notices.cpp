@@ -1,17 +1,16 @@
 #include "engine/scheduled_notices.h"
 
-#include "delivery/html_text.h"
-#include "engine/service_client.h"
-#include "delivery/smtp_mailer.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "common/time_text.h"
+#include "delivery/html_text.h"
+#include "delivery/smtp_mailer.h"
 #include "engine/engine.h"
+#include "engine/service_client.h"
 
 namespace tarnwick {
 
-ScheduledNotices::ScheduledNotices(Engine& engine, ServiceClient& client,
-                                   SmtpMailer& mailer)
+ScheduledNotices::ScheduledNotices(Engine& engine, ServiceClient& client, SmtpMailer& mailer)
     : engine_(engine), client_(client), mailer_(mailer) {}
 
 void ScheduledNotices::OnTimer4Tick() {

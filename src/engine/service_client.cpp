@@ -1,10 +1,10 @@
 #include "engine/service_client.h"
 
+#include "common/text.h"
 #include "delivery/async_read.h"
 #include "delivery/html_text.h"
 #include "delivery/service_requests.h"
 #include "delivery/smtp_mailer.h"
-#include "common/text.h"
 #include "engine/engine.h"
 
 namespace tarnwick {
@@ -19,8 +19,7 @@ std::string Two(int value) {
 
 }  // namespace
 
-ServiceClient::ServiceClient(Engine& engine, AsyncRead& read1, AsyncRead& read2,
-                             SmtpMailer& mailer)
+ServiceClient::ServiceClient(Engine& engine, AsyncRead& read1, AsyncRead& read2, SmtpMailer& mailer)
     : engine_(engine), read1_(read1), read2_(read2), mailer_(mailer) {}
 
 void BeginLogin(Engine& engine) {
@@ -32,7 +31,9 @@ void BeginLogin(Engine& engine) {
 
 void LoginWithoutAccount(Engine& engine) {
   engine.WriteLog(std::string(kNoAccountLog));
-  engine.Announce([](IEngineListener& l) { l.OnLogin({LoginResult::Step::NoAccount, {}, {}, {}}); });
+  engine.Announce([](IEngineListener& l) {
+    l.OnLogin({LoginResult::Step::NoAccount, {}, {}, {}});
+  });
   engine.SwitchMonitoring(true, MonitoringSwitch::Login);
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/process_killer.h"
 #include "engine/history_tally.h"
 #include "engine/process_lookup.h"
+#include "platform/process_killer.h"
 #include "settings/settings.h"
 
 namespace tarnwick {

@@ -2,11 +2,11 @@
 
 #include <optional>
 
-#include "forms/smtp_server_model.h"
 #include "common/numbers.h"
 #include "common/text.h"
-#include "settings/mail_address.h"
 #include "forms/form_context.h"
+#include "forms/smtp_server_model.h"
+#include "settings/mail_address.h"
 
 namespace tarnwick {
 
@@ -171,12 +171,14 @@ class AlertSettingModel::Report final : public ISettingCheckReport {
   explicit Report(AlertSettingModel& dialog) : dialog_(dialog) {}
   void Refuse(std::string_view setting, const std::string& message) override {
     dialog_.KeepEntriesInForce();
-    if (const RefusalWitness& witness = dialog_.context_.refusalWitness()) witness(setting, message);
+    if (const RefusalWitness& witness = dialog_.context_.refusalWitness())
+      witness(setting, message);
     dialog_.context_.Tell(message);
   }
   bool Ask(std::string_view setting, const std::string& message) override {
+    if (const RefusalWitness& witness = dialog_.context_.refusalWitness())
+      witness(setting, message);
     if (dialog_.context_.Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes) return true;
-    if (const RefusalWitness& witness = dialog_.context_.refusalWitness()) witness(setting, message);
     dialog_.KeepEntriesInForce();
     return false;
   }
@@ -204,8 +206,8 @@ bool AlertSettingModel::OnSaveClick() {
   const AlertSettingEntries entered = *std::move(entered_);
   entered_.reset();
   // A file that is not written leaves the dialog open with the user's entries for another try.
-  if (!context_.engine().SaveSettings(
-          [&entered](Settings& s) { EnterAlertSettings(entered, s); }, context_.ui())) {
+  if (!context_.engine().SaveSettings([&entered](Settings& s) { EnterAlertSettings(entered, s); },
+                                      context_.ui())) {
     return false;
   }
   Unload();

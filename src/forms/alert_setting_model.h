@@ -89,8 +89,7 @@ struct AlertSettingControls {
 class AlertSettingModel : public AlertSettingControls, public DialogForm {
  public:
   // Both outlive the dialog; `smtp` is the dialog its SMTPset button shows.
-  AlertSettingModel(FormContext& context, SmtpServerModel& smtp)
-      : context_(context), smtp_(smtp) {}
+  AlertSettingModel(FormContext& context, SmtpServerModel& smtp) : context_(context), smtp_(smtp) {}
 
   // ---- Event handlers ----
   // Checks the boxes; returns true when the checks passed and setting.ini was written: the

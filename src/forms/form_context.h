@@ -13,8 +13,8 @@
 
 namespace tarnwick {
 
-// What a dialog's Save refused, for those who report it otherwise than in its message box (the
-// command line names the setting): told just before the box.
+// What a dialog's Save refused or asks about, for those who report it otherwise than in its
+// message box (the command line names the setting): told just before the box.
 using RefusalWitness = std::function<void(std::string_view setting, const std::string& message)>;
 
 class FormContext {

@@ -60,8 +60,8 @@ void MainWindowModel::OnLoad() {
   mAutostart.checkable = true;
   mAutostart.visible = services_.autostart != nullptr;
   mAutostart.checked = mAutostart.visible && services_.autostart->IsEnabled();
-  caption = std::string(kProgramTitle) + YmdHms(engine_.deps().clock.Now()) +
-            std::string(kRunningTail);
+  caption =
+      std::string(kProgramTitle) + YmdHms(engine_.deps().clock.Now()) + std::string(kRunningTail);
   trayAdded = true;
   UpdateTray();
   engine_.Load();
@@ -219,7 +219,8 @@ void MainWindowModel::OnProgramStep(const ProgramStepResult& step) {
     count.caption = std::string(kNoCount);
     return;
   }
-  value.caption = (cpu ? IntText(static_cast<int64_t>(step.value)) : ShortestForm(step.value)) + "%";
+  value.caption =
+      (cpu ? IntText(static_cast<int64_t>(step.value)) : ShortestForm(step.value)) + "%";
   nameLabel.caption = name;
   if (step.terminated) {
     nameLabel.caption = name + std::string(kKilledTail);

@@ -59,10 +59,9 @@ class PgmSetupModel::Report final : public ISettingCheckReport {
 };
 
 void PgmSetupModel::pgmSave_Click() {
-  const ProgramSettingEntries entries{pgmMonitorF.value != 0, pgmKillF.value != 0,
-                                      pgmSoundF.value != 0,   pgmNameF.text,
-                                      pgmCPUsetF.text,        pgmMEMsetF.text,
-                                      pgmAlertSetF.text,      pgmFileSoundF.text};
+  const ProgramSettingEntries entries{
+      pgmMonitorF.value != 0, pgmKillF.value != 0, pgmSoundF.value != 0, pgmNameF.text,
+      pgmCPUsetF.text,        pgmMEMsetF.text,     pgmAlertSetF.text,    pgmFileSoundF.text};
   Report report(context_);
   // A refused Save changes nothing in force: the new values come only once they are in the file.
   if (!CheckProgramSettings(entries, report)) return;

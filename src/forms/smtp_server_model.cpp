@@ -2,14 +2,14 @@
 
 #include <optional>
 
+#include "common/numbers.h"
+#include "common/text.h"
+#include "common/time_text.h"
 #include "delivery/html_text.h"
 #include "delivery/service_requests.h"
 #include "delivery/smtp_mailer.h"
-#include "common/numbers.h"
-#include "common/text.h"
-#include "settings/mail_address.h"
-#include "common/time_text.h"
 #include "forms/form_context.h"
+#include "settings/mail_address.h"
 #include "settings/smtp_settings_checker.h"
 
 namespace tarnwick {
@@ -137,8 +137,8 @@ void SmtpServerModel::OnCommand2Click() {
 
 void SmtpServerModel::SendTestMail() {
   IUiServices& ui = context_.ui();
-  const std::optional<std::string> recipients = ui.InputBox(
-      std::string(kRecipientsPrompt), std::string(kRecipientsTitleStart) + mailSvr, "");
+  const std::optional<std::string> recipients =
+      ui.InputBox(std::string(kRecipientsPrompt), std::string(kRecipientsTitleStart) + mailSvr, "");
   // Cancelling the question sends nothing.
   if (!recipients) return;
 
@@ -158,8 +158,8 @@ void SmtpServerModel::SendTestMail() {
   Command2.caption = std::string(kTestingCaption);
   Command2.enabled = false;
   std::weak_ptr<SmtpServerModel*> self = self_;
-  SendMailCdo(*client, MailUser, MailPass, mailFrom, *recipients, subject, body, mailSvr,
-              SMTPport, [self, sender = mailFrom](const std::string& error) {
+  SendMailCdo(*client, MailUser, MailPass, mailFrom, *recipients, subject, body, mailSvr, SMTPport,
+              [self, sender = mailFrom](const std::string& error) {
                 const auto model = self.lock();
                 if (!model) return;
                 SmtpServerModel& dialog = **model;
@@ -204,7 +204,8 @@ class SmtpServerModel::Report final : public ISettingCheckReport {
       EnterSmtpNotice(entered_, engine.settings);
       StartNotice(engine);
     }
-    if (const RefusalWitness& witness = dialog_.context_.refusalWitness()) witness(setting, message);
+    if (const RefusalWitness& witness = dialog_.context_.refusalWitness())
+      witness(setting, message);
     dialog_.Tell(message);
   }
   bool Ask(std::string_view, const std::string& message) override {
@@ -224,7 +225,7 @@ void SmtpServerModel::StartNotice(Engine& engine) {
 }
 
 SmtpSettingEntries SmtpServerModel::Entries() const {
-  return SmtpSettingEntries{Check1, mailSvr, SMTPport, mailFrom, MailUser,
+  return SmtpSettingEntries{Check1,   mailSvr,     SMTPport,   mailFrom, MailUser,
                             MailPass, alive_Email, min_Select, mailTo1};
 }
 

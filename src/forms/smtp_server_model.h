@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "controls/form_controls.h"
 #include "controls/dialog_controls.h"
+#include "controls/form_controls.h"
 #include "settings/smtp_settings_checker.h"
 
 namespace tarnwick {

@@ -3,27 +3,27 @@
 // the usage history, the metrics and (on Windows) the Event Log; every log line goes to standard
 // output as it is written.
 #include <cstdio>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/clock.h"
 #include "common/text.h"
+#include "engine/engine.h"
+#include "engine/process_control.h"
 #include "headless/headless_loop.h"
 #include "headless/headless_status.h"
 #include "headless/headless_ui_services.h"
 #include "headless/options.h"
 #include "headless/posted_work.h"
 #include "headless/settings_command.h"
-#include "engine/engine.h"
-#include "engine/process_control.h"
 #include "history/history_command_line.h"
-#include "platform/owner_only_file.h"
 #include "history/history_listener.h"
 #include "history/history_recorder.h"
 #include "history/top_scan.h"
 #include "platform/curl/curl_url_transport.h"
+#include "platform/owner_only_file.h"
 #include "platform/sqlite/sqlite_history_store.h"
 
 #ifdef TARNWICK_HAVE_METRICS
@@ -234,8 +234,8 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
       system.ExecutableSuffix());
   tarnwick::SqliteHistoryStore historyStore(historyPath);
   tarnwick::HistoryRecorder history(
-      clock, historyStore, [&engine](const std::string& line) { engine.WriteLog(line); },
-      &topScan, [&engine](const std::string& line) {
+      clock, historyStore, [&engine](const std::string& line) { engine.WriteLog(line); }, &topScan,
+      [&engine](const std::string& line) {
         engine.ReportFailure(tarnwick::FailureResult::Kind::History, line);
       });
   tarnwick::HistoryListener historyListener(history);

@@ -291,15 +291,13 @@ std::vector<Entry> MakeEntries() {
       "pgmNameF", Kind::Text, [](const ProgramSettings& p) { return p.pgmNameF; },
       &PgmSetupModel::pgmNameF);
   programText(
-      "pgmCPUsetF", Kind::Text,
-      [](const ProgramSettings& p) { return IntText(p.pgmCPUsetF); }, &PgmSetupModel::pgmCPUsetF);
+      "pgmCPUsetF", Kind::Text, [](const ProgramSettings& p) { return IntText(p.pgmCPUsetF); },
+      &PgmSetupModel::pgmCPUsetF);
   programText(
-      "pgmMEMsetF", Kind::Text,
-      [](const ProgramSettings& p) { return ShortestForm(p.pgmMEMsetF); },
+      "pgmMEMsetF", Kind::Text, [](const ProgramSettings& p) { return ShortestForm(p.pgmMEMsetF); },
       &PgmSetupModel::pgmMEMsetF);
   programText(
-      "pgmAlertSetF", Kind::Text,
-      [](const ProgramSettings& p) { return IntText(p.pgmAlertSetF); },
+      "pgmAlertSetF", Kind::Text, [](const ProgramSettings& p) { return IntText(p.pgmAlertSetF); },
       &PgmSetupModel::pgmAlertSetF);
   programCheck("pgmKillF", &ProgramSettings::pgmKillF, &PgmSetupModel::pgmKillF, "pgmMonitorF");
   programCheck("pgmSoundF", &ProgramSettings::pgmSoundF, &PgmSetupModel::pgmSoundF, "pgmMonitorF");

@@ -37,8 +37,8 @@ void HistoryListener::OnMonitoring(const MonitoringResult& monitoring) {
 
 void HistoryListener::OnAlert(const AlertResult& alert) {
   HistoryEvent event;
-  event.kind = IsProgramWatch(alert.watch) ? HistoryEventKind::ProgramAlert
-                                           : HistoryEventKind::AlertRaised;
+  event.kind =
+      IsProgramWatch(alert.watch) ? HistoryEventKind::ProgramAlert : HistoryEventKind::AlertRaised;
   event.watch = HistoryWatchOf(alert.watch);
   event.value = alert.value;
   event.top = alert.top.name;
@@ -57,8 +57,7 @@ void HistoryListener::OnBackToNormal(const BackToNormalResult& normal) {
   event.value = normal.value;
   event.top = normal.program;
   event.text = normal.line;
-  event.sent =
-      normal.noticeDue && WentOut(normal.dispatch) ? SendState::Sent : SendState::LogOnly;
+  event.sent = normal.noticeDue && WentOut(normal.dispatch) ? SendState::Sent : SendState::LogOnly;
   recorder_.RecordWatchEvent(event);
 }
 

@@ -13,8 +13,8 @@
 
 #include "common/clock.h"
 #include "history/history_recorder_hook.h"
-#include "platform/history_store.h"
 #include "history/top_scan.h"
+#include "platform/history_store.h"
 
 namespace tarnwick {
 
@@ -31,8 +31,7 @@ class HistoryRecorder final : public IHistoryRecorder {
   // `log` writes one line to the activity log; `failed`, when given, writes the line that the
   // history is off instead. `topScan` may be null (no once-a-minute list).
   HistoryRecorder(IClock& clock, IHistoryStore& store, std::function<void(const std::string&)> log,
-                  ITopScan* topScan = nullptr,
-                  std::function<void(const std::string&)> failed = {});
+                  ITopScan* topScan = nullptr, std::function<void(const std::string&)> failed = {});
   ~HistoryRecorder() override;
 
   void RecordCycle(int cpu, int mem, int64_t memUsedMB) override;

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "common/numbers.h"
-#include "history/history_report.h"
 #include "domain/history_time.h"
+#include "history/history_report.h"
 
 namespace tarnwick {
 namespace {

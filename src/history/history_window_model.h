@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "common/clock.h"
+#include "controls/form_controls.h"
 #include "history/history_recorder_hook.h"
 #include "platform/history_store.h"
-#include "controls/form_controls.h"
 #include "platform/ui_services.h"
 #include "settings/settings.h"
 

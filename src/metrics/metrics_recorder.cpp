@@ -82,9 +82,9 @@ void MetricsRecorder::Publish() {
     m.consecutive = w.count;
     m.alertActive = w.alertActive;
     const bool known = !program || status.hasProgramMonitor;
-    m.thresholdRatio =
-        known && w.thresholdPercent ? std::optional<double>(*w.thresholdPercent / 100.0)
-                                    : std::nullopt;
+    m.thresholdRatio = known && w.thresholdPercent
+                           ? std::optional<double>(*w.thresholdPercent / 100.0)
+                           : std::nullopt;
     m.alertSamples = known ? w.alertSamples : std::nullopt;
     // The top process is shown while its watch is over the threshold or alerted; afterwards the
     // next exceeding sample names a new one.

@@ -11,8 +11,8 @@
 namespace tarnwick {
 
 // The label value of each watch, in the order of Watch.
-inline constexpr std::string_view kWatchLabels[kWatchCount] = {
-    "cpu", "memory", "program_cpu", "program_memory"};
+inline constexpr std::string_view kWatchLabels[kWatchCount] = {"cpu", "memory", "program_cpu",
+                                                               "program_memory"};
 
 // The whole exposition: every metric with its HELP and TYPE lines, each line ended by "\n".
 std::string FormatMetrics(const MetricsSnapshot& snapshot, const ProcessSelfFigures& self,

@@ -185,10 +185,10 @@ std::string MarkedLine(const KillVerdict& verdict, std::string_view watch) {
   if (verdict.samples == 0 || verdict.candidate.name.empty()) {
     return std::string(kNoneMarkedStart) + std::string(watch) + std::string(kNoneMarkedTail);
   }
-  const std::string who = verdict.candidate.name + " (pid " + std::to_string(verdict.candidate.pid) +
-                          "), on top at " + std::to_string(verdict.timesOnTop) + " of the " +
-                          std::to_string(verdict.samples) + " samples over the " +
-                          std::string(watch) + " threshold since the last alert";
+  const std::string who =
+      verdict.candidate.name + " (pid " + std::to_string(verdict.candidate.pid) + "), on top at " +
+      std::to_string(verdict.timesOnTop) + " of the " + std::to_string(verdict.samples) +
+      " samples over the " + std::string(watch) + " threshold since the last alert";
   const std::string notMarked = std::string(kNotMarkedStart) + who;
   switch (verdict.reason) {
     case KillReason::Terminates:

@@ -1,9 +1,9 @@
 // The Processes window (Log > Processes) as a model: the live top processes by CPU and by memory,
 // read from the monitor cycle's own process scan after each cycle, sortable by any column, with
-// the process an alert now would terminate marked in each list, as the kill rules answer it. Read-only: it
-// terminates nothing. Closed, it costs nothing. Open, it takes the cycle's one scan (the scan the
-// ranking takes on an exceeding cycle; on other cycles it takes that scan itself) and never a
-// second one: the CPU shares are measured between the scans of two cycles.
+// the process an alert now would terminate marked in each list, as the kill rules answer it.
+// Read-only: it terminates nothing. Closed, it costs nothing. Open, it takes the cycle's one scan
+// (the scan the ranking takes on an exceeding cycle; on other cycles it takes that scan itself) and
+// never a second one: the CPU shares are measured between the scans of two cycles.
 #pragma once
 
 #include <array>

@@ -38,12 +38,12 @@ struct SampleResult {
 // A sample of a machine watch at or above its threshold, with the process on top of it.
 struct ExceedingResult {
   Watch watch = Watch::Cpu;
-  int value = 0;     // the sample's value in percent
-  int count = 0;     // consecutive exceeding samples, this one included
-  TopSample top;     // this sample's top process (empty name when none was found)
+  int value = 0;           // the sample's value in percent
+  int count = 0;           // consecutive exceeding samples, this one included
+  TopSample top;           // this sample's top process (empty name when none was found)
   bool shareKnown = true;  // its share could be had (not for memory without a memory total)
-  TopSample runTop;  // the process the kill rules would choose over the run so far
-  std::string line;  // the exceed line as written to the log
+  TopSample runTop;        // the process the kill rules would choose over the run so far
+  std::string line;        // the exceed line as written to the log
 };
 
 // A sample of a machine watch under its threshold.
@@ -85,8 +85,8 @@ struct AlertResult {
 struct BackToNormalResult {
   Watch watch = Watch::Cpu;
   double value = 0;
-  std::string line;  // "CPU 12% back to normal" for the machine's watches; the notice otherwise
-  std::string program;      // the watched program's name, for its watches
+  std::string line;     // "CPU 12% back to normal" for the machine's watches; the notice otherwise
+  std::string program;  // the watched program's name, for its watches
   bool noticeDue = false;  // an alert had gone out, so a back-to-normal notice was due
   DispatchOutcome dispatch = DispatchOutcome::AlertsOff;  // of the notice, when due
 };

@@ -21,7 +21,6 @@ constexpr int16_t kMissingAlertNumber = 5;
 constexpr std::string_view kExampleBase = "firefox";
 constexpr std::string_view kExampleTail = " (*example)";
 
-
 // A 16-bit number line: empty gives the fallback, a bad line keeps the value.
 void ReadInt16Line(const std::string& line, int16_t fallback, int16_t& value) {
   if (line.empty()) {

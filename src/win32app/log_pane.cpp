@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "control_ids.h"
-#include "list_views.h"
 #include "engine/activity_log.h"
+#include "list_views.h"
 #include "widgets.h"
 
 namespace tarnwick::win32 {

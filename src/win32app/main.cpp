@@ -78,8 +78,8 @@ int wmain(int argc, wchar_t* argv[]) {
       return std::make_unique<tarnwick::SqliteHistoryStore>(
           history, tarnwick::SqliteHistoryStore::Access::ReadOnly);
     };
-    if (const auto status = tarnwick::RunHistoryCommandLine(args, open, clock,
-                                                            &tarnwick::CreateOwnerOnlyFile)) {
+    if (const auto status =
+            tarnwick::RunHistoryCommandLine(args, open, clock, &tarnwick::CreateOwnerOnlyFile)) {
       std::fflush(stdout);
       return *status;
     }

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "forms/smtp_server_model.h"
 #include "control_ids.h"
 #include "dialogs.h"
 #include "forms/main_window_model.h"
 #include "forms/pgm_setup_model.h"
+#include "forms/smtp_server_model.h"
 
 namespace tarnwick::win32 {
 namespace {

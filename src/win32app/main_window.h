@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "log_pane.h"
 #include "controls/form_controls.h"
+#include "log_pane.h"
 #include "tray_icon.h"
 #include "widgets.h"
 

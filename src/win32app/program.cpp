@@ -13,12 +13,11 @@
 #include "history/top_scan.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "processes/processes_window_model.h"
 #include "platform/curl/background_smtp_client.h"
 #include "platform/curl/worker_url_transport.h"
+#include "platform/owner_only_file.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "platform/windows/nt_process_lister.h"
-#include "platform/owner_only_file.h"
 #include "platform/windows/windows_autostart.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"
@@ -27,6 +26,7 @@
 #include "platform/windows/windows_process_killer.h"
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
+#include "processes/processes_window_model.h"
 #include "processes_window.h"
 #include "ui_services.h"
 #include "ui_thread.h"
@@ -90,7 +90,8 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
       p.system.LogFolder() + p.system.PathSeparator() + std::string(kHistoryFileName));
   p.history = std::make_unique<HistoryRecorder>(
       p.clock, *p.historyStore, [&engine](const std::string& line) { engine.WriteLog(line); },
-      p.topScan.get(), [&engine](const std::string& line) {
+      p.topScan.get(),
+      [&engine](const std::string& line) {
         engine.ReportFailure(FailureResult::Kind::History, line);
       });
   p.historyListener = std::make_unique<HistoryListener>(*p.history);
@@ -103,8 +104,8 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
   p.historyWindow = std::make_unique<HistoryWindow>(*p.historyModel);
   HistoryWindow& historyView = *p.historyWindow;
   p.window->SetHistoryCommand([&historyView] { historyView.Open(); });
-  p.processesModel = std::make_unique<ProcessesWindowModel>(
-      engine.processSampler(), engine, p.system.ExecutableSuffix(), nullptr);
+  p.processesModel = std::make_unique<ProcessesWindowModel>(engine.processSampler(), engine,
+                                                            p.system.ExecutableSuffix(), nullptr);
   p.processesListening = std::make_unique<Listening>(engine, *p.processesModel);
   p.processesWindow = std::make_unique<ProcessesWindow>(*p.processesModel);
   ProcessesWindow& processesView = *p.processesWindow;

@@ -1,8 +1,8 @@
 #include <algorithm>
 
-#include "forms/smtp_server_model.h"
 #include "control_ids.h"
 #include "dialogs.h"
+#include "forms/smtp_server_model.h"
 
 namespace tarnwick::win32 {
 namespace {

@@ -1,8 +1,8 @@
 // SendAlert: the hour window, the credits, the daily cap and the two channels, with their lines.
 #include <gtest/gtest.h>
 
-#include "engine/alert_delivery.h"
 #include "delivery/mailer_text.h"
+#include "engine/alert_delivery.h"
 #include "support/environment.h"
 #include "unit/model_fixture.h"
 
@@ -24,7 +24,7 @@ class DispatcherTest : public testing::ModelFixture {
     s.max_SMS = "9999";
     s.Mail_List = "";
     engine->session.apiId = "id";
-    model->Label7.caption = "250";
+    engine->session.credits = "250";
     transport.urls.clear();
     transport.pending.clear();
     Messages();
@@ -68,7 +68,7 @@ TEST_F(DispatcherTest, HourWindowIncludesBothEndsAndNeverWraps) {
 
 TEST_F(DispatcherTest, NoCreditsSendsNothingAndCountsNothing) {
   for (const char* credits : {"0", "", " -3 ", "none"}) {
-    model->Label7.caption = credits;
+    engine->session.credits = credits;
     EXPECT_EQ(Send(), Lines{"Credits is not enough to send SMS and Mail alerts !!"}) << credits;
   }
   EXPECT_TRUE(transport.urls.empty());

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "engine/alert_delivery.h"
+#include "common/text.h"
 #include "delivery/html_text.h"
 #include "delivery/mailer_text.h"
-#include "common/text.h"
+#include "engine/alert_delivery.h"
 #include "unit/model_fixture.h"
 
 namespace tarnwick {
@@ -64,7 +64,7 @@ TEST_F(NoticesTest, TheNoticeComesEveryMinSelectMinutesWithTheLatestLog) {
   s.smsEmail = "ops@x.example";
   s.mailSvr = "smtp.x.example";
   engine->aliveCountdown = 3;
-  model->Label7.caption = "97";
+  engine->session.credits = "97";
   engine->lastUsageLine = "12-04 10:15:07 WEB01 CPU / MEMORY usage : 10% / 20%";
   model->OnTimer5Tick();
   model->OnTimer5Tick();

@@ -1,8 +1,8 @@
 // The login to the web service and the replies of its readers, through the main window.
 #include <gtest/gtest.h>
 
-#include "engine/alert_delivery.h"
 #include "delivery/service_requests.h"
+#include "engine/alert_delivery.h"
 #include "support/environment.h"
 #include "unit/model_fixture.h"
 

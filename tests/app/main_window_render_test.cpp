@@ -12,9 +12,9 @@
 #include <ostream>
 #include <string>
 
+#include "forms/main_window_model.h"
 #include "log_pane.h"
 #include "main_window.h"
-#include "forms/main_window_model.h"
 #include "qt_test_app.h"
 #include "qt_ui_services.h"
 #include "unit/model_fixture.h"

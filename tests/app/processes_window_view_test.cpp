@@ -25,12 +25,21 @@ class ProcessesWindowViewTest : public ModelFixture {
   std::unique_ptr<MainWindow> window;
   std::unique_ptr<ProcessesWindow> view;
 
+  void TearDown() override { engine->Unlisten(processesModel.get()); }
+
   void SetUp() override {
     EnsureQtApplication();
     ModelFixture::SetUp();
     processes.Add(300, "<i>hog</i>", 300, 10 * kMiB);
     Load();
-    processesModel = std::make_unique<ProcessesWindowModel>(*model, nullptr);
+    // A kill rule that would terminate the hog at an alert now.
+    engine->settings.KillProc = 1;
+    engine->settings.Killopt = false;
+    engine->settings.PnameList.clear();
+    engine->settings.num_Kill = "1";
+    processesModel = std::make_unique<ProcessesWindowModel>(engine->processSampler(), *engine,
+                                                            system.suffix, nullptr);
+    engine->Listen(processesModel.get());
     window = std::make_unique<MainWindow>(*model);
     view = std::make_unique<ProcessesWindow>(*processesModel);
     AddProcessesMenu(*window, *processesModel, *view);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "forms/smtp_server_model.h"
 #include "dialog_fixture.h"
+#include "forms/smtp_server_model.h"
 
 namespace tarnwick::testing {
 namespace {
@@ -126,8 +126,7 @@ TEST_F(AlertSettingModelTest, ShowingALoadedDialogKeepsItsContentsAndClosingRelo
 
 TEST_F(AlertSettingModelTest, HintsLiveOnlyInTheLoadedDialogAndThePhoneClickClearsThem) {
   // The first run puts the hints into the dialog it loads hidden.
-  DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
-  model = std::make_unique<MainWindowModel>(deps);
+  Build(DeskDeps{clock, ui, system, cpu, memory, processes, sound, files});
   model->OnLoad();
   AlertSettingModel& d = Dialog();
   ASSERT_EQ(d.smsPhone, kPhoneHint);

@@ -32,7 +32,9 @@ struct ShownBox {
 class MessageBoxProgramTest : public DialogFixture {
  protected:
   QtUiServices qtUi;
-  std::unique_ptr<MainWindowModel> program;
+  std::unique_ptr<Desk> programDesk;
+  Engine* programEngine = nullptr;
+  MainWindowModel* program = nullptr;
   std::unique_ptr<MainWindow> window;
   RecordingAlertSender sender;
 
@@ -40,11 +42,13 @@ class MessageBoxProgramTest : public DialogFixture {
     EnsureQtApplication();
     DialogFixture::SetUp();
     WriteFile(SettingPath(), FormatSettingFile(StoredSettings()));
-    program = std::make_unique<MainWindowModel>(
-        MainWindowDeps{clock, qtUi, system, cpu, memory, processes, sound, files});
+    programDesk =
+        std::make_unique<Desk>(DeskDeps{clock, qtUi, system, cpu, memory, processes, sound, files});
+    programEngine = &programDesk->engine;
+    program = &programDesk->form;
     program->OnLoad();
-    program->SetAlertSender(&sender);
-    program->session.loggedIn = true;
+    programEngine->SetAlertSender(&sender);
+    programEngine->session.loggedIn = true;
     window = std::make_unique<MainWindow>(*program);
     qtUi.SetBeforeEvents([this] { window->Render(); });
     window->Render();
@@ -71,8 +75,8 @@ class MessageBoxProgramTest : public DialogFixture {
 // The monitor runs a cycle every 20 ms behind the box that says setting.ini could not be saved:
 // the unsaved threshold, alert count and phone must reach none of them.
 TEST_F(MessageBoxProgramTest, CyclesBehindARefusedSaveRunOnTheSavedSettings) {
-  program->settings.TimeInterval = "1";
-  program->cycleCountdown = 1;
+  programEngine->settings.TimeInterval = "1";
+  programEngine->cycleCountdown = 1;
   program->tmrUpdate.intervalMs = 20;
   cpu.busy.assign(100000, 60);
   window->Render();
@@ -92,7 +96,7 @@ TEST_F(MessageBoxProgramTest, CyclesBehindARefusedSaveRunOnTheSavedSettings) {
   EXPECT_NE(shown.text.find("could not be saved"), std::string::npos) << shown.text;
   EXPECT_GE(samplesBefore - cpu.busy.size(), 3u) << "no cycle ran behind the box";
   EXPECT_TRUE(sender.sent.empty()) << sender.sent.front().recipients;
-  EXPECT_EQ(program->settings.cpu_High, "80");
+  EXPECT_EQ(programEngine->settings.cpu_High, "80");
   EXPECT_NE(window->alertSettingDialog(), nullptr) << "the dialog stays open for another try";
 }
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "forms/smtp_server_model.h"
 #include "dialog_fixture.h"
+#include "forms/smtp_server_model.h"
 
 namespace tarnwick {
 namespace {

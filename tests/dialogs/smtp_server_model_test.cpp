@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "delivery/service_requests.h"
 #include "common/text.h"
+#include "delivery/service_requests.h"
 #include "dialog_fixture.h"
 
 namespace tarnwick::testing {

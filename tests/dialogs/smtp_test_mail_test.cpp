@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
+#include "forms/main_window_model.h"
 #include "forms/smtp_server_model.h"
 #include "mailer/mail_test_support.h"
-#include "forms/main_window_model.h"
 #include "platform/curl/background_smtp_client.h"
 #include "unit/model_fixture.h"
 

@@ -15,12 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "forms/smtp_server_model.h"
+#include "engine/process_control.h"
 #include "fleet/fleet_support.h"
 #include "forms/main_window_model.h"
+#include "forms/smtp_server_model.h"
 #include "platform/posix/posix_file_system.h"
-#include "engine/process_control.h"
 #include "settings/settings_store.h"
+#include "support/desk.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -269,16 +270,18 @@ struct DesktopWindow {
   struct NoKiller final : IProcessKiller {
     bool KillProcess(int, uint64_t) override { return false; }
   } killer;
-  std::unique_ptr<MainWindowModel> window;
+  std::unique_ptr<testing::Desk> desk;
+  MainWindowModel* window = nullptr;
 
   DesktopWindow(const std::string& programFolder, const std::string& settingsFolder) {
     system.programFolder = programFolder;
     system.settingsFolder = settingsFolder;
     system.logFolder = settingsFolder;
     system.suffix = "";
-    DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+    testing::DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     deps.processKiller = &killer;
-    window = std::make_unique<MainWindowModel>(deps);
+    desk = std::make_unique<testing::Desk>(deps);
+    window = &desk->form;
     window->OnLoad();
   }
 };
@@ -310,8 +313,8 @@ TEST_F(FleetTest, SettingsSetFromTheCommandLineAreTheDialogsAndBack) {
   const FinishedProgram refused = command({"--set", "TimeInterval=", "mem_High="});
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_EQ(refused.err,
-            "Timeinterval value for monitoring can not be empty\n"
-            "Memory warning threshold can not be empty\n");
+            "TimeInterval: Timeinterval value for monitoring can not be empty\n"
+            "mem_High: Memory warning threshold can not be empty\n");
 
   const FinishedProgram shown = command({"--show-settings"});
   ASSERT_EQ(shown.exitCode, 0) << shown.err;
@@ -335,7 +338,7 @@ TEST_F(FleetTest, SettingsSetFromTheCommandLineAreTheDialogsAndBack) {
     EXPECT_EQ(window.smtpServer().MailPass, "mail pw");
     EXPECT_EQ(window.smtpServer().SMTPport, "465");
     window.OnMPGMSetupClick();
-    EXPECT_EQ(window.processControl()->pgmSETUP().pgmNameF.text, "nginx");
+    EXPECT_EQ(window.pgmSETUP()->pgmNameF.text, "nginx");
 
     // Changed and saved there, the change is what the command line shows next.
     alert.mem_High = "70";

@@ -15,6 +15,7 @@
 #include "metrics/metrics_recorder.h"
 #include "metrics/metrics_text.h"
 #include "process/process_fixture.h"
+#include "support/recording_listener.h"
 
 namespace tarnwick {
 namespace {
@@ -49,6 +50,7 @@ class MetricsTest : public testing::ProcessFixture {
  protected:
   MetricsBoard board;
   std::unique_ptr<MetricsRecorder> recorder;
+  testing::RecordingListener decisions;
 
   void SetUp() override {
     ProcessFixture::SetUp();
@@ -57,19 +59,20 @@ class MetricsTest : public testing::ProcessFixture {
 
   // A fresh window and recorder, loaded, logged in with alerts on and three samples to an alert.
   void Start() {
-    model.reset();
-    recorder = std::make_unique<MetricsRecorder>(board);
     // The real alert delivery, so that an alert that goes out makes a request; and a killer.
     Rebuild([this](DeskDeps& deps) {
       deps.urlTransport = &transport;
       deps.mailerLauncher = &launcher;
       deps.processKiller = &killer;
     });
-    recorder->Attach(*model);
+    recorder = std::make_unique<MetricsRecorder>(board);
+    engine->Listen(recorder.get());
+    engine->Listen(&decisions);
+    recorder->Attach(*engine);
     model->OnLoad();
     transport.pending.clear();
     engine->session.loggedIn = true;
-    model->Label7.caption = "25";
+    engine->session.credits = "25";
     Settings& s = engine->settings;
     s.Enable_alert = 1;
     s.smsEmail = "ops@x.example";
@@ -81,7 +84,10 @@ class MetricsTest : public testing::ProcessFixture {
     s.num_High = "3";
   }
 
-  void TearDown() override { model.reset(); }
+  void TearDown() override {
+    engine->Unlisten(recorder.get());
+    engine->Unlisten(&decisions);
+  }
 
   // One timer tick that runs a cycle with the given CPU and memory percentages, then 5 s pass.
   void Cycle(int cpuPercent, int memPercent = 50) {
@@ -149,6 +155,47 @@ TEST_F(MetricsTest, AnAlertIsCountedSentOrOnlyLoggedAndShowsItsTopProcessWhileIt
   EXPECT_EQ(Counter("tarnwick_alerts_sent_total", "cpu"), 1);
   EXPECT_EQ(Counter("tarnwick_alerts_suppressed_total", "cpu"), 3);
   EXPECT_EQ(Counter("tarnwick_alerts_raised_total", "memory"), 0);
+}
+
+// The process the metrics name is the one the alert names: the tally's choice over the run's
+// samples, not the top process of the latest sample.
+TEST_F(MetricsTest, TheTopProcessIsTheAlertsTallysTop) {
+  const struct {
+    const char* name;
+    std::vector<int> tops;  // the pid on top at each of the three samples of the run
+    std::string topName;
+    int topPid;
+  } cases[] = {
+      {"one process throughout", {200, 200, 200}, "firefox", 200},
+      {"the latest sample's top is another", {200, 200, 300}, "firefox", 200},
+      {"the latest sample's top is another, the first too", {300, 200, 200}, "firefox", 200},
+      {"namesakes: the one most often on top", {201, 200, 201}, "firefox", 201},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    processes.procs.clear();
+    processes.Add(100, "svchost", 1, 200 * kMiB);
+    processes.Add(200, "firefox", 0, 100 * kMiB);
+    processes.Add(201, "firefox", 0, 100 * kMiB);
+    processes.Add(300, "ffmpeg", 0, 100 * kMiB);
+    Start();
+    decisions.alerts.clear();
+    for (int top : c.tops) {
+      for (auto& p : processes.procs) p.sharePct = p.info.pid == top ? 300 : 0;
+      Cycle(90);
+    }
+    ASSERT_EQ(decisions.alerts.size(), 1u);
+    const AlertResult& alert = decisions.alerts.back();
+    EXPECT_EQ(alert.top.name, c.topName);
+    EXPECT_EQ(alert.top.pid, c.topPid);
+    EXPECT_NE(alert.message.find(" *" + c.topName + "("), std::string::npos) << alert.message;
+    const std::string text = Scrape();
+    EXPECT_EQ(CountLines(text, "tarnwick_top_process_info{"), 1u) << text;
+    EXPECT_EQ(Value(text, "tarnwick_top_process_info{watch=\"cpu\",name=\"" + c.topName +
+                              "\",pid=\"" + std::to_string(c.topPid) + "\"}"),
+              1)
+        << text;
+  }
 }
 
 TEST_F(MetricsTest, TerminationsAreCountedByOutcome) {

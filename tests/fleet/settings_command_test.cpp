@@ -7,10 +7,15 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/engine.h"
+#include "engine/process_control.h"
+#include "forms/settings_dialogs.h"
 #include "settings/program_settings.h"
 #include "settings/settings_store.h"
 #include "support/fake_file_system.h"
@@ -92,52 +97,63 @@ TEST_F(SettingsCommandTest, RefusalsAreTheDialogsOwnMessagesAndWriteNothing) {
   } cases[] = {
       {{"TimeInterval=", "cpu_High="},
        {},
-       {"Timeinterval value for monitoring can not be empty",
-        "CPU warning threshold can not be empty"}},
-      {{"host_Name="}, {}, {"Need input the Host / IP or description for alert message"}},
+       {"TimeInterval: Timeinterval value for monitoring can not be empty",
+        "cpu_High: CPU warning threshold can not be empty"}},
+      {{"host_Name="},
+       {},
+       {"host_Name: Need input the Host / IP or description for alert message"}},
       {{"KillProc=1", "Killopt=False", "num_Kill=12", "num_High=10"},
        {},
-       {"The # of times when it has top CPU or MEMORY occupied should less or equal the # of "
-        "consecutive usage exceed threshold setting"}},
+       {"num_Kill: The # of times when it has top CPU or MEMORY occupied should less or equal "
+        "the # of consecutive usage exceed threshold setting"}},
       // The question gets its default answer, No.
       {{"KillProc=1", "num_Kill=", "Killopt=True"},
        {},
-       {"The # of times when it has top CPU or MEMORY occupied can not be empty when the kill "
-        "process enabled",
-        "Process name list is empty then it will No process be killed"}},
+       {"num_Kill: The # of times when it has top CPU or MEMORY occupied can not be empty when "
+        "the kill process enabled",
+        "PnameList: Process name list is empty then it will No process be killed"}},
       {{"Enable_alert=1", "smsEmail=ops@x.example", "smsPhone=+15550100"},
        {},
-       {"[Alert enabled] need input [Email account] and [password]"}},
+       {"smsPassword: [Alert enabled] need input [Email account] and [password]"}},
       {{"Enable_alert=1", "smsEmail=ops@x.example"},
        "pw",
-       {"Need input mobile # in [SMS alert to] field ",
+       {"smsPhone: Need input mobile # in [SMS alert to] field ",
         "It is internation format with country code"}},
       {{"Enable_alert=1", "smsEmail=a@b.cd", "smsPhone=+15550100"},
        "pw",
-       {"Login Email Address is invalid !!"}},
+       {"smsEmail: Login Email Address is invalid !!"}},
       {{"Enable_alert=1", "smsEmail=ops@x.example", "smsPhone=+15550100", "Mail_List=boss"},
        "pw",
-       {"Make it empty or input correct email address on [Mail alert to] field !!"}},
+       {"Mail_List: Make it empty or input correct email address on [Mail alert to] field !!"}},
       {{"soundFrom=22", "soundTo=6", "smsFrom=9", "smsTo=9"},
        {},
-       {"Schedule to play alert sound from the hour 22 to 6 is invalid"}},
-      {{"smsFrom=9", "smsTo=9"}, {}, {"Schedule to send alert from the hour 9 to 9 is invalid"}},
+       {"soundFrom: Schedule to play alert sound from the hour 22 to 6 is invalid"}},
+      {{"smsFrom=9", "smsTo=9"},
+       {},
+       {"smsFrom: Schedule to send alert from the hour 9 to 9 is invalid"}},
       {{"Enable_SMTP=1", "mailSvr=smtp.x.example"},
        {},
-       {"SMTP server,Mail from,Username and Password can not be empty"}},
+       {"mailFrom: SMTP server,Mail from,Username and Password can not be empty"}},
       {{"Enable_SMTP=1", "mailSvr=smtp.mail.yahoo.com", "MailUser=xxxxx@yahoo.com",
         "mailFrom=xxxxx@yahoo.com"},
        "pw",
-       {"Need input the valid Mail from and username information"}},
-      {{"Enable_SMTP=1", "mailSvr=smtp.x.example", "MailUser=me@x.example", "mailFrom=me@x.example",
-        "alive_Email=1", "mailTo1=a@b.c"},
+       {"mailFrom: Need input the valid Mail from and username information"}},
+      {{"Enable_SMTP=1", "mailSvr=smtp.x.example", "SMTPport=465", "MailUser=me@x.example",
+        "mailFrom=me@x.example", "alive_Email=1", "mailTo1=a@b.c"},
        "pw",
-       {"Need input valid email on [Mail to] field for [I am alive notice] !!"}},
-      {{"min_Select=0"}, {}, {"Send mail for I am alive notice need >= 1 minutes"}},
+       {"mailTo1: Need input valid email on [Mail to] field for [I am alive notice] !!"}},
+      {{"min_Select=0"}, {}, {"min_Select: Send mail for I am alive notice need >= 1 minutes"}},
+      {{"pgmCPUsetF=abc", "pgmAlertSetF=70000", "pgmMEMsetF=1e"},
+       {},
+       {"pgmCPUsetF: The program's CPU warning threshold must be a whole number from 1 to 100",
+        "pgmMEMsetF: The program's memory warning threshold must be a number above 0 and at most "
+        "100",
+        "pgmAlertSetF: The program's # of consecutive usage exceed threshold to trigger alert "
+        "sending must be a whole number from 1 to 32767"}},
       // One dialog refusing keeps the other's file unwritten too.
       {{"cpu_High=90", "min_Select=abc"},
        {},
-       {"Send mail for I am alive notice need >= 1 minutes"}},
+       {"min_Select: Send mail for I am alive notice need >= 1 minutes"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.set));
@@ -170,12 +186,6 @@ TEST_F(SettingsCommandTest, ValuesNoControlCanHoldAreRefusedInTheCommandsWords) 
        {},
        1,
        {"max_SMS is one of 9999, 5, 10, 15, 20, 30, 40, 50, 70, 80, 100, not '7'"}},
-      {{"pgmCPUsetF=abc", "pgmAlertSetF=70000", "pgmMEMsetF=1e"},
-       {},
-       1,
-       {"pgmCPUsetF is a whole number from -32768 to 32767, not 'abc'",
-        "pgmAlertSetF is a whole number from -32768 to 32767, not '70000'",
-        "pgmMEMsetF is a number, not '1e'"}},
       // A box the dialog greys out while its switch is off.
       {{"schAlert=1"}, {}, 1, {"schAlert=1 needs Enable_alert"}},
       {{"alive_Email=1"}, {}, 1, {"alive_Email=1 needs Enable_SMTP"}},
@@ -328,6 +338,140 @@ TEST_F(SettingsCommandTest, AFileThatCannotBeReadIsNeitherShownAsGoodNorReplaced
   EXPECT_NE(set.err.find("could not be read at start (Permission denied)"), std::string::npos)
       << set.err;
   EXPECT_EQ(files.replaces, 0);
+}
+
+// The same values typed into the dialogs and given to --set: the same refusals, one message per
+// failed check in the same order, for the checks of the dialogs and the range checks alike.
+TEST_F(SettingsCommandTest, RefusalsAreTheDialogsRefusalsValueForValue) {
+  Settings stored;
+  stored.TimeInterval = "5";
+  stored.cpu_High = "80";
+  stored.mem_High = "90";
+  stored.num_High = "10";
+  stored.host_Name = "WEB01";
+  stored.num_Kill = "10";
+  stored.soundFrom = stored.smsFrom = "8";
+  stored.soundTo = stored.smsTo = "19";
+  stored.max_SMS = "20";
+  stored.Enable_SMTP = 1;
+  stored.mailSvr = "smtp.x.example";
+  stored.SMTPport = "587";
+  stored.mailFrom = "me@x.example";
+  stored.MailUser = "me@x.example";
+  stored.MailPass = "pw";
+  stored.min_Select = "30";
+  testing::WriteFile(Path("setting.ini"), FormatSettingFile(stored));
+  testing::WriteFile(Path("smtpsvr.ini"), FormatSmtpFile(stored));
+  testing::WriteFile(Path("pgmsetting.ini"),
+                     " 0 \r\nnotepad\r\n 60 \r\n 60 \r\n 5 \r\n 0 \r\n 0 \r\n\r\n");
+  const std::string files0 = testing::ReadFile(Path("setting.ini"));
+
+  // How each setting of the table is typed into its dialog.
+  using Type = std::function<void(SettingsDialogs&, const std::string&)>;
+  const std::map<std::string, Type> typing = {
+      {"TimeInterval", [](SettingsDialogs& d, const std::string& v) { d.alert.TimeInterval = v; }},
+      {"cpu_High", [](SettingsDialogs& d, const std::string& v) { d.alert.cpu_High = v; }},
+      {"mem_High", [](SettingsDialogs& d, const std::string& v) { d.alert.mem_High = v; }},
+      {"num_High", [](SettingsDialogs& d, const std::string& v) { d.alert.num_High = v; }},
+      {"KillProc",
+       [](SettingsDialogs& d, const std::string& v) {
+         d.alert.KillProc = v == "1";
+         d.alert.OnKillProcClick();
+       }},
+      {"num_Kill", [](SettingsDialogs& d, const std::string& v) { d.alert.num_Kill = v; }},
+      {"soundFrom", [](SettingsDialogs& d, const std::string& v) { d.alert.soundFrom = v; }},
+      {"smsTo", [](SettingsDialogs& d, const std::string& v) { d.alert.smsTo = v; }},
+      {"SMTPport", [](SettingsDialogs& d, const std::string& v) { d.smtp.SMTPport = v; }},
+      {"min_Select", [](SettingsDialogs& d, const std::string& v) { d.smtp.min_Select = v; }},
+      {"pgmCPUsetF",
+       [](SettingsDialogs& d, const std::string& v) { d.program->pgmCPUsetF.text = v; }},
+      {"pgmMEMsetF",
+       [](SettingsDialogs& d, const std::string& v) { d.program->pgmMEMsetF.text = v; }},
+      {"pgmAlertSetF",
+       [](SettingsDialogs& d, const std::string& v) { d.program->pgmAlertSetF.text = v; }},
+  };
+  const Lines table[] = {
+      {"cpu_High=9o"},
+      {"cpu_High=150"},
+      {"cpu_High=-5"},
+      {"cpu_High=abc"},
+      {"cpu_High="},
+      {"cpu_High=0", "mem_High=101"},
+      {"cpu_High=85.5"},
+      {"num_High=0"},
+      {"TimeInterval=70000"},
+      {"TimeInterval=abc", "num_High=1e9"},
+      {"KillProc=1", "num_Kill=0"},
+      {"KillProc=1", "num_Kill=12"},
+      {"KillProc=1", "num_Kill=abc"},
+      {"soundFrom=24"},
+      {"soundFrom=20"},
+      {"smsTo=25"},
+      {"SMTPport=notaport"},
+      {"SMTPport=70000"},
+      {"SMTPport=0"},
+      {"min_Select=0"},
+      {"pgmCPUsetF=abc"},
+      {"pgmCPUsetF=101", "pgmMEMsetF=0", "pgmAlertSetF=0"},
+      {"pgmMEMsetF=100,5"},
+  };
+  for (const Lines& set : table) {
+    SCOPED_TRACE(::testing::PrintToString(set));
+    // The dialogs, opened on the files as the menu commands open them, typed into and saved.
+    testing::RecordingUi ui;
+    testing::FakeCpuCounters cpu;
+    testing::FakeMemory memory;
+    testing::FakeProcessLister processes{clock};
+    testing::RecordingSound sound;
+    struct NoKiller final : IProcessKiller {
+      bool KillProcess(int, uint64_t) override { return false; }
+    } killer;
+    EngineDeps deps{clock, system, cpu, memory, processes, sound, files};
+    deps.processKiller = &killer;
+    Engine engine(deps);
+    engine.store().LoadSettings(engine.settings, system.ComputerName(), system.ProgramFolder());
+    engine.processControl()->LoadProgramSettings();
+    FormContext context(engine, ui);
+    SettingsDialogs dialogs(context);
+    bool used[3] = {false, false, false};
+    for (const std::string& assignment : set) {
+      const std::string name = assignment.substr(0, assignment.find('='));
+      const int dialog = name.rfind("pgm", 0) == 0                    ? 2
+                         : name == "SMTPport" || name == "min_Select" ? 1
+                                                                      : 0;
+      if (!used[dialog]) {
+        if (dialog == 0) dialogs.alert.Show();
+        if (dialog == 1) {
+          dialogs.smtp.Show();
+          dialogs.smtp.OnPublicSMTPClick(kMySmtpPreset);
+        }
+        if (dialog == 2) dialogs.program->Show();
+        used[dialog] = true;
+      }
+      typing.at(name)(dialogs, assignment.substr(assignment.find('=') + 1));
+    }
+    if (used[0]) dialogs.alert.OnSaveClick();
+    if (used[1]) dialogs.smtp.OnSaveClick();
+    if (used[2]) dialogs.program->pgmSave_Click();
+    Lines dialogMessages;
+    for (const testing::RecordedMessage& m : ui.messages) {
+      for (const std::string& line : SplitLines(m.text)) dialogMessages.push_back(line);
+    }
+    ASSERT_FALSE(dialogMessages.empty()) << "the dialogs refused nothing";
+
+    // --set, on the same files: the same messages, each refusal naming its setting.
+    const SettingsCommandResult result = Set(set);
+    EXPECT_EQ(result.exitCode, 1);
+    Lines commandMessages;
+    for (const std::string& line : SplitOutput(result.err)) {
+      const size_t colon = line.find(": ");
+      const std::string named = line.substr(0, colon);
+      const bool isSetting = colon != std::string::npos && named.find(' ') == std::string::npos;
+      commandMessages.push_back(isSetting ? line.substr(colon + 2) : line);
+    }
+    EXPECT_EQ(commandMessages, dialogMessages);
+    EXPECT_EQ(testing::ReadFile(Path("setting.ini")), files0) << "nothing written";
+  }
 }
 
 }  // namespace

@@ -86,8 +86,9 @@ class HeadlessLoopTest : public ModelFixture {
     DeskDeps deps{clock, ui, system, counters, memory, processes, sound, files};
     deps.urlTransport = &transport;
     deps.mailerLauncher = &launcher;
-    model = std::make_unique<MainWindowModel>(deps);
-    model->OnLoad();
+    Build(deps);
+    engine->Load();
+    engine->ServiceLogin();
     counters.readsNs.clear();
   }
 
@@ -118,7 +119,7 @@ TEST_F(HeadlessLoopTest, CyclesFollowTheIntervalCountedFromTheEndOfTheLastCycle)
     counters.readTakesMs = c.cycleTakesMs;
     startNs = clock.monotonicNs;
     TerminateAt(20'000);
-    HeadlessLoop(*model, wait, termination).Run();
+    HeadlessLoop(*engine, wait, termination).Run();
     const std::vector<long long> gaps = CycleGapsMs();
     ASSERT_GE(gaps.size(), 4u);
     for (long long gap : gaps) EXPECT_EQ(gap, c.gapMs);
@@ -126,15 +127,13 @@ TEST_F(HeadlessLoopTest, CyclesFollowTheIntervalCountedFromTheEndOfTheLastCycle)
   }
 }
 
-TEST_F(HeadlessLoopTest, TerminationClosesTheWindowAndNoWaitOutlastsOneSecond) {
+TEST_F(HeadlessLoopTest, TerminationEndsTheLoopAndNoWaitOutlastsOneSecond) {
   LoadWithInterval("5");
   TerminateAt(7'300);
   int afterEvents = 0;
-  HeadlessLoop loop(*model, wait, termination);
+  HeadlessLoop loop(*engine, wait, termination);
   loop.SetAfterEvents([&] { ++afterEvents; });
   loop.Run();
-  EXPECT_TRUE(model->quitRequested);
-  EXPECT_FALSE(model->trayAdded) << "the tray icon goes as when the window closes";
   EXPECT_EQ(clock.monotonicNs, startNs + 7'300 * kNsPerMs)
       << "ends in the wait that got the request";
   for (long long limit : wait.limitsMs) EXPECT_LE(limit, 1000);
@@ -148,12 +147,12 @@ TEST_F(HeadlessLoopTest, ALoginReplyArrivingDuringAWaitStartsTheCycles) {
   wait.at.emplace(startNs + 4'500 * kNsPerMs,
                   [this] { transport.CompleteNext(true, "welcome*250*1-ab12cd%"); });
   TerminateAt(8'000);
-  HeadlessLoop(*model, wait, termination).Run();
+  HeadlessLoop(*engine, wait, termination).Run();
   EXPECT_TRUE(engine->MonitoringOn());
   ASSERT_FALSE(counters.readsNs.empty());
   EXPECT_EQ((counters.readsNs.front() - startNs) / kNsPerMs, 5'500)
       << "the first cycle one tick after the reply";
-  EXPECT_EQ(model->Label7.caption, "250");
+  EXPECT_EQ(engine->session.credits, "250");
 }
 
 }  // namespace

@@ -1,9 +1,16 @@
-// What the monitor cycle hands to the usage history: every cycle, the ranked top processes of
-// exceeding cycles, alerts, back-to-normal, terminations and monitoring started and stopped.
+// What the usage history is told of the engine's decisions: every cycle, the ranked top processes
+// of exceeding cycles, alerts, back-to-normal, terminations and monitoring started and stopped;
+// and whether an alert was sent is the dispatcher's own outcome, for every reason it has.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
+#include "history/history_listener.h"
 #include "history/history_recorder_hook.h"
+#include "metrics/metrics_recorder.h"
 #include "process/process_fixture.h"
+#include "support/recording_listener.h"
 #include "unit/model_fixture.h"
 
 namespace tarnwick {
@@ -40,10 +47,17 @@ class RecordingHistory final : public IHistoryRecorder {
 class HistoryHooksTest : public testing::ModelFixture {
  protected:
   RecordingHistory history;
+  std::unique_ptr<HistoryListener> listener;
+
+  // The history listens to the engine from now on.
+  void Record() {
+    listener = std::make_unique<HistoryListener>(history);
+    engine->Listen(listener.get());
+  }
 };
 
 TEST_F(HistoryHooksTest, CyclesTopsAndEventsReachTheHistory) {
-  model->SetHistoryRecorder(&history);
+  Record();
   Load();  // logs in without an account: monitoring starts
   Cycle(20, 50);
   Cycle(93, 91);
@@ -82,7 +96,7 @@ TEST_F(HistoryHooksTest, CyclesTopsAndEventsReachTheHistory) {
 // with the watch, the value, the process that was most often on top and the termination.
 TEST_F(HistoryHooksTest, AlertsAreKeptAsSentOrLogOnlyWithTheirFacts) {
   testing::RecordingAlertSender sender;
-  model->SetHistoryRecorder(&history);
+  Record();
   Load();
   engine->session.loggedIn = true;
   engine->settings.Enable_alert = 1;
@@ -128,7 +142,84 @@ TEST_F(HistoryHooksTest, WithoutAHistoryTheCycleRunsAsBefore) {
   Cycle(93, 50);
   Cycle(93, 50);
   EXPECT_EQ(engine->cpuWatch.raised, 1);
-  EXPECT_EQ(model->historyRecorder(), nullptr);
+}
+
+// One alert of the CPU watch through the real dispatcher in each of its situations: the history's
+// "sent", the metrics' count of sent alerts and the dispatcher's outcome are one answer.
+TEST_F(HistoryHooksTest, SentIsTheDispatchersOutcomeForEveryReason) {
+  const struct {
+    const char* name;
+    std::function<void(Engine&)> situation;
+    int alerts;  // alerts in a row without a normal sample between them (the last one counts)
+    DispatchOutcome outcome;
+  } cases[] = {
+      {"sent", [](Engine&) {}, 1, DispatchOutcome::Sent},
+      {"outside the sending hours",
+       [](Engine& e) {
+         e.settings.schAlert = 1;
+         e.settings.smsFrom = "8";
+         e.settings.smsTo = "9";
+       },
+       1, DispatchOutcome::HourWindow},
+      {"no credits", [](Engine& e) { e.session.credits = "0"; }, 1, DispatchOutcome::NoCredits},
+      {"the day's cap, no mail list",
+       [](Engine& e) {
+         e.settings.max_SMS = "5";
+         e.settings.smsSentToday = 5;
+         e.settings.Mail_List.clear();
+       },
+       1, DispatchOutcome::DailyCap},
+      {"the day's cap, mailed instead",
+       [](Engine& e) {
+         e.settings.max_SMS = "5";
+         e.settings.smsSentToday = 5;
+       },
+       1, DispatchOutcome::MailOnly},
+      {"not logged in", [](Engine& e) { e.session.loggedIn = false; }, 1,
+       DispatchOutcome::NotLoggedIn},
+      {"a repeat", [](Engine&) {}, 2, DispatchOutcome::Repeat},
+      {"alerts off", [](Engine& e) { e.settings.Enable_alert = 0; }, 1, DispatchOutcome::AlertsOff},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    UseDelivery();
+    Record();
+    testing::RecordingListener decisions;
+    engine->Listen(&decisions);
+    MetricsBoard board;
+    MetricsRecorder metrics(board);
+    engine->Listen(&metrics);
+    metrics.Attach(*engine);
+    Load();
+    clock.Set(10, 15, 7);
+    Settings& s = engine->settings;
+    s.Enable_alert = 1;
+    s.smsEmail = "ops@x.example";
+    s.smsPassword = "pw";
+    s.smsPhone = "+15550100";
+    s.Mail_List = "boss@x.example";
+    s.max_SMS = "9999";
+    engine->session.loggedIn = true;
+    engine->session.credits = "250";
+    c.situation(*engine);
+    history.events.clear();
+    for (int i = 0; i < 3 * c.alerts; ++i) Cycle(93, 50);
+
+    ASSERT_EQ(decisions.alerts.size(), static_cast<size_t>(c.alerts))
+        << ::testing::PrintToString(Messages());
+    EXPECT_EQ(decisions.alerts.back().dispatch, c.outcome)
+        << DispatchOutcomeName(decisions.alerts.back().dispatch);
+    ASSERT_EQ(history.events.size(), static_cast<size_t>(c.alerts));
+    const bool wentOut = WentOut(c.outcome);
+    EXPECT_EQ(history.events.back().sent, wentOut ? SendState::Sent : SendState::LogOnly);
+    metrics.Publish();
+    const WatchMetrics& cpuMetrics = board.Snapshot().watches[static_cast<size_t>(Watch::Cpu)];
+    EXPECT_EQ(cpuMetrics.alertsRaised, static_cast<uint64_t>(c.alerts));
+    const uint64_t sentBefore = c.alerts > 1 && WentOut(decisions.alerts.front().dispatch) ? 1 : 0;
+    EXPECT_EQ(cpuMetrics.alertsSent, sentBefore + (wentOut ? 1u : 0u));
+    engine->Unlisten(&metrics);
+    engine->Unlisten(&decisions);
+  }
 }
 
 class ProgramHistoryTest : public testing::ProcessFixture {
@@ -141,7 +232,8 @@ TEST_F(ProgramHistoryTest, ProgramMonitorAlertAndItsTerminationReachTheHistory) 
   // Watch notepad: CPU 60%, memory 50%, three samples to an alert, terminate, no sound.
   WriteProgramSettings({"1", "notepad", "60", "50", "3", "1", "0", ""});
   LoadLoggedIn();
-  model->SetHistoryRecorder(&history);
+  HistoryListener listener(history);
+  engine->Listen(&listener);
   killer.result = false;
   for (int i = 0; i < 3; ++i) {
     engine->processControl()->MonitorProgram();

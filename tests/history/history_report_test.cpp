@@ -14,7 +14,8 @@
 #include <sstream>
 
 #include "domain/history_time.h"
-#include "platform/sqlite/history_command_line.h"
+#include "history/history_command_line.h"
+#include "platform/owner_only_file.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "support/file_mode.h"
 #include "support/temp_dir.h"
@@ -258,8 +259,12 @@ TEST_F(HistoryCommandTest, TheExportIsOwnerOnlyAndNeverAnotherUsersFile) {
   const auto exportTo = [&](const std::string& file) {
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const std::optional<int> status =
-        RunHistoryCommandLine({"--export-history", file, "--since", "3h"}, path, clock);
+    const std::optional<int> status = RunHistoryCommandLine(
+        {"--export-history", file, "--since", "3h"},
+        [this] {
+          return std::make_unique<SqliteHistoryStore>(path, SqliteHistoryStore::Access::ReadOnly);
+        },
+        clock, &CreateOwnerOnlyFile);
     ::testing::internal::GetCapturedStdout();
     ::testing::internal::GetCapturedStderr();
     return status.value_or(-1);

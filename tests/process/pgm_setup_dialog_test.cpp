@@ -39,7 +39,7 @@ class PgmSetupDialogTest : public testing::ProcessFixture {
     view->show();
   }
 
-  PgmSetupModel& dialog() { return control().pgmSETUP(); }
+  PgmSetupModel& dialog() { return (*model->pgmSETUP()); }
 
   template <typename T>
   T* Widget(const char* name) {

@@ -21,7 +21,7 @@ class PgmSetupModelTest : public testing::ProcessFixture {
     WriteProgramSettings({" 1 ", "notepad", " 70 ", " 12.5 ", " 4 ", " 1 ", " 0 ", "/snd/x.wav"});
     model->OnLoad();
   }
-  PgmSetupModel& dialog() { return control().pgmSETUP(); }
+  PgmSetupModel& dialog() { return (*model->pgmSETUP()); }
   ProgramSettings& pgm() { return control().programSettings(); }
   std::string Path() const { return system.programFolder + "/pgmsetting.ini"; }
 };
@@ -104,7 +104,7 @@ TEST_F(PgmSetupModelTest, SaveConvertsTheBoxesWritesTheFileAndCloses) {
   dialog().pgmNameF.text = " Calc ";
   dialog().pgmCPUsetF.text = " 75 ";
   dialog().pgmMEMsetF.text = "33,5";
-  dialog().pgmAlertSetF.text = "three";  // does not convert: keeps 4
+  dialog().pgmAlertSetF.text = "4.0";
   dialog().pgmKillF.value = 0;
   dialog().pgmSoundF.value = 1;
   dialog().pgmFileSoundF.text = "  /snd/bell.wav  ";
@@ -122,6 +122,24 @@ TEST_F(PgmSetupModelTest, SaveConvertsTheBoxesWritesTheFileAndCloses) {
             " 1 \r\ncalc\r\n 75 \r\n 33.5 \r\n 4 \r\n 0 \r\n 1 \r\n/snd/bell.wav\r\n");
   EXPECT_EQ(model->Label6[0].caption, "calc");
   EXPECT_EQ(model->pgmMEM_Setting.caption, "/33.5 %");
+}
+
+TEST_F(PgmSetupModelTest, ABoxThatIsNoNumberRefusesTheSaveAndChangesNothing) {
+  const std::string before = ReadFile(Path());
+  dialog().Show();
+  dialog().pgmNameF.text = "calc";
+  dialog().pgmCPUsetF.text = "9o";
+  dialog().pgmAlertSetF.text = "three";
+  dialog().pgmSave_Click();
+  EXPECT_EQ(dialog().state(), FormState::Shown) << "open with the entries for another try";
+  std::vector<std::string> texts;
+  for (const testing::RecordedMessage& m : ui.messages) texts.push_back(m.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "The program's CPU warning threshold must be a whole number from 1 to 100",
+                       "The program's # of consecutive usage exceed threshold to trigger alert "
+                       "sending must be a whole number from 1 to 32767"}));
+  EXPECT_EQ(pgm().pgmNameF, "notepad") << "nothing comes into force";
+  EXPECT_EQ(ReadFile(Path()), before);
 }
 
 TEST_F(PgmSetupModelTest, SaveLeavesTheExceedCountsAlone) {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/process_control.h"
 #include "forms/main_window_model.h"
 #include "platform/process_killer.h"
-#include "engine/process_control.h"
 #include "unit/model_fixture.h"
 
 namespace tarnwick::testing {
@@ -65,7 +65,7 @@ class ProcessFixture : public ModelFixture {
     engine->session.loggedIn = true;
     engine->settings.Enable_alert = 1;
     engine->settings.smsPhone = "+1 5550100";
-    model->Label7.caption = "25";
+    engine->session.credits = "25";
     engine->SetAlertSender(&sender);
     Messages();
   }

@@ -360,7 +360,7 @@ TEST_F(ProgramMonitorTest, ProgramGoneAtTerminationTimeIsLoggedAndTheAlertCarrie
 TEST_F(ProgramMonitorTest, NoticesNeedCreditsALoginAndAlertsSwitchedOn) {
   pgm().pgmAlertSetF = 1;
   pgm().pgmSoundF = 0;
-  model->Label7.caption = " 0 ";
+  engine->session.credits = " 0 ";
   Cycle(320, 100);
   EXPECT_EQ(Messages().back(), "No enough credits to send alert message");
   Cycle(4, 100);
@@ -374,12 +374,12 @@ TEST_F(ProgramMonitorTest, NoticesNeedCreditsALoginAndAlertsSwitchedOn) {
             "No enough credits to send program notepad Memory usage back to normal alert message");
   EXPECT_TRUE(sender.sent.empty());
 
-  model->Label7.caption = "credits";
+  engine->session.credits = "credits";
   Cycle(4, 6000);
   EXPECT_EQ(Messages().back(), "No enough credits to send alert message")
       << "a caption that is not a number counts as none";
 
-  model->Label7.caption = "3";
+  engine->session.credits = "3";
   Cycle(4, 100);
   engine->session.loggedIn = false;
   Cycle(4, 6000);
@@ -403,7 +403,7 @@ TEST_F(ProgramMonitorTest, StartButtonClearsAlertFlagsAndLabelsOtherStartsOnlyTh
   Cycle(320, 6000);  // counts 1
   ASSERT_EQ(sender.sent.size(), 2u);
 
-  model->SetMonitoring(true);  // as after a login reply
+  engine->SwitchMonitoring(true, MonitoringSwitch::Login);  // as after a login reply
   EXPECT_EQ(control().programMonitor().cpuWatch().count, 0);
   EXPECT_TRUE(control().programMonitor().cpuWatch().startTime.empty());
   EXPECT_EQ(model->pgmCPU_count.caption, "1") << "this start leaves the labels";
@@ -443,7 +443,7 @@ TEST_F(ProgramMonitorTest, SwitchedOnAgainInItsDialogTheShareIsNotMeasuredOverTh
   pgm().pgmAlertSetF = 100;
   Cycle(40, 100);
   ASSERT_EQ(model->pgmCPU.caption, "10%");
-  PgmSetupModel& dialog = control().pgmSETUP();
+  PgmSetupModel& dialog = (*model->pgmSETUP());
   for (const int16_t on : {int16_t{0}, int16_t{1}}) {
     dialog.Show();
     dialog.pgmMonitorF.value = on;

@@ -46,7 +46,7 @@ TEST_F(ProgramSettingsTest, MissingFileGivesTheDefaultsAndIsNotCreated) {
     EXPECT_FALSE(std::filesystem::exists(Path()));
 
     model->OnMPGMSetupClick();
-    const PgmSetupModel& dialog = control().pgmSETUP();
+    const PgmSetupModel& dialog = (*model->pgmSETUP());
     EXPECT_EQ(dialog.pgmNameF.text, std::string("firefox") + suffix + " (*example)");
     EXPECT_EQ(dialog.pgmAlertSetF.text, "5");
     EXPECT_EQ(dialog.pgmFileSoundF.text, system.programFolder + "/alert1.wav");
@@ -152,7 +152,7 @@ TEST_F(ProgramSettingsTest, LabelsFollowTheMonitorSwitch) {
   EXPECT_EQ(model->pgmMEM_Alert.caption, "/4");
 
   pgm().pgmMonitorF = 0;
-  control().ShowProgramLabels();
+  model->OnProgramSettingsInForce();
   EXPECT_EQ(model->Label6[0].caption, "No program monitored");
   EXPECT_EQ(model->Label6[2].caption, "No program monitored");
   for (const Label* label :
@@ -163,7 +163,7 @@ TEST_F(ProgramSettingsTest, LabelsFollowTheMonitorSwitch) {
 
   pgm().pgmMonitorF = 1;
   pgm().pgmNameF.clear();
-  control().ShowProgramLabels();
+  model->OnProgramSettingsInForce();
   EXPECT_EQ(model->Label6[0].caption, "No program monitored");
 }
 
@@ -182,7 +182,7 @@ TEST_F(ProgramSettingsTest, SavingANewNameClearsBothAlertFlags) {
   };
   raiseBothAlerts();
 
-  PgmSetupModel& dialog = control().pgmSETUP();
+  PgmSetupModel& dialog = (*model->pgmSETUP());
   dialog.Show();
   dialog.pgmNameF.text = "  Notepad.EXE ";
   dialog.pgmSave_Click();

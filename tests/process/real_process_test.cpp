@@ -17,12 +17,12 @@
 #include <thread>
 #include <vector>
 
-#include "linux/linux_test_support.h"
+#include "engine/process_control.h"
 #include "forms/main_window_model.h"
+#include "linux/linux_test_support.h"
 #include "platform/linux/pidfd_process_killer.h"
 #include "platform/linux/proc_process_lister.h"
 #include "platform/linux/proc_stat.h"
-#include "engine/process_control.h"
 #include "support/fakes.h"
 #include "unit/model_fixture.h"
 
@@ -208,7 +208,9 @@ class RealProcessTest : public ::testing::Test {
   testing::RecordingAlertSender sender;
   testing::TempDir dir;
   TempFolder hogs;
-  std::unique_ptr<MainWindowModel> model;
+  std::unique_ptr<testing::Desk> desk;
+  Engine* engine = nullptr;
+  MainWindowModel* model = nullptr;
   size_t seen = 0;
   int copies = 0;
 
@@ -222,14 +224,16 @@ class RealProcessTest : public ::testing::Test {
     memory.available = 500 * testing::kMiB;
     DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     deps.processKiller = &killer;
-    model = std::make_unique<MainWindowModel>(deps);
+    desk = std::make_unique<testing::Desk>(deps);
+    engine = &desk->engine;
+    model = &desk->form;
   }
 
   void Load() {
     model->OnLoad();
     engine->session.loggedIn = true;
     engine->settings.Enable_alert = 1;
-    model->Label7.caption = "25";
+    engine->session.credits = "25";
     engine->SetAlertSender(&sender);
     Messages();
   }

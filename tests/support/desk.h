@@ -38,7 +38,8 @@ inline EngineDeps EngineDepsOf(const DeskDeps& d) {
 class Desk {
  public:
   explicit Desk(const DeskDeps& d)
-      : engine(EngineDepsOf(d)), form(engine, MainWindowServices{d.ui, d.smtpClient, d.autostart}) {}
+      : engine(EngineDepsOf(d)),
+        form(engine, MainWindowServices{d.ui, d.smtpClient, d.autostart}) {}
 
   Engine engine;
   MainWindowModel form;

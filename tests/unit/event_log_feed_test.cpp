@@ -130,7 +130,8 @@ TEST(EventLogFeed, KindsFollowTheDecisions) {
     std::function<void()> decide;
     std::vector<EventLogKind> kinds;
   } cases[] = {
-      {"an alert", [&] { feed.OnAlert(alert(Watch::Cpu, TerminationOutcome::NotOn)); },
+      {"an alert",
+       [&] { feed.OnAlert(alert(Watch::Cpu, TerminationOutcome::NotOn)); },
        {EventLogKind::Alert}},
       {"an alert whose kill rules refused",
        [&] { feed.OnAlert(alert(Watch::Memory, TerminationOutcome::Refused)); },
@@ -145,19 +146,34 @@ TEST(EventLogFeed, KindsFollowTheDecisions) {
        [&] { feed.OnAlert(alert(Watch::ProgramCpu, TerminationOutcome::Succeeded)); },
        {EventLogKind::Alert}},
       {"a machine watch's termination, told with its alert",
-       [&] { feed.OnTermination({Watch::Cpu, "firefox", 200, true, {}}); }, {}},
+       [&] {
+         feed.OnTermination({Watch::Cpu, "firefox", 200, true, {}});
+       },
+       {}},
       {"the program monitor's termination",
-       [&] { feed.OnTermination({Watch::ProgramCpu, "notepad", 300, true, "killed"}); },
+       [&] {
+         feed.OnTermination({Watch::ProgramCpu, "notepad", 300, true, "killed"});
+       },
        {EventLogKind::Kill}},
       {"the program monitor's failed termination",
-       [&] { feed.OnTermination({Watch::ProgramMemory, "notepad", 300, false, "failed"}); },
+       [&] {
+         feed.OnTermination({Watch::ProgramMemory, "notepad", 300, false, "failed"});
+       },
        {EventLogKind::Failure}},
-      {"a failure", [&] { feed.OnFailure({FailureResult::Kind::Mail, "Mail to x failed: y"}); },
+      {"a failure",
+       [&] {
+         feed.OnFailure({FailureResult::Kind::Mail, "Mail to x failed: y"});
+       },
        {EventLogKind::Failure}},
       {"the service out of reach",
-       [&] { feed.OnLogin({LoginResult::Step::Unreadable, {}, {}, {}}); },
+       [&] {
+         feed.OnLogin({LoginResult::Step::Unreadable, {}, {}, {}});
+       },
        {EventLogKind::Failure}},
-      {"a login", [&] { feed.OnLogin({LoginResult::Step::Accepted, {}, "5", "ops@x.example"}); },
+      {"a login",
+       [&] {
+         feed.OnLogin({LoginResult::Step::Accepted, {}, "5", "ops@x.example"});
+       },
        {}},
       {"a back to normal", [&] { feed.OnBackToNormal({}); }, {}},
   };

@@ -1,5 +1,6 @@
-// The engine and the main window model on fake platform services: 4 processors, 10,000 MiB of memory, a clock at
-// 2026-12-04 10:15:07, and a first run (no settings files) in a temporary program folder.
+// The engine and the main window model on fake platform services: 4 processors, 10,000 MiB of
+// memory, a clock at 2026-12-04 10:15:07, and a first run (no settings files) in a temporary
+// program folder.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,8 +12,8 @@
 #include <vector>
 
 #include "forms/main_window_model.h"
-#include "support/desk.h"
 #include "settings/settings_store.h"
+#include "support/desk.h"
 #include "support/fake_file_system.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "forms/smtp_server_model.h"
 #include "dialogs/dialog_fixture.h"
-#include "forms/pgm_setup_model.h"
 #include "engine/process_control.h"
 #include "forms/alert_setting_model.h"
+#include "forms/pgm_setup_model.h"
+#include "forms/smtp_server_model.h"
 #include "settings/settings_store.h"
 #include "view_fixture.h"
 
@@ -141,14 +141,14 @@ TEST_F(DialogsViewTest, AlertSettingsPointerHintAndResetFollowTheModel) {
   SendMessageW(Alert(), WM_COMMAND, IDCANCEL, 0);
   Pump();
   ASSERT_EQ(Alert(), nullptr);
-  model->settings.smsSentToday = 3;
+  engine->settings.smsSentToday = 3;
   Menu(id::Setup);
   ASSERT_NE(Alert(), nullptr);
   EXPECT_EQ(Text(Alert(), id::SMS_Today), "Sent Today : 3");
   SendMessageW(Alert(), WM_COMMAND, MAKEWPARAM(id::SMS_Reset, STN_CLICKED),
                reinterpret_cast<LPARAM>(Control(Alert(), id::SMS_Reset)));
   Pump();
-  EXPECT_EQ(model->settings.smsSentToday, 0);
+  EXPECT_EQ(engine->settings.smsSentToday, 0);
   EXPECT_EQ(Text(Alert(), id::SMS_Today), "Sent Today : 0");
 
   // Over "Click to Reset" the pointer is the hand; over the background it is the arrow again.
@@ -231,7 +231,7 @@ TEST_F(DialogsViewTest, SmtpSettingsPresetsSenderChecksAndSave) {
 
 TEST_F(DialogsViewTest, SmtpTestMailKeepsTheButtonBusyUntilTheAnswer) {
   RecordingSmtpClient smtp;
-  Start([&smtp](MainWindowDeps& deps) { deps.smtpClient = &smtp; });
+  Start([&smtp](DeskDeps& deps) { deps.smtpClient = &smtp; });
   Menu(id::SMTPsetup);
   ASSERT_NE(Smtp(), nullptr);
   Click(Smtp(), id::Check1);

@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
-#include "history/history_report.h"
 #include "domain/history_time.h"
+#include "history/history_report.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
-#include "platform/sqlite/sqlite_history_store.h"
 #include "platform/owner_only_file.h"
+#include "platform/sqlite/sqlite_history_store.h"
 #include "view_fixture.h"
 
 namespace tarnwick::testing {
@@ -73,10 +73,10 @@ class Win32HistoryTest : public Win32ViewTest {
     ASSERT_TRUE(store->Append(b).ok);
 
     Start(nullptr, [this] {
-      model->settings.cpu_High = "80";
-      model->settings.mem_High = "90";
+      engine->settings.cpu_High = "80";
+      engine->settings.mem_High = "90";
       history = std::make_unique<HistoryWindowModel>(
-          clock, model->settings, store.get(), nullptr,
+          clock, engine->settings, store.get(), nullptr,
           HistoryExport{&ui, &CreateOwnerOnlyFile, system.logFolder});
       view = std::make_unique<win32::HistoryWindow>(*history);
       window->SetHistoryCommand([this] { view->Open(); });

@@ -38,7 +38,7 @@ class LogPaneTest : public Win32ViewTest {
  protected:
   HWND Pane() { return Control(Main(), win32::id::txtLog); }
   void Write(int from, int count) {
-    for (int i = from; i < from + count; ++i) model->WriteLog("line " + std::to_string(i));
+    for (int i = from; i < from + count; ++i) engine->WriteLog("line " + std::to_string(i));
     window->Render();
     Pump();
   }

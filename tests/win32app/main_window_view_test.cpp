@@ -139,7 +139,7 @@ TEST_F(Win32ViewTest, FileMenuStartWithTheSessionWritesAndRemovesTheRunEntry) {
   // The Run entry of a program elsewhere, under a name of the test's own.
   WindowsAutostart autostart("C:\\Tarnwick View Test\\tarnwick.exe", "TarnwickViewTest");
   ASSERT_TRUE(autostart.SetEnabled(false).ok);
-  Start([&autostart](MainWindowDeps& deps) { deps.autostart = &autostart; });
+  Start([&autostart](DeskDeps& deps) { deps.autostart = &autostart; });
   const auto state = [this] {
     return GetMenuState(window->fileMenu(), win32::id::mAutostart, MF_BYCOMMAND);
   };
@@ -165,7 +165,7 @@ TEST_F(Win32ViewTest, TextFromOutsideShowsWholeInTheCaptionLabelsAndLog) {
   WriteFile(system.programFolder + "/setting.ini", FormatSettingFile(s));
   Start();
   cpu.busy = {50};
-  model->Monitor();
+  engine->Monitor();
   window->Render();
   bool found = false;
   for (int row = 0; row < LogRows() && !found; ++row) {

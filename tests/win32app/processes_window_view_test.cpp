@@ -24,17 +24,20 @@ class Win32ProcessesTest : public Win32ViewTest {
     Win32ViewTest::SetUp();
     processes.Add(300, "hog", 300, 10 * kMiB);
     Start(nullptr, [this] {
-      processesModel = std::make_unique<ProcessesWindowModel>(*model, nullptr);
+      processesModel = std::make_unique<ProcessesWindowModel>(engine->processSampler(), *engine,
+                                                              system.suffix, nullptr);
+      engine->Listen(processesModel.get());
       view = std::make_unique<win32::ProcessesWindow>(*processesModel);
       window->SetProcessesCommand([this] { view->Open(); });
     });
-    model->settings.cpu_High = "75";
-    model->settings.mem_High = "85";
-    model->settings.num_High = "3";
+    engine->settings.cpu_High = "75";
+    engine->settings.mem_High = "85";
+    engine->settings.num_High = "3";
   }
 
   void TearDown() override {
     view.reset();
+    if (engine != nullptr) engine->Unlisten(processesModel.get());
     processesModel.reset();
     Win32ViewTest::TearDown();
   }
@@ -42,7 +45,7 @@ class Win32ProcessesTest : public Win32ViewTest {
   // One monitor cycle at the given CPU percentage, then 5 s pass.
   void Cycle(int cpuPercent) {
     cpu.busy.push_back(cpuPercent);
-    model->Monitor();
+    engine->Monitor();
     clock.Advance(5);
     Pump();
   }

@@ -24,10 +24,11 @@
 
 #include "control_ids.h"
 #include "dialogs/dialog_fixture.h"
-#include "main_window.h"
 #include "forms/main_window_model.h"
+#include "main_window.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_process_killer.h"
+#include "support/desk.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "widgets.h"
@@ -46,7 +47,9 @@ class Win32ViewTest : public ::testing::Test {
   WindowsFileSystem files;
   WindowsProcessKiller killer;
   TempDir dir;
-  std::unique_ptr<MainWindowModel> model;
+  std::unique_ptr<Desk> desk;
+  Engine* engine = nullptr;
+  MainWindowModel* model = nullptr;
   std::unique_ptr<win32::MainWindow> window;
 
   void SetUp() override {
@@ -64,18 +67,22 @@ class Win32ViewTest : public ::testing::Test {
 
   void TearDown() override {
     window.reset();
-    model.reset();
+    model = nullptr;
+    engine = nullptr;
+    desk.reset();
     Pump();
   }
 
   // Builds the window over the model (with `adjust` adding to its services) and loads it;
   // `beforeLoad` builds what the program wires to the window before it loads (its other windows).
-  void Start(const std::function<void(MainWindowDeps&)>& adjust = nullptr,
+  void Start(const std::function<void(DeskDeps&)>& adjust = nullptr,
              const std::function<void()>& beforeLoad = nullptr) {
-    MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+    DeskDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
     deps.processKiller = &killer;
     if (adjust) adjust(deps);
-    model = std::make_unique<MainWindowModel>(deps);
+    desk = std::make_unique<Desk>(deps);
+    engine = &desk->engine;
+    model = &desk->form;
     window = std::make_unique<win32::MainWindow>(*model);
     if (beforeLoad) beforeLoad();
     model->OnLoad();

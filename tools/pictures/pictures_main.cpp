@@ -20,11 +20,11 @@
 #include "alert_setting_dialog.h"
 #include "common/clock.h"
 #include "domain/history_time.h"
+#include "engine/engine.h"
+#include "forms/main_window_model.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "forms/main_window_model.h"
-#include "processes/processes_window_model.h"
 #include "pgm_setup_dialog.h"
 #include "picture_samples.h"
 #include "platform/linux/linux_system_info.h"
@@ -35,6 +35,7 @@
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_user_names.h"
 #include "platform/sqlite/sqlite_history_store.h"
+#include "processes/processes_window_model.h"
 #include "processes_window.h"
 #include "qt_ui_services.h"
 #include "settings/settings_store.h"
@@ -100,9 +101,11 @@ int Run(const QString& outDir) {
   ProcProcessLister processes;
   pictures::Silence sound;
   pictures::RefusingKiller killer;
-  DeskDeps deps{clock, ui, system, cpuCounters, memory, processes, sound, files};
+  EngineDeps deps{clock, system, cpuCounters, memory, processes, sound, files};
+  deps.events = &ui;
   deps.processKiller = &killer;
-  MainWindowModel model(deps);
+  Engine engine(deps);
+  MainWindowModel model(engine, {ui});
   MainWindow window(model);
   ui.SetBeforeEvents([&window] { window.Render(); });
   model.OnLoad();
@@ -145,10 +148,17 @@ int Run(const QString& outDir) {
   // The live processes, with a run of samples over the thresholds so that the kill rule has a
   // pick: the thresholds are lowered for the picture only (nothing is saved).
   PosixUserNames userNames;
-  ProcessesWindowModel processesModel(model, &userNames);
+  ProcessesWindowModel processesModel(engine.processSampler(), engine, system.ExecutableSuffix(),
+                                      &userNames);
+  Listening processesListening(engine, processesModel);
   ProcessesWindow processesView(processesModel);
   engine.settings.cpu_High = "0";
   engine.settings.mem_High = "0";
+  // A kill rule that would pick the top process (the picture's killer refuses every kill).
+  engine.settings.KillProc = 1;
+  engine.settings.Killopt = false;
+  engine.settings.PnameList.clear();
+  engine.settings.num_Kill = "1";
   processesModel.Show();
   processesView.Render();
   for (int cycle = 0; cycle < 3; ++cycle) {

@@ -18,11 +18,11 @@
 #include <string>
 
 #include "domain/history_time.h"
+#include "engine/engine.h"
+#include "forms/main_window_model.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "forms/main_window_model.h"
-#include "processes/processes_window_model.h"
 #include "picture_samples.h"
 #include "platform/owner_only_file.h"
 #include "platform/sqlite/sqlite_history_store.h"
@@ -32,6 +32,7 @@
 #include "platform/windows/windows_counters.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_system_info.h"
+#include "processes/processes_window_model.h"
 #include "processes_window.h"
 #include "settings/settings_store.h"
 #include "ui_services.h"
@@ -145,9 +146,11 @@ int Run(const std::wstring& out) {
     pictures::WriteSampleSettings(machine, store, ui);
     pictures::WriteSampleProgramSettings(machine, files, folder);
   }
-  MainWindowDeps deps{clock, ui, system, cpu, memory, processes, sound, files};
+  EngineDeps deps{clock, system, cpu, memory, processes, sound, files};
+  deps.events = &ui;
   deps.processKiller = &killer;
-  MainWindowModel model(deps);
+  Engine engine(deps);
+  MainWindowModel model(engine, {ui});
   win32::MainWindow window(model);
   ui.SetBeforeEvents([&window] { window.Render(); });
   model.OnLoad();
@@ -156,7 +159,7 @@ int Run(const std::wstring& out) {
   for (int i = 0; i < 2; ++i) {
     Settle(window, 1000);
     model.OnTmrUpdateTick();
-    model.cycleCountdown = 1;
+    engine.cycleCountdown = 1;
     window.Render();
   }
   Settle(window, 800);
@@ -190,7 +193,7 @@ int Run(const std::wstring& out) {
     SqliteHistoryStore historyStore(folder + "\\" + std::string(kHistoryFileName));
     const int64_t now = ToHistorySeconds(clock.Now());
     const int64_t alertAt = pictures::WriteSampleHistory(machine, historyStore, now);
-    HistoryWindowModel history(clock, model.settings, &historyStore, nullptr,
+    HistoryWindowModel history(clock, engine.settings, &historyStore, nullptr,
                                {&ui, &CreateOwnerOnlyFile, folder});
     win32::HistoryWindow historyView(history);
     historyView.Open();
@@ -204,14 +207,21 @@ int Run(const std::wstring& out) {
   {
     // The live processes, with a run of samples over the thresholds so that the kill rule has a
     // pick: the thresholds are lowered for the picture only (nothing is saved).
-    ProcessesWindowModel processesModel(model, nullptr);
+    ProcessesWindowModel processesModel(engine.processSampler(), engine, system.ExecutableSuffix(),
+                                        nullptr);
+    Listening processesListening(engine, processesModel);
     win32::ProcessesWindow processesView(processesModel);
-    model.settings.cpu_High = "0";
-    model.settings.mem_High = "0";
+    engine.settings.cpu_High = "0";
+    engine.settings.mem_High = "0";
+    // A kill rule that would pick the top process (the picture's killer refuses every kill).
+    engine.settings.KillProc = 1;
+    engine.settings.Killopt = false;
+    engine.settings.PnameList.clear();
+    engine.settings.num_Kill = "1";
     processesView.Open();
     for (int cycle = 0; cycle < 3; ++cycle) {
       Settle(window, 1000);
-      model.cycleCountdown = 1;
+      engine.cycleCountdown = 1;
       model.OnTmrUpdateTick();
     }
     Settle(window, 800);

@@ -14,7 +14,6 @@
 #include <cstring>
 #include <thread>
 
-
 #ifndef _WIN32
 #include <netinet/in.h>
 #include <netinet/tcp.h>
