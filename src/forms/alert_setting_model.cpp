@@ -171,14 +171,10 @@ class AlertSettingModel::Report final : public ISettingCheckReport {
   explicit Report(AlertSettingModel& dialog) : dialog_(dialog) {}
   void Refuse(std::string_view setting, const std::string& message) override {
     dialog_.KeepEntriesInForce();
-    if (const RefusalWitness& witness = dialog_.context_.refusalWitness())
-      witness(setting, message);
-    dialog_.context_.Tell(message);
+    dialog_.context_.TellRefusal(setting, message);
   }
   bool Ask(std::string_view setting, const std::string& message) override {
-    if (const RefusalWitness& witness = dialog_.context_.refusalWitness())
-      witness(setting, message);
-    if (dialog_.context_.Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes) return true;
+    if (dialog_.context_.AskYesNo(setting, message)) return true;
     dialog_.KeepEntriesInForce();
     return false;
   }

@@ -33,4 +33,14 @@ MessageAnswer FormContext::Tell(std::string_view message, MessageButtons buttons
   return ui_.MessageBox(std::string(message), buttons, std::string(kDialogMessageTitle));
 }
 
+void FormContext::TellRefusal(std::string_view setting, const std::string& message) const {
+  if (witness_) witness_(setting, message);
+  Tell(message);
+}
+
+bool FormContext::AskYesNo(std::string_view setting, const std::string& message) const {
+  if (witness_) witness_(setting, message);
+  return Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
 }  // namespace tarnwick

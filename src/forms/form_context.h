@@ -36,8 +36,12 @@ class FormContext {
   // A message box titled "Tarnwick".
   MessageAnswer Tell(std::string_view message, MessageButtons buttons = MessageButtons::Ok) const;
 
+  // A Save's check refused it because of `setting`: the witness hears of it, then the box says it.
+  void TellRefusal(std::string_view setting, const std::string& message) const;
+  // A Save's question about `setting`, with Yes and No; true for Yes.
+  bool AskYesNo(std::string_view setting, const std::string& message) const;
+
   void SetRefusalWitness(RefusalWitness witness) { witness_ = std::move(witness); }
-  const RefusalWitness& refusalWitness() const { return witness_; }
 
  private:
   Engine& engine_;

@@ -47,11 +47,10 @@ class PgmSetupModel::Report final : public ISettingCheckReport {
  public:
   explicit Report(FormContext& context) : context_(context) {}
   void Refuse(std::string_view setting, const std::string& message) override {
-    if (const RefusalWitness& witness = context_.refusalWitness()) witness(setting, message);
-    context_.Tell(message);
+    context_.TellRefusal(setting, message);
   }
-  bool Ask(std::string_view, const std::string& message) override {
-    return context_.Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes;
+  bool Ask(std::string_view setting, const std::string& message) override {
+    return context_.AskYesNo(setting, message);
   }
 
  private:

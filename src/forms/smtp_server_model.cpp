@@ -204,12 +204,10 @@ class SmtpServerModel::Report final : public ISettingCheckReport {
       EnterSmtpNotice(entered_, engine.settings);
       StartNotice(engine);
     }
-    if (const RefusalWitness& witness = dialog_.context_.refusalWitness())
-      witness(setting, message);
-    dialog_.Tell(message);
+    dialog_.context_.TellRefusal(setting, message);
   }
-  bool Ask(std::string_view, const std::string& message) override {
-    return dialog_.context_.Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes;
+  bool Ask(std::string_view setting, const std::string& message) override {
+    return dialog_.context_.AskYesNo(setting, message);
   }
 
  private:

@@ -166,4 +166,13 @@ void ShowSampleNight(HistoryWindowModel& history, int64_t alertAt, int64_t now) 
   }
 }
 
+void UseProcessesPictureSettings(Settings& settings) {
+  settings.cpu_High = "0";
+  settings.mem_High = "0";
+  settings.KillProc = 1;
+  settings.Killopt = false;
+  settings.PnameList.clear();
+  settings.num_Kill = "1";
+}
+
 }  // namespace tarnwick::pictures

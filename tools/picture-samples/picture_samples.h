@@ -81,6 +81,11 @@ void WriteSampleProgramSettings(const SampleMachine& machine, IFileSystem& files
 // memory alert in the last night that is over. Returns the time of that night's first CPU alert.
 int64_t WriteSampleHistory(const SampleMachine& machine, IHistoryStore& store, int64_t now);
 
+// The settings in force for the Processes window's picture: every sample over the thresholds,
+// and a kill rule that would terminate the top process (the pictures' killer refuses every
+// kill). Nothing of it is saved.
+void UseProcessesPictureSettings(Settings& settings);
+
 // The night, as an administrator looking into it would zoom in on it, with its first alert
 // picked from the list. `history` is shown already.
 void ShowSampleNight(HistoryWindowModel& history, int64_t alertAt, int64_t now);

@@ -152,13 +152,7 @@ int Run(const QString& outDir) {
                                       &userNames);
   Listening processesListening(engine, processesModel);
   ProcessesWindow processesView(processesModel);
-  engine.settings.cpu_High = "0";
-  engine.settings.mem_High = "0";
-  // A kill rule that would pick the top process (the picture's killer refuses every kill).
-  engine.settings.KillProc = 1;
-  engine.settings.Killopt = false;
-  engine.settings.PnameList.clear();
-  engine.settings.num_Kill = "1";
+  pictures::UseProcessesPictureSettings(engine.settings);
   processesModel.Show();
   processesView.Render();
   for (int cycle = 0; cycle < 3; ++cycle) {

@@ -211,13 +211,7 @@ int Run(const std::wstring& out) {
                                         nullptr);
     Listening processesListening(engine, processesModel);
     win32::ProcessesWindow processesView(processesModel);
-    engine.settings.cpu_High = "0";
-    engine.settings.mem_High = "0";
-    // A kill rule that would pick the top process (the picture's killer refuses every kill).
-    engine.settings.KillProc = 1;
-    engine.settings.Killopt = false;
-    engine.settings.PnameList.clear();
-    engine.settings.num_Kill = "1";
+    pictures::UseProcessesPictureSettings(engine.settings);
     processesView.Open();
     for (int cycle = 0; cycle < 3; ++cycle) {
       Settle(window, 1000);
