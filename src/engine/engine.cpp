@@ -147,11 +147,11 @@ void Engine::ServiceLogin() {
 }
 
 void Engine::OnMinuteTimer() {
-  if (delivery_) delivery_->notices.OnTimer4Tick();
+  if (delivery_) delivery_->notices.OnMinute();
 }
 
 void Engine::OnAliveTimer() {
-  if (delivery_) delivery_->notices.OnTimer5Tick();
+  if (delivery_) delivery_->notices.OnAliveMinute();
 }
 
 void Engine::ResetWatchesForStart() {

@@ -13,7 +13,7 @@ namespace tarnwick {
 ScheduledNotices::ScheduledNotices(Engine& engine, ServiceClient& client, SmtpMailer& mailer)
     : engine_(engine), client_(client), mailer_(mailer) {}
 
-void ScheduledNotices::OnTimer4Tick() {
+void ScheduledNotices::OnMinute() {
   if (HhMm(engine_.deps().clock.Now()) != "00:00") return;
   engine_.ResetSmsCount();
   engine_.Announce([](IEngineListener& l) { l.OnDayReset(); });
@@ -22,7 +22,7 @@ void ScheduledNotices::OnTimer4Tick() {
   if (dayCount_ >= 5) dayCount_ = 0;
 }
 
-void ScheduledNotices::OnTimer5Tick() {
+void ScheduledNotices::OnAliveMinute() {
   --engine_.aliveCountdown;
   if (engine_.aliveCountdown >= 1) return;
   // min_Select is at least 1 once loaded; a text that is not one still waits a minute.

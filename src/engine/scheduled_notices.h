@@ -1,5 +1,5 @@
-// The timed duties of alert delivery: the midnight reset with the fifth-midnight login (Timer4)
-// and the "I am alive" notice (Timer5).
+// The timed duties of alert delivery: the midnight reset with the fifth-midnight login (the
+// minute timer) and the "I am alive" notice (the notice's timer).
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,9 @@ class ScheduledNotices {
   ScheduledNotices(Engine& engine, ServiceClient& client, SmtpMailer& mailer);
 
   // Every minute for the whole run; acts only within the minute 00:00.
-  void OnTimer4Tick();
+  void OnMinute();
   // Every minute while the notice is on: counts aliveCountdown down to the next notice.
-  void OnTimer5Tick();
+  void OnAliveMinute();
   // Composes the notice with the latest usage line and the log pane; mails it when `mail`.
   void sch_Notify(bool mail);
 
