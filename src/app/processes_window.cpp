@@ -17,7 +17,7 @@ namespace tarnwick {
 namespace {
 
 constexpr char kProcessesMenuCaption[] = "&Processes";
-constexpr char kMarkedTip[] = "The process an alert now would pick to terminate";
+constexpr char kMarkedTip[] = "The process an alert now would terminate";
 const QColor kMarkedRowColour(0xfd, 0xe2, 0xe2);
 constexpr const char* kGridNames[] = {"grdCpu", "grdMemory"};
 constexpr const char* kCaptionNames[] = {"lblCpuCaption", "lblMemoryCaption"};

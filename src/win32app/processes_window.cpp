@@ -14,7 +14,7 @@
 namespace tarnwick::win32 {
 namespace {
 
-constexpr char kMarkedTip[] = "The process an alert now would pick to terminate";
+constexpr char kMarkedTip[] = "The process an alert now would terminate";
 constexpr COLORREF kMarkedRowColour = RGB(0xfd, 0xe2, 0xe2);
 constexpr int kGrids[] = {id::grdCpu, id::grdMemory};
 constexpr int kCaptions[] = {id::lblCpuCaption, id::lblMemoryCaption};

@@ -95,7 +95,8 @@ TEST_F(DialogsViewTest, AlertSettingsBoxesReachTheModelAndSaveRunsTheChecks) {
   EXPECT_FALSE(Enabled(Alert(), id::lblAccount));
   EXPECT_FALSE(Enabled(Alert(), id::max_SMS));
 
-  // Two empty boxes: two message boxes in turn, and the dialog stays open.
+  // Two empty boxes and two that are no numbers: four message boxes in turn, and the dialog
+  // stays open.
   Type(Alert(), id::TimeInterval, "");
   Type(Alert(), id::cpu_High, "");
   Type(Alert(), id::soundFrom, "8");
@@ -104,8 +105,12 @@ TEST_F(DialogsViewTest, AlertSettingsBoxesReachTheModelAndSaveRunsTheChecks) {
   Type(Alert(), id::smsTo, "19");
   Click(Alert(), id::Save);
   EXPECT_EQ(Messages(ui),
-            (std::vector<std::string>{"Timeinterval value for monitoring can not be empty",
-                                      "CPU warning threshold can not be empty"}));
+            (std::vector<std::string>{
+                "Timeinterval value for monitoring can not be empty",
+                "CPU warning threshold can not be empty",
+                "Memory warning threshold must be a whole number from 1 to 100",
+                "# of Consecutive exceed threshold to send alert must be a whole number from 1 to "
+                "32767"}));
   EXPECT_EQ(ui.messages.at(0).title, "Tarnwick");
   ASSERT_NE(Alert(), nullptr) << "a refused Save keeps the dialog";
 

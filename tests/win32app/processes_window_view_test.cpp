@@ -33,6 +33,11 @@ class Win32ProcessesTest : public Win32ViewTest {
     engine->settings.cpu_High = "75";
     engine->settings.mem_High = "85";
     engine->settings.num_High = "3";
+    // A kill rule that would terminate the hog at an alert now.
+    engine->settings.KillProc = 1;
+    engine->settings.Killopt = false;
+    engine->settings.PnameList.clear();
+    engine->settings.num_Kill = "1";
   }
 
   void TearDown() override {
@@ -107,7 +112,7 @@ TEST_F(Win32ProcessesTest, MenuOpensTheListsEachCycleFillsThemAndTheKillRulesPic
       << "the largest first";
   EXPECT_EQ(Text(Processes(), id::lblCpuMarked).rfind("Marked: hog.exe (pid 300)", 0), 0u)
       << Text(Processes(), id::lblCpuMarked);
-  EXPECT_EQ(RowTip(0), "The process an alert now would pick to terminate");
+  EXPECT_EQ(RowTip(0), "The process an alert now would terminate");
   EXPECT_EQ(RowTip(1), "");
   EXPECT_EQ(Text(Processes(), id::lblNote), "");
 
@@ -118,7 +123,7 @@ TEST_F(Win32ProcessesTest, MenuOpensTheListsEachCycleFillsThemAndTheKillRulesPic
   EXPECT_EQ(Cell(CpuList(), 2, static_cast<int>(ProcessColumn::Pid)), "300");
   EXPECT_EQ(SortArrow(static_cast<int>(ProcessColumn::Pid)), HDF_SORTUP);
   EXPECT_EQ(SortArrow(static_cast<int>(ProcessColumn::Cpu)), 0);
-  EXPECT_EQ(RowTip(2), "The process an alert now would pick to terminate");
+  EXPECT_EQ(RowTip(2), "The process an alert now would terminate");
 
   SendMessageW(Processes(), WM_CLOSE, 0, 0);
   Pump();

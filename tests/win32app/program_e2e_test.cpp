@@ -12,10 +12,10 @@
 #include <utility>
 
 #include "control_ids.h"
+#include "forms/main_window_model.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "main_window.h"
-#include "forms/main_window_model.h"
 #include "platform/windows/handle.h"
 #include "processes_window.h"
 #include "program.h"
