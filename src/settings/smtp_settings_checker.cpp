@@ -35,7 +35,12 @@ std::string NoticeMinutes(const std::string& box) {
 
 // The server's fields; the first failure is reported. True when they passed.
 bool CheckServer(const SmtpSettingEntries& e, ISettingCheckReport& report) {
-  if (!e.Enable_SMTP) return true;
+  // With the server off its fields may stay empty, but a port typed in must be one.
+  if (!e.Enable_SMTP) {
+    if (Trim(e.SMTPport).empty() || IsWholeTextFromTo(e.SMTPport, 1, kMostPort)) return true;
+    report.Refuse("SMTPport", std::string(kPortRange));
+    return false;
+  }
   const std::pair<std::string_view, const std::string*> required[] = {{"mailSvr", &e.mailSvr},
                                                                       {"mailFrom", &e.mailFrom},
                                                                       {"MailUser", &e.MailUser},

@@ -425,10 +425,16 @@ TEST(SmtpSettingsCheckerTest, FirstFailureEndsTheChecking) {
       {"server off skips its checks",
        [](E& e) {
          e.Enable_SMTP = false;
-         e.mailSvr = e.MailPass = "";
-         e.SMTPport = "x";
+         e.mailSvr = e.MailPass = e.SMTPport = "";
        },
        "", "60"},
+      {"server off, yet a port typed in must be one",
+       [](E& e) {
+         e.Enable_SMTP = false;
+         e.mailSvr = e.MailPass = "";
+         e.SMTPport = "notaport";
+       },
+       kPortRange, "60"},
       {"notice checked with the server off",
        [](E& e) {
          e.Enable_SMTP = false;
