@@ -37,20 +37,21 @@ std::string TwiceNamed(std::string head, const std::string& name, std::string_vi
 
 void WriteSampleSettings(const SampleMachine& machine, SettingsStore& store, IUiServices& ui) {
   Settings s;
-  s.TimeInterval = "5";
+  // One-character texts from whole strings (see UseProcessesPictureSettings).
+  s.TimeInterval = std::string("5");
   s.cpu_High = "85";
   s.mem_High = "90";
   s.num_High = "10";
   s.host_Name = "WEB01 (web server)";
   s.Enable_log = 1;
   s.KillProc = 1;
-  s.num_Kill = "8";
+  s.num_Kill = std::string("8");
   s.Killopt = true;
   s.PnameList = machine.killList;
   s.Enable_sound = 1;
   s.filMusic = machine.soundFolder + machine.separator + "alert.wav";
   s.soundOn = 1;
-  s.soundFrom = "8";
+  s.soundFrom = std::string("8");
   s.soundTo = "19";
   s.Enable_alert = 1;
   s.smsEmail = "ops@example.org";
@@ -59,7 +60,7 @@ void WriteSampleSettings(const SampleMachine& machine, SettingsStore& store, IUi
   s.Mail_List = "ops@example.org,boss@example.org";
   s.max_SMS = "20";
   s.schAlert = 1;
-  s.smsFrom = "7";
+  s.smsFrom = std::string("7");
   s.smsTo = "22";
   s.Enable_SMTP = 1;
   s.mailSvr = "mail.example.org";
@@ -166,13 +167,15 @@ void ShowSampleNight(HistoryWindowModel& history, int64_t alertAt, int64_t now) 
   }
 }
 
+// One-character texts from whole strings: assigned from literals, GCC 12 at -O3 reports a false
+// overlap (-Wrestrict) in the inlined copy (also in WriteSampleSettings).
 void UseProcessesPictureSettings(Settings& settings) {
-  settings.cpu_High = "0";
-  settings.mem_High = "0";
+  settings.cpu_High = std::string("0");
+  settings.mem_High = std::string("0");
   settings.KillProc = 1;
   settings.Killopt = false;
   settings.PnameList.clear();
-  settings.num_Kill = "1";
+  settings.num_Kill = std::string("1");
 }
 
 }  // namespace tarnwick::pictures
