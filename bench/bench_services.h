@@ -30,6 +30,7 @@ class BenchSystemInfo final : public ISystemInfo {
   std::string PathSeparator() override { return real_.PathSeparator(); }
   std::string ExecutableSuffix() override { return real_.ExecutableSuffix(); }
   std::string OwnExecutableName() override { return real_.OwnExecutableName(); }
+  int OwnProcessId() override { return real_.OwnProcessId(); }
   bool EnsureFolder(const std::string& path) override { return real_.EnsureFolder(path); }
   void RaisePriority() override { real_.RaisePriority(); }
 

@@ -218,6 +218,7 @@ int main(int argc, char* argv[]) {
   model.OnLoad();
   if (metricsStarted) {
     engine.WriteLog(metricsStarted->line);
+    if (!metricsStarted->warning.empty()) engine.WriteLog(metricsStarted->warning);
     if (!metricsStarted->ok) {
       ui.MessageBox(metricsStarted->line, tarnwick::MessageButtons::Ok,
                     std::string(tarnwick::kDialogMessageTitle));

@@ -70,4 +70,8 @@ std::string ListenAddressText(const ListenAddress& address) {
   return (ipv6 ? "[" + address.host + "]" : address.host) + ":" + std::to_string(address.port);
 }
 
+bool IsLoopback(const ListenAddress& address) {
+  return address.host == "::1" || address.host.rfind("127.", 0) == 0;
+}
+
 }  // namespace tarnwick

@@ -23,4 +23,7 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text);
 // "127.0.0.1:9101", "[::1]:9101".
 std::string ListenAddressText(const ListenAddress& address);
 
+// Only this machine can reach the address: 127.0.0.0/8 or ::1.
+bool IsLoopback(const ListenAddress& address);
+
 }  // namespace tarnwick

@@ -1,15 +1,12 @@
 #include "engine/kill_rules.h"
 
-#include <utility>
-
 #include "common/numbers.h"
 #include "common/text.h"
 
 namespace tarnwick {
 
-KillRules KillRulesOf(const Settings& settings, int16_t killEnabled, std::string ownExecutable) {
-  return KillRules{killEnabled, settings.Killopt, settings.PnameList, settings.num_Kill,
-                   std::move(ownExecutable)};
+KillRules KillRulesOf(const Settings& settings, int16_t killEnabled, int ownPid) {
+  return KillRules{killEnabled, settings.Killopt, settings.PnameList, settings.num_Kill, ownPid};
 }
 
 KillVerdict JudgeKill(const KillRules& rules, const TopHistory& history, const HistoryTally& tally,
@@ -29,9 +26,10 @@ KillVerdict JudgeKill(const KillRules& rules, const TopHistory& history, const H
   };
   if (rules.killEnabled != 1) return answer(KillReason::KillOff);
   if (tally.top.empty()) return answer(KillReason::NoTopProcess);
-  const std::string top = ToLower(tally.top);
-  if (top == ToLower(rules.ownExecutable)) return answer(KillReason::OwnProgram);
+  // While this program runs, no other process has its pid: the pid alone tells it.
+  if (rules.ownPid > 0 && tally.chosen.pid == rules.ownPid) return answer(KillReason::OwnProgram);
   if (running == nullptr) return answer(KillReason::Ended);
+  const std::string top = ToLower(tally.top);
 
   const bool listed = Contains(ToLower(Trim(rules.list)), top);
   const bool often = numKill.has_value() && tally.chosenCount >= *numKill;

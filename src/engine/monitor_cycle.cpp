@@ -22,6 +22,8 @@ constexpr std::string_view kMemKillFailedAgain =
 constexpr std::string_view kCpuNotLoggedIn = "Not Login alert message [";
 constexpr std::string_view kMemNotLoggedIn = "Not login alert message [";
 constexpr std::string_view kNoticeNotLoggedIn = "Not login alert message [";
+// After the top process's name in an exceed line when the name is the process's own claim.
+constexpr std::string_view kClaimedName = " [claimed name]";
 
 Watch WatchOf(bool cpu) {
   return cpu ? Watch::Cpu : Watch::Memory;
@@ -97,23 +99,27 @@ void Engine::ExceedingSample(WatchKind kind, const Sample& sample) {
   const size_t ranked = tops.size();
 
   if (cpu) RankCpu();
+  if (!cpu) ranker_->RankMemoryProcesses(cycleNumber_, ranking);
+  // A ranking that could not read the processes added no sample: the latest one it named stands.
+  const bool rankedNow = tops.size() > ranked;
+  const std::string claimed =
+      rankedNow && tops.back().nameClaimed ? std::string(kClaimedName) : std::string();
   if (watch.firstTime.empty()) watch.firstTime = HhMmSs(deps_.clock.Now());
   if (watch.count < INT16_MAX) ++watch.count;
   std::string line;
   if (cpu) {
     line = "CPU " + Num(sample.cpu) + "% exceed " + settings.cpu_High + "% for " +
-           Num(watch.count) + " times. TOP 1 : " + ranking.cpuTopName + " (" + ranking.cpuTopPct +
-           "%)";
+           Num(watch.count) + " times. TOP 1 : " + ranking.cpuTopName + claimed + " (" +
+           ranking.cpuTopPct + "%)";
   } else {
-    ranker_->RankMemoryProcesses(cycleNumber_, ranking);
     ranking.memTopSize = KbTextToMb(ranking.memTopSize);
     if (sample.totalMB != 0 && !ranking.memTopList.empty()) {
       ranking.memTopList.back().share =
           LeadingNumber(ranking.memTopSize) * 100.0 / static_cast<double>(sample.totalMB);
     }
     line = "MEM " + Num(sample.mem) + "% exceed " + settings.mem_High + "% for " +
-           Num(watch.count) + " times. TOP 1 : " + ranking.memTopName + " (" + ranking.memTopSize +
-           "M)";
+           Num(watch.count) + " times. TOP 1 : " + ranking.memTopName + claimed + " (" +
+           ranking.memTopSize + "M)";
   }
   WriteLog(line);
   watch.exceeded = true;
@@ -121,8 +127,7 @@ void Engine::ExceedingSample(WatchKind kind, const Sample& sample) {
   result.watch = WatchOf(cpu);
   result.value = cpu ? sample.cpu : sample.mem;
   result.count = watch.count;
-  // A ranking that could not read the processes added no sample: the latest one it named stands.
-  if (tops.size() > ranked) {
+  if (rankedNow) {
     result.top = tops.back();
   } else {
     result.top.name = ranking.cpuTopName;
@@ -183,8 +188,8 @@ void Engine::AnnounceKillPick(WatchKind kind) {
     }
   }
   const KillPickResult result{
-      WatchOf(cpu), JudgeKill(KillRulesOf(settings, settings.KillProc, OwnExecutable()), history,
-                              tally, running)};
+      WatchOf(cpu), JudgeKill(KillRulesOf(settings, settings.KillProc, deps_.system.OwnProcessId()),
+                              history, tally, running)};
   Announce([&](IEngineListener& l) { l.OnKillPick(result); });
 }
 

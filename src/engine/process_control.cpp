@@ -12,7 +12,8 @@ constexpr std::string_view kDefaultProgramSound = "alert1.wav";
 ProcessControl::ProcessControl(Engine& engine, IProcessKiller& killer)
     : engine_(engine),
       lookup_(engine.deps().processes, engine.deps().system.ExecutableSuffix()),
-      topKiller_(engine.settings, lookup_, killer, engine.log(), engine.OwnExecutable()),
+      topKiller_(engine.settings, lookup_, killer, engine.log(), engine.OwnExecutable(),
+                 engine.deps().system.OwnProcessId()),
       monitor_(engine, settings_, lookup_, killer),
       file_(engine.deps().files, ProgramSettingPath()) {}
 

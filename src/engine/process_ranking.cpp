@@ -73,7 +73,8 @@ ProcessRanking::ProcessRanking(ProcessSampler& sampler, IClock& clock, int proce
 
 TopSample ProcessRanking::Top(const ProcessInfo* process) const {
   if (process == nullptr) return {};
-  return TopSample{process->name + suffix_, process->pid, process->startTicks};
+  return TopSample{process->name + suffix_, process->pid, process->startTicks, 0,
+                   process->nameClaimed};
 }
 
 bool ProcessRanking::RankCpuProcesses(long cycle, RankingResults& results) {

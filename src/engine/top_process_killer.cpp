@@ -12,12 +12,13 @@ namespace tarnwick {
 
 TopProcessKiller::TopProcessKiller(const Settings& settings, ProcessLookup& lookup,
                                    IProcessKiller& killer, ActivityLog& log,
-                                   std::string ownExecutable)
+                                   std::string ownExecutable, int ownPid)
     : settings_(settings),
       lookup_(lookup),
       killer_(killer),
       log_(log),
-      ownExecutable_(std::move(ownExecutable)) {}
+      ownExecutable_(std::move(ownExecutable)),
+      ownPid_(ownPid) {}
 
 std::string TopProcessKiller::KillTopProcess(const TopHistory& history, int16_t killEnabled,
                                              KillResults& results) {
@@ -27,16 +28,16 @@ std::string TopProcessKiller::KillTopProcess(const TopHistory& history, int16_t 
   if (killEnabled != 1) return tally.text;
 
   // The process that was on top, if it still runs; a process that has ended is not replaced by
-  // another of its name. The program's own executable is never looked up.
+  // another of its name. This process is never looked up.
   const ProcessInfo* running = nullptr;
-  if (!tally.top.empty() && ToLower(tally.top) != ToLower(ownExecutable_)) {
+  if (!tally.top.empty() && tally.chosen.pid != ownPid_) {
     lookup_.ownerSidResult = std::string(ProcessLookup::kOrdinaryOwner);
     if (lookup_.FindProcess(tally.chosen.pid, tally.chosen.startTicks)) {
       running = &lookup_.foundInfo();
     }
   }
   const KillVerdict verdict =
-      JudgeKill(KillRulesOf(settings_, killEnabled, ownExecutable_), history, tally, running);
+      JudgeKill(KillRulesOf(settings_, killEnabled, ownPid_), history, tally, running);
   switch (verdict.reason) {
     case KillReason::KillOff:
       return tally.text;
@@ -51,9 +52,11 @@ std::string TopProcessKiller::KillTopProcess(const TopHistory& history, int16_t 
       break;
   }
   const std::string& top = tally.top;
-  log_.WriteLog(top + std::string(kTopPidPart) + std::to_string(tally.chosen.pid) +
-                std::string(kTopCreatePart) + lookup_.procCreateTime +
-                std::string(kTopToBeKilledTail));
+  std::string chosenLine = top + std::string(kTopPidPart) + std::to_string(tally.chosen.pid) +
+                           std::string(kTopCreatePart) + lookup_.procCreateTime +
+                           std::string(kTopToBeKilledTail);
+  if (running->nameClaimed) chosenLine += std::string(kClaimedNameMatched);
+  log_.WriteLog(chosenLine);
   results.killedName = top;
   const std::string lower = ToLower(top);
   if (verdict.reason == KillReason::ServiceAccount) {

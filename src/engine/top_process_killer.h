@@ -43,6 +43,10 @@ inline constexpr std::string_view kServicesRefusalTail =
     " is TOP 1 but no kill. Reason - Session Name (Owner) is Services.";
 inline constexpr std::string_view kNoKillOwnStart = "No kill ";
 inline constexpr std::string_view kNoKillOwnTail = " itself ....";
+// After the "to be killed" line of a process whose name is its own claim (the task name, which
+// the process may set): the rules matched a name it gave itself.
+inline constexpr std::string_view kClaimedNameMatched =
+    " The rules matched the name the process claims for itself, not its executable's.";
 
 // The termination under the kill rules of the settings (num_Kill, Killopt, PnameList): of the
 // name that was top most often, the process (pid and start time, as the history recorded it)
@@ -50,13 +54,15 @@ inline constexpr std::string_view kNoKillOwnTail = " itself ....";
 // since, when it still runs, was top at least num_Kill times itself and
 //  - Killopt true: its name occurs in PnameList (a substring test, case ignored);
 //  - Killopt false: its name does not occur there and it does not belong to a service account.
-// The program's own executable is never looked up, and the platform killer refuses pid 1 and
-// this process whatever the names say. A num_Kill that is not a whole number allows nothing.
+// This process (its pid, whatever another process is called) is never looked up, and the platform
+// killer refuses pid 1 and this process too. A num_Kill that is not a whole number allows
+// nothing.
 class TopProcessKiller final : public ITopProcessKiller {
  public:
-  // `ownExecutable` is this program's name with the suffix ("tarnwick", "tarnwick.exe").
+  // `ownExecutable` is this program's name with the suffix ("tarnwick", "tarnwick.exe"), as its
+  // log line names it; `ownPid` is this process.
   TopProcessKiller(const Settings& settings, ProcessLookup& lookup, IProcessKiller& killer,
-                   ActivityLog& log, std::string ownExecutable);
+                   ActivityLog& log, std::string ownExecutable, int ownPid);
 
   std::string KillTopProcess(const TopHistory& history, int16_t killEnabled,
                              KillResults& results) override;
@@ -67,6 +73,7 @@ class TopProcessKiller final : public ITopProcessKiller {
   IProcessKiller& killer_;
   ActivityLog& log_;
   std::string ownExecutable_;
+  int ownPid_;
 };
 
 }  // namespace tarnwick

@@ -248,6 +248,7 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
 
   // The endpoint listens before anything else runs: an address it cannot have ends the program.
   std::string metricsLine;
+  std::string metricsWarning;
   if (options.metricsListen) {
 #ifdef TARNWICK_HAVE_METRICS
     engine.Listen(&metrics->recorder());
@@ -257,6 +258,7 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
       return kCannotRun;
     }
     metricsLine = started.line;
+    metricsWarning = started.warning;
 #else
     Write(stderr, std::string(tarnwick::kHeadlessProgramName) +
                       ": this build serves no metrics (built without cpp-httplib)\n");
@@ -267,6 +269,7 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
   engine.Load();
   engine.ServiceLogin();
   if (!metricsLine.empty()) engine.WriteLog(metricsLine);
+  if (!metricsWarning.empty()) engine.WriteLog(metricsWarning);
 #ifndef _WIN32
   // A service started with the capability to signal other users' processes keeps it only while
   // a kill rule may need it.

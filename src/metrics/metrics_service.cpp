@@ -32,6 +32,10 @@ MetricsService::Started MetricsService::Start(const ListenAddress& address,
     actual.port = start.port;
     started.line =
         std::string(kMetricsServedLine) + "http://" + ListenAddressText(actual) + "/metrics";
+    if (!IsLoopback(actual)) {
+      started.warning =
+          std::string(kMetricsOpenStart) + ListenAddressText(actual) + std::string(kMetricsOpenEnd);
+    }
   } else {
     started.line =
         std::string(kMetricsFailedLine) + ListenAddressText(address) + ": " + start.reason;

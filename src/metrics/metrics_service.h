@@ -26,6 +26,11 @@ namespace tarnwick {
 inline constexpr std::string_view kMetricsServedLine = "Metrics served on ";
 // Why it does not: this + "ADDR: " + the reason.
 inline constexpr std::string_view kMetricsFailedLine = "Cannot serve metrics on ";
+// Logged once when the address reaches beyond this machine: start + "ADDR" + end.
+inline constexpr std::string_view kMetricsOpenStart = "Metrics are served beyond this machine on ";
+inline constexpr std::string_view kMetricsOpenEnd =
+    ": whoever can reach it may read them and hold a few of its connections (see docs/security.md, "
+    "\"The metrics endpoint\")";
 
 class MetricsService {
  public:
@@ -45,6 +50,8 @@ class MetricsService {
   struct Started {
     bool ok = false;
     std::string line;
+    // For an address beyond the loopback: the warning to log once as well; else empty.
+    std::string warning;
   };
   Started Start(const ListenAddress& address, const IStatusSource& status);
 

@@ -47,12 +47,16 @@ class IFileSystem {
   virtual ~IFileSystem() = default;
 
   // Reads at most `limit` bytes of a regular file. Never blocks on a FIFO or a device: anything
-  // but a regular file is Unreadable.
+  // but a regular file is Unreadable. The settings files it reads hold the kill rules and
+  // passwords: a file is read only where no other user can have put it or a link in its place
+  // (on POSIX systems the rule of AppendFile; on Windows a folder owned by the user, SYSTEM or the
+  // Administrators that Everyone, Users and Authenticated Users may not write). Otherwise it is
+  // Unreadable, and the reason says which rule was broken.
   virtual FileReadResult ReadFile(const std::string& path, size_t limit) = 0;
 
   // Replaces the file with `content` atomically: a temporary file beside it, created owner-only,
-  // written and flushed, then put in place of the old one. On every failure the old file stays
-  // whole and no temporary file is left behind.
+  // written and flushed, then put in place of the old one, in a folder that passes the rule of
+  // ReadFile. On every failure the old file stays whole and no temporary file is left behind.
   virtual FileResult ReplaceFile(const std::string& path, std::string_view content) = 0;
 
   // Appends `content` to the file, creating it owner-only when it does not exist. A short write

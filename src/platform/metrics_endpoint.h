@@ -1,4 +1,4 @@
-// The metrics endpoint: GET /metrics over HTTP on one address, served from a thread of its own
+// The metrics endpoint: GET /metrics over HTTP on one address, served from threads of its own
 // with bounded requests, so a scrape never waits for the monitor cycle and a client can hold
 // neither memory nor more than a few connections.
 #pragma once
@@ -12,15 +12,24 @@
 
 namespace tarnwick {
 
-// Connections are served one at a time, on the endpoint's own thread; the next ones wait in the
-// system's queue of this many connections (the listen backlog), and any beyond it are not taken.
-inline constexpr int kMetricsWaitingConnections = 5;
+// Requests are gathered as they arrive by one thread that never waits on a client; only a whole
+// request is handed to the threads that answer, this many of the endpoint's own, through a short
+// queue of this many (a whole request that finds it full is closed at once). No client address
+// holds more than this many connections, gathering, waiting or answered: one more from it is
+// closed at once unless its request had already arrived whole (a scrape's does). At most this many
+// requests are gathered at a time; past that, the one gathered longest is dropped to make room. So
+// slow clients, from however many addresses, hold no answering thread, and a scrape, whose request
+// arrives in one piece, is answered at once.
+inline constexpr int kMetricsWorkers = 4;
+inline constexpr int kMetricsWaitingConnections = 16;
+inline constexpr int kMetricsConnectionsPerClient = 2;
+inline constexpr int kMetricsRequestsGathered = 256;
 // A request (line, headers and any body) longer than this is cut off and the connection closed.
 inline constexpr size_t kMetricsRequestLimit = 16 * 1024;
-// The whole request must arrive within this time from the connection's start, and each part of
-// the answer must be taken by the client within the write limit.
-inline constexpr int kMetricsReadLimitSeconds = 5;
-inline constexpr int kMetricsWriteLimitSeconds = 5;
+// The whole request must arrive within this time from the connection's start, however it
+// trickles in, and each part of the answer must be taken by the client within the same time.
+inline constexpr int kMetricsReadLimitSeconds = 2;
+inline constexpr int kMetricsWriteLimitSeconds = 2;
 
 // The Content-Type of the Prometheus text format (version 0.0.4) that `render` returns.
 inline constexpr std::string_view kMetricsContentType = "text/plain; version=0.0.4; charset=utf-8";

@@ -31,6 +31,10 @@ struct ProcessInfo {
   // The real user id of the owner (POSIX); -1 where the platform has none. Read with the name,
   // so it costs nothing per scan.
   int64_t uid = -1;
+  // The name is the process's own claim, not its executable's file name: on Linux, the task name
+  // (`comm`, which the process may set itself) of a process whose executable link this program
+  // may not read. Rules still match it; the log and the windows say it is a claim.
+  bool nameClaimed = false;
   // Not a program but the system's own accounting: Windows' Idle (pid 0, whose CPU time is the
   // idle time) and System (pid 4). Left out of the CPU ranking and the program watch by this
   // flag, never by name: on Linux no process is one, and a program may call itself "System".

@@ -26,6 +26,9 @@ class ISystemInfo {
   virtual std::string ExecutableSuffix() = 0;
   // The program's own executable name without the suffix ("tarnwick").
   virtual std::string OwnExecutableName() = 0;
+  // This process's id: with its start time, the one identity a rule may exempt as this program
+  // (another process may carry the program's name, never its pid while it runs).
+  virtual int OwnProcessId() = 0;
   // Creates the folder and its parents; false when it does not exist afterwards.
   virtual bool EnsureFolder(const std::string& path) = 0;
   // Raises the priority of the process and of the calling thread; a refusal is ignored.

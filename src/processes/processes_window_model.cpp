@@ -9,6 +9,7 @@ namespace tarnwick {
 namespace {
 
 constexpr std::string_view kCpuCaption = "Top processes by CPU";
+constexpr std::string_view kClaimedNameMark = " [claimed name]";
 constexpr std::string_view kMemoryCaption = "Top processes by memory";
 constexpr std::string_view kMarkedStart = "Marked: ";
 constexpr std::string_view kMarkedTail = ": the process an alert now would terminate.";
@@ -174,8 +175,10 @@ void ProcessesWindowModel::FillTable(size_t index, const std::vector<size_t>& or
     row.cpu = i < shares.size() ? shares[i] : 0;
     row.residentBytes = p.workingSetBytes;
     row.marked = verdict.Terminates() && isCandidate(p);
-    row.cells = {std::to_string(row.pid), row.user, row.name, OneDecimal(row.cpu),
-                 OneDecimal(Megabytes(row.residentBytes))};
+    // A name the process gave itself (its executable could not be read) says so.
+    row.cells = {std::to_string(row.pid), row.user,
+                 p.nameClaimed ? row.name + std::string(kClaimedNameMark) : row.name,
+                 OneDecimal(row.cpu), OneDecimal(Megabytes(row.residentBytes))};
   }
   Sort(table);
   table.lblMarked = MarkedLine(verdict, watch);

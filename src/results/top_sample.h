@@ -16,6 +16,8 @@ struct TopSample {
   // Its share of the whole machine in percent: the CPU over the measured interval, or the
   // working set of the total memory (0 when the total is not known).
   double share = 0;
+  // The name is the process's own claim (its task name), not its executable's file name.
+  bool nameClaimed = false;
 
   bool SameProcess(const TopSample& other) const {
     return pid == other.pid && startTicks == other.startTicks;

@@ -13,6 +13,7 @@
 #include "domain/listen_address.h"
 #include "metrics/metrics_board.h"
 #include "metrics/metrics_recorder.h"
+#include "metrics/metrics_service.h"
 #include "metrics/metrics_text.h"
 #include "process/process_fixture.h"
 #include "support/recording_listener.h"
@@ -356,6 +357,50 @@ TEST(MetricsText, AbsentFiguresLeaveTheirSeriesOut) {
        {"tarnwick_cpu_usage_ratio ", "process_open_fds ", "tarnwick_watch_threshold_ratio{",
         "tarnwick_cycle_duration_seconds "}) {
     EXPECT_EQ(text.find(absent), std::string::npos) << absent;
+  }
+}
+
+// Where the endpoint listens, as the log says it: the address, and a warning only for an
+// address that reaches beyond this machine.
+TEST_F(MetricsTest, AnAddressBeyondThisMachineIsWarnedOfOnce) {
+  struct ListeningEndpoint final : IMetricsEndpoint {
+    MetricsEndpointStart Start(const ListenAddress& address,
+                               std::function<std::string()>) override {
+      return {true, {}, address.port == 0 ? 40000 : address.port};
+    }
+    void Stop() override {}
+  } endpoint;
+  struct NoFigures final : IProcessSelf {
+    ProcessSelfFigures Read() override { return {}; }
+  } self;
+  const std::string warning =
+      "Metrics are served beyond this machine on %: whoever can reach it may read them and hold "
+      "a few of its connections (see docs/security.md, \"The metrics endpoint\")";
+  const struct {
+    const char* address;
+    bool warned;
+  } cases[] = {
+      {"9101", false},
+      {"127.0.0.1:9101", false},
+      {"127.0.0.2:0", false},
+      {"[::1]:9101", false},
+      {"0.0.0.0:9101", true},
+      {"[::]:9101", true},
+      {"192.168.1.5:9101", true},
+      {"10.0.0.1:0", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    MetricsService service({"tarnwickd", "4.3"}, endpoint, self);
+    const ListenAddress address = *ParseListenAddress(c.address);
+    const MetricsService::Started started = service.Start(address, *engine);
+    ListenAddress actual = address;
+    actual.port = address.port == 0 ? 40000 : address.port;
+    const std::string shown = ListenAddressText(actual);
+    EXPECT_EQ(started.line, "Metrics served on http://" + shown + "/metrics");
+    std::string expected;
+    if (c.warned) expected = std::string(warning).replace(warning.find('%'), 1, shown);
+    EXPECT_EQ(started.warning, expected);
   }
 }
 

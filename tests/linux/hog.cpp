@@ -13,6 +13,11 @@
 //                                   after <seconds> or once stdout is closed
 //   tarnwick_hog spawn <program> <ms>  start <program> burn <ms/1000> and wait for it, again and
 //                                   again: the load lies in short-lived children
+//   tarnwick_hog ghosts <zombies> <spinners>  start <zombies> threads, let a child of its own trace
+//                                   them and end them, so they stay listed as zombies the child
+//                                   never collects; then <spinners> threads spin for ever and the
+//                                   main thread ends: a process whose live threads stand behind a
+//                                   long list of ended ones
 //
 // Once the load stands (the memory is touched, the spinning or sleeping begins) it writes
 // "ready\n" on stdout. It ends with its parent (PR_SET_PDEATHSIG), so a test that dies leaves
@@ -21,15 +26,19 @@
 #include <pthread.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/ptrace.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,7 +75,7 @@ double Now() {
 int Usage() {
   static const char kUsage[] =
       "usage: hog [as <name>] [detach] burn [seconds] | touch <MiB> [seconds] | sleep [seconds] "
-      "| hop <ms> <seconds> | spawn <program> <ms>\n";
+      "| hop <ms> <seconds> | spawn <program> <ms> | ghosts <zombies> <spinners>\n";
   (void)!write(STDERR_FILENO, kUsage, sizeof kUsage - 1);
   return 2;
 }
@@ -118,6 +127,90 @@ void Spin(double seconds) {
   }
 }
 
+// The ghosts: threads that wait for the word to end, and the tids they run under.
+std::atomic<int> g_ghostsUp{0};
+int g_release[2] = {-1, -1};
+
+void* Ghost(void* tidOut) {
+  *static_cast<pid_t*>(tidOut) = static_cast<pid_t>(syscall(SYS_gettid));
+  g_ghostsUp.fetch_add(1);
+  char go = 0;
+  (void)!read(g_release[0], &go, 1);
+  return nullptr;
+}
+
+void* Spinner(void*) {
+  // The death signal is a thread's own; the main thread that asked for it is about to end.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  volatile unsigned long long spin = 0;
+  for (;;) spin = spin + 1;
+}
+
+// The state letter of one of this process's threads, '?' when it cannot be read.
+char ThreadState(pid_t tid) {
+  const std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return '?';
+  char text[512];
+  const ssize_t n = read(fd, text, sizeof text - 1);
+  close(fd);
+  if (n <= 0) return '?';
+  text[n] = '\0';
+  const char* close = std::strrchr(text, ')');
+  return close != nullptr && close[1] == ' ' ? close[2] : '?';
+}
+
+[[noreturn]] void Ghosts(int zombies, int spinners) {
+  if (zombies < 1 || spinners < 1 || pipe2(g_release, O_CLOEXEC) != 0) std::exit(2);
+  std::vector<pid_t> tids(static_cast<size_t>(zombies), 0);
+  for (pid_t& tid : tids) {
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, Ghost, &tid) != 0) std::exit(3);
+    pthread_detach(thread);
+  }
+  while (g_ghostsUp.load() < zombies) usleep(1000);
+
+  // The tracer: a child that attaches to every ghost once allowed to, says so, and never
+  // collects one.
+  int allowed[2];
+  int attached[2];
+  if (pipe2(allowed, O_CLOEXEC) != 0 || pipe2(attached, O_CLOEXEC) != 0) std::exit(3);
+  const pid_t tracer = fork();
+  if (tracer < 0) std::exit(3);
+  if (tracer == 0) {
+    // No death signal: it would come when the thread that forked this child ends, and that is
+    // the main thread, which ends on purpose. The tracer ends once the whole hog has, which lets
+    // the ghosts go and the hog be collected.
+    const pid_t hog = getppid();
+    char go = 0;
+    if (read(allowed[0], &go, 1) != 1) _exit(3);
+    for (pid_t tid : tids) {
+      if (ptrace(PTRACE_SEIZE, tid, nullptr, nullptr) != 0) _exit(3);
+    }
+    (void)!write(attached[1], "a", 1);
+    while (getppid() == hog) usleep(10000);
+    _exit(0);
+  }
+  // A process may trace only its descendants unless the tracee allows another one.
+  prctl(PR_SET_PTRACER, static_cast<unsigned long>(tracer));
+  (void)!write(allowed[1], "a", 1);
+  char ok = 0;
+  if (read(attached[0], &ok, 1) != 1) std::exit(3);
+
+  // The ghosts end, and stay listed as zombies of the tracer's.
+  for (int i = 0; i < zombies; ++i) (void)!write(g_release[1], "g", 1);
+  for (pid_t tid : tids) {
+    while (ThreadState(tid) != 'Z') usleep(1000);
+  }
+  for (int i = 0; i < spinners; ++i) {
+    pthread_t thread;
+    if (pthread_create(&thread, nullptr, Spinner, nullptr) != 0) std::exit(3);
+    pthread_detach(thread);
+  }
+  Ready();
+  pthread_exit(nullptr);
+}
+
 int Run(int argc, char** argv);
 
 int g_argc = 0;
@@ -148,6 +241,10 @@ int Run(int argc, char** argv) {
   if (std::strcmp(argv[1], "spawn") == 0) {
     if (argc < 4) return Usage();
     Spawn(argv[2], std::strtod(argv[3], nullptr) / 1000.0);
+  }
+  if (std::strcmp(argv[1], "ghosts") == 0) {
+    if (argc < 4) return Usage();
+    Ghosts(std::atoi(argv[2]), std::atoi(argv[3]));
   }
 
   if (std::strcmp(argv[1], "burn") == 0) {

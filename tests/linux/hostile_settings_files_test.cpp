@@ -18,6 +18,7 @@
 #include <string>
 
 #include "engine/activity_log.h"
+#include "headless/settings_command.h"
 #include "platform/posix/posix_file_system.h"
 #include "settings/settings_store.h"
 #include "support/fakes.h"
@@ -375,6 +376,108 @@ TEST(HostileSettingsFiles, TheLogWritesNothingWhereAnotherUserCouldHavePutSometh
     if (!planted.empty()) {
       EXPECT_EQ(testing::ReadFile(folder + "/" + day), planted);
     }
+  }
+}
+
+// The settings files hold the kill rules and passwords: they are read and replaced only where no
+// other user can have put a file or a link, under the log folder's rule. Root's program, and
+// root's --show-settings and --set, refuse what another user planted with one line that says
+// why, and reveal nothing of a file a link leads to.
+TEST(HostileSettingsFiles, SettingsAreReadAndWrittenOnlyWhereNoOtherUserCouldHavePutAnything) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand files to another user";
+  const std::string secret = "root:$6$secret-hash:19000:0:99999:7:::\r\n";
+  using Plant = std::function<void(const std::string& folder, const std::string& theirs)>;
+  const auto ownFolder = [](const std::string& folder) { ::mkdir(folder.c_str(), 0700); };
+  const struct {
+    const char* name;
+    Plant plant;
+    std::string why;  // after "the folder FOLDER" or alone
+  } cases[] = {
+      {"a link to their folder",
+       [](const std::string& folder, const std::string& theirs) {
+         ASSERT_EQ(::symlink(theirs.c_str(), folder.c_str()), 0);
+       },
+       " is a symbolic link"},
+      {"their folder",
+       [](const std::string& folder, const std::string& theirs) {
+         ::mkdir(folder.c_str(), 0700);
+         std::filesystem::copy_file(theirs + "/setting.ini", folder + "/setting.ini");
+         ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
+       },
+       " belongs to another user (uid 1234)"},
+      {"a folder anyone may write",
+       [](const std::string& folder, const std::string&) {
+         ::mkdir(folder.c_str(), 0700);
+         ::chmod(folder.c_str(), 01777);
+       },
+       " may be written by other users (mode 1777)"},
+      {"a setting.ini that links to a secret of root's",
+       [&](const std::string& folder, const std::string& theirs) {
+         ownFolder(folder);
+         ASSERT_EQ(::symlink((theirs + "/shadow").c_str(), (folder + "/setting.ini").c_str()), 0);
+       },
+       "the file is a symbolic link"},
+      {"their setting.ini in root's folder",
+       [&](const std::string& folder, const std::string& theirs) {
+         ownFolder(folder);
+         std::filesystem::copy_file(theirs + "/setting.ini", folder + "/setting.ini");
+         ASSERT_EQ(::chown((folder + "/setting.ini").c_str(), kOtherUser, kOtherUser), 0);
+       },
+       "the file belongs to another user (uid 1234)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string folder = dir / "etc";
+    const std::string theirs = dir / "theirs";
+    ::mkdir(theirs.c_str(), 0755);
+    // Their settings would kill everything but sshd; root's secret stands beside them.
+    Settings planted = WithPasswords();
+    planted.KillProc = 1;
+    planted.PnameList = "sshd";
+    planted.host_Name = "PLANTED";
+    testing::WriteFile(theirs + "/setting.ini", FormatSettingFile(planted));
+    testing::WriteFile(theirs + "/shadow", secret);
+    ::chmod((theirs + "/shadow").c_str(), 0600);
+    ASSERT_EQ(::chown((theirs + "/setting.ini").c_str(), kOtherUser, kOtherUser), 0);
+    ASSERT_EQ(::chown(theirs.c_str(), kOtherUser, kOtherUser), 0);
+    c.plant(folder, theirs);
+    const std::string why = (c.why[0] == ' ' ? "the folder " + folder : std::string()) + c.why;
+    const std::string setting = folder + "/setting.ini";
+
+    // The program: one line, and none of what was planted in force.
+    PosixFileSystem files;
+    SettingsStore store(files, folder, "/");
+    Settings s;
+    const auto loaded = store.LoadSettings(s, "HOST", kProgramFolder);
+    ASSERT_FALSE(loaded.notices.empty());
+    EXPECT_EQ(loaded.notices[0],
+              "Cannot read settings file " + setting + ": " + why + "; its features stay off");
+    EXPECT_EQ(s.KillProc, 0);
+    EXPECT_NE(s.host_Name, "PLANTED");
+
+    // --show-settings and --set, as root runs them.
+    testing::FakeSystemInfo system;
+    system.programFolder = kProgramFolder;
+    system.settingsFolder = folder;
+    testing::FakeClock clock;
+    SettingsCommand command(files, system, clock);
+    const SettingsCommandResult shown = command.Show();
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_NE(shown.err.find(why), std::string::npos) << shown.err;
+    for (const std::string& out : {shown.out, shown.err}) {
+      EXPECT_EQ(out.find("secret-hash"), std::string::npos) << out;
+      EXPECT_EQ(out.find("PLANTED"), std::string::npos) << out;
+      EXPECT_EQ(out.find("sshd"), std::string::npos) << out;
+    }
+    struct NoPasswords final : IPasswordInput {
+      PasswordRead ReadLine(const std::string&) override { return {}; }
+    } passwords;
+    const SettingsCommandResult set = command.Set({"cpu_High=90"}, {}, passwords);
+    EXPECT_EQ(set.exitCode, 1) << set.out;
+    EXPECT_NE(set.err.find(why), std::string::npos) << set.err;
+    EXPECT_EQ(testing::ReadFile(theirs + "/setting.ini"), FormatSettingFile(planted));
+    EXPECT_EQ(testing::ReadFile(theirs + "/shadow"), secret);
   }
 }
 

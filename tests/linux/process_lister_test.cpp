@@ -1,6 +1,8 @@
 // ProcProcessLister on crafted proc roots (parsing, skipping, the cache) and on the real /proc
 // with child processes (names, owners, creation times, vanishing).
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,12 +35,17 @@ const uint64_t kPage = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
 constexpr int64_t kBootTime = 1700000000;
 
 // A /proc/[pid]/stat line with the fields the lister reads; the others are plausible fillers.
+// The task flags of a user's process (PF_RANDOMIZE | PF_FORKNOEXEC), and of a kernel thread.
+constexpr uint64_t kUserFlags = 4194560;
+constexpr uint64_t kKernelThreadFlags = 0x00208040;
+
 std::string StatLine(int pid, const std::string& comm, uint64_t utime, uint64_t stime,
-                     uint64_t start, uint64_t rss) {
+                     uint64_t start, uint64_t rss, uint64_t flags = kUserFlags) {
   return std::to_string(pid) + " (" + comm + ") S 1 " + std::to_string(pid) + " " +
-         std::to_string(pid) + " 0 -1 4194560 120 0 3 0 " + std::to_string(utime) + " " +
-         std::to_string(stime) + " 0 0 20 0 1 0 " + std::to_string(start) + " 12345678 " +
-         std::to_string(rss) + " 18446744073709551615 1 1 0 0 0 0 0 0 0 0 0 0 17 1 0 0 0 0 0\n";
+         std::to_string(pid) + " 0 -1 " + std::to_string(flags) + " 120 0 3 0 " +
+         std::to_string(utime) + " " + std::to_string(stime) + " 0 0 20 0 1 0 " +
+         std::to_string(start) + " 12345678 " + std::to_string(rss) +
+         " 18446744073709551615 1 1 0 0 0 0 0 0 0 0 0 0 17 1 0 0 0 0 0\n";
 }
 
 std::string StatusText(const std::string& comm, unsigned uid) {
@@ -54,9 +62,10 @@ class FakeProc {
                             std::to_string(kBootTime) + "\n");
   }
   void Add(int pid, const std::string& comm, unsigned uid, const std::string& cmdline = "",
-           uint64_t start = 500, uint64_t utime = 7, uint64_t stime = 3, uint64_t rss = 10) {
+           uint64_t start = 500, uint64_t utime = 7, uint64_t stime = 3, uint64_t rss = 10,
+           uint64_t flags = kUserFlags) {
     const std::string dir = std::to_string(pid) + "/";
-    root_.Write(dir + "stat", StatLine(pid, comm, utime, stime, start, rss));
+    root_.Write(dir + "stat", StatLine(pid, comm, utime, stime, start, rss, flags));
     root_.Write(dir + "status", StatusText(comm, uid));
     root_.Write(dir + "cmdline", cmdline);
   }
@@ -169,34 +178,34 @@ TEST(ProcProcessListerFakeTest, FailsWithoutAProcessTableOrBootTime) {
   EXPECT_FALSE(noRoot.Snapshot(snapshot));
 }
 
-TEST(ProcProcessListerFakeTest, NameIsTheExecutableImage) {
+TEST(ProcProcessListerFakeTest, NameIsTheExecutableImageElseTheTaskNameAsAClaim) {
   const struct {
     const char* what;
     const char* comm;
     const char* exe;  // target of the exe link; "" for none (another user's process, a kthread)
     std::string cmdline;
     const char* name;
+    bool claimed;
+    uint64_t flags = kUserFlags;
   } cases[] = {
       {"the executable, not the task name", "Web Content", "/usr/lib/firefox/firefox",
-       std::string("/usr/lib/firefox/firefox\0-contentproc\0", 39), "firefox"},
+       std::string("/usr/lib/firefox/firefox\0-contentproc\0", 39), "firefox", false},
       {"a deleted executable", "Isolated Web Co", "/usr/lib/firefox/firefox (deleted)", "",
-       "firefox"},
-      {"argv[0] up to a colon", "nginx", "", "nginx: worker process", "nginx"},
-      {"argv[0] up to a blank", "sshd", "", "/usr/sbin/sshd -D", "sshd"},
-      {"a title with a slash after the colon", "sshd", "", "sshd: user@pts/0", "sshd"},
-      {"argv[0] of a long name", "averyveryverylo", "",
-       std::string("/opt/x/averyveryverylongname\0--flag\0", 36), "averyveryverylongname"},
-      {"a kernel thread", "kworker/u8:0-kvfree_rcu_reclaim", "", "",
-       "kworker/u8:0-kvfree_rcu_reclaim"},
-      {"an empty argv[0]", "emptyargv", "", std::string("\0-x\0", 4), "emptyargv"},
-      {"control characters", "tab\tname", "/tmp/new\nline\x7f", "", "new?line?"},
-      {"control characters of the task name", "esc\x1b[0m", "", "", "esc?[0m"},
-      {"names stay whole", "victim#zzz", "/tmp/victim,zzz*(1)", "", "victim,zzz*(1)"},
+       "firefox", false},
+      // argv[0] is the starter's to choose (exec -a): it never names a process.
+      {"without the executable, the task name as a claim", "hog", "", "/usr/sbin/sshd -D", "hog",
+       true},
+      {"the task name, whatever argv[0] says", "nginx", "", "nginx: worker process", "nginx", true},
+      {"a kernel thread's name is the kernel's", "kworker/u8:0-kvfree_rcu_reclaim", "", "",
+       "kworker/u8:0-kvfree_rcu_reclaim", false, kKernelThreadFlags},
+      {"control characters", "tab\tname", "/tmp/new\nline\x7f", "", "new?line?", false},
+      {"control characters of the task name", "esc\x1b[0m", "", "", "esc?[0m", true},
+      {"names stay whole", "victim#zzz", "/tmp/victim,zzz*(1)", "", "victim,zzz*(1)", false},
   };
   FakeProc proc;
   int pid = 10;
   for (const auto& c : cases) {
-    proc.Add(pid, c.comm, 1000, c.cmdline);
+    proc.Add(pid, c.comm, 1000, c.cmdline, 500, 7, 3, 10, c.flags);
     if (*c.exe != '\0') {
       std::filesystem::create_symlink(c.exe, proc.folder().path() / std::to_string(pid) / "exe");
     }
@@ -211,6 +220,7 @@ TEST(ProcProcessListerFakeTest, NameIsTheExecutableImage) {
     SCOPED_TRACE(c.what);
     ASSERT_TRUE(byPid.count(pid));
     EXPECT_EQ(byPid.at(pid).name, c.name);
+    EXPECT_EQ(byPid.at(pid).nameClaimed, c.claimed);
     ++pid;
   }
 }
@@ -278,17 +288,18 @@ TEST(ProcProcessListerFakeTest, ServiceAccountsAreTheUidsOutsideTheLoginRange) {
 
 TEST(ProcProcessListerFakeTest, WarmScanReadsOnlyStat) {
   FakeProc proc;
-  proc.Add(10, "averyveryverylo", 0, std::string("/x/averyveryverylongname\0", 25), 900);
+  proc.Add(10, "averyveryverylo", 0, "", 900);
+  std::filesystem::create_symlink("/x/averyveryverylongname", proc.folder().path() / "10" / "exe");
   proc.Add(20, "plain", 1000, "", 901);
   ProcProcessLister lister(proc.root());
   ProcessSnapshot snapshot;
   ASSERT_TRUE(lister.Snapshot(snapshot));
   EXPECT_EQ(lister.LastScan().cacheMisses, 2u);
 
-  // Without status and cmdline the processes are still listed, as they were: only stat is read.
+  // Without status and exe the processes are still listed, as they were: only stat is read.
   for (int pid : {10, 20}) {
     proc.Remove(pid, "status");
-    proc.Remove(pid, "cmdline");
+    proc.Remove(pid, "exe");
   }
   proc.folder().Write("10/stat", StatLine(10, "averyveryverylo", 50, 50, 900, 64));
   ASSERT_TRUE(lister.Snapshot(snapshot));
@@ -421,6 +432,86 @@ TEST(ProcProcessListerTest, NameIsTheExecutableWhateverArgv0AndTaskName) {
   }
 }
 
+// What this process lists with CAP_SYS_PTRACE given up, as the shipped service unit runs: each
+// process as "pid name claimed" lines. The lister runs in a child, so the test keeps its powers.
+std::map<int, std::pair<std::string, bool>> ListedWithoutTracing() {
+  int fds[2];
+  if (::pipe(fds) != 0) return {};
+  const pid_t checker = ::fork();
+  if (checker == 0) {
+    ::close(fds[0]);
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0) ::_exit(10);
+    const uint32_t bit = 1u << (CAP_SYS_PTRACE % 32);
+    data[CAP_SYS_PTRACE / 32].effective &= ~bit;
+    data[CAP_SYS_PTRACE / 32].permitted &= ~bit;
+    if (::syscall(SYS_capset, &header, data) != 0) ::_exit(11);
+    ProcProcessLister lister;
+    ProcessSnapshot snapshot;
+    if (!lister.Snapshot(snapshot)) ::_exit(12);
+    std::string text;
+    for (const ProcessInfo& p : snapshot.processes) {
+      text += std::to_string(p.pid) + " " + p.name + " " + (p.nameClaimed ? "1" : "0") + "\n";
+    }
+    const bool written =
+        ::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::_exit(written ? 0 : 13);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0) text.append(buffer, n);
+  ::close(fds[0]);
+  ::waitpid(checker, nullptr, 0);
+  std::map<int, std::pair<std::string, bool>> listed;
+  std::istringstream lines(text);
+  int pid = 0;
+  std::string name;
+  int claimed = 0;
+  while (lines >> pid >> name >> claimed) listed[pid] = {name, claimed != 0};
+  return listed;
+}
+
+// Without the right to read another user's executable link, a process is named by its task
+// name, which exec sets from the file and `exec -a` cannot change, marked as the process's own
+// claim since prctl can; argv[0] never names it. With the right, the executable does.
+TEST(ProcProcessListerTest, WithoutTheExecutableTheTaskNameIsAClaimNeverArgv0) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to start processes of another user";
+  TempFolder folder;
+  const Ids user{1000, 1000, 1000, 1000};
+  ChildOptions asSshd = ChildOptions::WithIds(user);
+  asSshd.argv0 = "/usr/sbin/sshd";
+  Child startedAs(folder.CopyHog("stresshog"), {"sleep"}, asSshd);
+  Child renamed(folder.CopyHog("listedhog"), {"as", "bash", "sleep"}, ChildOptions::WithIds(user));
+  for (Child* c : {&startedAs, &renamed}) ASSERT_TRUE(c->WaitReady());
+
+  const struct {
+    const char* what;
+    Child& child;
+    const char* withTracing;
+    const char* without;
+    bool claimedWithout;
+  } cases[] = {
+      {"another user's, started as sshd", startedAs, "stresshog", "stresshog", true},
+      {"another user's, renamed bash", renamed, "listedhog", "bash", true},
+  };
+  ProcProcessLister lister;
+  ProcessSnapshot snapshot;
+  ASSERT_TRUE(lister.Snapshot(snapshot));
+  const auto withTracing = ByPid(snapshot);
+  const auto without = ListedWithoutTracing();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(withTracing.count(c.child.pid()) && without.count(c.child.pid()));
+    EXPECT_EQ(withTracing.at(c.child.pid()).name, c.withTracing);
+    EXPECT_FALSE(withTracing.at(c.child.pid()).nameClaimed);
+    EXPECT_EQ(without.at(c.child.pid()).first, c.without);
+    EXPECT_EQ(without.at(c.child.pid()).second, c.claimedWithout);
+  }
+}
+
 // Names of executables that a program may choose to cut or split lists are taken whole; a line
 // break shows as "?".
 TEST(ProcProcessListerTest, HostileExecutableNamesAreTakenWhole) {
@@ -465,16 +556,20 @@ TEST(ProcProcessListerTest, RealZombieIsLeftOut) {
 
 // A process whose main thread has ended (pthread_exit) while another thread burns and holds
 // memory is live: listed under its executable's name, with its owner, the CPU time of all its
-// threads and its memory, by a lister that never saw it before and by one that did.
+// threads and its memory, by a lister that never saw it before and by one that did; so is one
+// whose live threads stand behind 50 ended ones that a tracer holds.
 TEST(ProcProcessListerTest, ProcessWhoseMainThreadEndedIsListedWhole) {
   TempFolder folder;
   const std::string hog = folder.CopyHog("headlesshog");
   Child burner(hog, {"detach", "burn"}, ChildOptions::WithIds(Ids{1000, 1000, 1000, 1000}));
   Child holder(hog, {"detach", "touch", "64"});
+  Child ghosts(hog, {"ghosts", "50", "2"}, ChildOptions::WithIds(Ids{1000, 1000, 1000, 1000}));
   ASSERT_TRUE(burner.WaitReady());
   ASSERT_TRUE(holder.WaitReady());
+  ASSERT_TRUE(ghosts.WaitReady());
   ASSERT_TRUE(linuxtest::WaitMainThreadEnded(burner.pid()));
   ASSERT_TRUE(linuxtest::WaitMainThreadEnded(holder.pid()));
+  ASSERT_TRUE(linuxtest::WaitMainThreadEnded(ghosts.pid()));
 
   ProcProcessLister warm;
   ProcessSnapshot first;
@@ -488,9 +583,11 @@ TEST(ProcProcessListerTest, ProcessWhoseMainThreadEndedIsListedWhole) {
   for (const ProcessSnapshot* snapshot : {&first, &second, &third}) {
     const ProcessInfo* b = FindPid(*snapshot, burner.pid());
     const ProcessInfo* h = FindPid(*snapshot, holder.pid());
-    ASSERT_TRUE(b != nullptr && h != nullptr);
+    const ProcessInfo* g = FindPid(*snapshot, ghosts.pid());
+    ASSERT_TRUE(b != nullptr && h != nullptr && g != nullptr);
     EXPECT_EQ(b->name, "headlesshog");
     EXPECT_EQ(h->name, "headlesshog");
+    EXPECT_EQ(g->name, "headlesshog");
     EXPECT_FALSE(b->systemAccount);
     EXPECT_TRUE(h->systemAccount);
     EXPECT_GE(h->workingSetBytes, uint64_t{64} << 20);
@@ -500,6 +597,9 @@ TEST(ProcProcessListerTest, ProcessWhoseMainThreadEndedIsListedWhole) {
   const uint64_t burned =
       FindPid(second, burner.pid())->cpuTimeNs - FindPid(first, burner.pid())->cpuTimeNs;
   EXPECT_GT(burned, 0u);
+  const uint64_t spun =
+      FindPid(second, ghosts.pid())->cpuTimeNs - FindPid(first, ghosts.pid())->cpuTimeNs;
+  EXPECT_GT(spun, 0u) << "the spinning threads' time is the process's";
 
   // Once its last thread has ended it is a zombie like any other, and left out.
   const pid_t pid = burner.pid();

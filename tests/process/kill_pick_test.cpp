@@ -61,6 +61,7 @@ TEST_F(KillPickTest, TheMarkIsTheKillersAnswer) {
   } cases[] = {
       {"terminating off", [this] { engine->settings.KillProc = 0; }, KillReason::KillOff},
       {"kill unless listed, nothing listed", [] {}, KillReason::Terminates},
+      {"a namesake of the program", [this] { system.ownName = "firefox"; }, KillReason::Terminates},
       {"kill unless listed, its name listed",
        [this] { engine->settings.PnameList = "sshd,firefox"; }, KillReason::Listed},
       {"kill only listed, its name listed",
@@ -91,11 +92,13 @@ TEST_F(KillPickTest, TheMarkIsTheKillersAnswer) {
          engine->settings.PnameList = "firefox";
        },
        KillReason::Terminates},
-      {"the program itself", [this] { system.ownName = "firefox"; }, KillReason::OwnProgram},
+      // The program's own pid is its identity from the start (see the loop).
+      {"the program itself", [] {}, KillReason::OwnProgram},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     system.ownName = "tarnwick";
+    system.ownPid = c.reason == KillReason::OwnProgram ? 200 : 4242;
     Start();
     c.rules();
     Cycle(93, 91);

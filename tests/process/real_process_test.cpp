@@ -485,6 +485,8 @@ TEST_F(RealProcessTest, WatchesTerminateAProcessWhoseMainThreadEnded) {
     bool oneProcessor;  // both on one processor, the bystander at a lower priority
   } cases[] = {
       {"CPU", {"detach", "burn"}, {"burn", "30"}, "50", "101", true},
+      // Its live threads listed behind 50 ended ones a tracer holds: the list is read whole.
+      {"CPU, behind ended threads", {"ghosts", "50", "2"}, {"burn", "30"}, "50", "101", true},
       {"memory", {"detach", "touch", "64"}, {"touch", "16"}, "101", "40", false},
   };
   Load();

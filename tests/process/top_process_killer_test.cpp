@@ -112,7 +112,8 @@ class KillRulesTest : public testing::ProcessFixture {
     processes.Add(200, "firefox", 0, 10 * kMiB);
     processes.Add(300, "sqlservr", 0, 10 * kMiB);
     processes.procs.back().info.systemAccount = true;
-    processes.Add(400, "tarnwick", 0, 10 * kMiB);
+    processes.Add(system.ownPid, "tarnwick", 0, 10 * kMiB);  // this program
+    processes.Add(400, "TarnwickD", 0, 10 * kMiB);           // another user's hog named like it
   }
   // "mm-dd hh:mm:ss" of the fake processes' creation time in this machine's zone.
   static std::string CreateTime() { return MmDdHhMmSs(LocalTimeOfEpoch(0)); }
@@ -263,6 +264,14 @@ TEST_F(KillRulesTest, RulesOfBothModesDecideWhatIsTerminated) {
        0,
        {"No kill tarnwick itself ...."}},
       {"own program, KillProc off", "tarnwick,", false, "1", "", 0, 0, {}},
+      {"a namesake of the program is not the program",
+       "TarnwickD,TarnwickD,",
+       false,
+       "1",
+       "",
+       1,
+       400,
+       {topLine("TarnwickD", 400)}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -368,6 +377,25 @@ TEST_F(KillRulesTest, ReturnsTheTallyAndNamesTheChosenProcessAsFound) {
             "*Firefox(2),svchost(1)");
   EXPECT_EQ(results.killedName, "Firefox") << "as found, before lower-casing";
   EXPECT_FALSE(results.killTried);
+}
+
+TEST_F(KillRulesTest, ATerminationByAClaimedNameSaysSo) {
+  SetUpProcesses();
+  for (auto& p : processes.procs) p.info.nameClaimed = p.info.name == "firefox";
+  UseProcessControl();
+  model->OnLoad();
+  Messages();
+  engine->settings.Killopt = true;
+  engine->settings.PnameList = "firefox";
+  engine->settings.num_Kill = "1";
+  KillResults results;
+  control().KillTopProcess(History("firefox,"), 1, results);
+  const Lines lines = Messages();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "firefox(pid : 200 create time : " + CreateTime() +
+                          ") is the TOP 1 to be killed ... The rules matched the name the "
+                          "process claims for itself, not its executable's.");
+  EXPECT_TRUE(results.killTried);
 }
 
 TEST_F(KillRulesTest, OwnProgramLineCarriesThePlatformsSuffix) {

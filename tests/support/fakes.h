@@ -139,6 +139,7 @@ class FakeSystemInfo final : public ISystemInfo {
   std::string logFolder;
   std::string suffix = ".exe";
   std::string ownName = "tarnwick";
+  int ownPid = 4242;
   int priorityRaised = 0;
 
   int ProcessorCount() override { return processors; }
@@ -151,6 +152,7 @@ class FakeSystemInfo final : public ISystemInfo {
   std::string PathSeparator() override { return "/"; }
   std::string ExecutableSuffix() override { return suffix; }
   std::string OwnExecutableName() override { return ownName; }
+  int OwnProcessId() override { return ownPid; }
   bool EnsureFolder(const std::string&) override { return true; }
   void RaisePriority() override { ++priorityRaised; }
 };

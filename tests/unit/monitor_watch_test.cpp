@@ -63,6 +63,21 @@ TEST_F(WatchTest, MemoryRunQuotesThePeakInMegabytesAndItsShare) {
   EXPECT_EQ(Messages().front(), "MEM 50% back to normal");
 }
 
+// A process whose executable could not be read is named by what it calls itself, which it may
+// have chosen: the log says so, the alert keeps the bare name.
+TEST_F(WatchTest, ANameTheProcessClaimsIsMarkedSoInTheExceedLines) {
+  Load();
+  for (auto& p : processes.procs) p.info.nameClaimed = p.info.name == "firefox";
+  Cycle(93, 91);
+  EXPECT_EQ(Messages(),
+            (Lines{"CPU 93% exceed 75% for 1 times. TOP 1 : firefox [claimed name] (40%)",
+                   "MEM 91% exceed 85% for 1 times. TOP 1 : firefox [claimed name] (1536.4M)"}));
+  for (auto& p : processes.procs) p.info.nameClaimed = false;
+  Cycle(93, 91);
+  EXPECT_EQ(Messages(), (Lines{"CPU 93% exceed 75% for 2 times. TOP 1 : firefox (40%)",
+                               "MEM 91% exceed 85% for 2 times. TOP 1 : firefox (1536.4M)"}));
+}
+
 TEST_F(WatchTest, SentAlertsGoToTheDispatcherWithThePhoneList) {
   RecordingAlertSender sender;
   engine->SetAlertSender(&sender);

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/history_store.h"
 #include "history/history_window_model.h"
 #include "platform/file_system.h"
+#include "platform/history_store.h"
 #include "platform/process_killer.h"
 #include "platform/sound_player.h"
 #include "platform/system_info.h"
@@ -49,6 +49,7 @@ class PictureSystemInfo final : public ISystemInfo {
   std::string PathSeparator() override { return real_.PathSeparator(); }
   std::string ExecutableSuffix() override { return real_.ExecutableSuffix(); }
   std::string OwnExecutableName() override { return "tarnwick"; }
+  int OwnProcessId() override { return real_.OwnProcessId(); }
   bool EnsureFolder(const std::string& path) override { return real_.EnsureFolder(path); }
   // A picture needs no priority.
   void RaisePriority() override {}

@@ -125,4 +125,8 @@ void LinuxSystemInfo::RaisePriority() {
   if (tid != ::getpid()) (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::getpid()), -10);
 }
 
+int LinuxSystemInfo::OwnProcessId() {
+  return static_cast<int>(::getpid());
+}
+
 }  // namespace tarnwick

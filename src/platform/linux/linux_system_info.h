@@ -28,6 +28,7 @@ class LinuxSystemInfo final : public ISystemInfo {
   std::string PathSeparator() override { return "/"; }
   std::string ExecutableSuffix() override { return ""; }
   std::string OwnExecutableName() override { return ownName_; }
+  int OwnProcessId() override;
   // mkdir -p with mode 0755.
   bool EnsureFolder(const std::string& path) override;
   // setpriority(-10) for the process and the calling thread; refusals are ignored.

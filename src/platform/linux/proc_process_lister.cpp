@@ -68,7 +68,8 @@ bool ProcProcessLister::ReadBootTime() {
   return true;
 }
 
-bool ProcProcessLister::Describe(int dirFd, std::string_view taskPath, CacheEntry& entry) {
+bool ProcProcessLister::Describe(int dirFd, std::string_view taskPath, bool kernelThread,
+                                 CacheEntry& entry) {
   char path[kTaskPathSize + 16];
   std::memcpy(path, taskPath.data(), taskPath.size());
   const size_t pathLength = taskPath.size();
@@ -88,9 +89,10 @@ bool ProcProcessLister::Describe(int dirFd, std::string_view taskPath, CacheEntr
   entry.uid = static_cast<int64_t>(uid);
 
   // The name is the executable image's: the task name is the program's to rewrite (Firefox's
-  // content processes call themselves "Web Content"). The link to the executable needs the
-  // right to trace the process; without it argv[0] tells, as the program started it, cut at a
-  // blank or colon ("nginx: worker process", "sshd: user@pts/0"); kernel threads have neither.
+  // content processes call themselves "Web Content"), and argv[0] the starter's to choose (`exec
+  // -a /usr/sbin/sshd`). The link to the executable needs the right to trace the process; without
+  // it only the task name is left, which `exec` sets from the file name but the process may
+  // change: the name is then marked as its own claim.
   std::string_view name;
   std::memcpy(path + pathLength, "/exe", 5);
   n = ::readlinkat(dirFd, path, text_.data(), text_.size());
@@ -98,15 +100,8 @@ bool ProcProcessLister::Describe(int dirFd, std::string_view taskPath, CacheEntr
     std::string_view target(text_.data(), static_cast<size_t>(n));
     if (target.ends_with(kDeletedTail)) target.remove_suffix(kDeletedTail.size());
     name = BaseName(target);
-  } else {
-    std::memcpy(path + pathLength, "/cmdline", 9);
-    n = proc::ReadFile(dirFd, path, text_.data(), text_.size());
-    if (n > 0) {
-      std::string_view argv0(text_.data(), static_cast<size_t>(n));
-      argv0 = argv0.substr(0, argv0.find_first_of(std::string_view("\0 :", 3)));
-      name = BaseName(argv0);
-    }
   }
+  entry.nameClaimed = name.empty() && !kernelThread;
   entry.name = ShownName(name.empty() ? std::string_view(entry.comm) : name);
   return true;
 }
@@ -119,39 +114,45 @@ size_t ProcProcessLister::LiveThread(int dirFd, std::string_view pidText, char* 
   const size_t taskDirLength = pidText.size() + 5;
   const int fd = ::openat(dirFd, taskDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return 0;
-  // One read of the directory's start: ".", "..", the main thread and the next ones. Threads
-  // other than the main one leave the list as they end (unless a tracer holds them), so the
-  // first of them is nearly always live.
-  alignas(struct dirent64) char entries[1024];
-  const ssize_t got = ::getdents64(fd, entries, sizeof entries);
-  ::close(fd);
-  for (ssize_t offset = 0; offset < got;) {
-    const auto* dent = reinterpret_cast<const struct dirent64*>(entries + offset);
-    offset += dent->d_reclen;
-    const std::string_view tid(dent->d_name);
-    if (tid.empty() || tid.size() > 10 || tid == pidText ||
-        tid.find_first_not_of("0123456789") != std::string_view::npos) {
-      continue;
+  // The whole list, read after read: the threads that ended may stay listed as long as a tracer
+  // holds them, however many they are, and the live ones come after them. A process cannot hide
+  // behind a list longer than one read. The list is bounded by the system's own thread limit.
+  alignas(struct dirent64) char entries[4096];
+  size_t found = 0;
+  for (;;) {
+    const ssize_t got = ::getdents64(fd, entries, sizeof entries);
+    if (got <= 0) break;
+    for (ssize_t offset = 0; offset < got;) {
+      const auto* dent = reinterpret_cast<const struct dirent64*>(entries + offset);
+      offset += dent->d_reclen;
+      const std::string_view tid(dent->d_name);
+      if (tid.empty() || tid.size() > 10 || tid == pidText ||
+          tid.find_first_not_of("0123456789") != std::string_view::npos) {
+        continue;
+      }
+      const size_t length = taskDirLength + 1 + tid.size();
+      std::memcpy(path, taskDir, taskDirLength);
+      path[taskDirLength] = '/';
+      std::memcpy(path + taskDirLength + 1, tid.data(), tid.size());
+      std::memcpy(path + length, "/stat", 6);
+      char statText[2048];
+      const ptrdiff_t n = proc::ReadFileOnce(dirFd, path, statText, sizeof statText);
+      proc::StatFields fields;
+      if (n <= 0 || static_cast<size_t>(n) == sizeof statText ||
+          !proc::ParseStat(std::string_view(statText, static_cast<size_t>(n)), fields) ||
+          proc::IsEndedState(fields.state)) {
+        continue;
+      }
+      // The threads share one memory: a live thread's resident size is the process's.
+      rssPages = fields.rssPages;
+      path[length] = '\0';
+      found = length;
+      break;
     }
-    const size_t length = taskDirLength + 1 + tid.size();
-    std::memcpy(path, taskDir, taskDirLength);
-    path[taskDirLength] = '/';
-    std::memcpy(path + taskDirLength + 1, tid.data(), tid.size());
-    std::memcpy(path + length, "/stat", 6);
-    char statText[2048];
-    const ptrdiff_t n = proc::ReadFileOnce(dirFd, path, statText, sizeof statText);
-    proc::StatFields fields;
-    if (n <= 0 || static_cast<size_t>(n) == sizeof statText ||
-        !proc::ParseStat(std::string_view(statText, static_cast<size_t>(n)), fields) ||
-        proc::IsEndedState(fields.state)) {
-      continue;
-    }
-    // The threads share one memory: a live thread's resident size is the process's.
-    rssPages = fields.rssPages;
-    path[length] = '\0';
-    return length;
+    if (found != 0) break;
   }
-  return 0;
+  ::close(fd);
+  return found;
 }
 
 ProcProcessLister::CacheEntry* ProcProcessLister::FindCached(int pid, size_t& cursor) {
@@ -249,7 +250,8 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
         fresh.startTicks = fields.startTime;
         fresh.comm.assign(comm);
         ++stats_.cacheMisses;
-        if (!Describe(dirFd, std::string_view(taskPath, taskLength), fresh)) {
+        const bool kernelThread = (fields.flags & proc::kKernelThreadFlag) != 0;
+        if (!Describe(dirFd, std::string_view(taskPath, taskLength), kernelThread, fresh)) {
           ++stats_.vanished;
           continue;
         }
@@ -267,6 +269,7 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
       info.startTicks = fields.startTime;
       info.creationTime = bootTime_ + static_cast<int64_t>(fields.startTime / ticksPerSecond_);
       info.systemAccount = entry->systemAccount;
+      info.nameClaimed = entry->nameClaimed;
       info.uid = entry->uid;
       ++stats_.listed;
     }

@@ -17,8 +17,10 @@ namespace tarnwick {
 // both are kept per (pid, start time, comm) and read again (status, the exe link, and cmdline
 // when the link cannot be read) only for a process not in the previous scan or whose comm
 // changed. A process is named by its executable image: the base name of /proc/[pid]/exe, else
-// of argv[0] up to its first blank or colon, else the task name (kernel threads); control
-// characters in a name show as "?". Its owner is a system account when its real uid lies outside
+// its task name (comm), which `exec -a` cannot change but the process itself can (prctl): such a
+// name is marked as the process's claim, except for the kernel's own threads. The command line
+// never names a process: argv[0] is whatever the starter chose. Control characters in a name
+// show as "?". Its owner is a system account when its real uid lies outside
 // the login accounts' range of login.defs. A process whose main thread has ended while other
 // threads run is live: its CPU time is the whole process's (stat sums the threads), its name,
 // owner and memory are read through a live thread. A process whose files cannot be read (it
@@ -39,7 +41,7 @@ class ProcProcessLister final : public IProcessLister {
     size_t listed = 0;       // processes put into the snapshot
     size_t vanished = 0;     // numeric entries skipped because a read failed
     size_t exited = 0;       // zombies left out (every thread ended)
-    size_t cacheMisses = 0;  // processes whose name and owner were read (cmdline/status)
+    size_t cacheMisses = 0;  // processes whose name and owner were read (exe link/status)
   };
   const ScanStats& LastScan() const { return stats_; }
 
@@ -50,6 +52,7 @@ class ProcProcessLister final : public IProcessLister {
     std::string comm;  // as stat shows it: 15 characters at most, more for some kernel threads
     bool systemAccount = false;
     std::string name;
+    bool nameClaimed = false;
     int64_t uid = -1;
   };
   // Start time of a cache entry already taken into the new scan.
@@ -60,7 +63,7 @@ class ProcProcessLister final : public IProcessLister {
   static constexpr size_t kTaskPathSize = 40;
   // Reads name and owner of a process not in the cache from the files under `taskPath`
   // ("[pid]" or "[pid]/task/[tid]"); false when it vanished.
-  bool Describe(int dirFd, std::string_view taskPath, CacheEntry& entry);
+  bool Describe(int dirFd, std::string_view taskPath, bool kernelThread, CacheEntry& entry);
   // For a process whose main thread has ended: writes "[pid]/task/[tid]" of a live thread into
   // `path` (kTaskPathSize bytes) and its resident pages into `rssPages`; the path's length, or 0
   // when no thread is left.

@@ -28,6 +28,9 @@ bool ParseStat(std::string_view text, StatFields& out) {
         if (pos >= text.size()) return false;
         out.state = text[pos];
         break;
+      case 9:
+        if (!ParseU64(text, pos, out.flags)) return false;
+        continue;
       case 14:
         if (!ParseU64(text, pos, out.utime)) return false;
         continue;

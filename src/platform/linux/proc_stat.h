@@ -11,6 +11,7 @@ struct StatFields {
   // parentheses, line breaks), so nothing after it is found by searching inside it.
   std::string_view comm;
   char state = '?';         // field 3: R, S, D, T, Z (zombie), X (dead), ...
+  uint64_t flags = 0;       // field 9: the kernel's PF_* flags of the task
   uint64_t utime = 0;       // field 14, clock ticks
   uint64_t stime = 0;       // field 15, clock ticks
   uint64_t numThreads = 0;  // field 20
@@ -20,6 +21,9 @@ struct StatFields {
 
 // Parses one stat line; false when a field up to rss is missing or not a number.
 bool ParseStat(std::string_view text, StatFields& out);
+
+// PF_KTHREAD: a thread of the kernel's own, which no user can start or name.
+inline constexpr uint64_t kKernelThreadFlag = 0x00200000;
 
 // The state of a task that has ended (zombie or dead).
 inline bool IsEndedState(char state) {

@@ -61,29 +61,47 @@ bool AllDigits(std::string_view text) {
   return true;
 }
 
+// The folder of a settings file, opened under the rule of trusted_paths.h; -1 with `reason`, or
+// with `missing` set when there is no such folder.
+int OpenSettingsFolder(const std::string& path, std::string& reason, bool& missing) {
+  const std::string folder = FolderOf(path);
+  struct stat info {};
+  missing = ::lstat(folder.c_str(), &info) != 0 && errno == ENOENT;
+  if (missing) return -1;
+  return OpenTrustedFolder(folder, reason);
+}
+
 }  // namespace
 
 FileReadResult PosixFileSystem::ReadFile(const std::string& path, size_t limit) {
   FileReadResult result;
+  // Only from a folder no other user can have put a file or a link into: a file of another user
+  // could say anything, a link could lead to any file root may read.
+  std::string reason;
+  bool missing = false;
+  const int folderFd = OpenSettingsFolder(path, reason, missing);
+  if (folderFd < 0) {
+    if (missing) return result;
+    result.status = FileReadStatus::Unreadable;
+    result.reason = reason;
+    return result;
+  }
+  Descriptor folder(folderFd);
   // O_NONBLOCK keeps a FIFO planted in place of a settings file from hanging the open.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  const int fd = ::openat(folderFd, NameOf(path).c_str(),
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
   if (fd < 0) {
     const int error = errno;
     if (error == ENOENT || error == ENOTDIR) return result;
     result.status = FileReadStatus::Unreadable;
-    result.reason = Reason(error);
+    result.reason = error == ELOOP ? "the file" + std::string(kIsALink) : Reason(error);
     return result;
   }
   Descriptor file(fd);
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) {
+  reason = UntrustedFileReason(fd);
+  if (!reason.empty()) {
     result.status = FileReadStatus::Unreadable;
-    result.reason = Reason(errno);
-    return result;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    result.status = FileReadStatus::Unreadable;
-    result.reason = Reason(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    result.reason = reason;
     return result;
   }
   // One byte past the limit tells a file of exactly `limit` bytes from a longer one.
@@ -109,28 +127,37 @@ FileReadResult PosixFileSystem::ReadFile(const std::string& path, size_t limit) 
 
 FileResult PosixFileSystem::ReplaceFile(const std::string& path, std::string_view content) {
   static std::atomic<unsigned long long> counter{0};
+  std::string reason;
+  bool missing = false;
+  const int folderFd = OpenSettingsFolder(path, reason, missing);
+  if (folderFd < 0) return FileResult::Failure(missing ? Reason(ENOENT) : reason);
+  Descriptor folder(folderFd);
+  const std::string name = NameOf(path);
   const auto ticks =
       static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   std::string temp;
   int fd = -1;
   int error = 0;
   for (int attempt = 0; attempt < kTempNameAttempts && fd < 0; ++attempt) {
-    temp = path + std::string(kTempInfix) + std::to_string(ticks + counter.fetch_add(1));
+    temp = name + std::string(kTempInfix) + std::to_string(ticks + counter.fetch_add(1));
     // Created owner-only: no other user can open it between its creation and the rename.
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kOwnerFile);
+    fd = ::openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                  kOwnerFile);
     error = errno;
     if (fd < 0 && error != EEXIST) break;
   }
   if (fd < 0) return FileResult::Failure(Reason(error));
-
   Descriptor file(fd);
   size_t written = 0;
   error = WriteAll(fd, content, written);
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (file.Close() != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  // Within the folder it was checked as: a link in its place is replaced, never followed.
+  if (error == 0 && ::renameat(folderFd, temp.c_str(), folderFd, name.c_str()) != 0) {
+    error = errno;
+  }
   if (error != 0) {
-    ::unlink(temp.c_str());
+    ::unlinkat(folderFd, temp.c_str(), 0);
     return FileResult::Failure(Reason(error));
   }
   return FileResult::Success();
@@ -204,17 +231,23 @@ FileResult PosixFileSystem::MakeFolder(const std::string& path) {
 }
 
 int PosixFileSystem::RemoveStaleTemporaries(const std::string& path) {
-  const std::string folder = FolderOf(path);
+  // Only in a folder of this user's (or root's) that nobody else may write.
+  std::string reason;
+  bool missing = false;
+  const int folderFd = OpenSettingsFolder(path, reason, missing);
+  if (folderFd < 0) return 0;
+  DIR* dir = ::fdopendir(folderFd);
+  if (dir == nullptr) {
+    ::close(folderFd);
+    return 0;
+  }
   const std::string prefix = NameOf(path) + std::string(kTempInfix);
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return 0;
   int removed = 0;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name(entry->d_name);
     if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix) continue;
     if (!AllDigits(name.substr(prefix.size()))) continue;
-    const std::string stale = folder + "/" + std::string(name);
-    if (::unlink(stale.c_str()) == 0) ++removed;
+    if (::unlinkat(::dirfd(dir), std::string(name).c_str(), 0) == 0) ++removed;
   }
   ::closedir(dir);
   return removed;

@@ -1,6 +1,7 @@
 // The file service on POSIX systems: open(2) with O_CREAT|O_EXCL and mode 0600 for every new
-// file, mkdir(2) with 0700 for new folders, rename(2) for the atomic replace, and appends only
-// into folders and files that pass the rule of trusted_paths.h (openat from the folder).
+// file, mkdir(2) with 0700 for new folders, rename(2) for the atomic replace, and reads, replaces
+// and appends only in folders and of files that pass the rule of trusted_paths.h (openat from the
+// folder, never following a link).
 #pragma once
 
 #include "platform/file_system.h"

@@ -12,6 +12,7 @@
 #include "platform/windows/error_text.h"
 #include "platform/windows/handle.h"
 #include "platform/windows/owner_only.h"
+#include "platform/windows/trusted_folder.h"
 #include "platform/windows/wide_text.h"
 
 namespace tarnwick {
@@ -48,19 +49,41 @@ bool IsSeparator(wchar_t c) {
   return c == L'\\' || c == L'/';
 }
 
+// Why the settings file `path` may not be read or replaced: its folder's rule, empty when it
+// passes.
+std::string UntrustedFolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  if (slash == std::string::npos) return {};
+  const std::string folder = path.substr(0, slash);
+  return win::UntrustedFolderReason(win::Wide(folder), folder);
+}
+
 }  // namespace
 
 FileReadResult WindowsFileSystem::ReadFile(const std::string& path, size_t limit) {
   FileReadResult result;
+  result.reason = UntrustedFolderOf(path);
+  if (!result.reason.empty()) {
+    result.status = FileReadStatus::Unreadable;
+    return result;
+  }
   const std::wstring wide = win::Wide(path);
-  const win::Handle file(CreateFileW(wide.c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // The link itself, not what it leads to: a link is never read through.
+  const win::Handle file(CreateFileW(
+      wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return result;
     result.status = FileReadStatus::Unreadable;
     result.reason = Reason(error);
+    return result;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(file.get(), &info) &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    result.status = FileReadStatus::Unreadable;
+    result.reason = "the file is a link";
     return result;
   }
   // A pipe or a device would block or never end: only files on disk are read.
@@ -93,6 +116,9 @@ FileReadResult WindowsFileSystem::ReadFile(const std::string& path, size_t limit
 FileResult WindowsFileSystem::ReplaceFile(const std::string& path, std::string_view content) {
   const std::wstring target = win::Wide(path);
   if (target.empty()) return FileResult::Failure(Reason(ERROR_INVALID_NAME));
+  if (const std::string untrusted = UntrustedFolderOf(path); !untrusted.empty()) {
+    return FileResult::Failure(untrusted);
+  }
   win::OwnerOnly security(false);
   if (security.attributes() == nullptr) return FileResult::Failure(Reason(GetLastError()));
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <system_error>
 
-#include "platform/windows/wide_text.h"
 #include "domain/settings_location.h"
+#include "platform/windows/wide_text.h"
 
 namespace tarnwick {
 namespace {
@@ -47,6 +47,10 @@ bool MayCreateFiles(const std::wstring& folder) {
 }
 
 }  // namespace
+
+int WindowsSystemInfo::OwnProcessId() {
+  return static_cast<int>(GetCurrentProcessId());
+}
 
 int WindowsSystemInfo::ProcessorCount() {
   DWORD_PTR processMask = 0;

@@ -30,6 +30,7 @@ class WindowsSystemInfo final : public ISystemInfo {
   std::string PathSeparator() override { return "\\"; }
   std::string ExecutableSuffix() override { return ".exe"; }
   std::string OwnExecutableName() override { return ownName_; }
+  int OwnProcessId() override;
   // Creates the folder and its parents (UTF-8 path).
   bool EnsureFolder(const std::string& path) override;
   // High priority class for the process, highest priority for the calling thread.
