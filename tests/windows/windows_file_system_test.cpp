@@ -235,5 +235,52 @@ TEST_F(WindowsFileSystemTest, StaleTemporariesAreRemovedAndNothingElse) {
                                              L"setting.ini.tmpx", L"smtpsvr.ini.tmp5"}));
 }
 
+// Gives the folder a DACL with full access for the current user and write access for `other`.
+DWORD LetWrite(const fs::path& folder, WELL_KNOWN_SID_TYPE other) {
+  std::vector<std::vector<std::byte>> sids = ExpectedSids();
+  std::vector<std::byte> otherSid(SECURITY_MAX_SID_SIZE);
+  DWORD size = SECURITY_MAX_SID_SIZE;
+  if (!CreateWellKnownSid(other, nullptr, otherSid.data(), &size)) return GetLastError();
+  EXPLICIT_ACCESSW entries[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    entries[i].grfAccessMode = SET_ACCESS;
+    entries[i].grfInheritance = NO_INHERITANCE;
+    entries[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entries[i].Trustee.TrusteeType = TRUSTEE_IS_UNKNOWN;
+  }
+  entries[0].grfAccessPermissions = GENERIC_ALL;
+  entries[0].Trustee.ptstrName = reinterpret_cast<LPWSTR>(sids[0].data());
+  entries[1].grfAccessPermissions = GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE;
+  entries[1].Trustee.ptstrName = reinterpret_cast<LPWSTR>(otherSid.data());
+  PACL acl = nullptr;
+  DWORD error = SetEntriesInAclW(2, entries, nullptr, &acl);
+  if (error != ERROR_SUCCESS) return error;
+  std::wstring path = folder.wstring();
+  error = SetNamedSecurityInfoW(path.data(), SE_FILE_OBJECT,
+                                DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                nullptr, nullptr, acl, nullptr);
+  LocalFree(acl);
+  return error;
+}
+
+// The settings files hold kill rules and passwords: they are read and replaced only in a folder
+// that no other user may write into, with one reason that says why otherwise.
+TEST_F(WindowsFileSystemTest, SettingsStayOutOfAFolderOthersMayWrite) {
+  ASSERT_TRUE(files_.ReplaceFile(Path("setting.ini"), "mine").ok);
+  EXPECT_EQ(Read("setting.ini"), "mine") << "a folder of the user's own";
+  // Wine keeps a folder's access as its Unix mode, where only Everyone (the mode's "others")
+  // outlives the round trip; Users and Authenticated Users take the same path on Windows.
+  ASSERT_EQ(LetWrite(folder_, WinWorldSid), static_cast<DWORD>(ERROR_SUCCESS));
+  const std::string why =
+      "the folder " + win::Utf8(folder_.wstring()) + " may be written by other users (Everyone)";
+  const FileReadResult read = files_.ReadFile(Path("setting.ini"), 100);
+  EXPECT_EQ(read.status, FileReadStatus::Unreadable);
+  EXPECT_EQ(read.reason, why);
+  EXPECT_EQ(read.content, "");
+  const FileResult replaced = files_.ReplaceFile(Path("setting.ini"), "theirs");
+  EXPECT_FALSE(replaced.ok);
+  EXPECT_EQ(replaced.reason, why);
+}
+
 }  // namespace
 }  // namespace tarnwick
