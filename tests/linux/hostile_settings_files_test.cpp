@@ -275,33 +275,29 @@ TEST(HostileSettingsFiles, LogLinesThatCannotBeWrittenAreToldOnce) {
             std::string::npos);
 }
 
-// Another user was there first: the log folder is a link to their folder, or belongs to them, or
-// anyone may write it, or the daily file is a link, or another user's file that anyone may write.
-// The log writes nothing there, follows no link, and one line says why.
-TEST(HostileSettingsFiles, TheLogWritesNothingWhereAnotherUserCouldHavePutSomething) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand files to another user";
-  testing::FakeClock clock;
-  clock.now = LocalTime{2026, 12, 4, 10, 15, 7};
-  Settings settings;
-  settings.Enable_log = 1;
-  const std::string day = "Tarnwick_log_1204.txt";
-  // `folder` is the log folder to plant (missing at first), `theirs` a folder of the other user's
-  // that holds `theirs`/victim.
-  using Plant = std::function<void(const std::string& folder, const std::string& theirs)>;
-  const auto ownFolder = [](const std::string& folder) { ::mkdir(folder.c_str(), 0700); };
-  const struct {
-    const char* name;
-    Plant plant;
-    std::string why;  // after "the folder FOLDER" or "the file"
-  } cases[] = {
+// What another user could have put where the program expects a folder of its own: `plant` makes
+// `folder` (missing at first) from `theirs`, a folder of the other user's with their files; `why`
+// follows "the folder FOLDER", or stands alone for a file.
+using Plant = std::function<void(const std::string& folder, const std::string& theirs)>;
+struct Planting {
+  const char* name;
+  Plant plant;
+  std::string why;
+};
+std::vector<Planting> ForeignFolders() {
+  return {
       {"a link to their folder",
        [](const std::string& folder, const std::string& theirs) {
          ASSERT_EQ(::symlink(theirs.c_str(), folder.c_str()), 0);
        },
        " is a symbolic link"},
-      {"their folder",
-       [](const std::string& folder, const std::string&) {
+      {"their folder, with their files",
+       [](const std::string& folder, const std::string& theirs) {
          ::mkdir(folder.c_str(), 0755);
+         for (const auto& entry : std::filesystem::directory_iterator(theirs)) {
+           std::filesystem::copy_file(entry.path(),
+                                      std::filesystem::path(folder) / entry.path().filename());
+         }
          ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
        },
        " belongs to another user (uid 1234)"},
@@ -317,28 +313,48 @@ TEST(HostileSettingsFiles, TheLogWritesNothingWhereAnotherUserCouldHavePutSometh
          ::chmod(folder.c_str(), 0770);
        },
        " may be written by other users (mode 0770)"},
-      {"a daily file that links to theirs",
-       [&](const std::string& folder, const std::string& theirs) {
-         ownFolder(folder);
-         ASSERT_EQ(::symlink((theirs + "/victim").c_str(), (folder + "/" + day).c_str()), 0);
-       },
-       "the file is a symbolic link"},
-      {"their daily file that anyone may write",
-       [&](const std::string& folder, const std::string&) {
-         ownFolder(folder);
-         const std::string file = folder + "/" + day;
-         testing::WriteFile(file, "planted\r\n");
-         ::chmod(file.c_str(), 0666);
-         ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherUser), 0);
-       },
-       "the file belongs to another user (uid 1234)"},
-      {"a FIFO in place of the daily file",
-       [&](const std::string& folder, const std::string&) {
-         ownFolder(folder);
-         ASSERT_EQ(::mkfifo((folder + "/" + day).c_str(), 0600), 0);
-       },
-       "No such device or address"},
   };
+}
+
+// Another user was there first: the log folder is a link to their folder, or belongs to them, or
+// anyone may write it, or the daily file is a link, or another user's file that anyone may write.
+// The log writes nothing there, follows no link, and one line says why.
+TEST(HostileSettingsFiles, TheLogWritesNothingWhereAnotherUserCouldHavePutSomething) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand files to another user";
+  testing::FakeClock clock;
+  clock.now = LocalTime{2026, 12, 4, 10, 15, 7};
+  Settings settings;
+  settings.Enable_log = 1;
+  const std::string day = "Tarnwick_log_1204.txt";
+  // `folder` is the log folder to plant (missing at first), `theirs` a folder of the other user's
+  // that holds `theirs`/victim.
+  const auto ownFolder = [](const std::string& folder) { ::mkdir(folder.c_str(), 0700); };
+  std::vector<Planting> cases = ForeignFolders();
+  cases.insert(cases.end(),
+               {
+                   {"a daily file that links to theirs",
+                    [&](const std::string& folder, const std::string& theirs) {
+                      ownFolder(folder);
+                      ASSERT_EQ(
+                          ::symlink((theirs + "/victim").c_str(), (folder + "/" + day).c_str()), 0);
+                    },
+                    "the file is a symbolic link"},
+                   {"their daily file that anyone may write",
+                    [&](const std::string& folder, const std::string&) {
+                      ownFolder(folder);
+                      const std::string file = folder + "/" + day;
+                      testing::WriteFile(file, "planted\r\n");
+                      ::chmod(file.c_str(), 0666);
+                      ASSERT_EQ(::chown(file.c_str(), kOtherUser, kOtherUser), 0);
+                    },
+                    "the file belongs to another user (uid 1234)"},
+                   {"a FIFO in place of the daily file",
+                    [&](const std::string& folder, const std::string&) {
+                      ownFolder(folder);
+                      ASSERT_EQ(::mkfifo((folder + "/" + day).c_str(), 0600), 0);
+                    },
+                    "No such device or address"},
+               });
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
@@ -386,45 +402,26 @@ TEST(HostileSettingsFiles, TheLogWritesNothingWhereAnotherUserCouldHavePutSometh
 TEST(HostileSettingsFiles, SettingsAreReadAndWrittenOnlyWhereNoOtherUserCouldHavePutAnything) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand files to another user";
   const std::string secret = "root:$6$secret-hash:19000:0:99999:7:::\r\n";
-  using Plant = std::function<void(const std::string& folder, const std::string& theirs)>;
   const auto ownFolder = [](const std::string& folder) { ::mkdir(folder.c_str(), 0700); };
-  const struct {
-    const char* name;
-    Plant plant;
-    std::string why;  // after "the folder FOLDER" or alone
-  } cases[] = {
-      {"a link to their folder",
-       [](const std::string& folder, const std::string& theirs) {
-         ASSERT_EQ(::symlink(theirs.c_str(), folder.c_str()), 0);
-       },
-       " is a symbolic link"},
-      {"their folder",
-       [](const std::string& folder, const std::string& theirs) {
-         ::mkdir(folder.c_str(), 0700);
-         std::filesystem::copy_file(theirs + "/setting.ini", folder + "/setting.ini");
-         ASSERT_EQ(::chown(folder.c_str(), kOtherUser, kOtherUser), 0);
-       },
-       " belongs to another user (uid 1234)"},
-      {"a folder anyone may write",
-       [](const std::string& folder, const std::string&) {
-         ::mkdir(folder.c_str(), 0700);
-         ::chmod(folder.c_str(), 01777);
-       },
-       " may be written by other users (mode 1777)"},
-      {"a setting.ini that links to a secret of root's",
-       [&](const std::string& folder, const std::string& theirs) {
-         ownFolder(folder);
-         ASSERT_EQ(::symlink((theirs + "/shadow").c_str(), (folder + "/setting.ini").c_str()), 0);
-       },
-       "the file is a symbolic link"},
-      {"their setting.ini in root's folder",
-       [&](const std::string& folder, const std::string& theirs) {
-         ownFolder(folder);
-         std::filesystem::copy_file(theirs + "/setting.ini", folder + "/setting.ini");
-         ASSERT_EQ(::chown((folder + "/setting.ini").c_str(), kOtherUser, kOtherUser), 0);
-       },
-       "the file belongs to another user (uid 1234)"},
-  };
+  std::vector<Planting> cases = ForeignFolders();
+  cases.insert(
+      cases.end(),
+      {
+          {"a setting.ini that links to a secret of root's",
+           [&](const std::string& folder, const std::string& theirs) {
+             ownFolder(folder);
+             ASSERT_EQ(::symlink((theirs + "/shadow").c_str(), (folder + "/setting.ini").c_str()),
+                       0);
+           },
+           "the file is a symbolic link"},
+          {"their setting.ini in root's folder",
+           [&](const std::string& folder, const std::string& theirs) {
+             ownFolder(folder);
+             std::filesystem::copy_file(theirs + "/setting.ini", folder + "/setting.ini");
+             ASSERT_EQ(::chown((folder + "/setting.ini").c_str(), kOtherUser, kOtherUser), 0);
+           },
+           "the file belongs to another user (uid 1234)"},
+      });
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
