@@ -98,8 +98,11 @@ void Engine::ExceedingSample(WatchKind kind, const Sample& sample) {
   const TopHistory& tops = cpu ? ranking.cpuTopList : ranking.memTopList;
   const size_t ranked = tops.size();
 
-  if (cpu) RankCpu();
-  if (!cpu) ranker_->RankMemoryProcesses(cycleNumber_, ranking);
+  if (cpu) {
+    RankCpu();
+  } else {
+    ranker_->RankMemoryProcesses(cycleNumber_, ranking);
+  }
   // A ranking that could not read the processes added no sample: the latest one it named stands.
   const bool rankedNow = tops.size() > ranked;
   const std::string claimed =

@@ -202,10 +202,12 @@ class GatheredStream final : public httplib::Stream {
   const std::atomic<bool>& stopping_;
 };
 
-// Where a request's headers end, if they have: the blank line (CRLF CRLF, or LF LF from a lenient
-// client).
-bool HeadersEnded(const std::string& request) {
-  return request.find("\r\n\r\n") != std::string::npos || request.find("\n\n") != std::string::npos;
+// Whether a request's headers have ended: the blank line (CRLF CRLF, or LF LF from a lenient
+// client). Only the part from `from` on is searched, so that a request that arrives a byte at a
+// time is not searched whole at every byte.
+bool HeadersEnded(const std::string& request, size_t from) {
+  return request.find("\r\n\r\n", from) != std::string::npos ||
+         request.find("\n\n", from) != std::string::npos;
 }
 
 // The client's address as text ("127.0.0.1", "::1"): the key its connections are counted by.
@@ -322,19 +324,20 @@ struct HttplibMetricsEndpoint::Impl {
       Drop(it);
       return false;
     }
+    // The blank line may have begun in what arrived before.
+    const size_t from = it->request.size() - std::min<size_t>(it->request.size(), 3);
     it->request.append(buffer, static_cast<size_t>(n));
-    if (HeadersEnded(it->request)) {
-      Whole whole{it->sock, std::move(it->client), std::move(it->request)};
-      gathering.erase(it);
+    if (HeadersEnded(it->request, from)) {
       std::unique_lock<std::mutex> lock(mutex);
-      if (waiting.size() < static_cast<size_t>(kMetricsWaitingConnections)) {
-        waiting.push_back(std::move(whole));
-        ready.notify_one();
+      if (waiting.size() >= static_cast<size_t>(kMetricsWaitingConnections)) {
+        lock.unlock();
+        Drop(it);
         return false;
       }
+      waiting.push_back({it->sock, std::move(it->client), std::move(it->request)});
+      ready.notify_one();
       lock.unlock();
-      CloseConnection(whole.sock);
-      Release(whole.client);
+      gathering.erase(it);
       return false;
     }
     if (it->request.size() < kMetricsRequestLimit) return true;

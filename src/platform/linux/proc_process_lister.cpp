@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "platform/linux/proc_stat.h"
 #include "platform/linux/proc_text.h"
+#include "platform/posix/descriptor.h"
 
 namespace tarnwick {
 namespace {
@@ -112,16 +113,13 @@ size_t ProcProcessLister::LiveThread(int dirFd, std::string_view pidText, char* 
   std::memcpy(taskDir, pidText.data(), pidText.size());
   std::memcpy(taskDir + pidText.size(), "/task", 6);
   const size_t taskDirLength = pidText.size() + 5;
-  const int fd = ::openat(dirFd, taskDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return 0;
+  const Descriptor task(::openat(dirFd, taskDir, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (task.get() < 0) return 0;
   // The whole list, read after read: the threads that ended may stay listed as long as a tracer
   // holds them, however many they are, and the live ones come after them. A process cannot hide
   // behind a list longer than one read. The list is bounded by the system's own thread limit.
   alignas(struct dirent64) char entries[4096];
-  size_t found = 0;
-  for (;;) {
-    const ssize_t got = ::getdents64(fd, entries, sizeof entries);
-    if (got <= 0) break;
+  for (ssize_t got; (got = ::getdents64(task.get(), entries, sizeof entries)) > 0;) {
     for (ssize_t offset = 0; offset < got;) {
       const auto* dent = reinterpret_cast<const struct dirent64*>(entries + offset);
       offset += dent->d_reclen;
@@ -146,13 +144,10 @@ size_t ProcProcessLister::LiveThread(int dirFd, std::string_view pidText, char* 
       // The threads share one memory: a live thread's resident size is the process's.
       rssPages = fields.rssPages;
       path[length] = '\0';
-      found = length;
-      break;
+      return length;
     }
-    if (found != 0) break;
   }
-  ::close(fd);
-  return found;
+  return 0;
 }
 
 ProcProcessLister::CacheEntry* ProcProcessLister::FindCached(int pid, size_t& cursor) {

@@ -14,15 +14,14 @@ namespace tarnwick {
 
 // Scans the numeric entries of /proc in the order the directory lists them (ascending pids).
 // Each process costs one open/read/close of /proc/[pid]/stat once its name and owner are cached:
-// both are kept per (pid, start time, comm) and read again (status, the exe link, and cmdline
-// when the link cannot be read) only for a process not in the previous scan or whose comm
-// changed. A process is named by its executable image: the base name of /proc/[pid]/exe, else
-// its task name (comm), which `exec -a` cannot change but the process itself can (prctl): such a
-// name is marked as the process's claim, except for the kernel's own threads. The command line
-// never names a process: argv[0] is whatever the starter chose. Control characters in a name
-// show as "?". Its owner is a system account when its real uid lies outside
-// the login accounts' range of login.defs. A process whose main thread has ended while other
-// threads run is live: its CPU time is the whole process's (stat sums the threads), its name,
+// both are kept per (pid, start time, comm) and read again (status and the exe link) only for a
+// process not in the previous scan or whose comm changed. A process is named by its executable
+// image: the base name of /proc/[pid]/exe, else its task name (comm), which `exec -a` cannot change
+// but the process itself can (prctl): such a name is marked as the process's claim, except for the
+// kernel's own threads. The command line never names a process: argv[0] is whatever the starter
+// chose. Control characters in a name show as "?". Its owner is a system account when its real uid
+// lies outside the login accounts' range of login.defs. A process whose main thread has ended while
+// other threads run is live: its CPU time is the whole process's (stat sums the threads), its name,
 // owner and memory are read through a live thread. A process whose files cannot be read (it
 // ended during the scan) and one whose threads have all ended but which is not yet collected (a
 // zombie) are left out. Not thread-safe.
@@ -75,7 +74,7 @@ class ProcProcessLister final : public IProcessLister {
   std::vector<CacheEntry> cache_;  // the previous scan's processes, sorted by pid
   std::vector<CacheEntry> next_;
   std::vector<char> dents_;
-  std::vector<char> text_;  // cmdline and status reads
+  std::vector<char> text_;  // status and exe link reads
   uint64_t nsPerTick_ = 0;  // 1e9 / ticksPerSecond when it divides evenly, else 0
   uint64_t ticksPerSecond_ = 100;
   uint64_t pageSize_ = 4096;

@@ -71,6 +71,26 @@ int OpenSettingsFolder(const std::string& path, std::string& reason, bool& missi
   return OpenTrustedFolder(folder, reason);
 }
 
+// Opens `name` in a trusted folder without following a link, and checks it under the rule of
+// trusted_paths.h. O_NONBLOCK: a FIFO put in place of the file fails at once instead of waiting
+// for the other end. The descriptor, or -1 with `reason` and `error`, the open's errno (0 when the
+// file was opened but is not to be trusted).
+int OpenTrustedFile(int folderFd, const std::string& name, int flags, std::string& reason,
+                    int& error) {
+  error = 0;
+  const int fd = ::openat(folderFd, name.c_str(),
+                          flags | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, kOwnerFile);
+  if (fd < 0) {
+    error = errno;
+    reason = error == ELOOP ? "the file" + std::string(kIsALink) : Reason(error);
+    return -1;
+  }
+  reason = UntrustedFileReason(fd);
+  if (reason.empty()) return fd;
+  ::close(fd);
+  return -1;
+}
+
 }  // namespace
 
 FileReadResult PosixFileSystem::ReadFile(const std::string& path, size_t limit) {
@@ -87,23 +107,15 @@ FileReadResult PosixFileSystem::ReadFile(const std::string& path, size_t limit) 
     return result;
   }
   Descriptor folder(folderFd);
-  // O_NONBLOCK keeps a FIFO planted in place of a settings file from hanging the open.
-  const int fd = ::openat(folderFd, NameOf(path).c_str(),
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+  int error = 0;
+  const int fd = OpenTrustedFile(folderFd, NameOf(path), O_RDONLY, reason, error);
   if (fd < 0) {
-    const int error = errno;
     if (error == ENOENT || error == ENOTDIR) return result;
-    result.status = FileReadStatus::Unreadable;
-    result.reason = error == ELOOP ? "the file" + std::string(kIsALink) : Reason(error);
-    return result;
-  }
-  Descriptor file(fd);
-  reason = UntrustedFileReason(fd);
-  if (!reason.empty()) {
     result.status = FileReadStatus::Unreadable;
     result.reason = reason;
     return result;
   }
+  Descriptor file(fd);
   // One byte past the limit tells a file of exactly `limit` bytes from a longer one.
   std::string content(limit + 1, '\0');
   size_t done = 0;
@@ -168,19 +180,13 @@ FileResult PosixFileSystem::AppendFile(const std::string& path, std::string_view
   const int folderFd = OpenTrustedFolder(FolderOf(path), reason);
   if (folderFd < 0) return FileResult::Failure(reason);
   Descriptor folder(folderFd);
-  // O_NONBLOCK: a FIFO put in place of the file fails at once instead of waiting for a reader.
-  const int fd = ::openat(
-      folderFd, NameOf(path).c_str(),
-      O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, kOwnerFile);
-  if (fd < 0) {
-    const int error = errno;
-    return FileResult::Failure(error == ELOOP ? "the file" + std::string(kIsALink) : Reason(error));
-  }
+  int error = 0;
+  const int fd =
+      OpenTrustedFile(folderFd, NameOf(path), O_WRONLY | O_APPEND | O_CREAT, reason, error);
+  if (fd < 0) return FileResult::Failure(reason);
   Descriptor file(fd);
-  reason = UntrustedFileReason(fd);
-  if (!reason.empty()) return FileResult::Failure(reason);
   size_t written = 0;
-  int error = WriteAll(fd, content, written);
+  error = WriteAll(fd, content, written);
   if (file.Close() != 0 && error == 0) error = errno;
   if (error != 0) return FileResult::Failure(Reason(error), written);
   return FileResult::Success(written);
