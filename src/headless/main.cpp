@@ -35,6 +35,7 @@
 #include "eventlog/event_log_feed.h"
 #include "headless/service_commands.h"
 #include "platform/windows/nt_process_lister.h"
+#include "platform/windows/wide_text.h"
 #include "platform/windows/windows_clock.h"
 #include "platform/windows/windows_counters.h"
 #include "platform/windows/windows_event_log.h"
@@ -112,9 +113,11 @@ int RunMonitor(const tarnwick::HeadlessOptions& options);
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
-  const tarnwick::HeadlessOptions options =
-      tarnwick::ParseHeadlessOptions(std::vector<std::string>(argv + 1, argv + argc));
+namespace {
+
+// The arguments after the program's name, as UTF-8.
+int Main(const std::vector<std::string>& arguments) {
+  const tarnwick::HeadlessOptions options = tarnwick::ParseHeadlessOptions(arguments);
   switch (options.action) {
     case tarnwick::HeadlessOptions::Action::Help:
       Write(stdout, tarnwick::HeadlessUsage());
@@ -159,6 +162,22 @@ int main(int argc, char* argv[]) {
 #endif
   return RunMonitor(options);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments come as UTF-16: with main they would reach the program in the ANSI code page,
+// which turns a host name outside it ("Tarnwück" under a Greek code page) into question marks.
+int wmain(int argc, wchar_t* argv[]) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(tarnwick::win::Utf8(argv[i]));
+  return Main(arguments);
+}
+#else
+int main(int argc, char* argv[]) {
+  return Main(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif
 
 namespace {
 
