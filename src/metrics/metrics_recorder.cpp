@@ -29,13 +29,14 @@ void MetricsRecorder::Attach(const IStatusSource& status) {
 void MetricsRecorder::OnExceeding(const ExceedingResult& exceeding) {
   Tops& tops = tops_[static_cast<size_t>(exceeding.watch)];
   if (exceeding.runTop.name.empty()) return;
-  tops.run = Top{exceeding.runTop.name, exceeding.runTop.pid};
+  tops.run = Top{exceeding.runTop.name, exceeding.runTop.pid, exceeding.runTop.share};
 }
 
 void MetricsRecorder::OnAlert(const AlertResult& alert) {
   WatchMetrics& m = Of(working_, alert.watch);
   ++m.alertsRaised;
   if (WentOut(alert.dispatch)) ++m.alertsSent;
+  if (alert.dispatch == DispatchOutcome::Sent) ++working_.smsSent;
   switch (alert.termination) {
     case TerminationOutcome::NotOn:
       break;
@@ -53,10 +54,32 @@ void MetricsRecorder::OnAlert(const AlertResult& alert) {
   if (alert.top.name.empty()) {
     tops.alert.reset();
   } else {
-    tops.alert = Top{alert.top.name, alert.top.pid};
+    tops.alert = Top{alert.top.name, alert.top.pid, alert.top.share};
   }
   // The run the alert ended: the next exceeding sample begins another.
   tops.run.reset();
+}
+
+void MetricsRecorder::OnBackToNormal(const BackToNormalResult& normal) {
+  if (normal.noticeDue && normal.dispatch == DispatchOutcome::Sent) ++working_.smsSent;
+}
+
+// Connecting leaves the state as the step before it (Started) left it.
+void MetricsRecorder::OnLogin(const LoginResult& login) {
+  switch (login.step) {
+    case LoginResult::Step::Accepted:
+      working_.loggedIn = true;
+      break;
+    case LoginResult::Step::Started:
+    case LoginResult::Step::NoAccount:
+    case LoginResult::Step::Refused:
+    case LoginResult::Step::Unreadable:
+      working_.loggedIn = false;
+      break;
+    case LoginResult::Step::Connecting:
+      break;
+  }
+  Publish();
 }
 
 void MetricsRecorder::OnCycleDone(const CycleDoneResult& done) {
@@ -90,20 +113,20 @@ void MetricsRecorder::Publish() {
     // next exceeding sample names a new one.
     Tops& tops = tops_[i];
     if (!w.exceeding) tops = Tops{};
-    const std::optional<Top>& shown = w.alertActive && tops.alert ? tops.alert : tops.run;
+    const bool alerted = w.alertActive && tops.alert;
+    const std::optional<Top>& shown = alerted ? tops.alert : tops.run;
     if (shown) {
       m.topName = shown->name;
-      m.topPid = shown->pid;
+      m.topShareRatio = shown->share / 100.0;
     } else {
       m.topName.reset();
-      m.topPid = 0;
+      m.topShareRatio = 0;
     }
+    m.alertTopPid = alerted ? std::optional<int>(tops.alert->pid) : std::nullopt;
   }
 
-  s.smsSentToday = status.smsSentToday;
   // The credits as the alert dispatcher reads them.
   s.smsCredits = LeadingNumber(Trim(status.credits));
-  s.loggedIn = status.loggedIn;
   board_.Publish(s);
 }
 

@@ -24,6 +24,8 @@ class MetricsRecorder final : public IEngineListener {
 
   void OnExceeding(const ExceedingResult& exceeding) override;
   void OnAlert(const AlertResult& alert) override;
+  void OnBackToNormal(const BackToNormalResult& normal) override;
+  void OnLogin(const LoginResult& login) override;
   void OnCycleDone(const CycleDoneResult& done) override;
   void OnMonitoring(const MonitoringResult&) override { Publish(); }
 
@@ -42,6 +44,7 @@ class MetricsRecorder final : public IEngineListener {
   struct Top {
     std::string name;
     int pid = 0;
+    double share = 0;  // percent, as the engine gives it
   };
   struct Tops {
     std::optional<Top> run;

@@ -17,10 +17,13 @@ struct WatchMetrics {
   std::optional<double> thresholdRatio;  // the threshold (85 % is 0.85); none when unreadable
   std::optional<int> alertSamples;       // consecutive samples that raise an alert
   bool alertActive = false;              // from the alert until the next sample under it
-  // The top process of the watch's latest exceeding sample, while the watch is over its
-  // threshold or alerted; one at a time, replaced by the next.
+  // The process the alert names, while the watch is over its threshold or alerted: before the
+  // alert the one the run so far would name, from the alert its tally's winner. One at a time,
+  // replaced by the next.
   std::optional<std::string> topName;
-  int topPid = 0;
+  double topShareRatio = 0;  // its share of the whole machine (50 % is 0.5)
+  // The winner's pid, only from the alert until the watch's next sample under the threshold.
+  std::optional<int> alertTopPid;
   uint64_t alertsRaised = 0;
   uint64_t alertsSent = 0;  // those raised that went to the web service; the rest were suppressed
   uint64_t killsSucceeded = 0;
@@ -35,9 +38,9 @@ struct MetricsSnapshot {
   std::optional<double> memoryAvailableBytes;
   std::optional<double> memoryUsedBytes;
   std::array<WatchMetrics, kWatchCount> watches;
-  int smsSentToday = 0;
+  uint64_t smsSent = 0;  // send-SMS requests made for alerts and back-to-normal notices
   double smsCredits = 0;
-  bool loggedIn = false;
+  bool loggedIn = false;  // the last login the engine announced was accepted
   uint64_t mailFailures = 0;
   uint64_t cycles = 0;
   std::optional<double> lastCycleSeconds;

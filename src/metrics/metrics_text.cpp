@@ -151,14 +151,27 @@ std::string FormatMetrics(const MetricsSnapshot& s, const ProcessSelfFigures& se
     for (size_t i = 0; i < kWatchCount; ++i) f.Watch(i, Flag(w[i].alertActive));
   }
   {
-    Family f(out, "tarnwick_top_process_info", Kind::Gauge,
-             "The top process of the latest exceeding sample of a watch, while the watch is over "
-             "its threshold (always 1).");
+    Family f(out, "tarnwick_top_process_share_ratio", Kind::Gauge,
+             "The process an alert of a watch names and its share of the machine, 0 to 1: "
+             "while the watch is over its threshold before the alert, the one most often on top "
+             "so far; from the alert until the next sample under the threshold, the alert's own.");
     for (size_t i = 0; i < kWatchCount; ++i) {
       if (!w[i].topName) continue;
+      f.Line({{"watch", std::string(kWatchLabels[i])}, {"name", *w[i].topName}},
+             w[i].topShareRatio);
+    }
+  }
+  {
+    // The pid is a label of its own series so that the share's series lives as long as the
+    // alert and its name, not one per process started.
+    Family f(out, "tarnwick_top_process_info", Kind::Gauge,
+             "The pid of the process an alert of a watch names, from the alert until the next "
+             "sample under the threshold (always 1).");
+    for (size_t i = 0; i < kWatchCount; ++i) {
+      if (!w[i].topName || !w[i].alertTopPid) continue;
       f.Line({{"watch", std::string(kWatchLabels[i])},
               {"name", *w[i].topName},
-              {"pid", std::to_string(w[i].topPid)}},
+              {"pid", std::to_string(*w[i].alertTopPid)}},
              1);
     }
   }
@@ -185,14 +198,14 @@ std::string FormatMetrics(const MetricsSnapshot& s, const ProcessSelfFigures& se
            "program itself on top, or the process already gone.",
            [](const WatchMetrics& m) { return m.killsRefused; });
 
-  Family(out, "tarnwick_sms_sent_today", Kind::Gauge,
-         "SMS sent since midnight or the last reset of the count.")
-      .Sample(s.smsSentToday);
+  Family(out, "tarnwick_sms_sent_total", Kind::Counter,
+         "Send-SMS requests made to the web service for alerts and back-to-normal notices.")
+      .Sample(Count(s.smsSent));
   Family(out, "tarnwick_sms_credits", Kind::Gauge,
          "SMS credits left at the web service, as it last said (0 while logged out).")
       .Sample(s.smsCredits);
   Family(out, "tarnwick_service_logged_in", Kind::Gauge,
-         "1 while the web service account is logged in.")
+         "1 while logged in to the web SMS and mail service: its last login was accepted.")
       .Sample(Flag(s.loggedIn));
   Family(out, "tarnwick_mail_failures_total", Kind::Counter,
          "Mails through the second SMTP server that did not leave (the mailer failed or could "

@@ -113,8 +113,12 @@ TEST_F(MetricsTest, AnAlertIsCountedSentOrOnlyLoggedAndShowsItsTopProcessWhileIt
   std::string text = Scrape();
   EXPECT_EQ(Value(text, "tarnwick_watch_consecutive_samples{watch=\"cpu\"}"), 2);
   EXPECT_EQ(Value(text, "tarnwick_watch_alert_active{watch=\"cpu\"}"), 0);
-  EXPECT_EQ(Value(text, "tarnwick_top_process_info{watch=\"cpu\",name=\"firefox\",pid=\"200\"}"), 1)
+  // Before the alert the run's top is named with its share; its pid is no series yet.
+  EXPECT_GT(
+      Value(text, "tarnwick_top_process_share_ratio{watch=\"cpu\",name=\"firefox\"}").value_or(0),
+      0)
       << text;
+  EXPECT_EQ(CountLines(text, "tarnwick_top_process_info{"), 0u) << text;
 
   Cycle(90);  // the third sample: the alert goes out
   text = Scrape();
@@ -122,6 +126,8 @@ TEST_F(MetricsTest, AnAlertIsCountedSentOrOnlyLoggedAndShowsItsTopProcessWhileIt
   EXPECT_EQ(Value(text, "tarnwick_alerts_raised_total{watch=\"cpu\"}"), 1);
   EXPECT_EQ(Value(text, "tarnwick_alerts_sent_total{watch=\"cpu\"}"), 1);
   EXPECT_EQ(Value(text, "tarnwick_alerts_suppressed_total{watch=\"cpu\"}"), 0);
+  EXPECT_EQ(Value(text, "tarnwick_top_process_info{watch=\"cpu\",name=\"firefox\",pid=\"200\"}"), 1)
+      << text;
   EXPECT_EQ(Value(text, "tarnwick_cpu_usage_ratio"), 0.9);
   EXPECT_EQ(Value(text, "tarnwick_watch_threshold_ratio{watch=\"cpu\"}"), 0.75);
   EXPECT_EQ(Value(text, "tarnwick_watch_alert_samples{watch=\"cpu\"}"), 3);
@@ -133,6 +139,7 @@ TEST_F(MetricsTest, AnAlertIsCountedSentOrOnlyLoggedAndShowsItsTopProcessWhileIt
   for (int i = 0; i < 3; ++i) Cycle(90);  // a repeat: logged only
   text = Scrape();
   EXPECT_EQ(CountLines(text, "tarnwick_top_process_info{"), 1u) << text;
+  EXPECT_EQ(CountLines(text, "tarnwick_top_process_share_ratio{"), 1u) << text;
   EXPECT_EQ(Value(text, "tarnwick_top_process_info{watch=\"cpu\",name=\"ffmpeg\",pid=\"300\"}"), 1);
   EXPECT_EQ(Counter("tarnwick_alerts_raised_total", "cpu"), 2);
   EXPECT_EQ(Counter("tarnwick_alerts_suppressed_total", "cpu"), 1);
@@ -141,6 +148,7 @@ TEST_F(MetricsTest, AnAlertIsCountedSentOrOnlyLoggedAndShowsItsTopProcessWhileIt
   text = Scrape();
   EXPECT_EQ(Value(text, "tarnwick_watch_alert_active{watch=\"cpu\"}"), 0);
   EXPECT_EQ(CountLines(text, "tarnwick_top_process_info{"), 0u) << text;
+  EXPECT_EQ(CountLines(text, "tarnwick_top_process_share_ratio{"), 0u) << text;
 
   // Logged out, a new alert is only logged; so is one outside the sending hours, which the
   // dispatcher refuses.
@@ -195,6 +203,11 @@ TEST_F(MetricsTest, TheTopProcessIsTheAlertsTallysTop) {
     EXPECT_EQ(Value(text, "tarnwick_top_process_info{watch=\"cpu\",name=\"" + c.topName +
                               "\",pid=\"" + std::to_string(c.topPid) + "\"}"),
               1)
+        << text;
+    EXPECT_GT(alert.top.share, 0);
+    EXPECT_EQ(
+        Value(text, "tarnwick_top_process_share_ratio{watch=\"cpu\",name=\"" + c.topName + "\"}"),
+        alert.top.share / 100)
         << text;
   }
 }
@@ -275,6 +288,55 @@ TEST_F(MetricsTest, NoSecretIsEverALabelOrValue) {
   }
 }
 
+// Each send-SMS request counts, for alerts and back-to-normal notices alike, and midnight's reset
+// of the day's count leaves the counter growing; alerts that went out as mail only do not count.
+TEST_F(MetricsTest, SmsSentIsACounterThatMidnightDoesNotReset) {
+  engine->settings.max_SMS = "3";
+  engine->settings.Mail_List = "ops@x.example";
+  const auto incident = [this] {
+    for (int i = 0; i < 3; ++i) Cycle(90);
+    Cycle(10);
+  };
+  incident();  // the alert and its back-to-normal notice: two SMS
+  EXPECT_EQ(Value(Scrape(), "tarnwick_sms_sent_total"), 2);
+  engine->ResetSmsCount();  // midnight
+  engine->Announce([](IEngineListener& l) { l.OnDayReset(); });
+  incident();
+  EXPECT_EQ(Value(Scrape(), "tarnwick_sms_sent_total"), 4);
+  incident();  // the alert is the day's third SMS; over the cap its notice goes as mail only
+  const std::string text = Scrape();
+  EXPECT_EQ(Value(text, "tarnwick_sms_sent_total"), 5) << text;
+  EXPECT_EQ(Value(text, "tarnwick_alerts_sent_total{watch=\"cpu\"}"), 3);
+  EXPECT_EQ(CountLines(text, "tarnwick_sms_sent_today"), 0u);
+}
+
+// The service gauge follows the engine's login steps; a login in progress keeps 0 until the
+// answer, and a retry after an accepted login clears it until its own answer.
+TEST_F(MetricsTest, LoggedInFollowsTheLoginSteps) {
+  using Step = LoginResult::Step;
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    double loggedIn;
+  } cases[] = {
+      {"accepted", {Step::Started, Step::Connecting, Step::Accepted}, 1},
+      {"refused", {Step::Started, Step::Connecting, Step::Refused}, 0},
+      {"unreadable answer", {Step::Started, Step::Connecting, Step::Unreadable}, 0},
+      {"no account", {Step::Started, Step::NoAccount}, 0},
+      {"a retry under way", {Step::Started, Step::Accepted, Step::Started, Step::Connecting}, 0},
+      {"a retry accepted", {Step::Accepted, Step::Started, Step::Connecting, Step::Accepted}, 1},
+      {"a retry that failed", {Step::Accepted, Step::Started, Step::Unreadable}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Start();
+    for (Step step : c.steps) {
+      engine->Announce([step](IEngineListener& l) { l.OnLogin({step, {}, "25", {}}); });
+    }
+    EXPECT_EQ(Value(Scrape(), "tarnwick_service_logged_in"), c.loggedIn);
+  }
+}
+
 TEST_F(MetricsTest, MailsThatDidNotLeaveAreCounted) {
   testing::RecordingLauncher inner;
   MailFailureCounter counter(inner, [this] { recorder->MailFailed(); });
@@ -297,7 +359,6 @@ TEST_F(MetricsTest, MailsThatDidNotLeaveAreCounted) {
 TEST_F(MetricsTest, MonitoringSwitchedOffIsPublishedAtOnce) {
   Cycle(10);
   EXPECT_EQ(Value(Scrape(), "tarnwick_monitoring"), 1);
-  EXPECT_EQ(Value(Scrape(), "tarnwick_service_logged_in"), 1);
   model->OnCommand1Click();  // Stop
   EXPECT_EQ(Value(Scrape(), "tarnwick_monitoring"), 0);
 }
@@ -319,7 +380,7 @@ TEST(MetricsText, LabelValuesAreEscapedAndValidUtf8) {
 
   MetricsSnapshot snapshot;
   snapshot.watches[0].topName = "x\"}\nfake_metric 1";
-  snapshot.watches[0].topPid = 7;
+  snapshot.watches[0].alertTopPid = 7;
   const std::string text = FormatMetrics(snapshot, {}, {"tarnwickd", "4.3"});
   EXPECT_NE(text.find("tarnwick_top_process_info{watch=\"cpu\",name=\"x\\\"}?fake_metric 1\","
                       "pid=\"7\"} 1\n"),
