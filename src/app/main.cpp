@@ -152,6 +152,8 @@ int main(int argc, char* argv[]) {
   tarnwick::PosixMailerLauncher mailerLauncher(uiThread.Poster());
   tarnwick::BackgroundSmtpClient smtpClient(uiThread.Poster());
   tarnwick::EngineDeps deps{clock, system, cpuCounters, memory, processes, sound, files};
+  // The Login menu is there for a refused password; a lost connection is tried again.
+  deps.loginRetry = tarnwick::LoginRetry::AfterConnectionFailure;
   deps.events = &ui;
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;

@@ -42,4 +42,15 @@ std::string ChooseSettingsFolder(const SettingsPlaceFacts& facts) {
   return facts.programFolder;
 }
 
+ServerFolders ChooseServerFolders(const ServerFolderFacts& facts) {
+  ServerFolders folders{facts.settingsFolder, facts.logFolder};
+  const std::string program = WithoutTrailingSlashes(facts.programFolder);
+  const bool installed = facts.root && !program.empty() && program.front() == '/' &&
+                         program == WithoutTrailingSlashes(facts.installFolder);
+  if (!installed) return folders;
+  if (folders.settingsFolder.empty()) folders.settingsFolder = std::string(kServerSettingsFolder);
+  if (folders.logFolder.empty()) folders.logFolder = std::string(kServerLogFolder);
+  return folders;
+}
+
 }  // namespace tarnwick

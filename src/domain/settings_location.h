@@ -31,4 +31,31 @@ struct SettingsPlaceFacts {
 // The settings folder for these facts; the program's folder when no other place can be named.
 std::string ChooseSettingsFolder(const SettingsPlaceFacts& facts);
 
+// The folders of the installed server program, those its systemd unit names.
+inline constexpr std::string_view kServerSettingsFolder = "/etc/tarnwick";
+inline constexpr std::string_view kServerLogFolder = "/var/log/tarnwick";
+
+struct ServerFolderFacts {
+  // The effective user is root.
+  bool root = false;
+  // The folder of the running executable, and the folder the build installs it to
+  // (CMAKE_INSTALL_PREFIX/TARNWICK_INSTALL_DIR, "/usr/lib/tarnwick" for the packages).
+  std::string programFolder;
+  std::string installFolder;
+  // --settings-dir and --log-dir as given; empty when not given.
+  std::string settingsFolder;
+  std::string logFolder;
+};
+
+struct ServerFolders {
+  // Empty: the folder of the rule for everyone else (ChooseSettingsFolder, the home's logs).
+  std::string settingsFolder;
+  std::string logFolder;
+};
+
+// Root running the installed program is the server: a folder not given on the command line is
+// the server's. Anyone else, or a copy of the program outside the install folder, gets exactly
+// the folders given.
+ServerFolders ChooseServerFolders(const ServerFolderFacts& facts);
+
 }  // namespace tarnwick

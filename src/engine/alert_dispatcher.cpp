@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "delivery/async_read.h"
 #include "delivery/service_requests.h"
+#include "engine/alert_delivery.h"
 #include "engine/engine.h"
 #include "engine/service_client.h"
 
@@ -36,6 +37,7 @@ DispatchOutcome DispatchAlert(Engine& engine, Outgoing& out) {
     return DispatchOutcome::NoCredits;
   }
   const bool loggedIn = engine.session.loggedIn;
+  const std::string unwrapped = out.message;
   if (out.writeLine) {
     if (!loggedIn) {
       out.message = std::string(out.notLoggedInStart) + out.message + std::string(kNotLoggedInTail);
@@ -43,7 +45,13 @@ DispatchOutcome DispatchAlert(Engine& engine, Outgoing& out) {
     engine.WriteLog(out.message);
   }
   out.logged = out.message;
-  if (!loggedIn) return DispatchOutcome::NotLoggedIn;
+  if (!loggedIn) {
+    // Where logins are tried again, one starts now and the text waits for it.
+    if (engine.settings.Enable_alert == 1 && engine.delivery() != nullptr) {
+      engine.delivery()->client.HoldForLogin(unwrapped);
+    }
+    return DispatchOutcome::NotLoggedIn;
+  }
   IAlertSender* sender = engine.alertSender();
   if (engine.settings.Enable_alert != 1 || sender == nullptr) return DispatchOutcome::AlertsOff;
   return sender->SendAlert(engine.settings.smsPhone, out.message);

@@ -194,6 +194,7 @@ void Engine::SwitchMonitoring(bool on, MonitoringSwitch by) {
 }
 
 void Engine::OnCycleTimer() {
+  if (delivery_) delivery_->client.OnTick();
   // Counted in int: a countdown loaded with -32768 must not wrap around to 32767.
   const int next = cycleCountdown - 1;
   if (next < 1) {

@@ -1,7 +1,11 @@
 // The platform services the engine works with.
 #pragma once
 
+#include <functional>
+#include <string_view>
+
 #include "common/clock.h"
+#include "engine/login_recovery.h"
 #include "platform/cpu_counters.h"
 #include "platform/file_system.h"
 #include "platform/mailer_launcher.h"
@@ -33,6 +37,12 @@ struct EngineDeps {
   // Terminates processes; without it no process is ever terminated and the program monitor is
   // off.
   IProcessKiller* processKiller = nullptr;
+  // Which failed logins are tried again in the background.
+  LoginRetry loginRetry = LoginRetry::Off;
+  // Random numbers in [0, 1) that spread the retries; a generator seeded from the clock without.
+  std::function<double()> random = {};
+  // The log's line when no account is set up: it says where this program sets one up.
+  std::string_view noAccountLine = {};
 };
 
 }  // namespace tarnwick

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/login_recovery.h"
 #include "results/engine_results.h"
 
 namespace tarnwick {
@@ -33,6 +35,17 @@ class ServiceClient {
   // once when no account is set up).
   void ServiceLogin();
 
+  // Every second of monitoring: a retry that is due starts, and an alert held for a login that
+  // has succeeded goes out.
+  void OnTick();
+  // An alert or notice found no login. Where logins are tried again, one starts now (unless one is
+  // under way) and `message` waits for it: it goes out once logged in, or is dropped with a line
+  // when that login fails. Only the latest held message is kept.
+  void HoldForLogin(const std::string& message);
+  // The account the settings hold changed or went away: a retry of the old one stops.
+  void ForgetFailures() { recovery_.Reset(); }
+  const LoginRecovery& recovery() const { return recovery_; }
+
   // The send-SMS URL. When the mail list qualifies and the second SMTP server is on, the same
   // text also goes out through the mailer, as subject and body.
   std::string BuildSmsRequest(int16_t unicode, const std::string& email,
@@ -49,8 +62,13 @@ class ServiceClient {
   void OnRead2Complete(AsyncRead& reader, const AsyncProperty& completion);
 
  private:
-  void HandleLoginReply(const std::string& reply);
+  void HandleLoginReply(const std::string& reply, bool retry);
   void RequestCreditUpdate();
+  // A login in the background: monitoring goes on, and only its outcome is announced.
+  void RetryLogin();
+  // Sends the request of a login; false when no account is set up.
+  bool StartLoginRequest();
+  void DropHeld();
 
   void Announce(const LoginResult& result);
 
@@ -58,6 +76,10 @@ class ServiceClient {
   AsyncRead& read1_;
   AsyncRead& read2_;
   SmtpMailer& mailer_;
+  LoginRecovery recovery_;
+  // The login request on its way is a retry.
+  bool retryInFlight_ = false;
+  std::optional<std::string> held_;
 };
 
 }  // namespace tarnwick

@@ -24,7 +24,7 @@ void EventLogFeed::OnFailure(const FailureResult& failure) {
 }
 
 void EventLogFeed::OnLogin(const LoginResult& login) {
-  if (login.step != LoginResult::Step::Unreadable) return;
+  if (login.step != LoginResult::Step::Unreadable || login.retry) return;
   eventLog_.Report(EventLogKind::Failure, std::string(kConnectionErrorMessage));
 }
 

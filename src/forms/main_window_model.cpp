@@ -133,7 +133,8 @@ void MainWindowModel::OnLogin(const LoginResult& login) {
     Label7.caption = login.credits;
     Label7.visible = *shown;
   }
-  if (login.step == LoginResult::Step::Unreadable) {
+  // A retry in the background that fails again is no news: the log said so once.
+  if (login.step == LoginResult::Step::Unreadable && !login.retry) {
     context_.Tell(kConnectionErrorMessage);
   }
 }

@@ -17,7 +17,8 @@ void HeadlessStatus::OnLogin(const LoginResult& login) {
     creditsShown_ = *shown;
   }
   // The box's line first, as a window shows its box before the next event.
-  if (login.step == LoginResult::Step::Unreadable) {
+  // A retry in the background that fails again is no news: the log said so once.
+  if (login.step == LoginResult::Step::Unreadable && !login.retry) {
     ui_.MessageBox(std::string(kConnectionErrorMessage), MessageButtons::Ok,
                    std::string(kDialogMessageTitle));
   }

@@ -23,7 +23,9 @@
 #include "history/history_recorder.h"
 #include "history/top_scan.h"
 #include "platform/curl/curl_url_transport.h"
+#include "platform/instance_marker.h"
 #include "platform/owner_only_file.h"
+#include "platform/settings_lock.h"
 #include "platform/sqlite/sqlite_history_store.h"
 
 #ifdef TARNWICK_HAVE_METRICS
@@ -48,6 +50,9 @@
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
 #else
+#include <unistd.h>
+
+#include "domain/settings_location.h"
 #include "headless/kill_rules.h"
 #include "platform/linux/alsa_sound_player.h"
 #include "platform/linux/kill_capability.h"
@@ -116,8 +121,23 @@ int RunMonitor(const tarnwick::HeadlessOptions& options);
 namespace {
 
 // The arguments after the program's name, as UTF-8.
+#ifndef _WIN32
+// Root running the installed program works on the service's folders unless told otherwise.
+void UseServerFolders(tarnwick::HeadlessOptions& options) {
+  SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
+  const tarnwick::ServerFolders folders = tarnwick::ChooseServerFolders(
+      {::geteuid() == 0, system.ProgramFolder(), TARNWICK_INSTALLED_PROGRAM_FOLDER,
+       options.settingsFolder, options.logFolder});
+  options.settingsFolder = folders.settingsFolder;
+  options.logFolder = folders.logFolder;
+}
+#endif
+
 int Main(const std::vector<std::string>& arguments) {
-  const tarnwick::HeadlessOptions options = tarnwick::ParseHeadlessOptions(arguments);
+  tarnwick::HeadlessOptions options = tarnwick::ParseHeadlessOptions(arguments);
+#ifndef _WIN32
+  UseServerFolders(options);
+#endif
   switch (options.action) {
     case tarnwick::HeadlessOptions::Action::Help:
       Write(stdout, tarnwick::HeadlessUsage());
@@ -191,12 +211,15 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
   FileSystem files;
   // --show-settings and --set read or write the settings files and end the program.
   if (options.action != tarnwick::HeadlessOptions::Action::Run) {
-    tarnwick::SettingsCommand command(files, system, clock);
+    tarnwick::SettingsCommand command(files, system, clock,
+                                      {&tarnwick::LockSettingsFolder, &tarnwick::RunningInstance});
     PasswordInput passwords;
     const tarnwick::SettingsCommandResult result =
         options.action == tarnwick::HeadlessOptions::Action::ShowSettings
-            ? command.Show()
-            : command.Set(options.assignments, options.passwordNames, passwords);
+            ? command.Show(options.shownNames)
+            : command.Set({options.assignments, options.passwordNames, options.emptyPasswords,
+                           options.detailedExitCodes},
+                          passwords);
     Write(stdout, result.out);
     Write(stderr, result.err);
     return result.exitCode;

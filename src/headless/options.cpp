@@ -33,6 +33,8 @@ constexpr std::string_view kMetricsListenOption = "--metrics-listen";
 constexpr std::string_view kShowSettingsOption = "--show-settings";
 constexpr std::string_view kSetOption = "--set";
 constexpr std::string_view kSetPasswordOption = "--set-password";
+constexpr std::string_view kEmptyPasswordOption = "--empty";
+constexpr std::string_view kDetailedExitCodesOption = "--detailed-exitcodes";
 constexpr std::string_view kSettingsDirOption = "--settings-dir";
 constexpr std::string_view kLogDirOption = "--log-dir";
 constexpr std::string_view kHistoryOptions[] = {"--history"};
@@ -85,7 +87,10 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
       } else if (options.action == Action::Run) {
         options.action = wanted;
       }
-      if (arg == kSetOption) {
+      if (arg == kShowSettingsOption) {
+        while (i + 1 < args.size() && !IsOption(args[i + 1]))
+          options.shownNames.push_back(args[++i]);
+      } else if (arg == kSetOption) {
         const size_t first = i + 1;
         while (i + 1 < args.size() && !IsOption(args[i + 1]))
           options.assignments.push_back(args[++i]);
@@ -96,8 +101,24 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
         if (!hasValue || IsOption(args[i + 1])) {
           return Failed(options, arg, program + ": option '--set-password' needs a NAME\n");
         }
-        options.passwordNames.push_back(args[++i]);
+        const std::string& name = args[++i];
+        if (i + 1 < args.size() && args[i + 1] == kEmptyPasswordOption) {
+          options.emptyPasswords.push_back(name);
+          ++i;
+        } else {
+          options.passwordNames.push_back(name);
+        }
       }
+      continue;
+    }
+    if (arg == kEmptyPasswordOption) {
+      return Failed(options, arg,
+                    program +
+                        ": option '--empty' follows --set-password NAME, whose password "
+                        "it clears\n");
+    }
+    if (arg == kDetailedExitCodesOption) {
+      options.detailedExitCodes = true;
       continue;
     }
     if (arg == kSettingsDirOption || arg == kLogDirOption) {
@@ -135,6 +156,11 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
       return Failed(options, arg);
     }
   }
+  if (options.detailedExitCodes && options.action != Action::SetSettings &&
+      options.action != Action::Help && options.action != Action::Version) {
+    return Failed(options, std::string(kDetailedExitCodesOption),
+                  program + ": option '--detailed-exitcodes' goes with --set or --set-password\n");
+  }
   return options;
 }
 
@@ -147,7 +173,10 @@ std::string HeadlessUsage() {
          " --history [--since DURATION] | --export-history FILE.csv [--since DURATION]\n"
          "       " +
          std::string(kHeadlessProgramName) +
-         " --show-settings | --set NAME=VALUE... [--set-password NAME]\n"
+         " --show-settings [NAME...]\n"
+         "       " +
+         std::string(kHeadlessProgramName) +
+         " [--detailed-exitcodes] --set NAME=VALUE... [--set-password NAME [--empty]]\n"
          "Tarnwick without a window: monitors CPU and memory with the settings files beside the\n"
          "program, sends alerts, and prints every log line to standard output.\n"
          "Ctrl+C or SIGTERM ends it.\n"
@@ -156,14 +185,23 @@ std::string HeadlessUsage() {
          "  --version      print the version and exit\n"
          "  --settings-dir DIR  keep setting.ini, smtpsvr.ini and pgmsetting.ini in DIR\n"
          "  --log-dir DIR  write the daily logs (and the usage history) in DIR\n"
+#ifndef _WIN32
+         "                 (root running the installed program: /etc/tarnwick and\n"
+         "                 /var/log/tarnwick unless given)\n"
+#endif
          "  --history      print the usage history's top processes and events, then exit\n"
          "  --export-history FILE.csv  write the history's samples as CSV, then exit\n"
          "  --since DURATION  the span of the history (90m, 6h, 2d, 1w; default 1d)\n"
          "  --metrics-listen [ADDR:]PORT  serve Prometheus metrics on GET /metrics; a port\n"
          "                 alone listens on 127.0.0.1, 0.0.0.0:PORT on every interface\n"
-         "  --show-settings  print every setting by its name (passwords as set or unset)\n"
-         "  --set NAME=VALUE...  check the values as the settings dialogs do, then save them\n"
-         "  --set-password NAME  read that password from standard input (no echo), then save\n"
+         "  --show-settings [NAME...]  print every setting, or those named, as NAME=VALUE\n"
+         "                 (passwords as (set) or (unset))\n"
+         "  --set NAME=VALUE...  check the values as the settings dialogs do, then save them;\n"
+         "                 values equal to the stored ones print Unchanged and write nothing\n"
+         "  --set-password NAME  read that password from standard input (no echo), then save;\n"
+         "                 an empty one is refused unless --empty follows NAME to clear it\n"
+         "  --detailed-exitcodes  --set exits 0 when nothing changed and 3 when a file was\n"
+         "                 written (without it both are 0); 1 refused, 2 a wrong command line\n"
 #ifdef _WIN32
          "  --install-service  register (or update) the Windows service \"Tarnwick\", started\n"
          "                 automatically, with the folders given (default %ProgramData%\\Tarnwick\n"

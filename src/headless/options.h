@@ -33,16 +33,23 @@ struct HeadlessOptions {
   // HeadlessOptionError(badArgument) tells).
   std::string error;
   // --settings-dir DIR and --log-dir DIR (a system service keeps its settings in /etc/tarnwick
-  // and its logs in /var/log/tarnwick); empty: the desktop program's places.
+  // and its logs in /var/log/tarnwick); empty: the desktop program's places, or for root running
+  // the installed program those of the service (ChooseServerFolders).
   std::string settingsFolder;
   std::string logFolder;
   // --history, --export-history FILE and --since DURATION as given, for the history.
   std::vector<std::string> historyArgs;
   // --metrics-listen ADDR: serve the metrics there while running.
   std::optional<ListenAddress> metricsListen;
-  // --set NAME=VALUE ... as given, and the names of --set-password NAME, in order.
+  // --show-settings NAME...: only these, in this order; empty: every setting.
+  std::vector<std::string> shownNames;
+  // --set NAME=VALUE ... as given, and the names of --set-password NAME, in order; those of
+  // --set-password NAME --empty are cleared on purpose instead, and nothing is read for them.
   std::vector<std::string> assignments;
   std::vector<std::string> passwordNames;
+  std::vector<std::string> emptyPasswords;
+  // --detailed-exitcodes: a --set that changed a file exits with kSettingsChangedExit, not 0.
+  bool detailedExitCodes = false;
   // --service (Windows): the Service Control Manager started the program as the service.
   bool underServiceManager = false;
 };

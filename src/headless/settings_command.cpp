@@ -11,6 +11,7 @@
 #include "engine/process_control.h"
 #include "forms/settings_dialogs.h"
 #include "headless/collecting_ui.h"
+#include "settings/settings_file.h"
 
 namespace tarnwick {
 namespace {
@@ -28,6 +29,19 @@ constexpr std::string_view kNeeds = "=1 needs ";
 constexpr std::string_view kPasswordPrompt = "Password for ";
 constexpr std::string_view kPasswordNotRead = ": no password read: ";
 constexpr std::string_view kFileMissing = " (missing: the values of a first start)";
+constexpr std::string_view kGivenTwice = " is given more than once";
+constexpr std::string_view kEmptyPasswordStart =
+    ": the password read is empty; to clear it, give --set-password ";
+constexpr std::string_view kEmptyPasswordEnd = " --empty";
+constexpr std::string_view kTooLongMiddle = ": the value is ";
+constexpr std::string_view kTooLongEnd = " bytes long; a setting holds at most ";
+constexpr std::string_view kBytes = " bytes";
+constexpr std::string_view kFileTooLongEnd =
+    " would be longer than 64 KiB, all that the program reads of it; nothing was changed";
+constexpr std::string_view kNotLocked = "Cannot lock the settings: ";
+
+static_assert(23 * (kLongestValue + 2) + (2 * kLongestValue + 2) <= kSettingsFileLimit,
+              "setting.ini with every value at the longest is read whole");
 
 // Services the engine needs and a settings command never uses.
 class NoCpuCounters final : public ICpuCounterSource {
@@ -382,11 +396,23 @@ void AppendLine(std::string& out, std::string_view line) {
 
 }  // namespace
 
-SettingsCommand::SettingsCommand(IFileSystem& files, ISystemInfo& system, IClock& clock)
-    : files_(files), system_(system), clock_(clock) {}
+SettingsCommand::SettingsCommand(IFileSystem& files, ISystemInfo& system, IClock& clock,
+                                 SettingsFolderServices services)
+    : files_(files), system_(system), clock_(clock), services_(std::move(services)) {}
 
-SettingsCommandResult SettingsCommand::Show() {
+SettingsCommandResult SettingsCommand::Show(const std::vector<std::string>& names) {
   SettingsCommandResult result;
+  std::vector<const Entry*> named;
+  for (const std::string& name : names) {
+    const Entry* entry = Find(name);
+    if (entry == nullptr) {
+      AppendLine(result.err, std::string(kUnknownSetting) + Quoted(name));
+      result.exitCode = 2;
+    }
+    named.push_back(entry);
+  }
+  if (result.exitCode != 0) return result;
+
   Session session(files_, system_, clock_);
   const bool readable = session.Load(system_);
   for (const std::string& notice : session.notices) AppendLine(result.err, PrintableText(notice));
@@ -394,6 +420,17 @@ SettingsCommandResult SettingsCommand::Show() {
 
   const Settings& s = session.engine.settings;
   const ProgramSettings& p = session.engine.processControl()->programSettings();
+  const auto line = [&](const Entry& entry) {
+    const std::string value = entry.value(s, p);
+    const std::string shown = entry.kind == Kind::Password
+                                  ? std::string(value.empty() ? kPasswordUnset : kPasswordSet)
+                                  : PrintableText(value);
+    AppendLine(result.out, std::string(entry.name) + "=" + shown);
+  };
+  if (!named.empty()) {
+    for (const Entry* entry : named) line(*entry);
+    return result;
+  }
   const std::string paths[] = {session.engine.store().SettingPath(),
                                session.engine.store().SmtpPath(),
                                session.engine.processControl()->ProgramSettingPath()};
@@ -406,22 +443,28 @@ SettingsCommandResult SettingsCommand::Show() {
       AppendLine(result.out, "# " + PrintableText(path) +
                                  (missing ? std::string(kFileMissing) : std::string()));
     }
-    const std::string value = entry.value(s, p);
-    const std::string shown = entry.kind == Kind::Password
-                                  ? std::string(value.empty() ? kPasswordUnset : kPasswordSet)
-                                  : PrintableText(value);
-    AppendLine(result.out, std::string(entry.name) + "=" + shown);
+    line(entry);
   }
   return result;
 }
 
-SettingsCommandResult SettingsCommand::Set(const std::vector<std::string>& assignments,
-                                           const std::vector<std::string>& passwordNames,
-                                           IPasswordInput& input) {
+SettingsCommandResult SettingsCommand::Set(const SettingsChange& change, IPasswordInput& input) {
   SettingsCommandResult result;
   // Names first: a command line that names no setting reads no password.
   std::vector<std::pair<const Entry*, std::string>> values;
-  for (const std::string& assignment : assignments) {
+  std::vector<std::string_view> given;
+  const auto once = [&](const Entry* entry) {
+    for (std::string_view name : given) {
+      if (name == entry->name) {
+        AppendLine(result.err, std::string(entry->name) + std::string(kGivenTwice));
+        result.exitCode = 2;
+        return false;
+      }
+    }
+    given.push_back(entry->name);
+    return true;
+  };
+  for (const std::string& assignment : change.assignments) {
     const size_t equals = assignment.find('=');
     if (equals == std::string::npos) {
       AppendLine(result.err, Quoted(assignment) + std::string(kNotAssignment));
@@ -436,40 +479,73 @@ SettingsCommandResult SettingsCommand::Set(const std::vector<std::string>& assig
     } else if (entry->kind == Kind::Password) {
       AppendLine(result.err, name + std::string(kPasswordOnCommandLine));
       result.exitCode = 2;
-    } else {
+    } else if (once(entry)) {
       values.emplace_back(entry, assignment.substr(equals + 1));
     }
   }
-  std::vector<const Entry*> passwords;
-  for (const std::string& name : passwordNames) {
+  // Each password with whether it is read (true) or cleared.
+  std::vector<std::pair<const Entry*, bool>> passwords;
+  const auto password = [&](const std::string& name, bool read) {
     const Entry* entry = Find(name);
     if (entry == nullptr || entry->kind != Kind::Password) {
       AppendLine(result.err, Quoted(name) + std::string(kNotPassword));
       result.exitCode = 2;
-    } else {
-      passwords.push_back(entry);
+    } else if (once(entry)) {
+      passwords.emplace_back(entry, read);
     }
-  }
+  };
+  for (const std::string& name : change.passwordNames) password(name, true);
+  for (const std::string& name : change.emptyPasswords) password(name, false);
   if (result.exitCode != 0) return result;
 
-  for (const Entry* entry : passwords) {
-    const PasswordRead read =
-        input.ReadLine(std::string(kPasswordPrompt) + std::string(entry->name) + ": ");
-    if (!read.ok) {
-      AppendLine(result.err,
-                 std::string(entry->name) + std::string(kPasswordNotRead) + read.reason);
+  for (const auto& [entry, read] : passwords) {
+    if (!read) {
+      values.emplace_back(entry, std::string());
+      continue;
+    }
+    const std::string name(entry->name);
+    const PasswordRead typed = input.ReadLine(std::string(kPasswordPrompt) + name + ": ");
+    if (!typed.ok) {
+      AppendLine(result.err, name + std::string(kPasswordNotRead) + typed.reason);
       result.exitCode = 1;
       return result;
     }
-    values.emplace_back(entry, read.text);
+    // An empty line from a pipe is far more often a missing secret than a wish to clear it.
+    if (typed.text.empty()) {
+      AppendLine(result.err,
+                 name + std::string(kEmptyPasswordStart) + name + std::string(kEmptyPasswordEnd));
+      result.exitCode = 1;
+      return result;
+    }
+    values.emplace_back(entry, typed.text);
   }
   for (const auto& [entry, value] : values) {
-    if (const auto unfit = Unfit(*entry, value)) {
+    if (value.size() > kLongestValue) {
+      AppendLine(result.err, std::string(entry->name) + std::string(kTooLongMiddle) +
+                                 std::to_string(value.size()) + std::string(kTooLongEnd) +
+                                 std::to_string(kLongestValue) + std::string(kBytes));
+      result.exitCode = 1;
+    } else if (const auto unfit = Unfit(*entry, value)) {
       AppendLine(result.err, PrintableText(*unfit));
       result.exitCode = 1;
     }
   }
   if (result.exitCode != 0) return result;
+
+  // From the first read to the last write no other --set on the folder reads or writes: each
+  // one's values are checked against, and kept beside, the other's.
+  const std::string folder = system_.SettingsFolder();
+  if (folder != system_.ProgramFolder()) files_.MakeFolder(folder);
+  std::unique_ptr<HeldSettingsLock> lock;
+  if (services_.lock) {
+    std::string reason;
+    lock = services_.lock(folder, kLockWaitMilliseconds, reason);
+    if (!lock) {
+      AppendLine(result.err, std::string(kNotLocked) + PrintableText(reason));
+      result.exitCode = 1;
+      return result;
+    }
+  }
 
   Session session(files_, system_, clock_);
   session.Load(system_);
@@ -522,18 +598,40 @@ SettingsCommandResult SettingsCommand::Set(const std::vector<std::string>& assig
     return result;
   }
 
-  // Every dialog accepted: the files are written as the store made them.
-  const std::string folder = system_.SettingsFolder();
-  if (folder != system_.ProgramFolder()) files_.MakeFolder(folder);
-  for (const auto& [path, content] : session.files.staged()) {
-    const FileResult written = files_.ReplaceFile(path, content);
+  // Every dialog accepted: the files whose content changes are written as the store made them.
+  std::vector<const std::pair<std::string, std::string>*> changed;
+  for (const auto& staged : session.files.staged()) {
+    if (staged.second.size() > kSettingsFileLimit) {
+      AppendLine(result.err, std::string(kSaveFailedStart) + PrintableText(staged.first) +
+                                 std::string(kFileTooLongEnd));
+      result.exitCode = 1;
+      return result;
+    }
+    const FileReadResult stored = files_.ReadFile(staged.first, kSettingsFileLimit);
+    const bool same =
+        stored.status == FileReadStatus::Ok && !stored.truncated && stored.content == staged.second;
+    if (!same) changed.push_back(&staged);
+  }
+  for (const auto* staged : changed) {
+    const FileResult written = files_.ReplaceFile(staged->first, staged->second);
     if (!written.ok) {
-      AppendMessage(result.err, std::string(kSaveFailedStart) + path +
+      AppendMessage(result.err, std::string(kSaveFailedStart) + staged->first +
                                     std::string(kSaveFailedMiddle) + written.reason);
       result.exitCode = 1;
       return result;
     }
-    AppendLine(result.out, std::string(kSavedLine) + PrintableText(path));
+    AppendLine(result.out, std::string(kSavedLine) + PrintableText(staged->first));
+  }
+  if (changed.empty()) {
+    AppendLine(result.out, kUnchangedLine);
+    return result;
+  }
+  if (change.detailedExitCodes) result.exitCode = kSettingsChangedExit;
+  if (services_.runningInstance) {
+    if (const long pid = services_.runningInstance(folder); pid > 0) {
+      AppendLine(result.out, std::string(kRunningInstanceStart) + std::to_string(pid) +
+                                 std::string(kRunningInstanceEnd));
+    }
   }
   return result;
 }

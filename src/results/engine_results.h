@@ -114,6 +114,9 @@ struct LoginResult {
   std::string reply;    // the service's answer (lower case), for Refused
   std::string credits;  // the credits as text
   std::string account;  // the account's e-mail address
+  // A login tried again in the background after a failure: no box and no window for it, only its
+  // outcome (the log has a line when the account is lost and one when it is back).
+  bool retry = false;
 };
 
 // What the user is told when a login's answer cannot be read.

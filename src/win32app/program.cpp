@@ -73,6 +73,8 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
   Parts& p = *parts_;
   p.system.SetUserSettingsFallback(true);
   EngineDeps deps{p.clock, p.system, p.cpuCounters, p.memory, p.processes, p.sound, p.files};
+  // The Login menu is there for a refused password; a lost connection is tried again.
+  deps.loginRetry = LoginRetry::AfterConnectionFailure;
   deps.events = &p.ui;
   deps.urlTransport = &p.transport;
   deps.mailerLauncher = &p.mailerLauncher;

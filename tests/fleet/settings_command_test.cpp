@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/engine.h"
@@ -77,8 +78,11 @@ class SettingsCommandTest : public ::testing::Test {
   bool Exists(const char* file) { return fs::exists(Path(file)); }
 
   SettingsCommandResult Set(const Lines& assignments, const Lines& passwordNames = {}) {
-    SettingsCommand command(files, system, clock);
-    return command.Set(assignments, passwordNames, passwords);
+    return Set(SettingsChange{assignments, passwordNames, {}, false});
+  }
+  SettingsCommandResult Set(const SettingsChange& change, SettingsFolderServices services = {}) {
+    SettingsCommand command(files, system, clock, std::move(services));
+    return command.Set(change, passwords);
   }
 
   Settings Saved() {
@@ -463,15 +467,248 @@ TEST_F(SettingsCommandTest, RefusalsAreTheDialogsRefusalsValueForValue) {
     const SettingsCommandResult result = Set(set);
     EXPECT_EQ(result.exitCode, 1);
     Lines commandMessages;
+    size_t named = 0;
     for (const std::string& line : SplitOutput(result.err)) {
       const size_t colon = line.find(": ");
-      const std::string named = line.substr(0, colon);
-      const bool isSetting = colon != std::string::npos && named.find(' ') == std::string::npos;
+      const std::string name = line.substr(0, colon);
+      const bool isSetting = colon != std::string::npos && name.find(' ') == std::string::npos;
+      if (isSetting) ++named;
       commandMessages.push_back(isSetting ? line.substr(colon + 2) : line);
     }
     EXPECT_EQ(commandMessages, dialogMessages);
+    EXPECT_EQ(named, ui.messages.size()) << "every box is printed under its setting's name";
     EXPECT_EQ(testing::ReadFile(Path("setting.ini")), files0) << "nothing written";
   }
+}
+
+// What a configuration tool relies on: the exit code tells refused, wrong, unchanged and changed
+// apart, a file is written only when its content changes, and a command line that could be meant
+// two ways is refused before anything is read or written.
+TEST_F(SettingsCommandTest, ExitCodesTellUnchangedFromChangedAndRefuseAmbiguousCommands) {
+  // Stored by a first --set of every case.
+  passwords.lines = {"old secret"};
+  ASSERT_EQ(Set({"cpu_High=90", "host_Name=WEB07"}, {"smsPassword"}).exitCode, 0);
+  const std::string long_(kLongestValue, 'a');
+  const std::string tooLong(kLongestValue + 1, 'a');
+  const struct {
+    const char* proves;
+    SettingsChange change;
+    std::vector<std::optional<std::string>> typed;
+    int exitCode;
+    Lines out;
+    Lines err;
+    bool written;
+  } cases[] = {
+      {"the stored values again write nothing",
+       {{"cpu_High=90", "host_Name=WEB07"}, {}, {}, true},
+       {},
+       0,
+       {"Unchanged"},
+       {},
+       false},
+      {"the stored password again writes nothing",
+       {{}, {"smsPassword"}, {}, true},
+       {"old secret"},
+       0,
+       {"Unchanged"},
+       {},
+       false},
+      {"a changed value is exit 3 with --detailed-exitcodes",
+       {{"cpu_High=95"}, {}, {}, true},
+       {},
+       kSettingsChangedExit,
+       {"Saved " + Path("setting.ini")},
+       {},
+       true},
+      {"and 0 without",
+       {{"cpu_High=90"}, {}, {}, false},
+       {},
+       0,
+       {"Saved " + Path("setting.ini")},
+       {},
+       true},
+      {"a name given twice",
+       {{"cpu_High=1", "num_High=2", "cpu_High=3"}, {}, {}, true},
+       {},
+       2,
+       {},
+       {"cpu_High is given more than once"},
+       false},
+      {"a password read and cleared",
+       {{}, {"MailPass"}, {"MailPass"}, true},
+       {},
+       2,
+       {},
+       {"MailPass is given more than once"},
+       false},
+      {"an empty password read",
+       {{"cpu_High=80"}, {"smsPassword"}, {}, true},
+       {""},
+       1,
+       {},
+       {"smsPassword: the password read is empty; to clear it, give --set-password smsPassword "
+        "--empty"},
+       false},
+      {"a value as long as a line holds",
+       {{"PnameList=" + long_}, {}, {}, true},
+       {},
+       kSettingsChangedExit,
+       {"Saved " + Path("setting.ini")},
+       {},
+       true},
+      {"a value longer",
+       {{"PnameList=" + tooLong, "cpu_High=80"}, {}, {}, true},
+       {},
+       1,
+       {},
+       {"PnameList: the value is 2049 bytes long; a setting holds at most 2048 bytes"},
+       false},
+      {"a password longer",
+       {{}, {"MailPass"}, {}, true},
+       {tooLong},
+       1,
+       {},
+       {"MailPass: the value is 2049 bytes long; a setting holds at most 2048 bytes"},
+       false},
+      {"a password cleared on purpose reads nothing",
+       {{}, {}, {"smsPassword"}, true},
+       {},
+       kSettingsChangedExit,
+       {"Saved " + Path("setting.ini")},
+       {},
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.proves);
+    passwords.lines.assign(c.typed.begin(), c.typed.end());
+    passwords.prompts.clear();
+    const int replaces = files.replaces;
+    const SettingsCommandResult result = Set(c.change);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(SplitOutput(result.out), c.out);
+    EXPECT_EQ(SplitOutput(result.err), c.err);
+    EXPECT_EQ(files.replaces != replaces, c.written);
+    EXPECT_EQ(passwords.prompts.size(), c.exitCode == 2 ? 0u : c.typed.size());
+  }
+  EXPECT_EQ(Saved().smsPassword, "");
+  EXPECT_EQ(Saved().PnameList, long_);
+}
+
+TEST_F(SettingsCommandTest, ShowWithNamesPrintsThoseInTheirOrderAndRefusesAnUnknownOne) {
+  passwords.lines = {"top secret"};
+  ASSERT_EQ(Set({"cpu_High=90", "pgmNameF=nginx"}, {"smsPassword"}).exitCode, 0);
+  SettingsCommand command(files, system, clock);
+  const struct {
+    Lines names;
+    int exitCode;
+    Lines out;
+    Lines err;
+  } cases[] = {
+      {{"pgmNameF", "smsPassword", "MailPass", "cpu_High"},
+       0,
+       {"pgmNameF=nginx", "smsPassword=(set)", "MailPass=(unset)", "cpu_High=90"},
+       {}},
+      {{"cpu_High", "cpuHigh", "#"}, 2, {}, {"unknown setting 'cpuHigh'", "unknown setting '#'"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.names));
+    const SettingsCommandResult shown = command.Show(c.names);
+    EXPECT_EQ(shown.exitCode, c.exitCode);
+    EXPECT_EQ(SplitOutput(shown.out), c.out);
+    EXPECT_EQ(SplitOutput(shown.err), c.err);
+  }
+}
+
+// The folder's lock is held from before the first read until after the last write, a lock that
+// cannot be had writes nothing, and a running tarnwickd is told of only when a file changed.
+TEST_F(SettingsCommandTest, TheLockSpansTheWholeSetAndARunningProgramIsNamedAfterAChange) {
+  class RecordingLock final : public HeldSettingsLock {
+   public:
+    explicit RecordingLock(Lines& events) : events_(events) { events_.push_back("locked"); }
+    ~RecordingLock() override { events_.push_back("released"); }
+
+   private:
+    Lines& events_;
+  };
+  Lines events;
+  std::optional<std::string> refusal;
+  long running = 0;
+  const auto services = [&] {
+    SettingsFolderServices s;
+    s.lock = [&](const std::string& folder, int wait,
+                 std::string& reason) -> std::unique_ptr<HeldSettingsLock> {
+      events.push_back(folder + " " + std::to_string(wait));
+      if (refusal) {
+        reason = *refusal;
+        return nullptr;
+      }
+      events.push_back(Exists("setting.ini") ? "file before lock" : "no file before lock");
+      return std::make_unique<RecordingLock>(events);
+    };
+    s.runningInstance = [&](const std::string& folder) {
+      events.push_back("asked " + folder);
+      return running;
+    };
+    return s;
+  };
+  const std::string lockLine = system.settingsFolder + " " + std::to_string(kLockWaitMilliseconds);
+  const struct {
+    const char* proves;
+    std::string cpuHigh;
+    std::optional<std::string> refusal;
+    long running;
+    int exitCode;
+    Lines out;
+    Lines err;
+    Lines events;
+  } cases[] = {
+      {"a change with no program running",
+       "90",
+       {},
+       0,
+       0,
+       {"Saved " + Path("setting.ini")},
+       {},
+       {lockLine, "no file before lock", "locked", "asked " + system.settingsFolder, "released"}},
+      {"a change with one running",
+       "91",
+       {},
+       4321,
+       0,
+       {"Saved " + Path("setting.ini"),
+        "The running tarnwickd (pid 4321) takes the new settings at its next cycle"},
+       {},
+       {lockLine, "file before lock", "locked", "asked " + system.settingsFolder, "released"}},
+      {"no change: nothing to take",
+       "91",
+       {},
+       4321,
+       0,
+       {"Unchanged"},
+       {},
+       {lockLine, "file before lock", "locked", "released"}},
+      {"a lock not had",
+       "92",
+       "the settings folder /x stays locked",
+       0,
+       1,
+       {},
+       {"Cannot lock the settings: the settings folder /x stays locked"},
+       {lockLine}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.proves);
+    events.clear();
+    refusal = c.refusal;
+    running = c.running;
+    const SettingsCommandResult result =
+        Set(SettingsChange{{"cpu_High=" + c.cpuHigh}, {}, {}, false}, services());
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(SplitOutput(result.out), c.out);
+    EXPECT_EQ(SplitOutput(result.err), c.err);
+    EXPECT_EQ(events, c.events);
+  }
+  EXPECT_EQ(Saved().cpu_High, "91");
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ struct DeskDeps {
   IProcessKiller* processKiller = nullptr;
   IAsyncSmtpClient* smtpClient = nullptr;
   IAutostart* autostart = nullptr;
+  LoginRetry loginRetry = LoginRetry::Off;
+  std::function<double()> random = {};
 };
 
 inline EngineDeps EngineDepsOf(const DeskDeps& d) {
@@ -32,6 +34,8 @@ inline EngineDeps EngineDepsOf(const DeskDeps& d) {
   deps.urlTransport = d.urlTransport;
   deps.mailerLauncher = d.mailerLauncher;
   deps.processKiller = d.processKiller;
+  deps.loginRetry = d.loginRetry;
+  deps.random = d.random;
   return deps;
 }
 
