@@ -48,6 +48,16 @@ bool SteersTheText(char32_t c) {
 
 }  // namespace
 
+bool IsWellFormedUtf8(std::string_view text) {
+  char32_t codePoint = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t length = Utf8Sequence(text, at, codePoint);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
 std::string PrintableText(std::string_view text, std::string_view replacement) {
   std::string out;
   out.reserve(text.size());

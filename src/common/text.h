@@ -41,6 +41,11 @@ std::vector<std::string> SplitLines(std::string_view content);
 // to an 8-bit terminal.
 std::string PrintableText(std::string_view text, std::string_view replacement = "?");
 
+// Whether every byte belongs to a well-formed UTF-8 sequence (no overlong forms, no surrogates,
+// nothing past U+10FFFF). Text in a legacy 8-bit code page with a letter past ASCII almost never
+// is: "Stra\xDFe" is not.
+bool IsWellFormedUtf8(std::string_view text);
+
 // Text as one line of the activity log or of a terminal: each CR and each LF becomes a blank, so
 // no text can forge a line of its own, and everything else PrintableText replaces becomes "?".
 // Every log line and everything the program without a window prints is cleaned by this rule.

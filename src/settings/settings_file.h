@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/settings_text.h"
 #include "platform/ui_services.h"
 
 namespace tarnwick {
@@ -32,9 +33,31 @@ inline constexpr std::string_view kSaveFailedMiddle = " could not be saved: ";
 inline constexpr std::string_view kSaveFailedEnd = "\r\nNothing was changed.";
 inline constexpr std::string_view kSettingsFileTitle = "Tarnwick";
 
+// The two conversions between UTF-8 and the code page a settings file may be stored in.
+struct SettingsCodePage {
+  std::string (*fromCodePage)(std::string_view bytes);
+  std::optional<std::string> (*toCodePage)(std::string_view utf8);
+};
+// The system's ANSI code page on Windows; none on POSIX systems (platform/settings_text.h).
+inline constexpr SettingsCodePage kSystemCodePage{&SettingsTextFromAnsi, &SettingsTextToAnsi};
+
+// A file's content as the UTF-8 the parsers read. A file whose text is well-formed UTF-8 is taken
+// as it is; any other is decoded from the code page, line by line, keeping its line ends. The
+// lines numbered (from 0) in `scrambledLines` hold passwords scrambled byte by byte: their
+// padding bytes are not text, so what counts and is decoded is the password they unscramble to,
+// scrambled again afterwards.
+std::string SettingsTextFromFile(std::string_view bytes, const std::vector<size_t>& scrambledLines,
+                                 const SettingsCodePage& codePage = kSystemCodePage);
+// The bytes to store for a file's UTF-8 content: in the code page when every character fits it
+// and the bytes read back as the same text, otherwise the UTF-8 unchanged. "Ã©" in cp1252 is
+// well-formed UTF-8 for "é", so it stays UTF-8.
+std::string SettingsTextForFile(std::string_view text, const std::vector<size_t>& scrambledLines,
+                                const SettingsCodePage& codePage = kSystemCodePage);
+
 class SettingsFile {
  public:
-  SettingsFile(IFileSystem& files, std::string path);
+  // `scrambledLines`: the lines (from 0) that hold a scrambled password.
+  SettingsFile(IFileSystem& files, std::string path, std::vector<size_t> scrambledLines = {});
 
   const std::string& Path() const { return path_; }
 
@@ -60,6 +83,7 @@ class SettingsFile {
  private:
   IFileSystem& files_;
   std::string path_;
+  std::vector<size_t> scrambledLines_;
   std::optional<std::string> unreadable_;
 };
 

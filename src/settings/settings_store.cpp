@@ -19,6 +19,9 @@ constexpr std::string_view kAlertSoundName = "alert.wav";
 
 constexpr size_t kSettingLineCount = 24;
 constexpr size_t kSmtpLineCount = 9;
+// The lines (from 0) that hold a scrambled password: smsPassword and MailPass.
+constexpr size_t kSettingPasswordLine = 17;
+constexpr size_t kSmtpPasswordLine = 5;
 
 constexpr std::string_view kTrueText = "True";
 constexpr std::string_view kFalseText = "False";
@@ -269,8 +272,9 @@ StatusCaptions MakeStatusCaptions(const Settings& settings) {
 SettingsStore::SettingsStore(IFileSystem& files, std::string folder, std::string separator)
     : folder_(std::move(folder)),
       separator_(std::move(separator)),
-      settingFile_(files, folder_ + separator_ + std::string(kSettingFileName)),
-      smtpFile_(files, folder_ + separator_ + std::string(kSmtpFileName)) {}
+      settingFile_(files, folder_ + separator_ + std::string(kSettingFileName),
+                   {kSettingPasswordLine}),
+      smtpFile_(files, folder_ + separator_ + std::string(kSmtpFileName), {kSmtpPasswordLine}) {}
 
 std::string SettingsStore::SettingPath() const {
   return settingFile_.Path();

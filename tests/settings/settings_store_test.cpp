@@ -126,9 +126,13 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBackTrimmedLowerCasedAndLosingAPasswo
 TEST_F(SettingsStoreTest, AwkwardPasswordsSurviveTheFileAndKeepLaterLinesInPlace) {
   std::string longPassword;
   for (int i = 0; i < 300; ++i) longPassword.push_back(static_cast<char>('z' - i % 26));
+  // Passwords are text: 200 times "ÿ", whose bytes in cp1252 are 200 times 0xFF, so every padding
+  // byte is out of range where the file is stored in that code page.
+  std::string yDiaeresis;
+  for (int i = 0; i < 200; ++i) yDiaeresis += "\u00ff";
   const std::vector<std::string> passwords = {
-      longPassword,              // position + code far above 255
-      std::string(200, '\xff'),  // every padding byte out of range
+      longPassword,  // position + code far above 255
+      yDiaeresis,
       "\tkey",
       "\x08key",
       "\x0c"
