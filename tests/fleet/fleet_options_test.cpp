@@ -84,5 +84,71 @@ TEST(FleetOptions, MetricsAddressAndSettingsCommands) {
   EXPECT_NE(HeadlessUsage().find("--metrics-listen [ADDR:]PORT"), std::string::npos);
 }
 
+// What a configuration tool writes: the settings shown by name, passwords cleared on purpose and
+// the exit code that tells a change; each only where it has a meaning.
+TEST(FleetOptions, ShownNamesClearedPasswordsAndDetailedExitCodes) {
+  const struct {
+    std::vector<std::string> args;
+    Action action;
+    std::vector<std::string> shown;
+    std::vector<std::string> passwordNames;
+    std::vector<std::string> emptyPasswords;
+    bool detailed;
+    std::string error;
+  } cases[] = {
+      {{"--show-settings", "cpu_High", "MailPass", "--settings-dir", "/etc/tarnwick"},
+       Action::ShowSettings,
+       {"cpu_High", "MailPass"},
+       {},
+       {},
+       false,
+       ""},
+      {{"--detailed-exitcodes", "--set-password", "smsPassword", "--empty", "--set-password",
+        "MailPass", "--set", "cpu_High=1"},
+       Action::SetSettings,
+       {},
+       {"MailPass"},
+       {"smsPassword"},
+       true,
+       ""},
+      {{"--set", "cpu_High=1", "--empty"},
+       Action::Error,
+       {},
+       {},
+       {},
+       false,
+       "tarnwickd: option '--empty' follows --set-password NAME, whose password it clears\n"},
+      {{"--show-settings", "--detailed-exitcodes"},
+       Action::Error,
+       {},
+       {},
+       {},
+       true,
+       "tarnwickd: option '--detailed-exitcodes' goes with --set or --set-password\n"},
+      {{"--detailed-exitcodes"},
+       Action::Error,
+       {},
+       {},
+       {},
+       true,
+       "tarnwickd: option '--detailed-exitcodes' goes with --set or --set-password\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const HeadlessOptions options = ParseHeadlessOptions(c.args);
+    EXPECT_EQ(options.action, c.action);
+    EXPECT_EQ(options.shownNames, c.shown);
+    EXPECT_EQ(options.passwordNames, c.passwordNames);
+    EXPECT_EQ(options.emptyPasswords, c.emptyPasswords);
+    EXPECT_EQ(options.detailedExitCodes, c.detailed);
+    EXPECT_EQ(options.error, c.error);
+  }
+  const std::string usage = HeadlessUsage();
+  for (const char* documented : {"--show-settings [NAME...]", "--detailed-exitcodes",
+                                 "3 when a file was", "--empty", "Unchanged"}) {
+    EXPECT_NE(usage.find(documented), std::string::npos) << documented;
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "domain/settings_location.h"
+
 namespace tarnwick {
 namespace {
 
@@ -53,6 +55,42 @@ TEST(HeadlessOptions, ServiceOptionsOnWindowsOnly) {
   EXPECT_EQ(uninstall.badArgument, "--uninstall-service");
   EXPECT_EQ(HeadlessUsage().find("service"), std::string::npos);
 #endif
+}
+
+// Root running the installed program (the package's /usr/lib/tarnwick) is the service: the
+// folders its systemd unit names, unless the command line names others. A user, or root running a
+// copy elsewhere (a build folder, /opt), keeps the rule for everyone.
+TEST(HeadlessOptions, OnlyRootRunningTheInstalledProgramDefaultsToTheServiceFolders) {
+  const std::string installed = "/usr/lib/tarnwick";
+  const struct {
+    const char* who;
+    ServerFolderFacts facts;
+    ServerFolders folders;
+  } cases[] = {
+      {"root, installed",
+       {true, installed, installed, "", ""},
+       {"/etc/tarnwick", "/var/log/tarnwick"}},
+      {"root, installed, trailing slash",
+       {true, installed + "/", installed, "", ""},
+       {"/etc/tarnwick", "/var/log/tarnwick"}},
+      {"root, installed, --settings-dir",
+       {true, installed, installed, "/srv/tw", ""},
+       {"/srv/tw", "/var/log/tarnwick"}},
+      {"root, installed, both given",
+       {true, installed, installed, "/srv/tw", "/srv/logs"},
+       {"/srv/tw", "/srv/logs"}},
+      {"a user, installed", {false, installed, installed, "", ""}, {"", ""}},
+      {"a user, installed, --log-dir", {false, installed, installed, "", "/tmp/l"}, {"", "/tmp/l"}},
+      {"root, a build folder", {true, "/home/dev/tarnwick/build/bin", installed, "", ""}, {"", ""}},
+      {"root, a folder of its own", {true, "/opt/tarnwick", installed, "", ""}, {"", ""}},
+      {"root, the program folder unknown", {true, "", "", "", ""}, {"", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.who);
+    const ServerFolders folders = ChooseServerFolders(c.facts);
+    EXPECT_EQ(folders.settingsFolder, c.folders.settingsFolder);
+    EXPECT_EQ(folders.logFolder, c.folders.logFolder);
+  }
 }
 
 TEST(HeadlessOptions, TextsNameTheProgram) {
