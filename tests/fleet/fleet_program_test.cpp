@@ -4,12 +4,14 @@
 // desktop program's dialogs. Prometheus and Alertmanager run on loopback ports with data folders
 // of the test's own.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <regex>
 #include <string>
@@ -20,6 +22,7 @@
 #include "forms/main_window_model.h"
 #include "forms/smtp_server_model.h"
 #include "platform/posix/posix_file_system.h"
+#include "settings/program_settings.h"
 #include "settings/settings_store.h"
 #include "support/desk.h"
 #include "support/fakes.h"
@@ -148,15 +151,18 @@ class FleetTest : public ::testing::Test {
     return prometheus->started() && Ready(port) ? port : 0;
   }
 
-  int StartAlertmanager(std::optional<RunningProgram>& alertmanager, int webhook) {
+  // Alertmanager with a route of one second's waits to the webhook, or with `config`.
+  int StartAlertmanager(std::optional<RunningProgram>& alertmanager, int webhook,
+                        const std::string& config = {}) {
     const fs::path folder = dir.path() / "alertmanager";
     fs::create_directories(folder / "data");
     WriteFile((folder / "alertmanager.yml").string(),
-              "route:\n  receiver: hook\n  group_by: [alertname, instance]\n"
-              "  group_wait: 1s\n  group_interval: 1s\n  repeat_interval: 1h\n"
-              "receivers:\n  - name: hook\n    webhook_configs:\n"
-              "      - url: http://127.0.0.1:" +
-                  std::to_string(webhook) + "/hook\n");
+              !config.empty() ? config
+                              : "route:\n  receiver: hook\n  group_by: [alertname, instance]\n"
+                                "  group_wait: 1s\n  group_interval: 1s\n  repeat_interval: 1h\n"
+                                "receivers:\n  - name: hook\n    webhook_configs:\n"
+                                "      - url: http://127.0.0.1:" +
+                                    std::to_string(webhook) + "/hook\n");
     const int port = FreeLoopbackPort();
     alertmanager.emplace(
         std::vector<std::string>{"/usr/bin/prometheus-alertmanager",
@@ -255,6 +261,122 @@ TEST_F(FleetTest, PrometheusAndAlertmanagerSeeTheHogsAlertAndTheMachineGoingDown
                                      instance, "Tarnwick does not report"},
                                     60s);
   EXPECT_TRUE(down) << webhook.All();
+}
+
+// One alert as a webhook body carries it: its status, its labels (as JSON) and when it began.
+struct ReceivedAlert {
+  std::string status;
+  std::string labels;
+  std::string startsAt;
+};
+
+std::vector<ReceivedAlert> ReceivedAlerts(const std::string& bodies) {
+  static const std::regex alert(
+      R"re(\{"status":"(firing|resolved)","labels":(\{[^}]*\}),"annotations":\{[^}]*\},"startsAt":"([^"]+)")re");
+  std::vector<ReceivedAlert> alerts;
+  for (auto it = std::sregex_iterator(bodies.begin(), bodies.end(), alert);
+       it != std::sregex_iterator(); ++it) {
+    alerts.push_back({(*it)[1], (*it)[2], (*it)[3]});
+  }
+  return alerts;
+}
+
+// The shipped route and timings with the receivers swapped for the webhook (the shipped file
+// keeps its receivers last for this).
+std::string ShippedAlertmanagerConfig(int webhook) {
+  std::string config = ReadFile(TARNWICK_ALERTMANAGER_FILE);
+  const size_t receivers = config.find("\nreceivers:");
+  if (receivers == std::string::npos) return {};
+  config.erase(receivers + 1);
+  const std::string hook =
+      "    webhook_configs:\n      - url: http://127.0.0.1:" + std::to_string(webhook) + "/hook\n";
+  return config + "receivers:\n  - name: ops-mail\n" + hook + "  - name: ops-pager\n" + hook;
+}
+
+// The shipped rules and route, unchanged, with tarnwickd's program monitor watching the hog: two
+// incidents a minute apart each reach the receiver, and a watch that flaps (alerts that end for a
+// few seconds and come back) reaches it as one incident. The hog is paused and resumed to make
+// the load, so the machine's other work does not matter.
+TEST_F(FleetTest, EveryIncidentReachesTheReceiverAndAFlappingWatchOnlyOnce) {
+  Settings s;
+  s.TimeInterval = "1";
+  s.cpu_High = "101";
+  s.mem_High = "101";
+  s.num_High = "2";
+  s.max_SMS = "9999";
+  WriteFile((program / "setting.ini").string(), FormatSettingFile(s));
+  ProgramSettings p;
+  p.pgmMonitorF = 1;
+  p.pgmNameF = kHogName;
+  p.pgmCPUsetF = 20;
+  p.pgmMEMsetF = 90;
+  p.pgmAlertSetF = 2;
+  WriteFile((program / std::string(kProgramSettingFileName)).string(), FormatProgramSettingFile(p));
+
+  std::optional<RunningProgram> hog;
+  ASSERT_TRUE(StartHog(hog));
+  const auto pid = static_cast<pid_t>(hog->pid());
+  ASSERT_EQ(kill(pid, SIGSTOP), 0);
+  std::optional<RunningProgram> run;
+  const int target = StartTarnwickd(run);
+  ASSERT_NE(target, 0) << run->ReadOutput(0);
+
+  WebhookReceiver webhook;
+  ASSERT_NE(webhook.port(), 0);
+  const std::string route = ShippedAlertmanagerConfig(webhook.port());
+  ASSERT_FALSE(route.empty()) << "the shipped alertmanager.yml ends with its receivers";
+  std::optional<RunningProgram> alertmanager;
+  const int alertmanagerPort = StartAlertmanager(alertmanager, webhook.port(), route);
+  ASSERT_NE(alertmanagerPort, 0) << "Alertmanager did not come up";
+  std::optional<RunningProgram> prometheus;
+  const int prometheusPort =
+      StartPrometheus(prometheus, target, ReadFile(TARNWICK_RULES_FILE), alertmanagerPort);
+  ASSERT_NE(prometheusPort, 0) << "Prometheus did not come up";
+
+  const auto load = [&](std::chrono::seconds on, std::chrono::seconds off) {
+    kill(pid, SIGCONT);
+    std::this_thread::sleep_for(on);
+    kill(pid, SIGSTOP);
+    std::this_thread::sleep_for(off);
+  };
+  const auto incidents = [&](const std::string& status) {
+    std::map<std::string, int> count;  // by startsAt
+    for (const ReceivedAlert& a : ReceivedAlerts(webhook.All())) {
+      if (a.status == status && Has(a.labels, "\"alertname\":\"TarnwickWatchAlert\"") &&
+          Has(a.labels, "\"watch\":\"program_cpu\"")) {
+        ++count[a.startsAt];
+      }
+    }
+    return count;
+  };
+  const auto resolvedCount = [&](size_t wanted, std::chrono::seconds limit) {
+    const auto deadline = SteadyClock::now() + limit;
+    while (incidents("resolved").size() < wanted && SteadyClock::now() < deadline) {
+      std::this_thread::sleep_for(500ms);
+    }
+    return incidents("resolved").size();
+  };
+
+  // Two incidents, started a minute apart: the second begins half a minute after the first
+  // resolved in Prometheus, while Alertmanager may still hold the first's group.
+  load(8s, 52s);
+  load(8s, 0s);
+  EXPECT_EQ(resolvedCount(2, 60s), 2u) << webhook.All();
+  // The flapping one: three alerts, each ending for 5 s.
+  for (int i = 0; i < 3; ++i) load(5s, 5s);
+  EXPECT_EQ(resolvedCount(3, 90s), 3u) << webhook.All();
+
+  const std::map<std::string, int> fired = incidents("firing");
+  EXPECT_EQ(fired.size(), 3u) << webhook.All();
+  for (const auto& [startsAt, notifications] : fired) {
+    EXPECT_EQ(notifications, 1) << "the incident of " << startsAt << " was sent once";
+  }
+  // tarnwickd itself raised an alert for each time the flapping watch came back.
+  const HttpReply metrics = HttpGet(target, "/metrics");
+  static const std::regex raised(R"(tarnwick_alerts_raised_total\{watch="program_cpu"\} (\d+))");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(metrics.body, match, raised)) << metrics.body;
+  EXPECT_GE(std::stoi(match[1]), 5) << metrics.body;
 }
 
 // The desktop program's window over the same settings folder, as it starts.
