@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the packages in build/packages: lintian finds no error, each holds what it should, the
+# Checks the packages in build/packages: lintian finds no error, and no warning on the manual
+# pages, the programs' links and the descriptions; each holds what it should, the
 # service unit passes systemd-analyze (verify, and a security exposure of at most 4.0, also with
 # the drop-in for a program folder in /opt), and they install, run and purge cleanly on this
 # machine (dpkg -i, tarnwickd started from the unit's command line, and from the /opt drop-in's,
@@ -32,6 +33,40 @@ no_lintian_errors() {
   report=$(lintian --tag-display-limit 0 "$desktop" "$headless" 2>&1 || true)
   echo "$report" | sed 's/^/  lintian: /'
   ! echo "$report" | grep -q '^E: '
+}
+
+# The tags about what this project owns outright: every program on PATH has its manual page, the
+# pages read cleanly, and the long descriptions are well formed.
+no_lintian_page_tags() {
+  local report
+  report=$(lintian --tag-display-limit 0 "$desktop" "$headless" 2>&1 || true)
+  local found
+  found=$(echo "$report" | grep -E '^[EW]: ' |
+    grep -E 'man(ual)?-?page|groff|binary-without|description|extended-description|synopsis' ||
+    true)
+  [ -z "$found" ] || { echo "$found" | sed 's/^/  /'; return 1; }
+}
+
+# The manual pages as man shows them: no warning from groff (what lintian's groff-message runs).
+man_pages_read_cleanly() {
+  local tmp rc=0 page warnings
+  tmp=$(mktemp -d)
+  dpkg-deb -x "$desktop" "$tmp"
+  dpkg-deb -x "$headless" "$tmp"
+  for page in "$tmp"/usr/share/man/man1/tarnwick.1.gz "$tmp"/usr/share/man/man8/tarnwickd.8.gz; do
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 \
+      >/dev/null) || rc=1
+    [ -z "$warnings" ] || { echo "  $page: $warnings"; rc=1; }
+  done
+  rm -rf "$tmp"
+  return $rc
+}
+
+# /usr/bin/tarnwickd is a link into the program's folder.
+tarnwickd_on_path() {
+  local link
+  link=$(dpkg-deb --contents "$headless" | awk '$6 == "./usr/bin/tarnwickd" { print $8 }')
+  [ "$link" = "../lib/tarnwick/tarnwickd" ] || { echo "  usr/bin/tarnwickd -> '$link'"; return 1; }
 }
 
 has_files() {
@@ -78,6 +113,12 @@ unit_verifies() {
   done
   rm -rf "$tmp"
   return $rc
+}
+
+# `systemctl reload tarnwickd` sends SIGHUP to the program itself.
+unit_reloads_with_sighup() {
+  dpkg-deb --fsys-tarfile "$headless" | tar -xO ./usr/lib/systemd/system/tarnwickd.service |
+    grep -qxF 'ExecReload=/bin/kill -HUP $MAINPID'
 }
 
 # systemd-analyze security rates the unit as installed by the package, and as installed by hand
@@ -133,6 +174,7 @@ install_run_purge() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -o DPkg::Lock::Timeout=600 \
     --no-install-recommends "$headless" "$desktop" >/dev/null
   [ -x /usr/bin/tarnwick ] && [ -x /usr/lib/tarnwick/tarnwickd ] || return 1
+  [ "$(/usr/bin/tarnwickd --version)" = "$(/usr/lib/tarnwick/tarnwickd --version)" ] || return 1
   local ok=1
   runs_as_the_service "$(exec_line_of /usr/lib/systemd/system/tarnwickd.service)" || ok=0
   # The same unit for a program folder in /opt: the drop-in's command line, with a copy of the
@@ -157,17 +199,25 @@ install_run_purge() {
 }
 
 check "lintian reports no error" no_lintian_errors
+check "lintian reports nothing on the manual pages, the links and the descriptions" \
+  no_lintian_page_tags
+check "the manual pages read without a warning" man_pages_read_cleanly
+check "tarnwickd is on PATH as a link into /usr/lib/tarnwick" tarnwickd_on_path
 check "tarnwick holds the desktop program, its menu entry and icons" has_files "$desktop" \
   usr/bin/tarnwick usr/lib/tarnwick/tarnwick usr/lib/tarnwick/eyerun.ico \
   usr/share/applications/tarnwick.desktop usr/share/metainfo/org.tarnwick.Tarnwick.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/tarnwick.svg usr/share/icons/hicolor/48x48/apps/tarnwick.png \
-  usr/share/doc/tarnwick/copyright
-check "tarnwickd holds the headless program, the mailer and the service" has_files "$headless" \
-  usr/lib/tarnwick/tarnwickd usr/lib/tarnwick/mailcmdssl usr/lib/tarnwick/alert.wav \
-  usr/lib/systemd/system/tarnwickd.service etc/tarnwick/tarnwickd.conf \
+  usr/share/man/man1/tarnwick.1.gz usr/share/doc/tarnwick/copyright
+check "tarnwickd holds the headless program, the mailer, the service and the fleet files" \
+  has_files "$headless" \
+  usr/bin/tarnwickd usr/lib/tarnwick/tarnwickd usr/lib/tarnwick/mailcmdssl \
+  usr/lib/tarnwick/alert.wav usr/lib/systemd/system/tarnwickd.service etc/tarnwick/tarnwickd.conf \
+  usr/share/man/man8/tarnwickd.8.gz usr/share/tarnwick/prometheus/tarnwick-rules.yml \
+  usr/share/tarnwick/prometheus/prometheus.yml usr/share/tarnwick/prometheus/alertmanager.yml \
   usr/share/doc/tarnwickd/copyright
 check "tarnwickd does not depend on Qt" no_qt_in_headless
 check "the service unit verifies, also with the /opt drop-in" unit_verifies
+check "the service unit reloads the settings with SIGHUP" unit_reloads_with_sighup
 check "the service unit's exposure is at most $((max_exposure / 10)).$((max_exposure % 10)), also with the /opt drop-in" \
   unit_exposure_is_low
 check "the packages install, run as a service would and purge to nothing" install_run_purge
