@@ -8,6 +8,7 @@
 
 #include "platform/windows/error_text.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/windows_settings_changes.h"
 #include "platform/windows/windows_system_info.h"
 
 namespace tarnwick {
@@ -103,7 +104,9 @@ void Report(DWORD state, DWORD waitHintMs = 0, int exitCode = 0) {
   status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
   status.dwCurrentState = state;
   status.dwControlsAccepted =
-      state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
+      state == SERVICE_RUNNING
+          ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PARAMCHANGE
+          : 0;
   if (exitCode != 0) {
     status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
     status.dwServiceSpecificExitCode = static_cast<DWORD>(exitCode);
@@ -121,6 +124,9 @@ DWORD WINAPI OnControl(DWORD control, DWORD, void*, void*) {
       Report(SERVICE_STOP_PENDING, kStopWaitHintMs);
       gStopRequested.store(true);
       if (IEventWait* wait = gStopWait.load()) wait->Wake();
+      return NO_ERROR;
+    case SERVICE_CONTROL_PARAMCHANGE:
+      RequestSettingsReload();
       return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:
       return NO_ERROR;

@@ -51,7 +51,8 @@ FileResult UninstallService(bool* wasInstalled = nullptr);
 
 // Runs `work` as the service, when the manager started this process: reports SERVICE_RUNNING at
 // once (before the work loads anything), turns STOP and SHUTDOWN into a request that
-// ServiceStopRequests reports, and SERVICE_STOPPED with the work's exit code once it returns.
+// ServiceStopRequests reports, PARAMCHANGE into RequestSettingsReload, and SERVICE_STOPPED with
+// the work's exit code once it returns.
 // False (and `work` not run) when the manager did not start this process.
 bool RunAsService(const std::function<int()>& work, int& exitCode);
 
