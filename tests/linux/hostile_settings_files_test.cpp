@@ -470,7 +470,8 @@ TEST(HostileSettingsFiles, SettingsAreReadAndWrittenOnlyWhereNoOtherUserCouldHav
     struct NoPasswords final : IPasswordInput {
       PasswordRead ReadLine(const std::string&) override { return {}; }
     } passwords;
-    const SettingsCommandResult set = command.Set({"cpu_High=90"}, {}, passwords);
+    const SettingsCommandResult set =
+        command.Set(SettingsChange{{"cpu_High=90"}, {}, {}, false}, passwords);
     EXPECT_EQ(set.exitCode, 1) << set.out;
     EXPECT_NE(set.err.find(why), std::string::npos) << set.err;
     EXPECT_EQ(testing::ReadFile(theirs + "/setting.ini"), FormatSettingFile(planted));
