@@ -9,8 +9,18 @@
 #include "engine/alert_delivery.h"
 #include "engine/process_control.h"
 #include "engine/service_client.h"
+#include "settings/settings_recheck.h"
 
 namespace tarnwick {
+namespace {
+
+constexpr std::string_view kSettingsReloaded = "Settings reloaded";
+// Starts the line of a reload that changed nothing; the reason follows.
+constexpr std::string_view kSettingsNotReloaded =
+    "Settings not reloaded, the running values stay: ";
+constexpr std::string_view kSettingFileMissing = "setting.ini: the file is missing";
+
+}  // namespace
 
 Engine::Engine(EngineDeps deps)
     : deps_(deps),
@@ -127,6 +137,39 @@ bool Engine::SaveSettings(const std::function<void(Settings&)>& enter, IUiServic
   cycleCountdown = CycleSeconds(settings.TimeInterval);
   Announce([](IEngineListener& l) { l.OnSettingsInForce({}); });
   return true;
+}
+
+void Engine::ReloadSettings() {
+  Settings fresh = settings;
+  const auto loaded =
+      store_.LoadSettings(fresh, deps_.system.ComputerName(), deps_.system.ProgramFolder());
+  std::optional<std::string> refusal;
+  if (!loaded.notices.empty()) {
+    refusal = loaded.notices.front();
+  } else if (loaded.source == SettingsStore::SettingSource::FirstRun) {
+    refusal = std::string(kSettingFileMissing);
+  } else {
+    refusal = FirstSettingsRefusal(fresh);
+  }
+  // The program monitor's file last: it is put in force at once when it passes.
+  if (!refusal && processControl_) refusal = processControl_->ReloadProgramSettings();
+  if (refusal) {
+    ReportFailure(FailureResult::Kind::SettingsFile, std::string(kSettingsNotReloaded) + *refusal);
+    return;
+  }
+  const bool accountChanged =
+      fresh.smsEmail != settings.smsEmail || fresh.smsPassword != settings.smsPassword;
+  const bool aliveChanged =
+      fresh.alive_Email != settings.alive_Email || fresh.min_Select != settings.min_Select;
+  settings = fresh;
+  cycleCountdown = CycleSeconds(settings.TimeInterval);
+  if (aliveChanged) StartAliveNotice(settings.alive_Email != 0, loaded.aliveMinutes);
+  WriteLog(std::string(kSettingsReloaded));
+  Announce([](IEngineListener& l) { l.OnSettingsInForce({}); });
+  if (accountChanged) {
+    if (delivery_) delivery_->client.ForgetFailures();
+    ServiceLogin();
+  }
 }
 
 void Engine::StartAliveNotice(bool on, int16_t minutes) {

@@ -111,6 +111,11 @@ class Engine final : public IStatusSource {
   // new interval. False when it was not written (the user was told why through `ui`): nothing
   // changed, not even while the user was told, as the monitor runs on behind a message box.
   bool SaveSettings(const std::function<void(Settings&)>& enter, IUiServices& ui);
+  // Reads the settings files again while the program runs (tarnwickd on a signal or a changed
+  // file) and puts them in force as the dialogs' Saves would: the next cycle runs on them, a
+  // changed account logs in afresh. A file that cannot be read or fails a dialog's check changes
+  // nothing; the log then names the setting and why.
+  void ReloadSettings();
   // The "I am alive" notice is switched on or off, with its minutes.
   void StartAliveNotice(bool on, int16_t minutes);
   // Midnight or the user: no SMS sent today.

@@ -1,6 +1,7 @@
 #include "engine/process_control.h"
 
 #include "engine/engine.h"
+#include "settings/settings_recheck.h"
 
 namespace tarnwick {
 namespace {
@@ -39,14 +40,35 @@ void ProcessControl::LoadProgramSettings() {
   engine_.Announce([](IEngineListener& l) { l.OnProgramSettingsInForce(); });
 }
 
-bool ProcessControl::ApplyProgramSettings(const ProgramSettings& settings, IUiServices& ui) {
-  if (!file_.Save(FormatProgramSettingFile(settings), ui)) return false;
+std::optional<std::string> ProcessControl::ReloadProgramSettings() {
+  const SettingsFile::Loaded loaded = file_.Load();
+  if (!loaded.notices.empty()) return loaded.notices.front();
+  ProgramSettings fresh = settings_;
+  if (loaded.content) {
+    ParseProgramSettingFile(*loaded.content, fresh);
+  } else {
+    ISystemInfo& system = engine_.deps().system;
+    ApplyMissingFileDefaults(
+        fresh, system.ExecutableSuffix(),
+        system.ProgramFolder() + system.PathSeparator() + std::string(kDefaultProgramSound));
+  }
+  if (std::optional<std::string> refusal = FirstProgramSettingsRefusal(fresh)) return refusal;
+  PutInForce(fresh);
+  return std::nullopt;
+}
+
+void ProcessControl::PutInForce(const ProgramSettings& settings) {
   // Switched on again: its last scan is as old as the pause.
   const bool switchedOn = settings_.pgmMonitorF == 0 && settings.pgmMonitorF != 0;
   if (settings.pgmNameF != settings_.pgmNameF) monitor_.ClearAlertFlags();
   settings_ = settings;
   if (switchedOn) monitor_.ResetSampler();
   engine_.Announce([](IEngineListener& l) { l.OnProgramSettingsInForce(); });
+}
+
+bool ProcessControl::ApplyProgramSettings(const ProgramSettings& settings, IUiServices& ui) {
+  if (!file_.Save(FormatProgramSettingFile(settings), ui)) return false;
+  PutInForce(settings);
   return true;
 }
 

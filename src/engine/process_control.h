@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/process_lookup.h"
@@ -31,6 +32,10 @@ class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
   // again measures afresh. False when it was not written (the user declined to replace an
   // unreadable file, or was shown why the write failed); nothing changed then.
   bool ApplyProgramSettings(const ProgramSettings& settings, IUiServices& ui);
+  // Reads pgmsetting.ini again while the program runs and puts it in force as a Save would.
+  // Nothing changes when the file cannot be read or fails the dialog's checks; the answer then
+  // says why ("pgmCPUsetF: ..."). A missing file gives the defaults, as at start.
+  std::optional<std::string> ReloadProgramSettings();
   std::string ProgramSettingPath() const;
 
   bool Enabled() const override { return settings_.pgmMonitorF != 0; }
@@ -48,6 +53,7 @@ class ProcessControl final : public IProgramMonitor, public ITopProcessKiller {
   ProcessLookup& lookup() { return lookup_; }
 
  private:
+  void PutInForce(const ProgramSettings& settings);
   Engine& engine_;
   ProgramSettings settings_;
   ProcessLookup lookup_;

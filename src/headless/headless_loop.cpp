@@ -51,6 +51,13 @@ void HeadlessLoop::AfterEvents() {
   if (afterEvents_) afterEvents_();
 }
 
+void HeadlessLoop::ReloadWhenAsked() {
+  bool asked = false;
+  // Every source is asked, so that each forgets what it has passed on.
+  for (ISettingsChanges* source : settingsChanges_) asked = source->TakeRequest() || asked;
+  if (asked) engine_.ReloadSettings();
+}
+
 void HeadlessLoop::Run() {
   SyncTimers(nullptr);
   AfterEvents();
@@ -66,6 +73,7 @@ void HeadlessLoop::Run() {
     long long waitMs = kLongestWaitMs;
     if (next != nullptr) waitMs = std::min(waitMs, (next->dueNs - now + kNsPerMs - 1) / kNsPerMs);
     wait_.WaitFor(std::chrono::milliseconds(waitMs));
+    ReloadWhenAsked();
     // A completion may have switched timers on or off (the login's reply starts monitoring).
     SyncTimers(nullptr);
     AfterEvents();

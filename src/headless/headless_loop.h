@@ -5,9 +5,11 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 #include "controls/form_controls.h"
 #include "platform/event_wait.h"
+#include "platform/settings_changes.h"
 #include "platform/termination_requests.h"
 
 namespace tarnwick {
@@ -21,6 +23,12 @@ class HeadlessLoop {
 
   // Runs after every handler and every wait; the program prints its status lines there.
   void SetAfterEvents(std::function<void()> hook) { afterEvents_ = std::move(hook); }
+
+  // Where requests to read the settings again come from (a signal, changed files); each must
+  // outlive the loop. Requests that arrive together make one reload.
+  void SetSettingsChanges(std::vector<ISettingsChanges*> sources) {
+    settingsChanges_ = std::move(sources);
+  }
 
   // Runs the engine's timers and the completions of URL reads until a termination request.
   void Run();
@@ -40,11 +48,13 @@ class HeadlessLoop {
   void SyncTimers(const Deadline* restarted);
   Deadline* NextDue();
   void AfterEvents();
+  void ReloadWhenAsked();
 
   Engine& engine_;
   IEventWait& wait_;
   const ITerminationRequests& termination_;
   std::function<void()> afterEvents_;
+  std::vector<ISettingsChanges*> settingsChanges_;
   std::array<Deadline, 3> deadlines_;
 };
 

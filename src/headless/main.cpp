@@ -47,6 +47,7 @@
 #include "platform/windows/windows_process_killer.h"
 #include "platform/windows/windows_self_figures.h"
 #include "platform/windows/windows_service.h"
+#include "platform/windows/windows_settings_changes.h"
 #include "platform/windows/windows_sound_player.h"
 #include "platform/windows/windows_system_info.h"
 #else
@@ -55,6 +56,7 @@
 #include "domain/settings_location.h"
 #include "headless/kill_rules.h"
 #include "platform/linux/alsa_sound_player.h"
+#include "platform/linux/inotify_settings_changes.h"
 #include "platform/linux/kill_capability.h"
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/pidfd_process_killer.h"
@@ -62,6 +64,7 @@
 #include "platform/linux/proc_memory_reader.h"
 #include "platform/linux/proc_process_lister.h"
 #include "platform/linux/proc_self_figures.h"
+#include "platform/posix/hangup_signal.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_mailer_launcher.h"
 #include "platform/posix/posix_password_input.h"
@@ -84,6 +87,13 @@ using TerminationRequests = tarnwick::WindowsStopRequests;
 using FileSystem = tarnwick::WindowsFileSystem;
 using PasswordInput = tarnwick::WindowsPasswordInput;
 using SelfFigures = tarnwick::WindowsSelfFigures;
+using SettingsChanges = tarnwick::WindowsSettingsChanges;
+bool FileChangesWatched(const SettingsChanges& c) {
+  return c.WatchFailure().empty();
+}
+std::string FileChangesReason(const SettingsChanges& c) {
+  return c.WatchFailure();
+}
 #else
 using Clock = tarnwick::SystemClock;
 using SystemInfo = tarnwick::LinuxSystemInfo;
@@ -97,7 +107,25 @@ using FileSystem = tarnwick::PosixFileSystem;
 using TerminationRequests = tarnwick::PosixTerminationSignals;
 using PasswordInput = tarnwick::PosixPasswordInput;
 using SelfFigures = tarnwick::ProcSelfFigures;
+using SettingsChanges = tarnwick::InotifySettingsChanges;
+bool FileChangesWatched(const SettingsChanges& c) {
+  return c.watching();
+}
+std::string FileChangesReason(const SettingsChanges& c) {
+  return c.reason();
+}
 #endif
+
+// The log's line at start when no web service account is set up.
+constexpr std::string_view kNoAccountLine =
+    "Email account or Password is empty. Please set up the account with tarnwickd --set "
+    "smsEmail=ADDRESS --set-password smsPassword to send alerts";
+
+// Log lines when --set cannot tell this program of new settings, or changed files go unseen; the
+// reason follows.
+constexpr std::string_view kNoMarkerStart = "tarnwickd --set cannot tell this program of changes: ";
+constexpr std::string_view kNotWatchedStart =
+    "Changed settings files are not seen (reload with SIGHUP or a restart): ";
 
 // Exit code for a wrong command line, and for a program that cannot do what it was asked.
 constexpr int kUsageError = 2;
@@ -116,11 +144,6 @@ void PrintLine(const std::string& line) {
 
 int RunMonitor(const tarnwick::HeadlessOptions& options);
 
-}  // namespace
-
-namespace {
-
-// The arguments after the program's name, as UTF-8.
 #ifndef _WIN32
 // Root running the installed program works on the service's folders unless told otherwise.
 void UseServerFolders(tarnwick::HeadlessOptions& options) {
@@ -133,6 +156,11 @@ void UseServerFolders(tarnwick::HeadlessOptions& options) {
 }
 #endif
 
+}  // namespace
+
+namespace {
+
+// The arguments after the program's name, as UTF-8.
 int Main(const std::vector<std::string>& arguments) {
   tarnwick::HeadlessOptions options = tarnwick::ParseHeadlessOptions(arguments);
 #ifndef _WIN32
@@ -246,6 +274,9 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
   MailerLauncher mailerLauncher(posted.Poster());
   ProcessKiller killer;
   tarnwick::EngineDeps deps{clock, system, cpuCounters, memory, processes, sound, files};
+  // No one can press Login here: every failed login is tried again.
+  deps.loginRetry = tarnwick::LoginRetry::AfterAnyFailure;
+  deps.noAccountLine = kNoAccountLine;
   deps.urlTransport = &transport;
   deps.mailerLauncher = &mailerLauncher;
 #ifdef TARNWICK_HAVE_METRICS
@@ -285,6 +316,9 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
 
   // Installed before the load, so that a signal during it is not lost.
   TerminationRequests termination(transport);
+#ifndef _WIN32
+  tarnwick::HangupSignal hangup(transport);
+#endif
   tarnwick::HeadlessLoop loop(engine, transport, termination);
   loop.SetAfterEvents([&posted] { posted.RunPending(); });
 
@@ -312,6 +346,22 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
   engine.ServiceLogin();
   if (!metricsLine.empty()) engine.WriteLog(metricsLine);
   if (!metricsWarning.empty()) engine.WriteLog(metricsWarning);
+
+  // The settings files are read again when they change or when asked to; --set finds this
+  // program through its marker.
+  const std::string settingsFolder = system.SettingsFolder();
+  std::string markerReason;
+  const auto marker = tarnwick::HoldInstanceMarker(settingsFolder, markerReason);
+  if (!marker) engine.WriteLog(std::string(kNoMarkerStart) + markerReason);
+  SettingsChanges fileChanges(settingsFolder, transport);
+  if (!FileChangesWatched(fileChanges)) {
+    engine.WriteLog(std::string(kNotWatchedStart) + FileChangesReason(fileChanges));
+  }
+#ifdef _WIN32
+  loop.SetSettingsChanges({&fileChanges});
+#else
+  loop.SetSettingsChanges({&hangup, &fileChanges});
+#endif
 #ifndef _WIN32
   // A service started with the capability to signal other users' processes keeps it only while
   // a kill rule may need it.
