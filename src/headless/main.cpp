@@ -145,6 +145,23 @@ void PrintLine(const std::string& line) {
 int RunMonitor(const tarnwick::HeadlessOptions& options);
 
 #ifndef _WIN32
+constexpr std::string_view kKillNeedsRestart =
+    "A kill rule is on: restart tarnwickd to terminate other users' processes (the capability "
+    "to signal them was dropped at start)";
+
+// Runs `check` whenever settings come into force after the start.
+class KillRuleReloads final : public tarnwick::IEngineListener {
+ public:
+  explicit KillRuleReloads(std::function<void()> check) : check_(std::move(check)) {}
+  void OnSettingsInForce(const tarnwick::SettingsInForce&) override { check_(); }
+  void OnProgramSettingsInForce() override { check_(); }
+
+ private:
+  std::function<void()> check_;
+};
+#endif
+
+#ifndef _WIN32
 // Root running the installed program works on the service's folders unless told otherwise.
 void UseServerFolders(tarnwick::HeadlessOptions& options) {
   SystemInfo system{std::string(tarnwick::kHeadlessProgramName)};
@@ -366,10 +383,19 @@ int RunMonitor(const tarnwick::HeadlessOptions& options) {
   // A service started with the capability to signal other users' processes keeps it only while
   // a kill rule may need it.
   tarnwick::ProcessControl* control = engine.processControl();
-  if (!tarnwick::KillRuleOn(engine.settings,
-                            control == nullptr ? nullptr : &control->programSettings())) {
-    tarnwick::DropKillCapability();
-  }
+  const auto killRuleOn = [&engine, control] {
+    return tarnwick::KillRuleOn(engine.settings,
+                                control == nullptr ? nullptr : &control->programSettings());
+  };
+  const bool capabilityDropped = !killRuleOn() && tarnwick::DropKillCapability();
+  // Dropped for good: a kill rule switched on by a reload reaches only this user's processes.
+  bool restartTold = false;
+  KillRuleReloads killRuleReloads([&] {
+    if (!capabilityDropped || restartTold || !killRuleOn()) return;
+    restartTold = true;
+    engine.WriteLog(std::string(kKillNeedsRestart));
+  });
+  tarnwick::Listening killRuleListening(engine, killRuleReloads);
 #endif
   loop.Run();
   // Ending the program ends monitoring; the history says so (and writes what it holds).
