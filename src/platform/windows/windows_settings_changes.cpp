@@ -13,6 +13,9 @@ namespace tarnwick {
 
 namespace {
 
+// How long a burst of changes settles before it counts as one request.
+constexpr DWORD kSettleMs = 200;
+
 // The files whose change asks for a reload; others in the folder (the log, the history) do not.
 constexpr std::array<std::wstring_view, 3> kSettingsFileNames = {L"setting.ini", L"smtpsvr.ini",
                                                                  L"pgmsetting.ini"};
@@ -110,9 +113,17 @@ bool WindowsSettingsChanges::StartRead() {
 
 void WindowsSettingsChanges::Watch() {
   const auto* records = reinterpret_cast<const unsigned char*>(records_.data());
+  // A save writes up to three files, each in several steps: the burst settles for a moment and
+  // then counts as one request.
+  bool pending = false;
   for (;;) {
     const HANDLE events[] = {stop_.get(), done_.get()};
-    const DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    const DWORD woken = WaitForMultipleObjects(2, events, FALSE, pending ? kSettleMs : INFINITE);
+    if (woken == WAIT_TIMEOUT) {
+      pending = false;
+      Request();
+      continue;
+    }
     DWORD bytes = 0;
     if (woken != WAIT_OBJECT_0 + 1) {
       // The read must be over before its buffer goes away.
@@ -122,14 +133,18 @@ void WindowsSettingsChanges::Watch() {
     }
     if (GetOverlappedResult(folder_.get(), &overlapped_, &bytes, FALSE)) {
       // No bytes: the changes overflowed the buffer; one of them may be ours.
-      if (bytes == 0 || NamesASettingsFile(records, bytes)) Request();
+      if (bytes == 0 || NamesASettingsFile(records, bytes)) pending = true;
     } else if (GetLastError() == ERROR_NOTIFY_ENUM_DIR) {
-      Request();
+      pending = true;
     } else {
+      if (pending) Request();
       return;
     }
     // A folder that went away ends the watch; the service's request still works.
-    if (!StartRead()) return;
+    if (!StartRead()) {
+      if (pending) Request();
+      return;
+    }
   }
 }
 
