@@ -23,8 +23,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr char kCaption[] = "Alert  Settings";
-
 // Monitoring.
 constexpr char kTimeIntervalLabel[] = "Time interval for monitoring";
 constexpr char kSecondsLabel[] = "seconds";
@@ -123,7 +121,7 @@ AlertSettingDialog::AlertSettingDialog(AlertSettingModel& model, std::function<v
       renderAll_(std::move(renderAll)),
       handCursor_(CursorFromFile(ToQString(model.HandCursorPath()))) {
   setObjectName(QStringLiteral("alertSetting"));
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(ToQString(model_.Caption()));
   setMouseTracking(true);
 
   auto* columns = new QHBoxLayout;
@@ -449,6 +447,8 @@ void AlertSettingDialog::Render() {
   rendering_ = true;
   const AlertSettingModel& m = model_;
   const AlertSettingEnabled& e = m.enabled;
+  const QString caption = ToQString(m.Caption());
+  if (windowTitle() != caption) setWindowTitle(caption);
   ApplyText(m.TimeInterval, true, *TimeInterval_);
   ApplyText(m.cpu_High, true, *cpu_High_);
   ApplyText(m.mem_High, true, *mem_High_);
@@ -502,9 +502,9 @@ void AlertSettingDialog::reject() {
   Forward([this] { model_.OnCancelClick(); });
 }
 
-// Closing the dialog from its title bar is a Cancel.
+// Closing the dialog from its title bar is a Cancel: a refused Save's entries leave force too.
 void AlertSettingDialog::closeEvent(QCloseEvent* event) {
-  model_.Unload();
+  model_.OnCancelClick();
   event->accept();
   renderAll_();
 }

@@ -17,7 +17,6 @@ namespace tarnwick {
 
 namespace {
 
-constexpr char kCaption[] = "SMTP server setting";
 constexpr char kLabel8[] = "Select server or use your own and update below";
 constexpr char kMailSvrLabel[] = "SMTP server";
 constexpr char kMailFromLabel[] = "Mail from";
@@ -45,7 +44,7 @@ SmtpServerDialog::SmtpServerDialog(SmtpServerModel& model, std::function<void()>
                                    QWidget* parent)
     : QDialog(parent), model_(model), renderAll_(std::move(renderAll)) {
   setObjectName(QStringLiteral("SMTPserver"));
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(ToQString(model_.Caption()));
 
   PublicSMTP_ = Named(new QComboBox(this), "PublicSMTP");
   mailSvr_ = Named(new QLineEdit(this), "mailSvr");
@@ -178,6 +177,8 @@ void SmtpServerDialog::Place() {
 void SmtpServerDialog::Render() {
   rendering_ = true;
   const SmtpServerModel& m = model_;
+  const QString caption = ToQString(m.Caption());
+  if (windowTitle() != caption) setWindowTitle(caption);
   const SmtpServerEnabled& e = m.enabled;
   ApplyCombo(m.PublicSMTP, *PublicSMTP_);
   ApplyText(m.mailSvr, e.mailSvr, *mailSvr_);
@@ -201,9 +202,9 @@ void SmtpServerDialog::reject() {
   Forward([this] { model_.OnCancelClick(); });
 }
 
-// Closing the dialog from its title bar is a Cancel.
+// Closing the dialog from its title bar is a Cancel: a refused Save's entries leave force too.
 void SmtpServerDialog::closeEvent(QCloseEvent* event) {
-  model_.Unload();
+  model_.OnCancelClick();
   event->accept();
   renderAll_();
 }

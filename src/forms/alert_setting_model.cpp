@@ -15,6 +15,37 @@ namespace {
 constexpr std::string_view kSentTodayCaption = "Sent Today : ";
 constexpr std::string_view kHandCursorFile = "Hand-m.cur";
 
+// The settings' alert fields as the dialog's boxes would hold them: entered again, they are the
+// same settings.
+AlertSettingEntries EntriesOf(const Settings& s) {
+  AlertSettingEntries e;
+  e.TimeInterval = s.TimeInterval;
+  e.cpu_High = s.cpu_High;
+  e.mem_High = s.mem_High;
+  e.num_High = s.num_High;
+  e.host_Name = s.host_Name;
+  e.Enable_log = s.Enable_log == 1;
+  e.KillProc = s.KillProc == 1;
+  e.num_Kill = s.num_Kill;
+  e.Killopt = s.Killopt;
+  e.PnameList = s.PnameList;
+  e.Enable_sound = s.Enable_sound == 1;
+  e.filMusic = s.filMusic;
+  e.soundOn = s.soundOn == 1;
+  e.soundFrom = s.soundFrom;
+  e.soundTo = s.soundTo;
+  e.Enable_alert = s.Enable_alert == 1;
+  e.smsEmail = s.smsEmail;
+  e.smsPassword = s.smsPassword;
+  e.smsPhone = s.smsPhone;
+  e.Mail_List = s.Mail_List;
+  e.max_SMS = s.max_SMS;
+  e.schAlert = s.schAlert == 1;
+  e.smsFrom = s.smsFrom;
+  e.smsTo = s.smsTo;
+  return e;
+}
+
 }  // namespace
 
 bool IsHint(std::string_view text) {
@@ -206,14 +237,34 @@ bool AlertSettingModel::OnSaveClick() {
                                       context_.ui())) {
     return false;
   }
+  savedInForce_.reset();
   Unload();
   return true;
 }
 
+void AlertSettingModel::OnCancelClick() {
+  Unload();
+  if (!savedInForce_) return;
+  // Entered again rather than copied whole: what changed meanwhile (the day's SMS count, the
+  // SMTP settings) stays.
+  EnterAlertSettings(EntriesOf(*savedInForce_), context_.engine().settings);
+  savedInForce_.reset();
+  context_.AnnounceSettingsInForce();
+}
+
+std::string AlertSettingModel::Caption() const {
+  std::string caption(kAlertSettingCaption);
+  if (NotSaved()) caption += kNotSavedTail;
+  return caption;
+}
+
 void AlertSettingModel::KeepEntriesInForce() {
   if (!entered_) return;
-  EnterAlertSettings(*entered_, context_.engine().settings);
+  Settings& inForce = context_.engine().settings;
+  if (!savedInForce_) savedInForce_ = inForce;
+  EnterAlertSettings(*entered_, inForce);
   entered_.reset();
+  context_.AnnounceSettingsInForce();
 }
 
 }  // namespace tarnwick

@@ -11,6 +11,7 @@
 #include "controls/dialog_controls.h"
 #include "controls/form_controls.h"
 #include "settings/alert_settings_checker.h"
+#include "settings/settings.h"
 
 namespace tarnwick {
 
@@ -20,6 +21,9 @@ class SmtpServerModel;
 // A box holding one of these hints holds no value yet; a hint is recognised by its "*".
 inline constexpr std::string_view kPhoneHint = "+1 5550100,+44 7700900000 (*with country code)";
 inline constexpr std::string_view kMailListHint = "*Keep Empty if no mail alert need";
+
+// The dialog's caption; while a refused Save's entries are in force it ends in kNotSavedTail.
+inline constexpr std::string_view kAlertSettingCaption = "Alert  Settings";
 
 // The items of max_SMS, in list order; the first one is what a stored cap outside the list opens
 // as.
@@ -98,7 +102,9 @@ class AlertSettingModel : public AlertSettingControls, public DialogForm {
   // file that cannot be written changes nothing in force at any moment: the entries come into
   // force only once they are in the file.
   bool OnSaveClick();
-  void OnCancelClick() { Unload(); }
+  // Cancel, Escape and closing the dialog: a refused Save's entries leave force, and the
+  // settings of the last passed Save (or of the start) are back, as a restart would have them.
+  void OnCancelClick();
   // The user ticked or cleared Check2 (the new value is already in Check2).
   void OnCheck2Click() { ApplyCheck2Rule(); }
   // The user ticked or cleared KillProc (the new value is already in KillProc).
@@ -125,6 +131,10 @@ class AlertSettingModel : public AlertSettingControls, public DialogForm {
   void OnDayReset();
   // What the boxes hold, as the Save takes them.
   AlertSettingEntries Entries() const;
+  // A refused Save's entries are in force in place of the saved settings.
+  bool NotSaved() const { return savedInForce_.has_value(); }
+  // "Alert  Settings", with kNotSavedTail while NotSaved().
+  std::string Caption() const;
 
  private:
   void Load() override;
@@ -137,6 +147,8 @@ class AlertSettingModel : public AlertSettingControls, public DialogForm {
   SmtpServerModel& smtp_;
   // The boxes as they were at the Save click, until they are in force or the Save has ended.
   std::optional<AlertSettingEntries> entered_;
+  // The settings in force just before the first refused Save since the last passed one.
+  std::optional<Settings> savedInForce_;
 };
 
 bool IsHint(std::string_view text);

@@ -43,4 +43,8 @@ bool FormContext::AskYesNo(std::string_view setting, const std::string& message)
   return Tell(message, MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
+void FormContext::AnnounceSettingsInForce() const {
+  engine_.Announce([](IEngineListener& l) { l.OnSettingsInForce({}); });
+}
+
 }  // namespace tarnwick

@@ -13,6 +13,9 @@
 
 namespace tarnwick {
 
+// A settings dialog's caption ends in this while a refused Save's entries are in force.
+inline constexpr std::string_view kNotSavedTail = " (not saved)";
+
 // What a dialog's Save refused or asks about, for those who report it otherwise than in its
 // message box (the command line names the setting): told just before the box.
 using RefusalWitness = std::function<void(std::string_view setting, const std::string& message)>;
@@ -42,6 +45,10 @@ class FormContext {
   bool AskYesNo(std::string_view setting, const std::string& message) const;
 
   void SetRefusalWitness(RefusalWitness witness) { witness_ = std::move(witness); }
+
+  // A dialog put settings in force without a file behind them (a refused Save's entries, or the
+  // saved ones back after it): the listeners show them as they show a Save's.
+  void AnnounceSettingsInForce() const;
 
  private:
   Engine& engine_;

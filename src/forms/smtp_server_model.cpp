@@ -199,6 +199,7 @@ class SmtpServerModel::Report final : public ISettingCheckReport {
       : dialog_(dialog), entered_(entered) {}
   void Refuse(std::string_view setting, const std::string& message) override {
     Engine& engine = dialog_.context_.engine();
+    dialog_.RememberSaved();
     EnterSmtpServer(entered_, engine.settings);
     if (StageOf(setting) == SmtpCheckStage::Notice) {
       EnterSmtpNotice(entered_, engine.settings);
@@ -246,8 +247,38 @@ bool SmtpServerModel::OnSaveClick() {
   EnterSmtpServer(entered, engine.settings);
   EnterSmtpNotice(entered, engine.settings);
   StartNotice(engine);
+  savedInForce_.reset();
   Unload();
   return true;
+}
+
+void SmtpServerModel::RememberSaved() {
+  if (!savedInForce_) savedInForce_ = context_.engine().settings;
+}
+
+void SmtpServerModel::OnCancelClick() {
+  Unload();
+  if (!savedInForce_) return;
+  Engine& engine = context_.engine();
+  const Settings& saved = *savedInForce_;
+  Settings& s = engine.settings;
+  s.Enable_SMTP = saved.Enable_SMTP;
+  s.mailSvr = saved.mailSvr;
+  s.SMTPport = saved.SMTPport;
+  s.mailFrom = saved.mailFrom;
+  s.MailUser = saved.MailUser;
+  s.MailPass = saved.MailPass;
+  s.alive_Email = saved.alive_Email;
+  s.min_Select = saved.min_Select;
+  s.mailTo1 = saved.mailTo1;
+  savedInForce_.reset();
+  StartNotice(engine);
+}
+
+std::string SmtpServerModel::Caption() const {
+  std::string caption(kSmtpServerCaption);
+  if (NotSaved()) caption += kNotSavedTail;
+  return caption;
 }
 
 }  // namespace tarnwick

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "controls/dialog_controls.h"
 #include "controls/form_controls.h"
+#include "settings/settings.h"
 #include "settings/smtp_settings_checker.h"
 
 namespace tarnwick {
@@ -19,6 +21,9 @@ class FormContext;
 // Command2's caption, and its caption while a test mail goes out.
 inline constexpr std::string_view kSendTestMailCaption = "Send Test Mail";
 inline constexpr std::string_view kTestingCaption = "Testing .....";
+
+// The dialog's caption; while a refused Save's entries are in force it ends in kNotSavedTail.
+inline constexpr std::string_view kSmtpServerCaption = "SMTP server setting";
 
 // List positions of PublicSMTP.
 inline constexpr int kYahooPreset = 0;
@@ -63,7 +68,13 @@ class SmtpServerModel : public DialogForm {
   // server's checks, the notice switch, its recipient and minutes) in force, unsaved. A file that
   // cannot be written changes nothing in force at any moment.
   bool OnSaveClick();
-  void OnCancelClick() { Unload(); }
+  // Cancel, Escape and closing the dialog: a refused Save's entries leave force, and the
+  // settings of the last passed Save (or of the start) are back, notice countdown included.
+  void OnCancelClick();
+  // A refused Save's entries are in force in place of the saved settings.
+  bool NotSaved() const { return savedInForce_.has_value(); }
+  // "SMTP server setting", with kNotSavedTail while NotSaved().
+  std::string Caption() const;
 
   // ---- Controls ----
   FormGeometry geometry{0, 0, 520, 440};
@@ -79,6 +90,8 @@ class SmtpServerModel : public DialogForm {
   class Report;
   SmtpSettingEntries Entries() const;
   static void StartNotice(Engine& engine);
+  // Before a refusal puts entries in force: keeps the settings in force, once per refused run.
+  void RememberSaved();
 
   void Load() override;
   void ApplyCheck1Rule();
@@ -90,6 +103,8 @@ class SmtpServerModel : public DialogForm {
 
   FormContext& context_;
   bool testMailSending_ = false;
+  // The settings in force just before the first refused Save since the last passed one.
+  std::optional<Settings> savedInForce_;
   // An answer that arrives after the dialog's window is gone finds this expired and is dropped.
   std::shared_ptr<SmtpServerModel*> self_ = std::make_shared<SmtpServerModel*>(this);
 };

@@ -159,6 +159,25 @@ TEST_F(AlertSettingDialogTest, SaveTellsThroughTheUiServicesAndClosesOnceEveryCh
             QStringLiteral("Monitor cycle on every 9 seconds"));
 }
 
+// The title bar and the main window say what is in force; closing from the title bar is a Cancel.
+TEST_F(AlertSettingDialogTest, ARefusedSaveShowsNotSavedUntilTheCloseGoesBackToTheSaved) {
+  Type("cpu_High", QStringLiteral("50"));
+  Type("soundTo", QStringLiteral("8"));
+  QTest::mouseClick(Widget<QPushButton>("Save"), Qt::LeftButton);
+  ASSERT_NE(View(), nullptr);
+  EXPECT_EQ(View()->windowTitle(), QStringLiteral("Alert  Settings (not saved)"));
+  EXPECT_EQ(window->form().lbl_Threshold[0]->text(), QStringLiteral("50%"));
+
+  View()->close();
+
+  EXPECT_EQ(View(), nullptr);
+  EXPECT_EQ(engine->settings.cpu_High, "80");
+  EXPECT_EQ(window->form().lbl_Threshold[0]->text(), QStringLiteral("80%"));
+  window->form().Setup->trigger();
+  ASSERT_NE(View(), nullptr);
+  EXPECT_EQ(View()->windowTitle(), QStringLiteral("Alert  Settings"));
+}
+
 TEST_F(AlertSettingDialogTest, TheLabelsOfBothSettingsDialogsArePlainText) {
   Model().SMS_Today = kMarkupText;
   window->Render();

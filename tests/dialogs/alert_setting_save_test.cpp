@@ -289,8 +289,9 @@ TEST_F(DialogFixture, RefusedSaveLeavesEveryCopiedValueInForceForTheMonitor) {
   EXPECT_EQ(s.PnameList, "java");
   EXPECT_FALSE(s.Killopt);
   EXPECT_EQ(s.soundTo, "8");
-  // The status captions stay as the file had them until a Save passes.
-  EXPECT_EQ(model->lbl_Threshold[0].caption, "80%");
+  // The main window shows what is in force, and the dialog that it is not saved.
+  EXPECT_EQ(model->lbl_Threshold[0].caption, "60%");
+  EXPECT_EQ(d.Caption(), "Alert  Settings (not saved)");
 }
 
 }  // namespace
