@@ -11,8 +11,13 @@ std::string_view TrimOf(std::string_view text, std::string_view blanks) {
   return text.substr(begin, end - begin + 1);
 }
 
-// The length of the well-formed UTF-8 sequence at text[at], and its code point; 0 when the bytes
-// there are not one (overlong forms, surrogates and values past U+10FFFF included).
+bool SteersTheText(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+         c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+}  // namespace
+
 size_t Utf8Sequence(std::string_view text, size_t at, char32_t& codePoint) {
   const auto lead = static_cast<unsigned char>(text[at]);
   size_t length = 0;
@@ -40,13 +45,6 @@ size_t Utf8Sequence(std::string_view text, size_t at, char32_t& codePoint) {
   codePoint = value;
   return length;
 }
-
-bool SteersTheText(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-         c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-}  // namespace
 
 bool IsWellFormedUtf8(std::string_view text) {
   char32_t codePoint = 0;

@@ -46,6 +46,11 @@ std::string PrintableText(std::string_view text, std::string_view replacement = 
 // is: "Stra\xDFe" is not.
 bool IsWellFormedUtf8(std::string_view text);
 
+// The length of the well-formed UTF-8 sequence at text[at] (at < text.size()), and its code
+// point; 0 when the bytes there are not one (overlong forms, surrogates and values past U+10FFFF
+// included).
+size_t Utf8Sequence(std::string_view text, size_t at, char32_t& codePoint);
+
 // Text as one line of the activity log or of a terminal: each CR and each LF becomes a blank, so
 // no text can forge a line of its own, and everything else PrintableText replaces becomes "?".
 // Every log line and everything the program without a window prints is cleaned by this rule.

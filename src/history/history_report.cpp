@@ -1,8 +1,10 @@
 #include "history/history_report.h"
 
+#include <algorithm>
 #include <iomanip>
 #include <sstream>
 
+#include "common/display_width.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "domain/history_time.h"
@@ -10,14 +12,16 @@
 namespace tarnwick {
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: --history [--since DURATION] | --export-history FILE.csv [--since DURATION]"
-    " (DURATION: 90s, 30m, 6h, 1d, 2w)";
 constexpr std::string_view kNoTopProcesses = "No process was recorded on top in this span.";
 constexpr std::string_view kNoEvents = "No events in this span.";
 constexpr std::string_view kCannotCreate = "Cannot write the file ";
 constexpr std::string_view kReadFailed = "The history could not be read to the end.";
 constexpr std::string_view kExported = "Samples written to ";
+// Terminal columns of the summary's process names: short names keep the table's usual look, a
+// long one is cut so that the table still fits a wide terminal.
+constexpr size_t kNameColumnsLeast = 22;
+constexpr size_t kNameColumnsMost = 40;
+constexpr std::string_view kColumnGap = "  ";
 
 std::string_view KindName(TopKind kind) {
   return kind == TopKind::Cpu ? "CPU" : "Memory";
@@ -76,13 +80,21 @@ void WriteHistorySummary(IHistoryStore& store, int64_t from, int64_t to, std::os
   if (rows.empty()) {
     out << kNoTopProcesses << "\n";
   } else {
-    out << std::left << std::setw(24) << "Process" << std::setw(8) << "Kind" << std::right
-        << std::setw(8) << "On top" << std::setw(8) << "Peak %"
+    // The name column is as wide as the widest name, between its least and its most; a wider
+    // name is cut. A gap always follows it, so no name runs into its kind.
+    size_t nameColumns = kNameColumnsLeast;
+    for (const TopSummaryRow& r : rows) {
+      nameColumns = std::max(nameColumns, DisplayWidth(PrintableText(r.name)));
+    }
+    nameColumns = std::min(nameColumns, kNameColumnsMost);
+    out << PadToWidth("Process", nameColumns) << kColumnGap << std::left << std::setw(8) << "Kind"
+        << std::right << std::setw(8) << "On top" << std::setw(8) << "Peak %"
         << "  When\n";
     for (const TopSummaryRow& r : rows) {
-      out << std::left << std::setw(24) << PrintableText(r.name) << std::setw(8) << KindName(r.kind)
-          << std::right << std::setw(8) << r.timesOnTop << std::setw(8) << OneDecimal(r.peakShare)
-          << "  " << HistoryTimeText(r.peakTime) << "\n";
+      out << PadToWidth(FitToWidth(PrintableText(r.name), nameColumns), nameColumns) << kColumnGap
+          << std::left << std::setw(8) << KindName(r.kind) << std::right << std::setw(8)
+          << r.timesOnTop << std::setw(8) << OneDecimal(r.peakShare) << "  "
+          << HistoryTimeText(r.peakTime) << "\n";
     }
   }
   out << "\n";
@@ -110,7 +122,7 @@ HistoryCommand ParseHistoryCommand(const std::vector<std::string>& args) {
   HistoryCommand command;
   auto invalid = [&command](std::string why) {
     command.mode = HistoryCommand::Mode::Invalid;
-    command.error = std::move(why) + "\n" + std::string(kUsage);
+    command.error = std::move(why) + "\n" + std::string(kHistoryUsage);
     return command;
   };
   bool sinceGiven = false;

@@ -17,6 +17,12 @@ namespace tarnwick {
 inline constexpr std::string_view kHistoryOption = "--history";
 inline constexpr std::string_view kExportHistoryOption = "--export-history";
 inline constexpr std::string_view kSinceOption = "--since";
+// The folder of the usage history (and the daily logs), as tarnwickd's option of that name.
+inline constexpr std::string_view kHistoryLogDirOption = "--log-dir";
+inline constexpr std::string_view kHistoryUsage =
+    "usage: --history [--since DURATION] [--log-dir DIR]"
+    " | --export-history FILE.csv [--since DURATION] [--log-dir DIR]"
+    " (DURATION: 90s, 30m, 6h, 1d, 2w)";
 inline constexpr int64_t kDefaultHistorySpan = 86400;
 inline constexpr int kSummaryRows = 20;
 

@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
 
+#include "common/text.h"
 #include "domain/history_time.h"
 #include "history/history_command_line.h"
 #include "platform/owner_only_file.h"
@@ -213,6 +215,58 @@ TEST_F(HistoryCommandTest, SummaryListsTopProcessesAndEventsOfTheSpan) {
   EXPECT_NE(out.str().find("No events in this span."), std::string::npos);
 }
 
+// The kind column starts at the same terminal column on every line, after at least two blanks,
+// whatever the names hold: 24 bytes or more, letters of two bytes, wide characters, combining
+// marks. A name too wide for the column is cut between characters.
+TEST_F(HistoryCommandTest, SummaryColumnsLineUpByDisplayWidth) {
+  const std::string longName(60, 'x');
+  const struct {
+    std::vector<std::string> names;
+    std::string header;             // up to the kind column
+    std::vector<std::string> rows;  // each up to its kind
+  } cases[] = {
+      {{std::string(24, 'a'), "sshd"},
+       "Process" + std::string(19, ' ') + "Kind",
+       {std::string(24, 'a') + "  CPU", "sshd" + std::string(22, ' ') + "CPU"}},
+      {{"Straße-Überwachung-Dienst", "数据库服务进程", "Cafe\u0301-daemon"},
+       "Process" + std::string(20, ' ') + "Kind",
+       {"Straße-Überwachung-Dienst  CPU", "数据库服务进程" + std::string(13, ' ') + "CPU",
+        "Cafe\u0301-daemon" + std::string(16, ' ') + "CPU"}},
+      {{longName, "数据库", "short"},
+       "Process" + std::string(35, ' ') + "Kind",
+       {std::string(39, 'x') + "…  CPU", "数据库" + std::string(36, ' ') + "CPU",
+        "short" + std::string(37, ' ') + "CPU"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.names.front());
+    TempDir caseDir;
+    path = caseDir / "Tarnwick_history.sqlite";
+    {
+      SqliteHistoryStore store(path);
+      HistoryBatch b;
+      for (size_t i = 0; i < c.names.size(); ++i) {
+        b.tops.push_back({now - 600 + static_cast<int64_t>(i), TopKind::Cpu, 1, c.names[i],
+                          static_cast<int>(100 + i), 50});
+      }
+      ASSERT_TRUE(store.Append(b).ok);
+    }
+    out.str("");
+    ASSERT_EQ(Run({"--history", "--since", "1h"}), 0) << err.str();
+    const std::vector<std::string> lines = SplitLines(out.str());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), c.header + "      On top  Peak %  When"), 1)
+        << out.str();
+    for (const std::string& row : c.rows) {
+      EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                              [&row](const std::string& line) {
+                                return StartsWith(line, row + "            1    50.0  ");
+                              }),
+                1)
+          << row << "\n"
+          << out.str();
+    }
+  }
+}
+
 TEST_F(HistoryCommandTest, ExportWritesTheSpansSamplesAsCsv) {
   Record();
   const std::string csv = dir / "out.csv";
@@ -299,6 +353,70 @@ TEST_F(HistoryCommandTest, TheExportIsOwnerOnlyAndNeverAnotherUsersFile) {
     EXPECT_EQ(testing::ModeOf(theirs), 0666u);
   }
   ::umask(savedUmask);
+}
+
+// The desktop programs read --log-dir as tarnwickd does; with a history command, every other
+// argument is refused before the history is opened.
+TEST_F(HistoryCommandTest, DesktopCommandLineTakesLogDirAndRefusesOtherOptions) {
+  Record();
+  TempDir other;
+  {
+    SqliteHistoryStore store(other / "Tarnwick_history.sqlite");
+    HistoryBatch b;
+    b.events.push_back({now - 600, HistoryEventKind::AlertRaised, "Memory 91% exceed 90%"});
+    ASSERT_TRUE(store.Append(b).ok);
+  }
+  TempDir empty;
+  const std::string usage = "usage: --history [--since DURATION] [--log-dir DIR]";
+  const struct {
+    std::vector<std::string> args;
+    std::optional<int> status;
+    std::string shown;  // on standard output for status 0, else on standard error
+  } cases[] = {
+      {{"--history", "--since", "3h"}, 0, "CPU 95% exceed 85%"},
+      {{"--history", "--log-dir", other.path().string(), "--since", "3h"},
+       0,
+       "Memory 91% exceed 90%"},
+      {{"--log-dir", other.path().string(), "--history"}, 0, "Memory 91% exceed 90%"},
+      {{"--history", "--log-dir", empty.path().string()},
+       1,
+       "no history has been recorded yet (" + (empty / "Tarnwick_history.sqlite") + ")\n"},
+      {{"--history", "--bogus"}, 2, "tarnwick: unknown option '--bogus'\n" + usage},
+      {{"-platform", "offscreen", "--history"}, 2, "tarnwick: unknown option '-platform'\n"},
+      {{"--history", "stray\x1b[2J"}, 2, "tarnwick: unknown option 'stray?[2J'\n"},
+      {{"--history", "--log-dir"}, 2, "tarnwick: option '--log-dir' needs a folder\n" + usage},
+      {{"--history", "--log-dir", ""}, 2, "tarnwick: option '--log-dir' needs a folder\n"},
+      {{"--history", "--since", "soon", "--log-dir", other.path().string()},
+       2,
+       "not a duration: soon\n" + usage},
+      {{"-platform", "offscreen", "--log-dir", other.path().string()}, std::nullopt, ""},
+      {{"--unknown-to-the-history"}, std::nullopt, ""},
+  };
+  FixedClock clock({2026, 12, 4, 9, 0, 0});
+  for (const auto& c : cases) {
+    std::string joined;
+    for (const auto& a : c.args) joined += a + " ";
+    SCOPED_TRACE(joined);
+    out.str("");
+    err.str("");
+    std::vector<std::string> opened;
+    const std::optional<int> status = RunDesktopHistoryCommandLine(
+        "tarnwick", c.args, dir.path().string(),
+        [&opened](const std::string& folder) {
+          opened.push_back(folder);
+          return std::make_unique<SqliteHistoryStore>(folder + "/Tarnwick_history.sqlite",
+                                                      SqliteHistoryStore::Access::ReadOnly);
+        },
+        clock, out, err, nullptr);
+    EXPECT_EQ(status, c.status) << err.str();
+    if (status == 0) {
+      EXPECT_NE(out.str().find(c.shown), std::string::npos) << out.str();
+    } else {
+      EXPECT_NE(err.str().find(c.shown), std::string::npos) << err.str();
+    }
+    EXPECT_EQ(opened.size(), status == 0 || status == 1 ? 1u : 0u)
+        << "a refused command line never opens the history";
+  }
 }
 
 }  // namespace
