@@ -104,6 +104,67 @@ TEST(SmtpMessageTest, SubjectsStayOneHeaderAndDecodeBack) {
   }
 }
 
+// The display name a mail client shows: an ASCII name as it is, one with commas or quotes as a
+// single quoted string (never read as two addresses), any other name in encoded words; the
+// address after it is never touched.
+TEST(SmtpMessageTest, FromHeaderEncodesTheDisplayNameNeverTheAddress) {
+  const struct {
+    std::string sender;
+    std::string header;       // exact, when the name needs no encoded word
+    std::string decodedName;  // the encoded words' text, when it does
+    std::string address;      // what follows the name
+  } cases[] = {
+      {"Monitor <monitor@example.org>", "Monitor <monitor@example.org>", "", ""},
+      {"monitor@example.org", "monitor@example.org", "", ""},
+      {" <monitor@example.org> ", "<monitor@example.org>", "", ""},
+      {"Ops, Team <ops@example.org>", "\"Ops, Team\" <ops@example.org>", "", ""},
+      {"\"Ops, Team\" <ops@example.org>", "\"Ops, Team\" <ops@example.org>", "", ""},
+      {"Say \"hi\" \\o/ <ops@example.org>", "\"Say \\\"hi\\\" \\\\o/\" <ops@example.org>", "", ""},
+      {"Ops\r\nBcc: evil@example.org <ops@example.org>",
+       "\"Ops  Bcc: evil@example.org\" <ops@example.org>", "", ""},
+      {"Jürgen Ops <ops@example.org>", "", "Jürgen Ops", "<ops@example.org>"},
+      {"\"Jürgen \\\"Ops\\\", Team\" <ops@example.org>", "", "Jürgen \"Ops\", Team",
+       "<ops@example.org>"},
+      {"=?UTF-8?B?Zm9v?= <ops@example.org>", "", "=?UTF-8?B?Zm9v?=", "<ops@example.org>"},
+      {"Jürgen <jürgen@example.org>", "", "Jürgen", "<jürgen@example.org>"},
+      {"jürgen@example.org", "jürgen@example.org", "", ""},
+      {Repeat("Überwachung ", 12) + "<ops@example.org>", "",
+       Repeat("Überwachung ", 11) + "Überwachung", "<ops@example.org>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sender);
+    const std::string value = FromHeaderText(c.sender);
+    const std::vector<std::string> lines = SplitLines("From: " + value);
+    for (size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_LE(lines[i].size(), 78u) << lines[i];
+      if (i > 0) {
+        EXPECT_EQ(lines[i][0], ' ') << "a line that is no fold starts a header";
+      }
+    }
+    if (c.decodedName.empty()) {
+      EXPECT_EQ(value, c.header);
+      continue;
+    }
+    ASSERT_TRUE(StartsWith(value, "=?UTF-8?B?")) << value;
+    ASSERT_TRUE(EndsWith(value, " " + c.address)) << value;
+    std::string name;
+    for (const std::string& word :
+         DecodeWords(value.substr(0, value.size() - c.address.size() - 1))) {
+      EXPECT_TRUE(IsWholeUtf8(word)) << "an encoded word cuts a character";
+      name += word;
+    }
+    EXPECT_EQ(name, c.decodedName);
+  }
+
+  SmtpMail mail;
+  mail.sender = "Jürgen Ops <ops@example.org>";
+  mail.recipients = "a@example.org";
+  const std::string message = ComposeHtmlMessage(mail, 1700000000);
+  EXPECT_NE(message.find("\r\nFrom: =?UTF-8?B?SsO8cmdlbiBPcHM=?= <ops@example.org>\r\n"),
+            std::string::npos)
+      << message;
+}
+
 TEST(SmtpMessageTest, BodyOfAnyShapeGoesOutInShortBase64Lines) {
   SmtpMail mail;
   mail.sender = "Monitor <monitor@example.org>";

@@ -86,6 +86,28 @@ size_t ChunkLength(std::string_view text, size_t begin, size_t maxBytes) {
   return length;
 }
 
+// RFC 5322 atext and blanks: a display name of only these needs no quotes.
+bool IsPlainPhrase(std::string_view name) {
+  constexpr std::string_view kAtextSigns = "!#$%&'*+-/=?^_`{|}~ ";
+  for (char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (byte >= 0x80 || (!alnum && kAtextSigns.find(c) == std::string_view::npos)) return false;
+  }
+  return true;
+}
+
+// The name of "\"Ops, Team\" <...>" without its quotes and escapes.
+std::string_view UnquotedName(std::string_view name, std::string& storage) {
+  if (name.size() < 2 || name.front() != '"' || name.back() != '"') return name;
+  storage.clear();
+  for (size_t i = 1; i + 1 < name.size(); ++i) {
+    if (name[i] == '\\' && i + 2 < name.size()) ++i;
+    storage.push_back(name[i]);
+  }
+  return storage;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitRecipients(std::string_view recipients) {
@@ -152,6 +174,34 @@ std::string EncodeHeaderText(std::string_view headerName, std::string_view text)
   return out;
 }
 
+std::string FromHeaderText(std::string_view sender) {
+  const std::string clean = WithoutLineBreaks(sender);
+  const std::string_view text = TrimSpacesAndTabs(clean);
+  const size_t open = text.rfind('<');
+  if (text.empty() || text.back() != '>' || open == std::string_view::npos)
+    return std::string(text);
+  std::string unquoted;
+  const std::string_view name = UnquotedName(TrimSpacesAndTabs(text.substr(0, open)), unquoted);
+  const std::string_view address = text.substr(open);
+  if (name.empty()) return std::string(address);
+  std::string out = EncodeHeaderText("From", name);
+  if (out == name && !IsPlainPhrase(name)) {
+    out = "\"";
+    for (char c : name) {
+      if (c == '"' || c == '\\') out.push_back('\\');
+      out.push_back(c);
+    }
+    out.push_back('"');
+  }
+  // The address starts a line of its own when it would not fit after the name's last line.
+  const size_t lastLine = out.rfind(kFold);
+  const size_t lastLineLength =
+      lastLine == std::string::npos ? 6 + out.size() : out.size() - lastLine - 2;
+  out.append(lastLineLength + 1 + address.size() > kHeaderLineLength ? kFold : " ");
+  out.append(address);
+  return out;
+}
+
 std::string Base64Lines(std::string_view data) {
   const std::string encoded = Base64(data);
   std::string out;
@@ -183,7 +233,7 @@ std::string ComposeHtmlMessage(const SmtpMail& mail, std::time_t when) {
   }
   std::string out;
   out.append("Date: ").append(MailDate(when)).append(kCrLf);
-  out.append("From: ").append(WithoutLineBreaks(mail.sender)).append(kCrLf);
+  out.append("From: ").append(FromHeaderText(mail.sender)).append(kCrLf);
   out.append("To: ").append(to).append(kCrLf);
   out.append("Subject: ").append(EncodeHeaderText("Subject", mail.subject)).append(kCrLf);
   out.append("MIME-Version: 1.0").append(kCrLf);

@@ -40,6 +40,14 @@ std::string MailDate(std::time_t when);
 // after `headerName` and ": ".
 std::string EncodeHeaderText(std::string_view headerName, std::string_view text);
 
+// The From header's value for a sender written as "Name <address>" or as a bare address. The
+// address goes out as it is, never encoded; so does a bare address. A name of ASCII letters,
+// digits and blanks goes out as it is; one that holds other ASCII (a comma, a quote) goes out as
+// one quoted string, so a mail client never reads it as two addresses; a name with non-ASCII
+// or control characters, or with something that looks like an encoded word, goes out as RFC
+// 2047 encoded words. A name given in quotes is taken without them.
+std::string FromHeaderText(std::string_view sender);
+
 // `data` in base64, 76 characters per line, each line ended by CR LF.
 std::string Base64Lines(std::string_view data);
 
