@@ -16,6 +16,7 @@
 #include "platform/linux/linux_system_info.h"
 #include "platform/linux/proc_cpu_counters.h"
 #include "platform/linux/proc_memory_reader.h"
+#include "platform/linux/proc_stat.h"
 
 namespace tarnwick {
 namespace {
@@ -90,6 +91,76 @@ TEST(ProcCpuCountersTest, ReadsTheRealProcStat) {
   ASSERT_TRUE(counters.Read(second));
   EXPECT_GE(second.total, first.total);
   EXPECT_GE(second.idle, first.idle);
+}
+
+// A stat line whose task name is `comm`; the fields the parser reads are 9 (flags), 14 and 15
+// (times), 20 (threads), 22 (start) and 24 (rss), the rest plausible fillers.
+std::string StatWithName(const std::string& comm, const std::string& rss = "77") {
+  return "4242 (" + comm + ") S 1 4242 4242 0 -1 4194560 120 0 3 0 11 22 0 0 20 0 3 0 5555 " +
+         "12345678 " + rss + " 18446744073709551615 1 1 0 0 0 0 0 0 0 0 0 0 17 1 0 0 0 0 0\n";
+}
+
+// The task name is the process's to choose: only the last ")" of the line closes it, so text
+// inside it that looks like fields is never read as fields.
+TEST(ProcStatParserTest, NameWithBlanksAndParenthesesLeavesTheFieldsAlone) {
+  const struct {
+    const char* what;
+    std::string comm;
+  } cases[] = {
+      {"plain", "bash"},
+      {"blanks", "Web Content"},
+      {"opening parenthesis", "a(b"},
+      {"closing parenthesis", "a)b"},
+      {"fake fields", "x) Z 1 2 3 4 5 6 (y"},
+      {"ends in a parenthesis and a blank", "kworker) "},
+      {"only parentheses", ")))((("},
+      {"line break", "two\nlines"},
+      {"empty", ""},
+      {"fifteen characters", "averyveryverylo"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string line = StatWithName(c.comm);
+    proc::StatFields fields;
+    ASSERT_TRUE(proc::ParseStat(line, fields));
+    EXPECT_EQ(fields.comm, c.comm);
+    EXPECT_EQ(fields.state, 'S');
+    EXPECT_EQ(fields.flags, 4194560u);
+    EXPECT_EQ(fields.utime, 11u);
+    EXPECT_EQ(fields.stime, 22u);
+    EXPECT_EQ(fields.numThreads, 3u);
+    EXPECT_EQ(fields.startTime, 5555u);
+    EXPECT_EQ(fields.rssPages, 77u);
+  }
+}
+
+TEST(ProcStatParserTest, LinesItCannotReadAreRefused) {
+  const std::string whole = StatWithName("ok");
+  const struct {
+    const char* what;
+    std::string line;
+    bool parsed;
+    uint64_t rssPages;
+  } cases[] = {
+      {"whole line", whole, true, 77},
+      {"stops after rss", whole.substr(0, whole.find(" 18446744073709551615")), true, 77},
+      {"negative rss reads as 0", StatWithName("ok", "-1"), true, 0},
+      {"cut before rss", whole.substr(0, whole.find(" 77 ")), false, 0},
+      {"cut inside the name", "4242 (half", false, 0},
+      {"no name", "4242 S 1 2 3", false, 0},
+      {"closing before opening", "4242 )x( S", false, 0},
+      {"letters for a number", StatWithName("ok", "many"), false, 0},
+      {"two blanks between fields", "4242 (ok)  S 1", false, 0},
+      {"empty", "", false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    proc::StatFields fields;
+    EXPECT_EQ(proc::ParseStat(c.line, fields), c.parsed);
+    if (c.parsed) {
+      EXPECT_EQ(fields.rssPages, c.rssPages);
+    }
+  }
 }
 
 constexpr char kMeminfo[] =

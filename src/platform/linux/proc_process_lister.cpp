@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <string_view>
@@ -36,6 +38,30 @@ std::string ShownName(std::string_view name) {
   return PrintableText(name.substr(0, kNameLimit));
 }
 
+// The soft limit is raised no further than this: it is inherited by every program started from
+// here, some of which walk every possible descriptor.
+constexpr rlim_t kWantedDescriptors = 65536;
+
+// Raises the soft RLIMIT_NOFILE toward the hard limit; the soft limit then in force (0 when it
+// cannot be read).
+rlim_t RaiseDescriptorLimit() {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+  const rlim_t wanted = std::min(limit.rlim_max, kWantedDescriptors);
+  if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= wanted) return limit.rlim_cur;
+  const rlim_t before = limit.rlim_cur;
+  limit.rlim_cur = wanted;
+  return ::setrlimit(RLIMIT_NOFILE, &limit) == 0 ? wanted : before;
+}
+
+// How many stat descriptors may be held under a soft limit of `soft`: a quarter of it and 32
+// more stay free for the program's files, sockets and the descriptors a scan opens briefly.
+size_t HoldLimitUnder(rlim_t soft) {
+  if (soft == RLIM_INFINITY) soft = kWantedDescriptors;
+  const rlim_t spare = 32 + soft / 4;
+  return soft > spare ? static_cast<size_t>(soft - spare) : 0;
+}
+
 }  // namespace
 
 ProcProcessLister::ProcProcessLister(std::string procRoot, const std::string& loginDefsPath)
@@ -48,9 +74,72 @@ ProcProcessLister::ProcProcessLister(std::string procRoot, const std::string& lo
   const long page = ::sysconf(_SC_PAGESIZE);
   pageSize_ = page > 0 ? static_cast<uint64_t>(page) : 4096;
   nsPerTick_ = 1'000'000'000ULL % ticksPerSecond_ == 0 ? 1'000'000'000ULL / ticksPerSecond_ : 0;
+  holdLimit_ = HoldLimitUnder(RaiseDescriptorLimit());
 }
 
-ProcProcessLister::~ProcProcessLister() = default;
+ProcProcessLister::~ProcProcessLister() {
+  for (CacheEntry& entry : cache_) Release(entry.statFd);
+  if (dirFd_ >= 0) ::close(dirFd_);
+}
+
+void ProcProcessLister::Release(int& fd) {
+  if (fd < 0) return;
+  ::close(fd);
+  fd = -1;
+  --held_;
+}
+
+int ProcProcessLister::OpenStat(int dirFd, const char* path) {
+  int fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC);
+  if (fd >= 0 || (errno != EMFILE && errno != ENFILE)) return fd;
+  // The rest of the program needs more than was left to it: one held descriptor goes back, the
+  // latest taken (or one of the previous scan's not yet reached), and none is held from now on.
+  bool released = false;
+  for (auto it = next_.rbegin(); it != next_.rend() && !released; ++it) {
+    if (it->statFd >= 0) {
+      Release(it->statFd);
+      released = true;
+    }
+  }
+  for (auto it = cache_.rbegin(); it != cache_.rend() && !released; ++it) {
+    if (it->startTicks != kTaken && it->statFd >= 0) {
+      Release(it->statFd);
+      released = true;
+    }
+  }
+  holdLimit_ = held_;
+  if (released) fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC);
+  return fd;
+}
+
+ptrdiff_t ProcProcessLister::ReadStat(CacheEntry* old, int dirFd, const char* statPath, char* text,
+                                      size_t size, int& fd, bool& oldEnded) {
+  oldEnded = false;
+  fd = -1;
+  if (old != nullptr && old->statFd >= 0) {
+    int held = std::exchange(old->statFd, -1);
+    const ptrdiff_t n = proc::PreadOnce(held, text, size);
+    if (n > 0) {
+      fd = held;
+      return n;
+    }
+    // ESRCH: the process it was opened on has been collected, and the pid listed now is
+    // another's, however alike its start time and name.
+    Release(held);
+    oldEnded = true;
+  }
+  const int opened = OpenStat(dirFd, statPath);
+  if (opened < 0) return -1;
+  ++stats_.opened;
+  const ptrdiff_t n = proc::PreadOnce(opened, text, size);
+  if (held_ < holdLimit_) {
+    fd = opened;
+    ++held_;
+  } else {
+    ::close(opened);
+  }
+  return n;
+}
 
 bool ProcProcessLister::ReadBootTime() {
   char buffer[64 * 1024];
@@ -163,8 +252,11 @@ ProcProcessLister::CacheEntry* ProcProcessLister::FindCached(int pid, size_t& cu
 bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
   stats_ = ScanStats{};
   if (!haveBootTime_ && !ReadBootTime()) return false;
-  const int dirFd = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return false;
+  if (dirFd_ < 0) dirFd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd_ < 0) return false;
+  const int dirFd = dirFd_;
+  // The held directory lists the processes of now once it is wound back to its start.
+  if (::lseek(dirFd, 0, SEEK_SET) != 0) return false;
 
   snapshot.processes.clear();
   next_.clear();
@@ -200,17 +292,23 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
 
       std::memcpy(statPath, name, length);
       std::memcpy(statPath + length, "/stat", 6);
+      CacheEntry* old = FindCached(pid, cursor);
+      int fd = -1;
+      bool oldEnded = false;
       // One read holds the whole line (about 300 bytes); a read that fills the buffer is not a
       // stat line this parser knows.
-      const ptrdiff_t n = proc::ReadFileOnce(dirFd, statPath, statText, sizeof statText);
+      const ptrdiff_t n = ReadStat(old, dirFd, statPath, statText, sizeof statText, fd, oldEnded);
+      if (oldEnded) old = nullptr;
       proc::StatFields fields;
       if (n <= 0 || static_cast<size_t>(n) == sizeof statText ||
           !proc::ParseStat(std::string_view(statText, static_cast<size_t>(n)), fields)) {
+        Release(fd);
         ++stats_.vanished;
         continue;
       }
       // An exited process waiting for its parent is no process to rank, watch or terminate.
       if (proc::HasExited(fields)) {
+        Release(fd);
         ++stats_.exited;
         continue;
       }
@@ -226,6 +324,7 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
       if (proc::MainThreadEnded(fields)) {
         taskLength = LiveThread(dirFd, pidText, taskPath, rssPages);
         if (taskLength == 0) {
+          Release(fd);
           ++stats_.vanished;  // its last threads ended during the scan
           continue;
         }
@@ -234,8 +333,7 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
       if (pid <= lastPid) ascending = false;
       lastPid = pid;
       CacheEntry* entry = nullptr;
-      if (CacheEntry* old = FindCached(pid, cursor);
-          old != nullptr && old->startTicks == fields.startTime && old->comm == comm) {
+      if (old != nullptr && old->startTicks == fields.startTime && old->comm == comm) {
         entry = &next_.emplace_back(std::move(*old));
         old->startTicks = kTaken;
       }
@@ -247,11 +345,13 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
         ++stats_.cacheMisses;
         const bool kernelThread = (fields.flags & proc::kKernelThreadFlag) != 0;
         if (!Describe(dirFd, std::string_view(taskPath, taskLength), kernelThread, fresh)) {
+          Release(fd);
           ++stats_.vanished;
           continue;
         }
         entry = &next_.emplace_back(std::move(fresh));
       }
+      entry->statFd = fd;
 
       ProcessInfo& info = snapshot.processes.emplace_back();
       info.pid = pid;
@@ -269,13 +369,19 @@ bool ProcProcessLister::Snapshot(ProcessSnapshot& snapshot) {
       ++stats_.listed;
     }
   }
-  ::close(dirFd);
+  if (!ok) {
+    ::close(dirFd_);
+    dirFd_ = -1;
+  }
+  // The processes of the previous scan that were not listed again have ended.
+  for (CacheEntry& gone : cache_) Release(gone.statFd);
   // /proc lists processes by ascending pid; another order (a crafted root) is sorted here.
   if (!ascending) {
     std::sort(next_.begin(), next_.end(),
               [](const CacheEntry& a, const CacheEntry& b) { return a.pid < b.pid; });
   }
   std::swap(cache_, next_);
+  stats_.held = held_;
   struct timespec now {};
   ::clock_gettime(CLOCK_MONOTONIC, &now);
   snapshot.takenAtNs = static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec;

@@ -13,18 +13,23 @@
 namespace tarnwick {
 
 // Scans the numeric entries of /proc in the order the directory lists them (ascending pids).
-// Each process costs one open/read/close of /proc/[pid]/stat once its name and owner are cached:
-// both are kept per (pid, start time, comm) and read again (status and the exe link) only for a
-// process not in the previous scan or whose comm changed. A process is named by its executable
-// image: the base name of /proc/[pid]/exe, else its task name (comm), which `exec -a` cannot change
-// but the process itself can (prctl): such a name is marked as the process's claim, except for the
-// kernel's own threads. The command line never names a process: argv[0] is whatever the starter
-// chose. Control characters in a name show as "?". Its owner is a system account when its real uid
-// lies outside the login accounts' range of login.defs. A process whose main thread has ended while
-// other threads run is live: its CPU time is the whole process's (stat sums the threads), its name,
-// owner and memory are read through a live thread. A process whose files cannot be read (it
-// ended during the scan) and one whose threads have all ended but which is not yet collected (a
-// zombie) are left out. Not thread-safe.
+// The directory and each live process's /proc/[pid]/stat stay open between scans: a warm scan
+// costs one getdents64 pass and one pread per process, no open or close. A descriptor of a
+// process that has ended fails its read (ESRCH) even when a new process took the pid, so a held
+// descriptor never describes another process; the pid's new owner is opened afresh. The soft
+// RLIMIT_NOFILE is raised toward the hard limit when the lister is made; beyond what it allows
+// (a quarter of it and 32 more stay free for the rest of the program), stat is read with
+// open/read/close. Name and owner are cached per (pid, start time, comm) and read again (status
+// and the exe link) only for a process not in the previous scan or whose comm changed. A process is
+// named by its executable image: the base name of /proc/[pid]/exe, else its task name (comm), which
+// `exec -a` cannot change but the process itself can (prctl): such a name is marked as the
+// process's claim, except for the kernel's own threads. The command line never names a process:
+// argv[0] is whatever the starter chose. Control characters in a name show as "?". Its owner is a
+// system account when its real uid lies outside the login accounts' range of login.defs. A process
+// whose main thread has ended while other threads run is live: its CPU time is the whole process's
+// (stat sums the threads), its name, owner and memory are read through a live thread. A process
+// whose files cannot be read (it ended during the scan) and one whose threads have all ended but
+// which is not yet collected (a zombie) are left out. Not thread-safe.
 class ProcProcessLister final : public IProcessLister {
  public:
   explicit ProcProcessLister(std::string procRoot = "/proc",
@@ -41,7 +46,11 @@ class ProcProcessLister final : public IProcessLister {
     size_t vanished = 0;     // numeric entries skipped because a read failed
     size_t exited = 0;       // zombies left out (every thread ended)
     size_t cacheMisses = 0;  // processes whose name and owner were read (exe link/status)
+    size_t opened = 0;       // stat files opened by path (new pids, and all beyond the limit)
+    size_t held = 0;         // stat descriptors held open for the next scan
   };
+  // How many stat descriptors the lister may hold at most.
+  size_t HoldLimit() const { return holdLimit_; }
   const ScanStats& LastScan() const { return stats_; }
 
  private:
@@ -53,6 +62,7 @@ class ProcProcessLister final : public IProcessLister {
     std::string name;
     bool nameClaimed = false;
     int64_t uid = -1;
+    int statFd = -1;  // /proc/[pid]/stat held open, or -1 (read by path)
   };
   // Start time of a cache entry already taken into the new scan.
   static constexpr uint64_t kTaken = UINT64_MAX;
@@ -68,6 +78,15 @@ class ProcProcessLister final : public IProcessLister {
   // when no thread is left.
   size_t LiveThread(int dirFd, std::string_view pidText, char* path, uint64_t& rssPages);
   bool ReadBootTime();
+  // Reads the stat line of `pid` into `text`: through the descriptor held in `old` when it still
+  // reads, else opened by `statPath`. `fd` receives the descriptor to hold on, or -1; the bytes
+  // read, or -1.
+  ptrdiff_t ReadStat(CacheEntry* old, int dirFd, const char* statPath, char* text, size_t size,
+                     int& fd, bool& oldEnded);
+  // Opens `path` below the proc root; when the descriptors run out, gives one held back and
+  // holds no more.
+  int OpenStat(int dirFd, const char* path);
+  void Release(int& fd);
 
   std::string root_;
   LoginUidRange loginUids_;
@@ -81,6 +100,9 @@ class ProcProcessLister final : public IProcessLister {
   int64_t bootTime_ = 0;
   bool haveBootTime_ = false;
   ScanStats stats_;
+  int dirFd_ = -1;  // the proc root, read again from its start at every scan
+  size_t held_ = 0;
+  size_t holdLimit_ = 0;
 };
 
 }  // namespace tarnwick

@@ -49,6 +49,17 @@ inline ptrdiff_t ReadFileOnce(int dirFd, const char* path, char* buffer, size_t 
   return n;
 }
 
+// One pread(2) from the start of a descriptor held open: procfs hands over fresh figures with
+// every read from offset 0. The number of bytes read, or -1; ESRCH once the process the file
+// belongs to has been collected.
+inline ptrdiff_t PreadOnce(int fd, char* buffer, size_t size) {
+  ssize_t n;
+  do {
+    n = ::pread(fd, buffer, size, 0);
+  } while (n < 0 && errno == EINTR);
+  return n;
+}
+
 // A /proc file held open between reads: every read starts again at offset 0 (pread), which the
 // kernel answers with fresh figures, and the cycle spares an open and a close. A file that
 // cannot be opened is tried again at the next read; a failed read closes it for a fresh start.
