@@ -245,7 +245,9 @@ SIZE MainWindow::LayOut() {
   Put(at(id::Label7), width - margin - creditsWidth, y, creditsWidth, lh);
   y += 2 * lh + gap;
   const int logTop = y;
-  const int height = std::max<int>(client.bottom, logTop + m.Px(120) + margin);
+  // Below this the Memory frame or the log pane would be cut: the window's minimum.
+  contentSize_ = SIZE{width, logTop + m.Px(120) + margin};
+  const int height = std::max<int>(client.bottom, contentSize_.cy);
   Put(log_->hwnd(), margin, logTop, std::max<int>(client.right, width) - 2 * margin,
       height - logTop - margin);
   log_->Fit();
@@ -325,12 +327,22 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_GETMINMAXINFO:
-      if (metrics_) {
+      if (metrics_ && contentSize_.cx > 0) {
+        // The frame around the laid-out content, menu bar included, at the window's own DPI.
+        RECT frame{0, 0, contentSize_.cx, contentSize_.cy};
+        AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, TRUE, 0,
+                                 static_cast<UINT>(metrics_->dpi()));
         auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
-        limits.ptMinTrackSize.x = metrics_->Px(560);
-        limits.ptMinTrackSize.y = metrics_->Px(420);
+        limits.ptMinTrackSize.x = frame.right - frame.left;
+        limits.ptMinTrackSize.y = frame.bottom - frame.top;
       }
       return 0;
+    case WM_SETCURSOR:
+      if (busyCursor_ && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
+      }
+      break;
     case WM_DPICHANGED: {
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
       ApplyMetrics();
@@ -562,9 +574,9 @@ void MainWindow::RenderTray() {
 }
 
 void MainWindow::RenderWindow() {
-  if (Seen() && (IsWindowEnabled(window_) != FALSE) != model_.enabled) {
-    EnableWindow(window_, model_.enabled ? TRUE : FALSE);
-  }
+  // The model's `enabled` off is the busy look of a scan. The window itself stays enabled:
+  // disabling the owner of an open menu (the menu bar's, the tray's) cancels the menu.
+  RenderBusyCursor(!model_.enabled);
   if (model_.iconPath != renderedIcon_) {
     SendMessageW(window_, WM_SETICON, ICON_BIG,
                  reinterpret_cast<LPARAM>(Icon(model_.iconPath, false)));
@@ -612,6 +624,20 @@ void MainWindow::RenderWindow() {
   }
 }
 
+void MainWindow::RenderBusyCursor(bool busy) {
+  if (busy == busyCursor_) return;
+  busyCursor_ = busy;
+  // The scan runs without turning the message loop, so no WM_SETCURSOR comes before it ends:
+  // the cursor over the client area changes here, and changes back here.
+  POINT at{};
+  GetCursorPos(&at);
+  HWND under = WindowFromPoint(at);
+  if (under == nullptr || (under != window_ && GetAncestor(under, GA_ROOT) != window_)) return;
+  const auto hit = SendMessageW(window_, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+  if (hit != HTCLIENT) return;
+  SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
 void MainWindow::RenderWidgets() {
   if (!Seen()) return;
   bool changed = false;
@@ -642,13 +668,18 @@ void MainWindow::RenderWidgets() {
     *rendered = value;
     changed = true;
   }
-  if (!(model_.Command1 == renderedCommand1_)) {
+  const bool busy = !model_.enabled;
+  if (!(model_.Command1 == renderedCommand1_) || busy != renderedBusy_) {
     HWND command = GetDlgItem(window_, id::Command1);
     SetText(command, model_.Command1.caption);
-    SetEnabled(command, model_.Command1.enabled);
+    SetEnabled(command, model_.Command1.enabled && !busy);
     InvalidateRect(command, nullptr, TRUE);
     renderedCommand1_ = model_.Command1;
     changed = true;
+  }
+  if (busy != renderedBusy_) {
+    SetEnabled(log_->hwnd(), !busy);
+    renderedBusy_ = busy;
   }
   if (model_.log().LinesWritten() != renderedLogLines_) {
     log_->Follow(model_.log());

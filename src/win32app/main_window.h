@@ -83,7 +83,10 @@ class MainWindow {
   void CreateControls();
   void ApplyMetrics();
   // Places the controls for the window's client size; returns the size the window opens with.
+  // Keeps the client size the laid-out content needs in contentSize_.
   SIZE LayOut();
+  // The busy look of a scan: the wait cursor while the pointer is over the client area.
+  void RenderBusyCursor(bool busy);
   void OnCommand(int id);
   void OnTimer(UINT_PTR timer);
   void DrawCommand1(const DRAWITEMSTRUCT& item);
@@ -131,6 +134,10 @@ class MainWindow {
   size_t renderedLogLines_ = static_cast<size_t>(-1);
   Button renderedCommand1_{"", -2, false};
   FormGeometry appliedGeometry_{-1, -1, -1, -1};
+  SIZE contentSize_{0, 0};
+  // The busy look as rendered: the window stays enabled, its input controls do not.
+  bool renderedBusy_ = false;
+  bool busyCursor_ = false;
   size_t widgetRenders_ = 0;
   bool rendering_ = false;
   bool inTick_ = false;
