@@ -181,7 +181,7 @@ void MainWindow::showEvent(QShowEvent* event) {
   // Shown by the window system or by a caller outside Render: the widgets catch up before the
   // first paint. A show inside Render is followed by its own widget render.
   if (!rendering_) {
-    setEnabled(model_.enabled);
+    RenderBusyLook();
     RenderWidgets();
   }
   QMainWindow::showEvent(event);
@@ -349,10 +349,26 @@ void MainWindow::RenderTray() {
   model_.trayShown = TrayShown();
 }
 
-void MainWindow::RenderWindow() {
+// The model's `enabled` off is the busy look of a scan: the wait pointer and the controls
+// disabled. The window itself stays enabled: it owns the menu bar, the tray's pop-up menu and the
+// settings dialogs, and disabling it would grey an open menu or dialog under the user's pointer.
+void MainWindow::RenderBusyLook() {
+  QWidget* controls = centralWidget();
+  if (controls == nullptr) return;
+  const bool busy = !model_.enabled;
   // Enabling or disabling repaints every child: a minimised window (without a tray it stays
   // minimised, not hidden) catches up when it is seen again.
-  if (Seen() && isEnabled() != model_.enabled) setEnabled(model_.enabled);
+  if (Seen() && controls->isEnabled() == busy) controls->setEnabled(!busy);
+  const bool waiting = controls->testAttribute(Qt::WA_SetCursor);
+  if (busy && !waiting) {
+    controls->setCursor(Qt::WaitCursor);
+  } else if (!busy && waiting) {
+    controls->unsetCursor();
+  }
+}
+
+void MainWindow::RenderWindow() {
+  RenderBusyLook();
 
   // The model's geometry is a wish: the window never gets smaller than its layout needs, and a
   // move by the user stands until the model asks for another place.

@@ -100,6 +100,7 @@ class MainWindow : public QMainWindow {
   void RenderTimers();
   void RenderTray();
   void RenderWindow();
+  void RenderBusyLook();
   void RenderDialogs();
   void CarryOutRequests();
   // Shows, refreshes, hides or ends the view of one dialog model as its state says.

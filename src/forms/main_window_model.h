@@ -86,6 +86,9 @@ class MainWindowModel final : public IEngineListener {
   // ---- Controls ----
   std::string caption;
   std::string iconPath;
+  // Off while the engine scans the processes: the busy look, with the wait pointer and the
+  // window's controls (Command1 too) disabled. Views leave the window itself enabled, as it owns
+  // the menus and the dialogs: disabling a menu's owner cancels the open menu.
   bool enabled = true;
   bool visible = true;
   WindowState windowState = WindowState::Normal;

@@ -5,13 +5,16 @@
 
 #include <QEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
 
+#include "alert_setting_dialog.h"
 #include "forms/main_window_model.h"
 #include "log_pane.h"
 #include "main_window.h"
@@ -169,6 +172,58 @@ INSTANTIATE_TEST_SUITE_P(
                    [](MainWindowModel&, MainWindow& w) { w.setWindowState(Qt::WindowMinimized); }},
         HiddenCase{"HiddenByTheModel", [](MainWindowModel& m, MainWindow&) { m.visible = false; }}),
     [](const ::testing::TestParamInfo<HiddenCase>& p) { return std::string(p.param.name); });
+
+// The busy look of every scan over the threshold greys the controls and shows the wait pointer,
+// but an open menu and an open dialog stay open and usable through it.
+TEST_F(MainWindowRenderTest, TheBusyLookLeavesAnOpenMenuAndDialogOpen) {
+  engine->settings.cpu_High = "15";
+  model->OnSetupClick();
+  window->Render();
+  QWidget* dialog = window->alertSettingDialog();
+  ASSERT_NE(dialog, nullptr);
+  QMenu* menu = window->form().fileMenu;
+  menu->popup(window->mapToGlobal(QPoint(10, 10)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+  QWidget* controls = window->centralWidget();
+  struct Look {
+    bool windowEnabled, controlsEnabled, commandEnabled, waitPointer, menuOpen, dialogUsable;
+  };
+  std::vector<Look> looks;
+  auto look = [&] {
+    return Look{window->isEnabled(),
+                controls->isEnabled(),
+                window->form().Command1->isEnabled(),
+                controls->cursor().shape() == Qt::WaitCursor,
+                menu->isVisible(),
+                dialog->isVisible() && dialog->isEnabled()};
+  };
+  ui.onShowNow = [&] {
+    window->Render();
+    looks.push_back(look());
+  };
+
+  for (int cpuPercent : {40, 50, 60, 70, 80}) {
+    ChangeEverything(cpuPercent);
+    QTest::qWait(20);
+  }
+
+  ASSERT_EQ(looks.size(), 5u);
+  for (const Look& busy : looks) {
+    EXPECT_TRUE(busy.windowEnabled);
+    EXPECT_FALSE(busy.controlsEnabled);
+    EXPECT_FALSE(busy.commandEnabled);
+    EXPECT_TRUE(busy.waitPointer);
+    EXPECT_TRUE(busy.menuOpen);
+    EXPECT_TRUE(busy.dialogUsable);
+  }
+  const Look after = look();
+  EXPECT_TRUE(after.controlsEnabled);
+  EXPECT_TRUE(after.commandEnabled);
+  EXPECT_FALSE(after.waitPointer);
+  EXPECT_TRUE(after.menuOpen);
+  EXPECT_TRUE(after.dialogUsable);
+  menu->hide();
+}
 
 TEST_F(MainWindowRenderTest, WithoutADisplayTheWindowIsNeverShownNorRendered) {
   MainWindow unseen(*model);

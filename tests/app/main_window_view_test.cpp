@@ -279,7 +279,7 @@ TEST_F(MainWindowViewTest, TheBusyLookIsOnTheWindowWhileTheProcessesAreScanned) 
   ui.onShowNow = [&] {
     qtUi.ShowNow();
     titleShown = window->windowTitle();
-    enabledShown = window->isEnabled();
+    enabledShown = window->centralWidget()->isEnabled();
   };
   cpu.busy.push_back(99);
   engine->settings.cpu_High = "50";
@@ -287,7 +287,7 @@ TEST_F(MainWindowViewTest, TheBusyLookIsOnTheWindowWhileTheProcessesAreScanned) 
   EXPECT_EQ(titleShown, QStringLiteral("Waiting to get CPU usage information..."));
   EXPECT_FALSE(enabledShown);
   window->Render();
-  EXPECT_TRUE(window->isEnabled());
+  EXPECT_TRUE(window->centralWidget()->isEnabled());
   EXPECT_NE(window->windowTitle(), titleShown);
 }
 
