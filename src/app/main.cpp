@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@
 
 namespace {
 
+constexpr const char* kProgramName = "tarnwick";
 constexpr const char* kHeadlessProgram = "tarnwickd";
 constexpr const char* kHandoverFailed = "tarnwick: no display, and cannot start ";
 // Exit code when neither a window nor the program without one can run.
@@ -104,10 +106,11 @@ std::string HistoryPath(tarnwick::ISystemInfo& system) {
   return system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
 }
 
-tarnwick::OpenHistoryForReading ReadHistory(const std::string& path) {
-  return [path] {
+tarnwick::OpenHistoryInFolder ReadHistory(tarnwick::ISystemInfo& system) {
+  return [separator = system.PathSeparator()](const std::string& folder) {
     return std::make_unique<tarnwick::SqliteHistoryStore>(
-        path, tarnwick::SqliteHistoryStore::Access::ReadOnly);
+        folder + separator + std::string(tarnwick::kHistoryFileName),
+        tarnwick::SqliteHistoryStore::Access::ReadOnly);
   };
 }
 
@@ -120,8 +123,9 @@ int main(int argc, char* argv[]) {
     tarnwick::LinuxSystemInfo system;
     tarnwick::SystemClock clock;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (const auto status = tarnwick::RunHistoryCommandLine(
-            args, ReadHistory(HistoryPath(system)), clock, &tarnwick::CreateOwnerOnlyFile)) {
+    if (const auto status = tarnwick::RunDesktopHistoryCommandLine(
+            kProgramName, args, system.LogFolder(), ReadHistory(system), clock, std::cout,
+            std::cerr, &tarnwick::CreateOwnerOnlyFile)) {
       return *status;
     }
   }

@@ -1,6 +1,6 @@
 // tarnwick.exe: the Tarnwick desktop program for Windows, the main window in the notification
 // area over the Windows services. --history and --export-history print or write the usage
-// history and end the program before any window exists.
+// history (of --log-dir DIR when given) and end the program before any window exists.
 
 // clang-format off
 #include <windows.h>
@@ -9,6 +9,7 @@
 // clang-format on
 
 #include <cstdio>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,7 @@ void OutputToParentConsole() {
 }
 
 constexpr std::string_view kAutostartOption = "--autostart";
+constexpr std::string_view kProgramName = "tarnwick";
 
 // --autostart on|off writes or removes the entry that File > Start with the desktop session
 // switches, through the same class (the installer's "Start with Windows"). Its exit code, or
@@ -72,14 +74,15 @@ int wmain(int argc, wchar_t* argv[]) {
     if (const auto status = RunAutostartCommand(args)) return *status;
     tarnwick::WindowsSystemInfo system;
     tarnwick::WindowsClock clock;
-    const std::string history =
-        system.LogFolder() + system.PathSeparator() + std::string(tarnwick::kHistoryFileName);
-    const auto open = [&history] {
+    const auto open = [separator = system.PathSeparator()](const std::string& folder) {
       return std::make_unique<tarnwick::SqliteHistoryStore>(
-          history, tarnwick::SqliteHistoryStore::Access::ReadOnly);
+          folder + separator + std::string(tarnwick::kHistoryFileName),
+          tarnwick::SqliteHistoryStore::Access::ReadOnly);
     };
-    if (const auto status =
-            tarnwick::RunHistoryCommandLine(args, open, clock, &tarnwick::CreateOwnerOnlyFile)) {
+    if (const auto status = tarnwick::RunDesktopHistoryCommandLine(
+            kProgramName, args, system.LogFolder(), open, clock, std::cout, std::cerr,
+            &tarnwick::CreateOwnerOnlyFile)) {
+      std::cout.flush();
       std::fflush(stdout);
       return *status;
     }

@@ -1,5 +1,6 @@
 // The real program's usage history: a headless run records into an owner-only file in the log
-// folder, and --history / --export-history read it back without starting a window.
+// folder, and --history / --export-history read it back without starting a window, from the log
+// folder or the one --log-dir names.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -79,6 +80,55 @@ TEST(HistoryProgramTest, HeadlessRunIsRecordedAndReadBackFromTheCommandLine) {
   EXPECT_GE(std::count(text.begin(), text.end(), '\n'), 4) << "the header and three samples";
 
   EXPECT_EQ(RunToEnd(program, home, {"--history", "--since", "soon"}).status, 2);
+
+  // --log-dir names the history's folder, as tarnwickd's does; with a history command any other
+  // argument is refused before the history is read.
+  const fs::path logs = dir.path() / "other logs";
+  const fs::path empty = dir.path() / "empty";
+  fs::create_directories(logs);
+  fs::create_directories(empty);
+  for (const auto& entry : fs::directory_iterator(home / "monitor_log")) {
+    if (entry.path().filename().string().rfind("Tarnwick_history", 0) == 0) {
+      fs::copy_file(entry.path(), logs / entry.path().filename());
+    }
+  }
+  fs::rename(file, file + ".moved");
+  const std::string usage = "usage: --history [--since DURATION] [--log-dir DIR]";
+  const std::string otherCsv = (dir.path() / "other.csv").string();
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {{"--history", "--log-dir", logs.string(), "--since", "1h"},
+       0,
+       "  started  Monitoring Started",
+       ""},
+      {{"--log-dir", logs.string(), "--export-history", otherCsv, "--since", "1h"},
+       0,
+       "Samples written to ",
+       ""},
+      {{"--history"}, 1, "", "no history has been recorded yet"},
+      {{"--history", "--log-dir", empty.string()},
+       1,
+       "",
+       "no history has been recorded yet (" + (empty / "Tarnwick_history.sqlite").string() + ")"},
+      {{"--history", "--bogus"}, 2, "", "tarnwick: unknown option '--bogus'\n" + usage},
+      {{"--history", "--log-dir"}, 2, "", "tarnwick: option '--log-dir' needs a folder\n" + usage},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv{(program / "tarnwick").string()};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    std::string joined;
+    for (const std::string& arg : c.args) joined += arg + " ";
+    SCOPED_TRACE(joined);
+    const FinishedProgram done = tarnwick::testing::RunToEnd(argv, ChildEnvironment(home.string()));
+    EXPECT_EQ(done.exitCode, c.status) << done.out << done.err;
+    EXPECT_NE(done.out.find(c.out), std::string::npos) << done.out;
+    EXPECT_NE(done.err.find(c.err), std::string::npos) << done.err;
+  }
+  EXPECT_EQ(ReadFile(otherCsv), text) << "the export of the other folder's copy";
 }
 
 }  // namespace
