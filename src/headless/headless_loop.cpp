@@ -23,7 +23,7 @@ HeadlessLoop::HeadlessLoop(Engine& engine, IEventWait& wait,
                   {&engine.minuteTimer, &Engine::OnMinuteTimer},
                   {&engine.aliveTimer, &Engine::OnAliveTimer}}} {}
 
-void HeadlessLoop::SyncTimers(const Deadline* restarted) {
+void HeadlessLoop::SyncTimers(const Deadline* restarted, long long restartedAtNs) {
   const long long now = engine_.deps().clock.MonotonicNs();
   for (Deadline& d : deadlines_) {
     const Timer& timer = *d.timer;
@@ -31,10 +31,19 @@ void HeadlessLoop::SyncTimers(const Deadline* restarted) {
       d.armed = false;
       continue;
     }
-    if (!d.armed || d.intervalMs != timer.intervalMs || &d == restarted) {
+    const long long intervalNs = timer.intervalMs * kNsPerMs;
+    if (!d.armed || d.intervalMs != timer.intervalMs) {
       d.armed = true;
       d.intervalMs = timer.intervalMs;
-      d.dueNs = now + timer.intervalMs * kNsPerMs;
+      d.dueNs = now + intervalNs;
+      d.notBeforeNs = d.dueNs;
+    } else if (&d == restarted) {
+      d.dueNs += intervalNs;
+      const long long oldest = now - kMaxBacklogTicks * intervalNs;
+      if (d.dueNs < oldest) {
+        d.dueNs += (oldest - d.dueNs + intervalNs - 1) / intervalNs * intervalNs;
+      }
+      d.notBeforeNs = restartedAtNs + intervalNs / kCatchUpGapDivisor;
     }
   }
 }
@@ -42,7 +51,7 @@ void HeadlessLoop::SyncTimers(const Deadline* restarted) {
 HeadlessLoop::Deadline* HeadlessLoop::NextDue() {
   Deadline* next = nullptr;
   for (Deadline& d : deadlines_) {
-    if (d.armed && (next == nullptr || d.dueNs < next->dueNs)) next = &d;
+    if (d.armed && (next == nullptr || d.RunsAtNs() < next->RunsAtNs())) next = &d;
   }
   return next;
 }
@@ -64,14 +73,16 @@ void HeadlessLoop::Run() {
   while (!termination_.Requested()) {
     const long long now = engine_.deps().clock.MonotonicNs();
     Deadline* next = NextDue();
-    if (next != nullptr && next->dueNs <= now) {
+    if (next != nullptr && next->RunsAtNs() <= now) {
       (engine_.*(next->tick))();
-      SyncTimers(next);
+      SyncTimers(next, now);
       AfterEvents();
       continue;
     }
     long long waitMs = kLongestWaitMs;
-    if (next != nullptr) waitMs = std::min(waitMs, (next->dueNs - now + kNsPerMs - 1) / kNsPerMs);
+    if (next != nullptr) {
+      waitMs = std::min(waitMs, (next->RunsAtNs() - now + kNsPerMs - 1) / kNsPerMs);
+    }
     wait_.WaitFor(std::chrono::milliseconds(waitMs));
     ReloadWhenAsked();
     // A completion may have switched timers on or off (the login's reply starts monitoring).

@@ -2,6 +2,7 @@
 // complete while the loop waits, and a termination request ends it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <functional>
@@ -35,17 +36,26 @@ class HeadlessLoop {
 
  private:
   // A model timer as the loop keeps it: a timer that was enabled or changed its interval runs
-  // its first tick a whole interval later, and each tick is counted again from the end of the
-  // handler, so a long handler delays the next tick instead of piling ticks up.
+  // its first tick a whole interval later; from there its ticks keep to a grid of whole
+  // intervals on the monotonic clock, so a handler's own time never pushes the next tick back.
+  // A tick that comes late (a cycle longer than the interval) is still run, as soon as the
+  // handler returns, but never closer than a twentieth of the interval to the start of the
+  // previous one: samples taken back to back would measure no time at all. Ticks more than
+  // kMaxBacklogTicks behind (the program was stopped) are dropped, and the grid's phase is kept.
   struct Deadline {
     Timer* timer = nullptr;
     void (Engine::*tick)() = nullptr;
     bool armed = false;
     int intervalMs = 0;
-    long long dueNs = 0;
+    long long dueNs = 0;        // the next tick's place on the grid
+    long long notBeforeNs = 0;  // the earliest it may run
+    long long RunsAtNs() const { return std::max(dueNs, notBeforeNs); }
   };
+  static constexpr long long kMaxBacklogTicks = 10;
+  static constexpr long long kCatchUpGapDivisor = 20;
 
-  void SyncTimers(const Deadline* restarted);
+  // `restarted` is the timer whose tick began at `restartedAtNs` and has just returned.
+  void SyncTimers(const Deadline* restarted, long long restartedAtNs = 0);
   Deadline* NextDue();
   void AfterEvents();
   void ReloadWhenAsked();

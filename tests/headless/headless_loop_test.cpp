@@ -53,9 +53,11 @@ class TimedCpuCounters final : public ICpuCounterSource {
   TimedCpuCounters(FakeClock& clock, FakeCpuCounters& inner) : clock_(clock), inner_(inner) {}
   std::vector<long long> readsNs;
   long long readTakesMs = 0;
+  std::map<size_t, long long> slowReadsMs;  // read number (from 0) -> what that one takes
   bool Read(CpuTimes& out) override {
+    const auto slow = slowReadsMs.find(readsNs.size());
     readsNs.push_back(clock_.monotonicNs);
-    clock_.monotonicNs += readTakesMs * kNsPerMs;
+    clock_.monotonicNs += (slow != slowReadsMs.end() ? slow->second : readTakesMs) * kNsPerMs;
     inner_.busy.push_back(10);
     return inner_.Read(out);
   }
@@ -107,12 +109,12 @@ class HeadlessLoopTest : public ModelFixture {
   }
 };
 
-TEST_F(HeadlessLoopTest, CyclesFollowTheIntervalCountedFromTheEndOfTheLastCycle) {
+TEST_F(HeadlessLoopTest, CyclesKeepTheirIntervalWhateverTheCycleTakes) {
   const struct {
     const char* interval;
     long long cycleTakesMs;
     long long gapMs;
-  } cases[] = {{"1", 0, 1000}, {"3", 0, 3000}, {"2", 700, 2700}};
+  } cases[] = {{"1", 0, 1000}, {"3", 0, 3000}, {"2", 700, 2000}, {"1", 990, 1000}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.interval);
     LoadWithInterval(c.interval);
@@ -123,6 +125,39 @@ TEST_F(HeadlessLoopTest, CyclesFollowTheIntervalCountedFromTheEndOfTheLastCycle)
     const std::vector<long long> gaps = CycleGapsMs();
     ASSERT_GE(gaps.size(), 4u);
     for (long long gap : gaps) EXPECT_EQ(gap, c.gapMs);
+    termination.requested = false;
+  }
+}
+
+// A cycle that takes longer than the interval: the ticks it held up still run, one after
+// another, their starts a twentieth of the interval apart, and the next ones fall back onto the
+// grid. Only a backlog of more than ten ticks is dropped.
+TEST_F(HeadlessLoopTest, ALateTimerCatchesUpWithoutSkippingATick) {
+  const struct {
+    const char* what;
+    long long slowMs;                    // the third cycle (at 3000 ms) takes this long
+    std::vector<long long> nextReadsMs;  // the cycles after it
+  } cases[] = {
+      {"a little late", 1200, {4200, 5000, 6000}},
+      {"two ticks behind", 2500, {5500, 5550, 6000, 7000}},
+      {"stalled for half a minute", 30'000, {33'000, 33'050, 33'100}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LoadWithInterval("1");
+    counters.slowReadsMs = {{2, c.slowMs}};
+    startNs = clock.monotonicNs;
+    TerminateAt(c.slowMs + 10'250);
+    HeadlessLoop(*engine, wait, termination).Run();
+    ASSERT_GT(counters.readsNs.size(), 3 + c.nextReadsMs.size());
+    EXPECT_EQ((counters.readsNs[2] - startNs) / kNsPerMs, 3000);
+    for (size_t i = 0; i < c.nextReadsMs.size(); ++i) {
+      EXPECT_EQ((counters.readsNs[3 + i] - startNs) / kNsPerMs, c.nextReadsMs[i]) << i;
+    }
+    // One cycle for each second of the grid, at most ten of them caught up after the stall.
+    const long long seconds = (clock.monotonicNs - startNs) / 1'000'000'000;
+    const long long dropped = std::max(0LL, c.slowMs / 1000 - 11);
+    EXPECT_EQ(static_cast<long long>(counters.readsNs.size()), seconds - dropped);
     termination.requested = false;
   }
 }
