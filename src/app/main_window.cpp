@@ -127,12 +127,21 @@ void MainWindow::Forward(const std::function<void()>& handler) {
 }
 
 void MainWindow::OnTmrUpdateTimeout() {
+  if (ending_) return;
   // A cycle lets pending events run while it waits for its samples; a tick arriving meanwhile
-  // would start a second cycle inside the first, so it is dropped.
-  if (inTick_ || ending_) return;
+  // would start a second cycle inside the first, so it runs once the first has ended: a long
+  // cycle delays a sample, it does not lose one.
+  if (inTick_) {
+    tickDue_ = true;
+    return;
+  }
   inTick_ = true;
-  Forward([this] { model_.OnTmrUpdateTick(); });
+  do {
+    tickDue_ = false;
+    Forward([this] { model_.OnTmrUpdateTick(); });
+  } while (tickDue_ && !ending_);
   inTick_ = false;
+  RenderTimers();
 }
 
 void MainWindow::OnTrayActivated(int reason) {
@@ -333,7 +342,9 @@ void MainWindow::RenderMenus() {
 
 void MainWindow::RenderTimers() {
   if (ending_) return;
-  SyncTimer(model_.tmrUpdate, tmrUpdate_);
+  // The cycle switches its timer off while it runs; the timer keeps running, so that the next
+  // tick keeps its place instead of counting from the cycle's end.
+  if (!inTick_) SyncTimer(model_.tmrUpdate, tmrUpdate_);
   SyncTimer(model_.Timer4, timer4_);
   SyncTimer(model_.Timer5, timer5_);
 }

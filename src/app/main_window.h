@@ -129,6 +129,7 @@ class MainWindow : public QMainWindow {
   bool unseen_ = false;
   bool rendering_ = false;  // state changes made by Render are not events of the user
   bool inTick_ = false;     // a monitor cycle is running (and may be letting events run)
+  bool tickDue_ = false;    // its timer ticked meanwhile
   bool ending_ = false;     // the quit request has been carried out
 };
 

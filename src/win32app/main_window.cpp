@@ -431,11 +431,19 @@ void MainWindow::OnTimer(UINT_PTR timer) {
   switch (timer) {
     case kTmrUpdateTimer:
       // A cycle lets pending events run while it waits for its samples; a tick arriving
-      // meanwhile would start a second cycle inside the first, so it is dropped.
-      if (inTick_) return;
+      // meanwhile would start a second cycle inside the first, so it runs once the first has
+      // ended: a long cycle delays a sample, it does not lose one.
+      if (inTick_) {
+        tickDue_ = true;
+        return;
+      }
       inTick_ = true;
-      Forward([this] { model_.OnTmrUpdateTick(); });
+      do {
+        tickDue_ = false;
+        Forward([this] { model_.OnTmrUpdateTick(); });
+      } while (tickDue_ && !ending_);
       inTick_ = false;
+      RenderTimers();
       break;
     case kTimer4Timer:
       Forward([this] { model_.OnTimer4Tick(); });
@@ -551,6 +559,9 @@ void MainWindow::RenderTimers() {
   for (size_t i = 0; i < std::size(timers); ++i) {
     const Timer& timer = *timers[i].first;
     TimerState& state = timers_[i];
+    // The cycle switches its timer off while it runs; the timer keeps running, so that the next
+    // tick keeps its place instead of counting from the cycle's end.
+    if (timers[i].second == kTmrUpdateTimer && inTick_) continue;
     // A running timer keeps running untouched, so its phase survives renders; it restarts only
     // when its interval changes. An interval of 0 or less never fires.
     const bool wanted = timer.enabled && timer.intervalMs > 0;

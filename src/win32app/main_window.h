@@ -141,6 +141,7 @@ class MainWindow {
   size_t widgetRenders_ = 0;
   bool rendering_ = false;
   bool inTick_ = false;
+  bool tickDue_ = false;  // the cycle's timer ticked while a cycle ran
   bool ending_ = false;
 };
 
