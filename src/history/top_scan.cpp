@@ -1,21 +1,12 @@
 #include "history/top_scan.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <utility>
 
 namespace tarnwick {
 namespace {
 
-// A process is the same one across scans when both its pid and its start time match.
-uint64_t Identity(const ProcessInfo& p) {
-  return (static_cast<uint64_t>(static_cast<uint32_t>(p.pid)) << 32) ^ p.startTicks;
-}
-
-struct Candidate {
-  size_t index;
-  double share;
-};
+using Candidate = ProcessTopScan::Candidate;
 
 void TakeTop(std::vector<Candidate>& candidates, int count, TopKind kind,
              const ProcessSnapshot& scan, const std::string& suffix, std::vector<TopEntry>& out) {
@@ -44,41 +35,48 @@ ProcessTopScan::ProcessTopScan(IProcessLister& lister, IClock& clock, int proces
 
 std::vector<TopEntry> ProcessTopScan::TopProcesses(int count) {
   std::vector<TopEntry> out;
-  ProcessSnapshot scan;
-  if (!lister_.Snapshot(scan)) return out;
+  // The two scans and the list of earlier CPU times keep their room from minute to minute.
+  scan_.processes.clear();
+  if (!lister_.Snapshot(scan_)) return out;
+  const ProcessSnapshot& scan = scan_;
   const long long nowNs = clock_.MonotonicNs();
 
   if (havePrevious_ && nowNs > previousNs_) {
-    std::unordered_map<uint64_t, uint64_t> before;
-    before.reserve(previous_.processes.size());
-    for (const ProcessInfo& p : previous_.processes) before.emplace(Identity(p), p.cpuTimeNs);
+    before_.clear();
+    for (const ProcessInfo& p : previous_.processes) {
+      before_.push_back({p.pid, p.startTicks, p.cpuTimeNs});
+    }
+    std::sort(before_.begin(), before_.end());
     const double machineNs = static_cast<double>(nowNs - previousNs_) * processorCount_;
-    std::vector<Candidate> cpu;
+    candidates_.clear();
     for (size_t i = 0; i < scan.processes.size(); ++i) {
       const ProcessInfo& p = scan.processes[i];
       // Windows' Idle would lead every quiet minute: its CPU time is the idle time.
       if (p.pseudoProcess) continue;
-      const auto it = before.find(Identity(p));
-      // A process started within the interval counts from its start.
-      const uint64_t start = it == before.end() ? 0 : it->second;
+      // A process is the same one across scans when both its pid and its start time match; one
+      // started within the interval counts from its start.
+      const Earlier key{p.pid, p.startTicks, 0};
+      const auto it = std::lower_bound(before_.begin(), before_.end(), key);
+      const uint64_t start =
+          it != before_.end() && it->pid == p.pid && it->startTicks == p.startTicks ? it->cpuTimeNs
+                                                                                    : 0;
       if (p.cpuTimeNs <= start) continue;
-      cpu.push_back({i, 100.0 * static_cast<double>(p.cpuTimeNs - start) / machineNs});
+      candidates_.push_back({i, 100.0 * static_cast<double>(p.cpuTimeNs - start) / machineNs});
     }
-    TakeTop(cpu, count, TopKind::Cpu, scan, suffix_, out);
+    TakeTop(candidates_, count, TopKind::Cpu, scan, suffix_, out);
   }
 
   const int64_t total = totalMemoryBytes_ ? totalMemoryBytes_() : 0;
   if (total > 0) {
-    std::vector<Candidate> mem;
-    mem.reserve(scan.processes.size());
+    candidates_.clear();
     for (size_t i = 0; i < scan.processes.size(); ++i) {
       const double bytes = static_cast<double>(scan.processes[i].workingSetBytes);
-      if (bytes > 0) mem.push_back({i, 100.0 * bytes / static_cast<double>(total)});
+      if (bytes > 0) candidates_.push_back({i, 100.0 * bytes / static_cast<double>(total)});
     }
-    TakeTop(mem, count, TopKind::Memory, scan, suffix_, out);
+    TakeTop(candidates_, count, TopKind::Memory, scan, suffix_, out);
   }
 
-  previous_ = std::move(scan);
+  std::swap(previous_, scan_);
   previousNs_ = nowNs;
   havePrevious_ = true;
   return out;

@@ -32,13 +32,29 @@ class ProcessTopScan final : public ITopScan {
 
   std::vector<TopEntry> TopProcesses(int count) override;
 
+  struct Candidate {
+    size_t index;  // into the scan
+    double share;
+  };
+
  private:
   IProcessLister& lister_;
   IClock& clock_;
   int processorCount_;
   std::function<int64_t()> totalMemoryBytes_;
   std::string suffix_;
+  ProcessSnapshot scan_;
   ProcessSnapshot previous_;
+  struct Earlier {
+    int pid;
+    uint64_t startTicks;
+    uint64_t cpuTimeNs;
+    bool operator<(const Earlier& o) const {
+      return pid != o.pid ? pid < o.pid : startTicks < o.startTicks;
+    }
+  };
+  std::vector<Earlier> before_;        // the previous scan's CPU times, sorted
+  std::vector<Candidate> candidates_;  // candidates of one list
   long long previousNs_ = 0;
   bool havePrevious_ = false;
 };
