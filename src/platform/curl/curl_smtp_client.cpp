@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/curl/curl_ca_file.h"
 #include "platform/curl/smtp_message.h"
 
 namespace tarnwick {
@@ -21,7 +22,6 @@ namespace {
 constexpr std::string_view kImplicitTlsPort = "465";
 constexpr long kConnectTimeoutSeconds = 15;
 constexpr long kTotalTimeoutSeconds = 60;
-constexpr const char* kCaFileVariable = "SSL_CERT_FILE";
 constexpr std::string_view kCurlInitError = "cannot start libcurl";
 
 struct EasyDeleter {
@@ -103,8 +103,7 @@ std::string CurlSmtpClient::SendHtmlMail(const SmtpMail& mail) {
   curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-  const char* caFile = std::getenv(kCaFileVariable);
-  if (caFile != nullptr && *caFile != '\0') curl_easy_setopt(h, CURLOPT_CAINFO, caFile);
+  UseCaFile(h);
   if (!mail.user.empty()) {
     curl_easy_setopt(h, CURLOPT_USERNAME, mail.user.c_str());
     curl_easy_setopt(h, CURLOPT_PASSWORD, mail.password.c_str());

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "domain/url_rules.h"
+#include "platform/curl/curl_ca_file.h"
 
 namespace tarnwick {
 
@@ -120,8 +121,7 @@ void CurlUrlTransport::StartHop(std::unique_ptr<Read> read) {
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-  const char* caFile = std::getenv("SSL_CERT_FILE");
-  if (caFile != nullptr && *caFile != '\0') curl_easy_setopt(easy, CURLOPT_CAINFO, caFile);
+  UseCaFile(easy);
   curl_easy_setopt(easy, CURLOPT_PRIVATE, read.get());
 
   if (curl_multi_add_handle(Multi(multi_), easy) != CURLM_OK) {
