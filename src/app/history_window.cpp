@@ -527,6 +527,13 @@ void HistoryWindow::closeEvent(QCloseEvent* event) {
 }
 
 QAction* AddHistoryMenu(MainWindow& window, HistoryWindowModel& model, HistoryWindow& view) {
+  QObject::connect(&window, &MainWindow::notificationClicked, &view,
+                   [&model, &view](qint64 t, int kind) {
+                     model.ShowEvent(t, static_cast<HistoryEventKind>(kind));
+                     view.Render();
+                     view.raise();
+                     view.activateWindow();
+                   });
   return AddLogMenuWindow(window, kHistoryMenuCaption, QStringLiteral("mHistory"), model, view);
 }
 

@@ -106,7 +106,8 @@ class HistoryWindow : public QWidget {
   bool rendering_ = false;
 };
 
-// Adds Log > History to the main window; it opens `view` over its model.
+// Adds Log > History to the main window; it opens `view` over its model, as does a click on the
+// tray's note of an event, on that event.
 QAction* AddHistoryMenu(MainWindow& window, HistoryWindowModel& model, HistoryWindow& view);
 
 }  // namespace tarnwick

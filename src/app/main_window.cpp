@@ -94,6 +94,8 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* parent)
           [this] { Forward([this] { model_.OnMStartClick(); }); });
   connect(form_.mAutostart, &QAction::triggered, this,
           [this] { Forward([this] { model_.OnMAutostartClick(); }); });
+  connect(form_.mNotify, &QAction::triggered, this,
+          [this] { Forward([this] { model_.OnMNotifyClick(); }); });
   connect(form_.mnuQuit, &QAction::triggered, this,
           [this] { Forward([this] { model_.OnMnuQuitClick(); }); });
   connect(form_.mViewLog, &QAction::triggered, this,
@@ -111,6 +113,11 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* parent)
             [this](QSystemTrayIcon::ActivationReason reason) {
               OnTrayActivated(static_cast<int>(reason));
             });
+    connect(tray_, &QSystemTrayIcon::messageClicked, this, [this] {
+      if (const auto note = model_.notifications().OnClick()) {
+        emit notificationClicked(note->t, static_cast<int>(note->kind));
+      }
+    });
   }
   model_.trayShown = TrayShown();
 }
@@ -320,6 +327,7 @@ void MainWindow::RenderMenus() {
       {&model_.SMTPsetup, form_.SMTPsetup}, {&model_.Login, form_.Login},
       {&model_.mStart, form_.mStart},       {&model_.mAutostart, form_.mAutostart},
       {&model_.mnuQuit, form_.mnuQuit},     {&model_.mViewLog, form_.mViewLog},
+      {&model_.mNotify, form_.mNotify},
   };
   bool changed = !renderedMenus_;
   for (size_t i = 0; i < std::size(menus); ++i) {
@@ -350,6 +358,7 @@ void MainWindow::RenderTimers() {
 }
 
 void MainWindow::RenderTray() {
+  RenderNotification();
   if (tray_ == nullptr) return;
   const QIcon& icon = icons_.Get(model_.trayIconPath);
   if (tray_->icon().cacheKey() != icon.cacheKey()) tray_->setIcon(icon);
@@ -358,6 +367,16 @@ void MainWindow::RenderTray() {
   const bool shown = model_.trayAdded && !ending_;
   if (tray_->isVisible() != shown) tray_->setVisible(shown);
   model_.trayShown = TrayShown();
+}
+
+// Without a tray there is no hidden window, and no place for a note: it is dropped.
+void MainWindow::RenderNotification() {
+  DesktopNotifications& notes = model_.notifications();
+  if (notes.pending && TrayShown() && !ending_) {
+    tray_->showMessage(ToQString(notes.pending->title), ToQString(notes.pending->text),
+                       QSystemTrayIcon::Warning);
+  }
+  notes.OnShown();
 }
 
 // The model's `enabled` off is the busy look of a scan: the wait pointer and the controls

@@ -60,6 +60,9 @@ class MainWindow : public QMainWindow {
   // The model asked to end the program; the tray entry is gone by then. The program connects it
   // to QCoreApplication::quit (queued, so that the event that led here finishes first).
   void programEnding();
+  // The user clicked the tray's note of an event: the History window opens on it (`t` in history
+  // seconds, `kind` a HistoryEventKind).
+  void notificationClicked(qint64 t, int kind);
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -99,6 +102,7 @@ class MainWindow : public QMainWindow {
   void RenderMenus();
   void RenderTimers();
   void RenderTray();
+  void RenderNotification();
   void RenderWindow();
   void RenderBusyLook();
   void RenderDialogs();
@@ -123,7 +127,7 @@ class MainWindow : public QMainWindow {
   // The label widgets with the model's labels they show, in the same order.
   std::array<QLabel*, 30> labelWidgets_{};
   std::array<const Label*, 30> labelControls_{};
-  std::optional<std::array<MenuItem, 8>> renderedMenus_;  // none: never rendered
+  std::optional<std::array<MenuItem, 9>> renderedMenus_;  // none: never rendered
   std::optional<Face> renderedFace_;  // none: the widgets are not known to show anything
   size_t widgetRenders_ = 0;
   bool unseen_ = false;

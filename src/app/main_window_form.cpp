@@ -132,6 +132,7 @@ void BuildMenus(QMainWindow& window, MainWindowForm& form) {
   form.mStart = addAction(form.fileMenu, "mStart");
   form.fileMenu->addSeparator();
   form.mAutostart = addAction(form.fileMenu, "mAutostart");
+  form.mNotify = addAction(form.fileMenu, "mNotify");
   form.mnuQuit = addAction(form.fileMenu, "mnuQuit");
   form.logMenu = window.menuBar()->addMenu(QString::fromUtf8(kLogMenuTitle));
   form.logMenu->setObjectName(QStringLiteral("mnuLog"));

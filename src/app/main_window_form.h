@@ -36,6 +36,7 @@ struct MainWindowForm {
   QAction* Login = nullptr;
   QAction* mStart = nullptr;
   QAction* mAutostart = nullptr;
+  QAction* mNotify = nullptr;
   QAction* mnuQuit = nullptr;
   QAction* mViewLog = nullptr;
 

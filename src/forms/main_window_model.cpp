@@ -37,7 +37,8 @@ MainWindowModel::MainWindowModel(Engine& engine, MainWindowServices services)
       engine_(engine),
       services_(services),
       context_(engine, services.ui, services.smtpClient),
-      dialogs_(context_) {
+      dialogs_(context_),
+      notifications_(engine, [this] { return !visible || windowState == WindowState::Minimized; }) {
   engine_.Listen(this);
   // A login uses what the alert settings dialog's boxes hold, which it loads for that.
   engine_.SetLoginAccountSource([this] {
@@ -60,6 +61,9 @@ void MainWindowModel::OnLoad() {
   mAutostart.checkable = true;
   mAutostart.visible = services_.autostart != nullptr;
   mAutostart.checked = mAutostart.visible && services_.autostart->IsEnabled();
+  notifications_.Load();
+  mNotify.checkable = true;
+  mNotify.checked = notifications_.On();
   caption =
       std::string(kProgramTitle) + YmdHms(engine_.deps().clock.Now()) + std::string(kRunningTail);
   trayAdded = true;
@@ -291,6 +295,15 @@ void MainWindowModel::OnMAutostartClick() {
   } else {
     context_.Tell(std::string(kAutostartFailed) + result.reason);
   }
+}
+
+void MainWindowModel::OnMNotifyClick() {
+  const bool wanted = !mNotify.checked;
+  if (const std::optional<std::string> failure = notifications_.SetOn(wanted)) {
+    context_.Tell(std::string(kNotificationsNotStored) + *failure);
+    return;
+  }
+  mNotify.checked = wanted;
 }
 
 void MainWindowModel::OnMPGMSetupClick() {

@@ -11,6 +11,7 @@
 #include "controls/form_controls.h"
 #include "controls/gauge.h"
 #include "engine/engine.h"
+#include "forms/desktop_notifications.h"
 #include "forms/form_context.h"
 #include "forms/settings_dialogs.h"
 #include "platform/autostart.h"
@@ -68,6 +69,8 @@ class MainWindowModel final : public IEngineListener {
   void OnMViewLogClick();
   // File > Start with the desktop session: writes or removes the session's start entry.
   void OnMAutostartClick();
+  // File > Show notifications: turns the tray's notes of alerts and terminations on or off.
+  void OnMNotifyClick();
   // The setup menu commands: the alert settings, the SMTP settings and the program monitor's
   // settings, each shown modeless.
   void OnSetupClick() { dialogs_.alert.Show(); }
@@ -129,6 +132,7 @@ class MainWindowModel final : public IEngineListener {
   // The tray menu's Start/Stop entry; the window's own File menu never shows it.
   MenuItem mStart{"Start", false};
   MenuItem mAutostart{"Start with the desktop session"};
+  MenuItem mNotify{"Show notifications"};
   MenuItem mnuQuit{"&Quit"};
   MenuItem mViewLog{"&View Log"};
 
@@ -156,6 +160,7 @@ class MainWindowModel final : public IEngineListener {
   SmtpServerModel& smtpServer() { return dialogs_.smtp; }
   // The program monitor's dialog; null where the program cannot terminate processes.
   PgmSetupModel* pgmSETUP() { return dialogs_.program.get(); }
+  DesktopNotifications& notifications() { return notifications_; }
 
   // ---- What the engine decided ----
   void OnCycleStart(const CycleStart& start) override;
@@ -179,6 +184,7 @@ class MainWindowModel final : public IEngineListener {
   MainWindowServices services_;
   FormContext context_;
   SettingsDialogs dialogs_;
+  DesktopNotifications notifications_;
   // The caption the busy look replaced.
   std::string captionBeforeBusy_;
 };

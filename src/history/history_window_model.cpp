@@ -185,6 +185,22 @@ void HistoryWindowModel::Show() {
   Refresh();
 }
 
+void HistoryWindowModel::ShowEvent(int64_t t, HistoryEventKind kind) {
+  Show();
+  int64_t id = 0;
+  for (const HistoryEvent& e : events_) {
+    if (e.t == t && e.kind == kind) id = e.id;
+  }
+  if (id == 0) return;
+  if (!Passes(eventFilterIndex, kind)) {
+    eventFilterIndex = 0;
+    BuildEventRows();
+  }
+  for (size_t row = 0; row < eventRows.size(); ++row) {
+    if (eventRows[row].id == id) OnEventSelect(static_cast<int>(row));
+  }
+}
+
 void HistoryWindowModel::OnSpanClick(int index) {
   if (index < 0 || index >= static_cast<int>(kHistorySpans.size())) return;
   spanIndex = index;

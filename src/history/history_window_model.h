@@ -116,6 +116,9 @@ class HistoryWindowModel {
   // Log > History: shows the window up to now. Opened afresh, it shows the whole span; until the
   // user picks a span, that is the one that shows the data (kYoungSpan or kOldSpan).
   void Show();
+  // A click on the tray's note of an event: shows the window with the latest event of `kind` at
+  // `t` selected, under the filter of all events when the chosen one hides it.
+  void ShowEvent(int64_t t, HistoryEventKind kind);
   void OnSpanClick(int index);
   // Once a minute while open: the span moves on to now; a zoom, the filter, the sort order and
   // the selected event stay.

@@ -136,6 +136,17 @@ TEST_F(HistoryWindowViewTest, SelectingAnEventDrawsItOnTheGraphs) {
   EXPECT_EQ(Widget<QLabel>("lblHover")->textFormat(), Qt::PlainText);
 }
 
+// The tray's note of an alert, clicked: the window opens with that alert selected.
+TEST_F(HistoryWindowViewTest, ANotesClickOpensTheWindowOnItsEvent) {
+  emit window->notificationClicked(now - 1190, static_cast<int>(HistoryEventKind::AlertRaised));
+  EXPECT_TRUE(view->isVisible());
+  ASSERT_GE(history->selectedEventRow, 0);
+  EXPECT_EQ(history->eventRows[static_cast<size_t>(history->selectedEventRow)].t, now - 1190);
+  const QList<QTableWidgetItem*> chosen = view->grdEvents()->selectedItems();
+  ASSERT_FALSE(chosen.isEmpty());
+  EXPECT_EQ(chosen.front()->row(), history->selectedEventRow);
+}
+
 TEST_F(HistoryWindowViewTest, HoveringLongTextsNeverChangesTheWindowsSize) {
   OpenFromMenu();
   view->resize(900, 800);

@@ -10,9 +10,9 @@
 #include <map>
 #include <sstream>
 
+#include "domain/history_time.h"
 #include "history/history_recorder.h"
 #include "history/history_report.h"
-#include "domain/history_time.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
@@ -352,6 +352,38 @@ TEST_F(HistoryWindowTest, SelectingAnEventMarksItAndMovesZoomedGraphsThere) {
   window.OnEventSelect(-1);
   EXPECT_FALSE(window.selectedTime.has_value());
   EXPECT_FALSE(window.cpuMarkers[0].selected);
+}
+
+// A click on the tray's note of an event opens the window on it: the kind tells an alert from the
+// termination at the same second, and a filter that hides the event gives way.
+TEST_F(HistoryWindowTest, ANotesClickOpensTheWindowOnItsEvent) {
+  const struct {
+    HistoryEventKind kind;
+    int filterBefore;
+    std::string_view kindShown;
+    int filterAfter;
+  } cases[] = {
+      {HistoryEventKind::AlertRaised, 1, "alert", 1},
+      {HistoryEventKind::ProcessTerminated, 1, "terminated", 0},
+      {HistoryEventKind::ProgramAlert, 0, "program alert", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.kind));
+    window.OnClose();
+    window.OnEventFilterClick(c.filterBefore);
+    const int64_t t = c.kind == HistoryEventKind::ProgramAlert ? three + 200 : three + 50;
+    window.ShowEvent(t, c.kind);
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ(window.eventFilterIndex, c.filterAfter);
+    ASSERT_GE(window.selectedEventRow, 0);
+    const EventRow& row = window.eventRows[static_cast<size_t>(window.selectedEventRow)];
+    EXPECT_EQ(row.t, t);
+    EXPECT_EQ(row.cells[static_cast<size_t>(EventColumn::Kind)], c.kindShown);
+    EXPECT_EQ(window.selectedTime, t);
+  }
+  // An event the history does not hold (it was off) opens the window without a selection.
+  window.ShowEvent(now - 5, HistoryEventKind::AlertRaised);
+  EXPECT_TRUE(window.visible);
 }
 
 TEST_F(HistoryWindowTest, HoverShowsTheBucketAndTheTopProcessesRecordedNearest) {
