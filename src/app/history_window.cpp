@@ -31,6 +31,7 @@
 #include "log_menu.h"
 #include "main_window.h"
 #include "qt_render.h"
+#include "theme_colours.h"
 
 namespace tarnwick {
 namespace {
@@ -47,10 +48,7 @@ constexpr int kDragPixels = 4;
 
 const QColor kCpuColour(0x1f, 0x77, 0xb4);
 const QColor kMemColour(0x2c, 0xa0, 0x2c);
-const QColor kAlertColour(0xd6, 0x27, 0x28);
 const QColor kLogOnlyColour(0xff, 0x7f, 0x0e);
-const QColor kSelectedColour(0x33, 0x33, 0x33);
-const QColor kAlertRowColour(0x9a, 0x10, 0x10);
 
 QString ShareText(double share) {
   return QString::fromStdString(OneDecimal(share));
@@ -324,6 +322,13 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
     delete axis;
   }
   chart->setTitle(QString::fromUtf8(cpu ? kCpuTitle : kMemTitle));
+  // The graphs take the theme's colours: its base as the paper, its text for titles and labels.
+  const QPalette& palette = QWidget::palette();
+  const QColor paper = palette.color(QPalette::Base);
+  const QColor ink = palette.color(QPalette::Text);
+  const QColor alertColour = AlertTextColour(palette, QPalette::Base);
+  chart->setBackgroundBrush(paper);
+  chart->setTitleBrush(ink);
 
   auto* xAxis = new QDateTimeAxis;
   xAxis->setFormat(model_.viewTo - model_.viewFrom > 86400 ? "MM-dd hh:mm" : "hh:mm");
@@ -337,6 +342,12 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
   yAxis->setTickAnchor(0);
   yAxis->setTickInterval(20);
   yAxis->setLabelFormat("%d");
+  for (QAbstractAxis* axis :
+       {static_cast<QAbstractAxis*>(xAxis), static_cast<QAbstractAxis*>(yAxis)}) {
+    axis->setLabelsBrush(ink);
+    axis->setLinePenColor(palette.color(QPalette::Mid));
+    axis->setGridLineColor(palette.color(QPalette::Midlight));
+  }
   chart->addAxis(xAxis, Qt::AlignBottom);
   chart->addAxis(yAxis, Qt::AlignLeft);
   auto add = [&](QXYSeries* series) {
@@ -360,7 +371,7 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
     auto* line = new QLineSeries;
     line->append(static_cast<qreal>(AxisMs(model_.viewFrom)), *threshold);
     line->append(static_cast<qreal>(AxisMs(model_.viewTo)), *threshold);
-    line->setPen(QPen(kAlertColour, 1, Qt::DashLine));
+    line->setPen(QPen(alertColour, 1, Qt::DashLine));
     add(line);
   }
   if (model_.selectedTime) {
@@ -369,16 +380,16 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
     const auto x = static_cast<qreal>(AxisMs(*model_.selectedTime));
     line->append(x, 0);
     line->append(x, 100);
-    line->setPen(QPen(kSelectedColour, 1, Qt::DotLine));
+    line->setPen(QPen(ink, 1, Qt::DotLine));
     add(line);
   }
   const std::vector<GraphMarker>& markers = cpu ? model_.cpuMarkers : model_.memMarkers;
   if (markers.empty()) return;
-  auto* alerts = MakeMarkers(kAlertColour, kAlertColour, 9);
+  auto* alerts = MakeMarkers(alertColour, alertColour, 9);
   alerts->setObjectName(QStringLiteral("alerts"));
-  auto* logOnly = MakeMarkers(Qt::white, kLogOnlyColour, 9);
+  auto* logOnly = MakeMarkers(paper, kLogOnlyColour, 9);
   logOnly->setObjectName(QStringLiteral("logOnly"));
-  auto* selected = MakeMarkers(Qt::transparent, kSelectedColour, 15);
+  auto* selected = MakeMarkers(Qt::transparent, ink, 15);
   selected->setObjectName(QStringLiteral("selected"));
   for (const GraphMarker& m : markers) {
     const QPointF at(static_cast<qreal>(AxisMs(m.t)), m.value);
@@ -426,6 +437,7 @@ void HistoryWindow::RenderEvents() {
       model_.eventSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
   grdEvents_->setRowCount(static_cast<int>(model_.eventRows.size()));
   const QBrush plain = grdEvents_->palette().text();
+  const QBrush alertText(AlertTextColour(grdEvents_->palette(), QPalette::Base));
   for (size_t r = 0; r < model_.eventRows.size(); ++r) {
     const EventRow& row = model_.eventRows[r];
     const QString tip = PlainToolTip(ToQString(row.tip));
@@ -433,7 +445,7 @@ void HistoryWindow::RenderEvents() {
       QTableWidgetItem* item =
           SetCell(*grdEvents_, static_cast<int>(r), static_cast<int>(c), ToQString(row.cells[c]));
       item->setToolTip(tip);
-      item->setForeground(row.alert ? QBrush(kAlertRowColour) : plain);
+      item->setForeground(row.alert ? alertText : plain);
     }
   }
   grdEvents_->resizeColumnsToContents();

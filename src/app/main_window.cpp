@@ -166,6 +166,12 @@ void MainWindow::OnTrayActivated(int reason) {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
+  // A new theme: the labels take its colours with the next render of every widget.
+  if (event->type() == QEvent::PaletteChange && !rendering_) {
+    renderedFace_.reset();
+    RenderWidgets();
+    return;
+  }
   if (event->type() != QEvent::WindowStateChange || rendering_ || ending_) return;
   ForwardResize(isMinimized() ? WindowState::Minimized : WindowState::Normal);
 }

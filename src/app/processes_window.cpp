@@ -12,13 +12,13 @@
 #include "log_menu.h"
 #include "main_window.h"
 #include "qt_render.h"
+#include "theme_colours.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr char kProcessesMenuCaption[] = "&Processes";
 constexpr char kMarkedTip[] = "The process an alert now would terminate";
-const QColor kMarkedRowColour(0xfd, 0xe2, 0xe2);
 constexpr const char* kGridNames[] = {"grdCpu", "grdMemory"};
 constexpr const char* kCaptionNames[] = {"lblCpuCaption", "lblMemoryCaption"};
 constexpr const char* kMarkedNames[] = {"lblCpuMarked", "lblMemoryMarked"};
@@ -109,6 +109,7 @@ void ProcessesWindow::RenderTable(size_t index) {
       table.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
   grid.setRowCount(static_cast<int>(table.rows.size()));
   const QBrush plainBack = grid.palette().base();
+  const QBrush markedBack(MarkedRowColour(grid.palette()));
   QFont plainFont = grid.font();
   QFont boldFont = plainFont;
   boldFont.setBold(true);
@@ -128,7 +129,7 @@ void ProcessesWindow::RenderTable(size_t index) {
       item->setTextAlignment(number ? Qt::AlignRight | Qt::AlignVCenter
                                     : Qt::AlignLeft | Qt::AlignVCenter);
       item->setFont(row.marked ? boldFont : plainFont);
-      item->setBackground(row.marked ? QBrush(kMarkedRowColour) : plainBack);
+      item->setBackground(row.marked ? markedBack : plainBack);
       item->setToolTip(row.marked ? QString::fromUtf8(kMarkedTip) : QString());
     }
   }

@@ -2,11 +2,14 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPalette>
 #include <QTextDocument>
 #include <QTimer>
+
+#include "theme_colours.h"
 
 namespace tarnwick {
 
@@ -36,7 +39,16 @@ void ApplyLabel(const Label& label, QLabel& widget) {
   if (widget.textFormat() != Qt::PlainText) widget.setTextFormat(Qt::PlainText);
   const QString text = ToQString(label.caption);
   if (widget.text() != text) widget.setText(text);
-  const QColor fore = FormColor(label.foreColor).value_or(QColor(Qt::black));
+  // The forms' black is the theme's text colour; their other colours are kept readable on the
+  // theme's window colour.
+  const QWidget* parent = widget.parentWidget();
+  const QPalette inherited = parent != nullptr ? parent->palette() : QApplication::palette(&widget);
+  QColor fore = inherited.color(QPalette::WindowText);
+  if (label.foreColor != kColorBlack) {
+    if (const std::optional<QColor> colour = FormColor(label.foreColor)) {
+      fore = ReadableOn(*colour, inherited.color(QPalette::Window));
+    }
+  }
   if (widget.palette().color(QPalette::WindowText) != fore) {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::WindowText, fore);
@@ -52,6 +64,7 @@ void ApplyButton(const Button& button, const QPalette& defaultPalette, QAbstract
   QPalette palette = defaultPalette;
   if (const std::optional<QColor> back = FormColor(button.backColor)) {
     palette.setColor(QPalette::Button, *back);
+    palette.setColor(QPalette::ButtonText, ButtonTextOn(defaultPalette, *back));
   }
   if (widget.palette() != palette) widget.setPalette(palette);
   widget.setEnabled(button.enabled);

@@ -20,6 +20,7 @@
 #include "main_window.h"
 #include "qt_test_app.h"
 #include "qt_ui_services.h"
+#include "theme_colours.h"
 #include "unit/model_fixture.h"
 #include "widget_driver.h"
 
@@ -106,7 +107,13 @@ TEST_F(MainWindowViewTest, EveryLabelShowsItsOwnControlsCaptionColourAndVisibili
     auto* widget = Widget<QLabel>(bound.name);
     ASSERT_NE(widget, nullptr);
     EXPECT_EQ(widget->text().toStdString(), label.caption);
-    EXPECT_EQ(widget->palette().color(QPalette::WindowText), FormColorOf(label.foreColor));
+    // The forms' black is the theme's text; red is the theme's readable red.
+    const QPalette& theme = widget->parentWidget()->palette();
+    const QColor expected =
+        label.foreColor == kColorBlack
+            ? theme.color(QPalette::WindowText)
+            : ReadableOn(FormColorOf(label.foreColor), theme.color(QPalette::Window));
+    EXPECT_EQ(widget->palette().color(QPalette::WindowText), expected);
     EXPECT_EQ(widget->isHidden(), !label.visible);
   }
 }
