@@ -6,8 +6,8 @@ Usage: pictures.py BUILD_BIN_DIR [OUT_DIR]
 Runs BUILD_BIN_DIR/tarnwick_pictures (built with the program; it shows each window through its
 model and grabs it) on a private Xvfb server with real fonts and styles, and leaves
 main-window.png, alert-settings.png, smtp-settings.png, program-monitor.png, history.png and
-processes.png in OUT_DIR (default: docs/ of the repository). Everything it starts is ended before
-it returns.
+processes.png in OUT_DIR (default: docs/ of the repository), then the same windows under a dark
+theme as main-window-dark.png and so on. Everything it starts is ended before it returns.
 """
 
 import os
@@ -39,10 +39,13 @@ def main(argv):
         for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
             env.pop(name, None)
         try:
-            run = subprocess.run([tool, out_dir], env=env, timeout=TIME_LIMIT_S)
+            codes = [
+                subprocess.run([tool, out_dir] + theme, env=env, timeout=TIME_LIMIT_S).returncode
+                for theme in ([], ["dark"])
+            ]
         finally:
             stop(server)
-    return run.returncode
+    return max(codes)
 
 
 if __name__ == "__main__":

@@ -1,16 +1,18 @@
-// tarnwick_pictures OUT_DIR: shows the main window over the machine's real figures, then each
-// settings dialog through its model's menu command, and saves every window as a PNG in OUT_DIR
+// tarnwick_pictures OUT_DIR [dark]: shows the main window over the machine's real figures, then
+// each settings dialog through its model's menu command, and saves every window as a PNG in OUT_DIR
 // (main-window.png, alert-settings.png, smtp-settings.png, program-monitor.png), the History
 // window over two sample days of usage history with its first alert selected (history.png), and the
 // Processes window over the machine's own processes (processes.png). The program
 // folder is a temporary one with sample settings, so the pictures never depend on the settings
 // of whoever runs it; the program monitor watches the X server that the pictures are drawn on.
 // Nothing leaves the machine: there is no web service transport, no mailer, no sound, and the
-// process killer refuses every termination.
+// process killer refuses every termination. With "dark" the windows are drawn under a dark theme
+// and the files end in "-dark.png".
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPalette>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -74,7 +76,23 @@ bool Save(QWidget* window, const QString& path) {
   return saved;
 }
 
-int Run(const QString& outDir) {
+// A dark theme as desktop tools make it: light text on dark greys.
+QPalette DarkPalette() {
+  const QColor window(0x35, 0x35, 0x35);
+  const QColor base(0x2a, 0x2a, 0x2a);
+  const QColor text(0xf0, 0xf0, 0xf0);
+  QPalette p(text, window, QColor(0x50, 0x50, 0x50), QColor(0x20, 0x20, 0x20),
+             QColor(0x28, 0x28, 0x28), text, QColor(0xff, 0x55, 0x55), base, window);
+  p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
+  p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+  p.setColor(QPalette::HighlightedText, text);
+  p.setColor(QPalette::ToolTipBase, base);
+  p.setColor(QPalette::ToolTipText, text);
+  p.setColor(QPalette::PlaceholderText, QColor(0xa0, 0xa0, 0xa0));
+  return p;
+}
+
+int Run(const QString& outDir, const QString& suffix) {
   QTemporaryDir root;
   if (!root.isValid()) {
     std::fprintf(stderr, "no temporary folder\n");
@@ -117,18 +135,18 @@ int Run(const QString& outDir) {
   window.Render();
 
   QDir().mkpath(outDir);
-  bool ok = Save(&window, outDir + "/main-window.png");
+  bool ok = Save(&window, outDir + "/main-window" + suffix + ".png");
   model.OnSetupClick();
   window.Render();
-  ok = Save(window.alertSettingDialog(), outDir + "/alert-settings.png") && ok;
+  ok = Save(window.alertSettingDialog(), outDir + "/alert-settings" + suffix + ".png") && ok;
   model.OnSMTPsetupClick();
   window.Render();
-  ok = Save(window.smtpServerDialog(), outDir + "/smtp-settings.png") && ok;
+  ok = Save(window.smtpServerDialog(), outDir + "/smtp-settings" + suffix + ".png") && ok;
   model.OnMPGMSetupClick();
   window.Render();
   PgmSetupDialog* program = window.pgmSetupDialog();
   if (program != nullptr && !program->findChildren<QWidget*>().isEmpty()) {
-    ok = Save(program, outDir + "/program-monitor.png") && ok;
+    ok = Save(program, outDir + "/program-monitor" + suffix + ".png") && ok;
   } else {
     std::printf("program monitor dialog has no controls yet: no picture\n");
   }
@@ -143,7 +161,7 @@ int Run(const QString& outDir) {
   history.Show();
   pictures::ShowSampleNight(history, alertAt, now);
   historyView.Render();
-  ok = Save(&historyView, outDir + "/history.png") && ok;
+  ok = Save(&historyView, outDir + "/history" + suffix + ".png") && ok;
 
   // The live processes, with a run of samples over the thresholds so that the kill rule has a
   // pick: the thresholds are lowered for the picture only (nothing is saved).
@@ -161,7 +179,7 @@ int Run(const QString& outDir) {
     model.OnTmrUpdateTick();
   }
   processesView.Render();
-  ok = Save(&processesView, outDir + "/processes.png") && ok;
+  ok = Save(&processesView, outDir + "/processes" + suffix + ".png") && ok;
   return ok ? 0 : 1;
 }
 
@@ -170,9 +188,11 @@ int Run(const QString& outDir) {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUT_DIR\n", argv[0]);
+  const bool dark = argc == 3 && std::string(argv[2]) == "dark";
+  if (argc != 2 && !dark) {
+    std::fprintf(stderr, "usage: %s OUT_DIR [dark]\n", argv[0]);
     return 2;
   }
-  return tarnwick::Run(QString::fromLocal8Bit(argv[1]));
+  if (dark) QApplication::setPalette(tarnwick::DarkPalette());
+  return tarnwick::Run(QString::fromLocal8Bit(argv[1]), dark ? QStringLiteral("-dark") : QString());
 }
