@@ -60,8 +60,9 @@ inline constexpr int mAutostart = 208;
 inline constexpr int mCopy = 210;
 inline constexpr int mSelectAll = 211;
 
-// The dialogs' Save and Cancel.
-inline constexpr int Save = 1;    // IDOK: Enter
+// The dialogs' Save and Cancel. Save is not IDOK: Enter in a box clicks no button (as in the Qt
+// program), so a half-typed entry is never saved by a stray Enter.
+inline constexpr int Save = 60;
 inline constexpr int Cancel = 2;  // IDCANCEL: Escape and the close box
 
 // alertSetting.

@@ -47,7 +47,10 @@ LogPane::LogPane(HWND parent, int id, size_t lineLimit) : lineLimit_(lineLimit) 
 void LogPane::Fit() {
   RECT client{};
   GetClientRect(list_, &client);
-  SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, client.right - client.left);
+  const LRESULT width = client.right - client.left;
+  if (SendMessageW(list_, LVM_GETCOLUMNWIDTH, 0, 0) != width) {
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, width);
+  }
 }
 
 const std::string* LogPane::LineAt(size_t row) const {
@@ -86,6 +89,10 @@ void LogPane::Follow(const ActivityLog& log) {
   seenWritten_ = written;
   rows_ = rows;
   SendMessageW(list_, LVM_SETITEMCOUNT, rows_, LVSICF_NOSCROLL);
+  // The vertical scroll bar comes with the rows that no longer fit and takes its width from the
+  // client area: the column follows, so that long lines keep ending in "..." rather than under a
+  // horizontal scroll bar.
+  Fit();
   if (fresh > 0) {
     for (int row : selected) {
       const size_t moved = static_cast<size_t>(row) + fresh;

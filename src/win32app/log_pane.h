@@ -35,7 +35,7 @@ class LogPane {
   std::wstring SelectedText() const;
   void Copy() const;
   void SelectAll();
-  // The column fills the pane.
+  // The column fills the pane's client area (without its vertical scroll bar).
   void Fit();
 
   // The parent passes on the pane's notifications and its context menu.

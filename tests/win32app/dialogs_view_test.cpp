@@ -259,6 +259,45 @@ TEST_F(DialogsViewTest, SmtpTestMailKeepsTheButtonBusyUntilTheAnswer) {
   EXPECT_EQ(Messages(ui), std::vector<std::string>{"Mail sent OK"});
 }
 
+// Enter in a box clicks no button in any of the three dialogs: the dialog stays open, no check
+// runs and no file is written; Save takes a click.
+TEST_F(DialogsViewTest, EnterInABoxClicksNoButton) {
+  struct DialogCase {
+    const char* name;
+    int menu;
+    HWND (win32::MainWindow::*dialog)() const;
+    int box;
+    const char* file;
+  };
+  const DialogCase cases[] = {
+      {"alert settings", id::Setup, &win32::MainWindow::alertSettingDialog, id::cpu_High,
+       "setting.ini"},
+      {"SMTP server", id::SMTPsetup, &win32::MainWindow::smtpServerDialog, id::mailSvr,
+       "smtpsvr.ini"},
+      {"program monitor", id::mPGMSetup, &win32::MainWindow::pgmSetupDialog, id::pgmCPUsetF,
+       "pgmsetting.ini"},
+  };
+  Start();
+  for (const DialogCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string before = ReadProgramFile(c.file);
+    Menu(c.menu);
+    HWND dialog = ((*window).*c.dialog)();
+    ASSERT_NE(dialog, nullptr);
+    Type(dialog, c.box, "7");
+    SetFocus(Control(dialog, c.box));
+    PostMessageW(Control(dialog, c.box), WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(Control(dialog, c.box), WM_KEYUP, VK_RETURN, 0);
+    Pump();
+    EXPECT_EQ(((*window).*c.dialog)(), dialog) << "Enter closed the dialog";
+    EXPECT_TRUE(ui.messages.empty()) << "Enter ran Save's checks";
+    EXPECT_EQ(ReadProgramFile(c.file), before);
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_EQ(((*window).*c.dialog)(), nullptr);
+  }
+}
+
 TEST_F(DialogsViewTest, ProgramMonitorSaveWritesTheFileAndTheMainWindowShowsIt) {
   Start();
   Menu(id::mPGMSetup);

@@ -70,6 +70,25 @@ TEST_F(LogPaneTest, AReaderAtTheTopSeesNewLinesAReaderBelowKeepsHisPlace) {
   EXPECT_EQ(LogRow(top + 4), selectedLine) << "the selection stays on its line";
 }
 
+// A line longer than the pane ends in "..." inside it: the column is the client area's width,
+// before and after the vertical scroll bar comes.
+TEST_F(LogPaneTest, TheColumnRefitsWhenTheScrollBarComes) {
+  Start();
+  const auto clientWidth = [this] {
+    RECT client{};
+    GetClientRect(Pane(), &client);
+    return static_cast<LRESULT>(client.right);
+  };
+  const LRESULT before = clientWidth();
+  EXPECT_EQ(SendMessageW(Pane(), LVM_GETCOLUMNWIDTH, 0, 0), before);
+  engine->WriteLog(std::string(400, 'x'));
+  Write(0, 200);
+  ASSERT_LT(clientWidth(), before) << "no vertical scroll bar came";
+  EXPECT_EQ(SendMessageW(Pane(), LVM_GETCOLUMNWIDTH, 0, 0), clientWidth())
+      << "the column runs under the scroll bar";
+  EXPECT_EQ(GetWindowLongPtrW(Pane(), GWL_STYLE) & WS_HSCROLL, 0);
+}
+
 TEST_F(LogPaneTest, KeepsTheNewest5000LinesAndCopiesTheSelectionNewestFirst) {
   Start();
   Write(0, 5010);
