@@ -7,7 +7,6 @@
 namespace tarnwick::win32 {
 namespace {
 
-constexpr char kCaption[] = "Alert  Settings";
 // Monitoring.
 constexpr char kTimeIntervalLabel[] = "Time interval for monitoring";
 constexpr char kSecondsLabel[] = "seconds";
@@ -139,7 +138,7 @@ AlertSettingDialog::AlertSettingDialog(AlertSettingModel& model, std::function<v
   handCursor_ = LoadCursorFromFileW(W(model.HandCursorPath()).c_str());
   ownsHandCursor_ = handCursor_ != nullptr;
   if (handCursor_ == nullptr) handCursor_ = LoadCursorW(nullptr, IDC_HAND);
-  Create(owner, kCaption);
+  Create(owner, model.Caption());
 }
 
 AlertSettingDialog::~AlertSettingDialog() {
@@ -461,6 +460,8 @@ bool AlertSettingDialog::OnOtherMessage(UINT message, WPARAM wParam, LPARAM, INT
 
 void AlertSettingDialog::Render() {
   rendering_ = true;
+  // A refused Save's entries in force show in the caption until a Save or Cancel.
+  SetText(dialog_, model_.Caption());
   const AlertSettingModel& m = model_;
   const AlertSettingEnabled& e = m.enabled;
   auto text = [this](int id, const std::string& value, bool enabled) {

@@ -7,7 +7,6 @@
 namespace tarnwick::win32 {
 namespace {
 
-constexpr char kCaption[] = "SMTP server setting";
 constexpr char kLabel8[] = "Select server or use your own and update below";
 constexpr char kMailSvrLabel[] = "SMTP server";
 constexpr char kMailFromLabel[] = "Mail from";
@@ -50,7 +49,7 @@ constexpr Box kBoxes[] = {
 SmtpServerDialog::SmtpServerDialog(SmtpServerModel& model, std::function<void()> renderAll,
                                    HWND owner)
     : DialogView(std::move(renderAll)), model_(model) {
-  Create(owner, kCaption);
+  Create(owner, model.Caption());
 }
 
 const FormGeometry& SmtpServerDialog::Geometry() const {
@@ -190,6 +189,8 @@ void SmtpServerDialog::OnCancel() {
 
 void SmtpServerDialog::Render() {
   rendering_ = true;
+  // A refused Save's entries in force show in the caption until a Save or Cancel.
+  SetText(dialog_, model_.Caption());
   const SmtpServerModel& m = model_;
   const SmtpServerEnabled& e = m.enabled;
   auto text = [this](int id, const std::string& value, bool enabled) {

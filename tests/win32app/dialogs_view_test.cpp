@@ -259,6 +259,30 @@ TEST_F(DialogsViewTest, SmtpTestMailKeepsTheButtonBusyUntilTheAnswer) {
   EXPECT_EQ(Messages(ui), std::vector<std::string>{"Mail sent OK"});
 }
 
+// A refused Save leaves its entries in force and the caption says so; the close box, as Cancel,
+// puts the saved settings back, and the main window shows them again.
+TEST_F(DialogsViewTest, TheCloseBoxAfterARefusedSavePutsTheSavedSettingsBack) {
+  Start();
+  Menu(id::Setup);
+  ASSERT_NE(Alert(), nullptr);
+  const std::string caption = win32::WindowTextUtf8(Alert());
+  Type(Alert(), id::cpu_High, "50");
+  Type(Alert(), id::soundFrom, "9");
+  Type(Alert(), id::soundTo, "9");
+  Click(Alert(), id::Save);
+  ASSERT_NE(Alert(), nullptr) << "the Save was refused";
+  EXPECT_EQ(win32::WindowTextUtf8(Alert()), caption + std::string(kNotSavedTail));
+  EXPECT_EQ(Text(Main(), id::lbl_Threshold_0), "50%") << "the refused entries are in force";
+
+  SendMessageW(Alert(), WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_EQ(Alert(), nullptr);
+  EXPECT_EQ(Text(Main(), id::lbl_Threshold_0), "80%");
+  Menu(id::Setup);
+  EXPECT_EQ(win32::WindowTextUtf8(Alert()), caption);
+  EXPECT_EQ(Text(Alert(), id::cpu_High), "80");
+}
+
 // Enter in a box clicks no button in any of the three dialogs: the dialog stays open, no check
 // runs and no file is written; Save takes a click.
 TEST_F(DialogsViewTest, EnterInABoxClicksNoButton) {
