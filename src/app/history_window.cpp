@@ -11,6 +11,8 @@
 #include <QDateTimeAxis>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
+#include <QKeySequence>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
@@ -138,7 +140,6 @@ void FixedTextLabel::Elide() {
 HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model) {
   setObjectName(QStringLiteral("frmHistory"));
-  resize(1000, 860);
   auto* layout = new QVBoxLayout(this);
 
   auto* top = new QHBoxLayout;
@@ -160,12 +161,6 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
   lblNote_ = new FixedTextLabel(1);
   lblNote_->setObjectName(QStringLiteral("lblNote"));
   top->addWidget(lblNote_, 1);
-  cmdExportCsv_ = new QPushButton;
-  cmdExportCsv_->setObjectName(QStringLiteral("cmdExportCsv"));
-  top->addWidget(cmdExportCsv_);
-  cmdSavePicture_ = new QPushButton;
-  cmdSavePicture_->setObjectName(QStringLiteral("cmdSavePicture"));
-  top->addWidget(cmdSavePicture_);
   layout->addLayout(top);
 
   graphs_ = new QWidget;
@@ -178,9 +173,19 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
   graphsLayout->addWidget(memChart_);
   layout->addWidget(graphs_, 5);
 
+  // The exports beside the text under the pointer rather than in the top row, so the window lays
+  // out on an 800 pixel wide screen.
+  auto* hoverRow = new QHBoxLayout;
   lblHover_ = new FixedTextLabel(2);
   lblHover_->setObjectName(QStringLiteral("lblHover"));
-  layout->addWidget(lblHover_);
+  hoverRow->addWidget(lblHover_, 1);
+  cmdExportCsv_ = new QPushButton;
+  cmdExportCsv_->setObjectName(QStringLiteral("cmdExportCsv"));
+  hoverRow->addWidget(cmdExportCsv_);
+  cmdSavePicture_ = new QPushButton;
+  cmdSavePicture_->setObjectName(QStringLiteral("cmdSavePicture"));
+  hoverRow->addWidget(cmdSavePicture_);
+  layout->addLayout(hoverRow);
 
   tabs_ = new QTabWidget;
   tabs_->setObjectName(QStringLiteral("tabs"));
@@ -264,7 +269,8 @@ QChartView* HistoryWindow::MakeChart(const char* name) {
   view->setMouseTracking(true);
   view->viewport()->setMouseTracking(true);
   view->viewport()->installEventFilter(this);
-  view->setMinimumHeight(160);
+  // Two graphs and the lists fit a window 600 pixels high.
+  view->setMinimumHeight(120);
   return view;
 }
 
@@ -305,6 +311,7 @@ void HistoryWindow::Render() {
   RenderTables();
   SyncTimer(model_.tmrRefresh, *tmrRefresh_);
   if (model_.visible && !isVisible()) {
+    placement_.Apply(*this);
     show();
     raise();
     activateWindow();
@@ -532,6 +539,21 @@ bool HistoryWindow::WritePicture(const std::string& path) {
   return graphs_->grab().save(ToQString(path), "PNG");
 }
 
+// Escape and Ctrl+W close the window, as they close the desktop's other windows; the lists leave
+// both keys to it.
+void HistoryWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Close)) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void HistoryWindow::hideEvent(QHideEvent* event) {
+  placement_.Remember(*this);
+  QWidget::hideEvent(event);
+}
+
 void HistoryWindow::closeEvent(QCloseEvent* event) {
   model_.OnClose();
   SyncTimer(model_.tmrRefresh, *tmrRefresh_);
@@ -540,7 +562,8 @@ void HistoryWindow::closeEvent(QCloseEvent* event) {
 
 QAction* AddHistoryMenu(MainWindow& window, HistoryWindowModel& model, HistoryWindow& view) {
   QObject::connect(&window, &MainWindow::notificationClicked, &view,
-                   [&model, &view](qint64 t, int kind) {
+                   [&window, &model, &view](qint64 t, int kind) {
+                     view.setWindowIcon(window.windowIcon());
                      model.ShowEvent(t, static_cast<HistoryEventKind>(kind));
                      view.Render();
                      view.raise();

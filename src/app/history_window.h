@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "history/history_window_model.h"
+#include "screen_placement.h"
 
 class QAbstractButton;
 class QAction;
@@ -73,9 +74,12 @@ class HistoryWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  ScreenPlacement placement_{QSize(1000, 860)};
   QChartView* MakeChart(const char* name);
   void RenderChart(QChartView& view, bool cpu);
   void RenderEvents();

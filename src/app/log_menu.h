@@ -17,7 +17,9 @@ QAction* AddLogMenuWindow(MainWindow& window, std::string_view caption, const QS
                           Model& model, View& view) {
   QAction* action = window.form().logMenu->addAction(QString::fromUtf8(caption));
   action->setObjectName(objectName);
-  QObject::connect(action, &QAction::triggered, &view, [&model, &view] {
+  QObject::connect(action, &QAction::triggered, &view, [&window, &model, &view] {
+    // The program's icon, as the main window shows it (running or stopped).
+    view.setWindowIcon(window.windowIcon());
     model.Show();
     view.Render();
   });

@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QTableWidget>
@@ -36,7 +38,6 @@ QLabel* PlainLabel(const char* name, bool wrap) {
 ProcessesWindow::ProcessesWindow(ProcessesWindowModel& model, QWidget* parent)
     : QWidget(parent, Qt::Window), model_(model) {
   setObjectName(QStringLiteral("frmProcesses"));
-  resize(1120, 520);
   auto* layout = new QVBoxLayout(this);
   lblNote_ = PlainLabel("lblNote", true);
   layout->addWidget(lblNote_);
@@ -91,6 +92,7 @@ void ProcessesWindow::Render() {
   lblNote_->setVisible(!model_.lblNote.empty());
   for (size_t i = 0; i < grids_.size(); ++i) RenderTable(i);
   if (model_.visible && !isVisible()) {
+    placement_.Apply(*this);
     show();
     raise();
     activateWindow();
@@ -133,6 +135,21 @@ void ProcessesWindow::RenderTable(size_t index) {
       item->setToolTip(row.marked ? QString::fromUtf8(kMarkedTip) : QString());
     }
   }
+}
+
+// Escape and Ctrl+W close the window, as they close the desktop's other windows; the lists leave
+// both keys to it.
+void ProcessesWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Close)) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void ProcessesWindow::hideEvent(QHideEvent* event) {
+  placement_.Remember(*this);
+  QWidget::hideEvent(event);
 }
 
 void ProcessesWindow::closeEvent(QCloseEvent* event) {

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "processes/processes_window_model.h"
+#include "screen_placement.h"
 
 class QAction;
 class QLabel;
@@ -32,8 +33,11 @@ class ProcessesWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  ScreenPlacement placement_{QSize(1120, 520)};
   void RenderTable(size_t index);
 
   ProcessesWindowModel& model_;
