@@ -1,6 +1,7 @@
 #include "history_window.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QButtonGroup>
 #include <QChart>
 #include <QChartView>
@@ -228,7 +229,7 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
   tmrRefresh_->setObjectName(QStringLiteral("tmrRefresh"));
   band_ = new QRubberBand(QRubberBand::Rectangle, this);
   band_->hide();
-  model_.pictureWriter = [this](const std::string& path) { return WritePicture(path); };
+  model_.pictureEncoder = [this](std::ostream& out) { return EncodePicture(out); };
 
   auto forward = [this](auto&& handler) {
     if (rendering_) return;
@@ -256,7 +257,7 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
 }
 
 HistoryWindow::~HistoryWindow() {
-  model_.pictureWriter = nullptr;
+  model_.pictureEncoder = nullptr;
 }
 
 QChartView* HistoryWindow::MakeChart(const char* name) {
@@ -535,8 +536,12 @@ bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-bool HistoryWindow::WritePicture(const std::string& path) {
-  return graphs_->grab().save(ToQString(path), "PNG");
+bool HistoryWindow::EncodePicture(std::ostream& out) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !graphs_->grab().save(&buffer, "PNG")) return false;
+  out.write(png.constData(), png.size());
+  return static_cast<bool>(out);
 }
 
 // Escape and Ctrl+W close the window, as they close the desktop's other windows; the lists leave

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "history/history_window_model.h"
@@ -85,7 +86,7 @@ class HistoryWindow : public QWidget {
   void RenderEvents();
   void RenderTables();
   void ShowMarkerTip(bool cpu, const QPointF& point);
-  bool WritePicture(const std::string& path);
+  bool EncodePicture(std::ostream& out);
 
   HistoryWindowModel& model_;
   std::vector<QAbstractButton*> spanButtons_;

@@ -1,7 +1,9 @@
 #include "history/history_window_model.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 #include <tuple>
 #include <utility>
 
@@ -251,7 +253,8 @@ void HistoryWindowModel::Refresh() {
   cpuThreshold = Threshold(settings_.cpu_High);
   memThreshold = Threshold(settings_.mem_High);
   cmdExportCsv.enabled = on_ && exports_.ui != nullptr && exports_.createFile != nullptr;
-  cmdSavePicture.enabled = exports_.ui != nullptr && pictureWriter != nullptr;
+  cmdSavePicture.enabled =
+      exports_.ui != nullptr && ((pictureEncoder && exports_.createFile) || pictureWriter);
   if (!on_) {
     events_.clear();
     lblNote = std::string(kHistoryOffNote);
@@ -472,27 +475,57 @@ void HistoryWindowModel::Tell(const std::string& message) {
   exports_.ui->MessageBox(message, MessageButtons::Ok, std::string(kMessageTitle));
 }
 
+// The system's reason for the failure that errno holds, as ": reason"; empty when it holds none.
+static std::string SystemReason(int error) {
+  return error == 0 ? std::string() : ": " + std::generic_category().message(error);
+}
+
+std::unique_ptr<std::ostream> HistoryWindowModel::CreateExportFile(const std::string& path) {
+  errno = 0;
+  std::unique_ptr<std::ostream> file = exports_.createFile(path);
+  if (!file || !*file) {
+    Tell(std::string(kCannotWriteStart) + path + SystemReason(errno));
+    return nullptr;
+  }
+  return file;
+}
+
+bool HistoryWindowModel::FinishExportFile(std::ostream& file, const std::string& path) {
+  errno = 0;
+  file.flush();
+  if (file) return true;
+  Tell(std::string(kCannotWriteStart) + path + SystemReason(errno));
+  return false;
+}
+
 void HistoryWindowModel::OnExportCsvClick() {
   if (!cmdExportCsv.enabled || !StoreOn()) return;
   const auto path = PickSaveFile(kCsvTitle, kCsvFiles, ".csv");
   if (!path) return;
-  const std::unique_ptr<std::ostream> file = exports_.createFile(*path);
-  if (!file || !*file) {
-    Tell(std::string(kCannotWriteStart) + *path);
-    return;
-  }
+  const std::unique_ptr<std::ostream> file = CreateExportFile(*path);
+  if (!file) return;
   if (!WriteHistoryCsv(*store_, viewFrom, viewTo, *file)) {
     Tell(std::string(kExportIncompleteStart) + *path);
     return;
   }
+  if (!FinishExportFile(*file, *path)) return;
   lblNote = std::string(kExportedStart) + *path;
 }
 
 void HistoryWindowModel::OnSavePictureClick() {
-  if (exports_.ui == nullptr || !pictureWriter) return;
+  if (exports_.ui == nullptr || (!pictureEncoder && !pictureWriter)) return;
   const auto path = PickSaveFile(kPictureTitle, kPictureFiles, ".png");
   if (!path) return;
-  if (!pictureWriter(*path)) {
+  if (pictureEncoder) {
+    if (!exports_.createFile) return;
+    const std::unique_ptr<std::ostream> file = CreateExportFile(*path);
+    if (!file) return;
+    if (!pictureEncoder(*file)) {
+      Tell(std::string(kCannotWriteStart) + *path);
+      return;
+    }
+    if (!FinishExportFile(*file, *path)) return;
+  } else if (!pictureWriter(*path)) {
     Tell(std::string(kCannotWriteStart) + *path);
     return;
   }

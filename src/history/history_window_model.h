@@ -91,7 +91,8 @@ struct GraphMarker {
 // exported (the buttons are off).
 struct HistoryExport {
   IUiServices* ui = nullptr;
-  // Creates (or empties) the file for writing, readable by its owner only; null when it cannot.
+  // Creates (or empties) the file for writing, readable by its owner only; null when it cannot,
+  // with errno saying why.
   std::function<std::unique_ptr<std::ostream>(const std::string& path)> createFile;
   std::string folder;  // where the save dialogs start
 };
@@ -176,7 +177,11 @@ class HistoryWindowModel {
   std::string lblSamples;              // "Samples of NAME"
   std::vector<TopEntry> processSamples;
 
-  // Set by the view: writes the graphs as a PNG file; false when it could not.
+  // Set by the view: writes the graphs as PNG data to the stream; false when it could not. The
+  // model opens the file owner-only, as it does the CSV's.
+  std::function<bool(std::ostream& out)> pictureEncoder;
+  // The older way of a view without pictureEncoder: writes the graphs as a PNG file itself;
+  // false when it could not.
   std::function<bool(const std::string& path)> pictureWriter;
 
   // Index of the point nearest to `t` (-1 when there are none).
@@ -201,6 +206,10 @@ class HistoryWindowModel {
   std::optional<std::string> PickSaveFile(std::string_view title, std::string_view description,
                                           std::string_view extension);
   void Tell(const std::string& message);
+  // The export's file, owner-only; null (and the user told why) when it cannot be made.
+  std::unique_ptr<std::ostream> CreateExportFile(const std::string& path);
+  // Flushes the export; false (and the user told why) when what was written did not all land.
+  bool FinishExportFile(std::ostream& file, const std::string& path);
 
   IClock& clock_;
   const Settings& settings_;

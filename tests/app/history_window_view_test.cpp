@@ -21,6 +21,7 @@
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "main_window.h"
+#include "platform/owner_only_file.h"
 #include "platform/sqlite/sqlite_history_store.h"
 #include "qt_test_app.h"
 #include "unit/model_fixture.h"
@@ -61,7 +62,9 @@ class HistoryWindowViewTest : public ModelFixture {
     alert.sent = SendState::Sent;
     b.events.push_back(alert);
     ASSERT_TRUE(store->Append(b).ok);
-    history = std::make_unique<HistoryWindowModel>(clock, engine->settings, store.get(), nullptr);
+    history = std::make_unique<HistoryWindowModel>(
+        clock, engine->settings, store.get(), nullptr,
+        HistoryExport{&ui, &CreateOwnerOnlyFile, dir / "exports"});
     window = std::make_unique<MainWindow>(*model);
     view = std::make_unique<HistoryWindow>(*history);
     AddHistoryMenu(*window, *history, *view);
@@ -145,6 +148,19 @@ TEST_F(HistoryWindowViewTest, ANotesClickOpensTheWindowOnItsEvent) {
   const QList<QTableWidgetItem*> chosen = view->grdEvents()->selectedItems();
   ASSERT_FALSE(chosen.isEmpty());
   EXPECT_EQ(chosen.front()->row(), history->selectedEventRow);
+}
+
+// The graphs' picture is written like the CSV: a PNG file readable by its owner only.
+TEST_F(HistoryWindowViewTest, ThePictureIsAnOwnerOnlyPng) {
+  OpenFromMenu();
+  const std::string path = dir / "graphs.png";
+  ui.saveResult = path;
+  Widget<QPushButton>("cmdSavePicture")->click();
+  EXPECT_EQ(history->lblNote, "Written to " + path);
+  EXPECT_TRUE(ReadFile(path).starts_with("\x89PNG"));
+  const auto perms = std::filesystem::status(path).permissions();
+  EXPECT_EQ(perms & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(HistoryWindowViewTest, HoveringLongTextsNeverChangesTheWindowsSize) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <sstream>
 
@@ -52,7 +53,10 @@ struct MemoryFiles {
     std::string path_;
   };
   std::unique_ptr<std::ostream> Create(const std::string& path) {
-    if (fail) return nullptr;
+    if (fail) {
+      errno = EACCES;  // as the system's open would say
+      return nullptr;
+    }
     return std::make_unique<File>(*this, path);
   }
 };
@@ -462,27 +466,42 @@ TEST_F(HistoryWindowTest, ExportWritesTheSamplesTheGraphsShow) {
   files.fail = true;
   window.OnExportCsvClick();
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Cannot write the file /exports/night.csv");
+  EXPECT_EQ(ui.messages[0].text, "Cannot write the file /exports/night.csv: Permission denied");
   EXPECT_EQ(ui.messages[0].title, "Tarnwick");
 }
 
-TEST_F(HistoryWindowTest, PictureIsWrittenByTheViewToTheFileChosen) {
-  std::vector<std::string> pictures;
-  bool writes = true;
-  window.pictureWriter = [&](const std::string& path) {
-    pictures.push_back(path);
-    return writes;
+// The view encodes the picture; the file is the model's, made like the CSV's (owner-only).
+TEST_F(HistoryWindowTest, PictureIsEncodedByTheViewIntoTheExportFileChosen) {
+  bool encodes = true;
+  window.pictureEncoder = [&](std::ostream& out) {
+    out << "PNG bytes";
+    return encodes;
   };
   window.Show();
   ASSERT_TRUE(window.cmdSavePicture.enabled);
   ui.saveResult = "/exports/graphs.png";
   window.OnSavePictureClick();
-  EXPECT_EQ(pictures, std::vector<std::string>{"/exports/graphs.png"});
+  EXPECT_EQ(files.written["/exports/graphs.png"], "PNG bytes");
   EXPECT_EQ(ui.saves.back().filterPattern, "*.png");
-  writes = false;
-  window.OnSavePictureClick();
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Cannot write the file /exports/graphs.png");
+  EXPECT_EQ(window.lblNote, "Written to /exports/graphs.png");
+
+  const struct {
+    bool encodes;
+    bool fileFails;
+    const char* message;
+  } failures[] = {
+      {false, false, "Cannot write the file /exports/graphs.png"},
+      {true, true, "Cannot write the file /exports/graphs.png: Permission denied"},
+  };
+  for (const auto& c : failures) {
+    SCOPED_TRACE(c.message);
+    ui.messages.clear();
+    encodes = c.encodes;
+    files.fail = c.fileFails;
+    window.OnSavePictureClick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, c.message);
+  }
 }
 
 }  // namespace
