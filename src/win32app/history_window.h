@@ -36,6 +36,8 @@ class HistoryWindow {
   HistoryWindow& operator=(const HistoryWindow&) = delete;
 
   HWND hwnd() const { return window_; }
+  // Escape and Ctrl+W close the window; the message loop offers it every message first.
+  bool KeyMessage(const MSG& message) const { return CloseOnKey(window_, message); }
   // Brings every control in line with the model, and shows or hides the window as it says.
   void Render();
   // Log > History: the model opens its span, the window shows it.

@@ -30,6 +30,8 @@ class ProcessesWindow {
   ProcessesWindow& operator=(const ProcessesWindow&) = delete;
 
   HWND hwnd() const { return window_; }
+  // Escape and Ctrl+W close the window; the message loop offers it every message first.
+  bool KeyMessage(const MSG& message) const { return CloseOnKey(window_, message); }
   // Brings every control in line with the model, and shows or hides the window as it says.
   void Render();
   // Log > Processes: the model reads the latest scan, the window shows it.

@@ -143,6 +143,8 @@ void Program::Start() {
 
 void Program::Dispatch(MSG& message) {
   if (parts_->window->DialogMessage(message)) return;
+  if (parts_->historyWindow->KeyMessage(message)) return;
+  if (parts_->processesWindow->KeyMessage(message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }

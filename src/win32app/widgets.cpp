@@ -50,6 +50,15 @@ void BringToFront(HWND window) {
   SetForegroundWindow(window);
 }
 
+bool CloseOnKey(HWND window, const MSG& message) {
+  if (window == nullptr || message.message != WM_KEYDOWN || message.hwnd == nullptr) return false;
+  const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  const bool close = message.wParam == VK_ESCAPE || (control && message.wParam == 'W');
+  if (!close || GetAncestor(message.hwnd, GA_ROOT) != window) return false;
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  return true;
+}
+
 void SetEnabled(HWND window, bool enabled) {
   if ((IsWindowEnabled(window) != FALSE) != enabled) EnableWindow(window, enabled ? TRUE : FALSE);
 }

@@ -34,6 +34,9 @@ void RegisterTopWindowClass(const wchar_t* name, WNDPROC procedure, UINT style =
 
 // A window opened again while it is open comes back in front, restored when it was minimised.
 void BringToFront(HWND window);
+// Escape or Ctrl+W pressed in `window` or any of its controls asks the window to close, as its
+// close box does; true when `message` was such a key (the message loop then drops it).
+bool CloseOnKey(HWND window, const MSG& message);
 
 // The window procedure's work for a window run by an object of class T, which CreateWindowExW
 // gets as its last argument: WM_NCCREATE keeps the object with the window and gives it the

@@ -81,6 +81,7 @@ class Win32HistoryTest : public Win32ViewTest {
       view = std::make_unique<win32::HistoryWindow>(*history);
       window->SetHistoryCommand([this] { view->Open(); });
     });
+    keyMessage = [this](const MSG& message) { return view->KeyMessage(message); };
   }
 
   void TearDown() override {
@@ -320,6 +321,10 @@ TEST_F(Win32HistoryTest, TheRefreshMovesTheSpanOnAndKeepsZoomFilterAndSelection)
   EXPECT_FALSE(history->visible);
   EXPECT_FALSE(IsWindowVisible(History()));
   EXPECT_FALSE(KillTimer(History(), win32::kRefreshTimer)) << "no refresh while closed";
+}
+
+TEST_F(Win32HistoryTest, EscapeAndCtrlWCloseTheWindow) {
+  ExpectClosesOnKeysWithTheIcon(History(), id::grdEvents, [this] { Menu(id::mHistory); });
 }
 
 TEST_F(Win32HistoryTest, HoveringALongNameNeverChangesTheWindowsSize) {

@@ -30,6 +30,7 @@ class Win32ProcessesTest : public Win32ViewTest {
       view = std::make_unique<win32::ProcessesWindow>(*processesModel);
       window->SetProcessesCommand([this] { view->Open(); });
     });
+    keyMessage = [this](const MSG& message) { return view->KeyMessage(message); };
     engine->settings.cpu_High = "75";
     engine->settings.mem_High = "85";
     engine->settings.num_High = "3";
@@ -80,6 +81,10 @@ class Win32ProcessesTest : public Win32ViewTest {
     return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
   }
 };
+
+TEST_F(Win32ProcessesTest, EscapeAndCtrlWCloseTheWindow) {
+  ExpectClosesOnKeysWithTheIcon(Processes(), id::grdCpu, [this] { Menu(id::mProcesses); });
+}
 
 TEST_F(Win32ProcessesTest, MenuOpensTheListsEachCycleFillsThemAndTheKillRulesPickIsMarked) {
   wchar_t caption[64] = {};

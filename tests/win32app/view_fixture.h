@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "control_ids.h"
 #include "dialogs/dialog_fixture.h"
@@ -51,6 +52,8 @@ class Win32ViewTest : public ::testing::Test {
   Engine* engine = nullptr;
   MainWindowModel* model = nullptr;
   std::unique_ptr<win32::MainWindow> window;
+  // The message loop's key handling of the program's other windows (Escape and Ctrl+W).
+  std::function<bool(const MSG&)> keyMessage;
 
   void SetUp() override {
     system.programFolder = dir / "prog";
@@ -97,6 +100,7 @@ class Win32ViewTest : public ::testing::Test {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) continue;
       if (window && window->DialogMessage(message)) continue;
+      if (keyMessage && keyMessage(message)) continue;
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
@@ -111,6 +115,41 @@ class Win32ViewTest : public ::testing::Test {
       Sleep(10);
     }
     return true;
+  }
+
+  // A key pressed in the control with the focus, with Ctrl held or not, as the message loop gets
+  // it from the keyboard.
+  void PressKey(WORD key, bool control) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_CONTROL] = control ? 0x80 : 0;
+    SetKeyboardState(state);
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    PostMessageW(GetFocus(), WM_KEYUP, key, 0xC0000001);
+    Pump();
+    state[VK_CONTROL] = 0;
+    SetKeyboardState(state);
+  }
+
+  // Escape and Ctrl+W each close `top` (opened again by `open`) from the control `focus`, W alone
+  // does not, and the window shows the program's icon.
+  void ExpectClosesOnKeysWithTheIcon(HWND top, int focus, const std::function<void()>& open) {
+    EXPECT_NE(GetClassLongPtrW(top, GCLP_HICON), 0) << "the generic icon";
+    const struct {
+      const char* name;
+      WORD key;
+      bool control;
+    } presses[] = {{"Escape", VK_ESCAPE, false}, {"Ctrl+W", 'W', true}, {"W alone", 'W', false}};
+    for (const auto& press : presses) {
+      SCOPED_TRACE(press.name);
+      open();
+      ASSERT_TRUE(IsWindowVisible(top));
+      SetForegroundWindow(top);
+      SetFocus(Control(top, focus));
+      Pump();
+      PressKey(press.key, press.control);
+      EXPECT_EQ(IsWindowVisible(top) != FALSE, !press.control && press.key == 'W');
+    }
   }
 
   HWND Main() const { return window->hwnd(); }
