@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/numbers.h"
+#include "common/text.h"
 #include "domain/history_time.h"
 #include "history/history_report.h"
 
@@ -107,7 +108,8 @@ std::string ValueCell(double value) {
   return ShortestForm(RoundHalfEvenTo(value, 1)) + "%";
 }
 
-EventRow MakeRow(const HistoryEvent& e) {
+// `watch` is the event's watch; for a termination, the watch of the alert it came with.
+EventRow MakeRow(const HistoryEvent& e, HistoryWatch watch) {
   EventRow row;
   row.id = e.id;
   row.t = e.t;
@@ -117,7 +119,7 @@ EventRow MakeRow(const HistoryEvent& e) {
   };
   cell(EventColumn::Time) = HistoryTimeText(e.t);
   cell(EventColumn::Kind) = std::string(EventKindName(e.kind));
-  cell(EventColumn::Watch) = std::string(WatchName(e.watch));
+  cell(EventColumn::Watch) = std::string(WatchName(watch));
   cell(EventColumn::Value) = ValueCell(e.value);
   cell(EventColumn::Top) = termination ? e.text : e.top;
   cell(EventColumn::Kill) = KillCell(e);
@@ -130,8 +132,9 @@ EventRow MakeRow(const HistoryEvent& e) {
   // "2026-12-04 03:02:30  alert, CPU 96%, top pg_dump, terminated (pid 41877), sent" and the
   // message on a line of its own.
   row.tip = cell(EventColumn::Time) + "  " + cell(EventColumn::Kind);
-  const std::string watch = cell(EventColumn::Watch);
-  if (!watch.empty()) row.tip += ", " + watch + " " + cell(EventColumn::Value);
+  const std::string& watchName = cell(EventColumn::Watch);
+  const std::string& value = cell(EventColumn::Value);
+  if (!watchName.empty()) row.tip += ", " + watchName + (value.empty() ? "" : " " + value);
   if (!e.top.empty() && !termination) row.tip += ", top " + e.top;
   for (const EventColumn column : {EventColumn::Kill, EventColumn::Sent}) {
     if (!cell(column).empty()) row.tip += ", " + cell(column);
@@ -141,15 +144,19 @@ EventRow MakeRow(const HistoryEvent& e) {
 }
 
 // The sort key of a column: numbers where the column holds numbers, else the shown text.
-std::tuple<double, std::string> SortKey(const HistoryEvent& e, const EventRow& row,
-                                        EventColumn column) {
+// Texts sort as a reader sorts them, whatever their case ("backup" before "Xorg"); the case
+// decides only between texts otherwise equal.
+std::tuple<double, std::string, std::string> SortKey(const HistoryEvent& e, const EventRow& row,
+                                                     EventColumn column) {
   switch (column) {
     case EventColumn::Time:
-      return {static_cast<double>(e.t), {}};
+      return {static_cast<double>(e.t), {}, {}};
     case EventColumn::Value:
-      return {e.value, {}};
-    default:
-      return {0, row.cells[static_cast<size_t>(column)]};
+      return {e.value, {}, {}};
+    default: {
+      const std::string& text = row.cells[static_cast<size_t>(column)];
+      return {0, ToLower(text), text};
+    }
   }
 }
 
@@ -309,11 +316,26 @@ void HistoryWindowModel::BuildMarkers() {
       marker.value = cpu ? p.cpu : p.mem;
     }
     marker.style = e.sent == SendState::LogOnly ? MarkerStyle::LogOnly : MarkerStyle::Alert;
-    marker.tip = MakeRow(e).tip;
+    marker.tip = MakeRow(e, e.watch).tip;
     marker.eventId = e.id;
     marker.selected = e.id == selectedEventId_;
     (cpu ? cpuMarkers : memMarkers).push_back(std::move(marker));
   }
+}
+
+// A termination is stored without its watch: it is the watch of the alert that tried it, the
+// latest one on that pid at most a cycle's worth of time before.
+HistoryWatch HistoryWindowModel::WatchOf(const HistoryEvent& e) const {
+  if (e.kind != HistoryEventKind::ProcessTerminated) return e.watch;
+  HistoryWatch watch = HistoryWatch::None;
+  for (const HistoryEvent& alert : events_) {
+    if (alert.t > e.t) break;
+    if (IsAlert(alert.kind) && alert.kill != KillOutcome::None && alert.pid == e.pid &&
+        e.t - alert.t <= kTerminationAfterAlertSeconds) {
+      watch = alert.watch;
+    }
+  }
+  return watch;
 }
 
 void HistoryWindowModel::BuildEventRows() {
@@ -323,7 +345,7 @@ void HistoryWindowModel::BuildEventRows() {
   };
   std::vector<Entry> entries;
   for (const HistoryEvent& e : events_) {
-    if (Passes(eventFilterIndex, e.kind)) entries.push_back({&e, MakeRow(e)});
+    if (Passes(eventFilterIndex, e.kind)) entries.push_back({&e, MakeRow(e, WatchOf(e))});
   }
   // Equal keys keep the order the events happened in, whichever way the list runs.
   std::stable_sort(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {

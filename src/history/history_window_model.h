@@ -108,6 +108,9 @@ class HistoryWindowModel {
   static constexpr int kOldSpan = 2;
   // A drag over less than this is a click, not a zoom.
   static constexpr int64_t kSmallestZoomSeconds = 60;
+  // A termination is recorded in the cycle of its alert, within seconds of it; a minute leaves room
+  // for a process slow to end.
+  static constexpr int64_t kTerminationAfterAlertSeconds = 60;
 
   // `store` and `recorder` may be null (no history in this build or on this machine).
   HistoryWindowModel(IClock& clock, const Settings& settings, IHistoryStore* store,
@@ -201,6 +204,7 @@ class HistoryWindowModel {
   void LoadView();
   void BuildMarkers();
   void BuildEventRows();
+  HistoryWatch WatchOf(const HistoryEvent& e) const;
   std::string HoverText(int64_t t) const;
   std::string DefaultFileName(std::string_view extension) const;
   std::optional<std::string> PickSaveFile(std::string_view title, std::string_view description,

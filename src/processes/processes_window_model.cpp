@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "common/numbers.h"
+#include "common/text.h"
 
 namespace tarnwick {
 namespace {
@@ -228,10 +229,13 @@ void ProcessesWindowModel::Sort(ProcessTable& table) {
                      switch (column) {
                        case ProcessColumn::Pid:
                          return x.pid < y.pid;
+                       // Names and users as a reader sorts them: "bash" before "Xorg".
                        case ProcessColumn::User:
-                         return std::tie(x.user, x.pid) < std::tie(y.user, y.pid);
+                         return std::tuple(ToLower(x.user), x.user, x.pid) <
+                                std::tuple(ToLower(y.user), y.user, y.pid);
                        case ProcessColumn::Name:
-                         return std::tie(x.name, x.pid) < std::tie(y.name, y.pid);
+                         return std::tuple(ToLower(x.name), x.name, x.pid) <
+                                std::tuple(ToLower(y.name), y.name, y.pid);
                        case ProcessColumn::Cpu:
                          return x.cpu < y.cpu;
                        case ProcessColumn::Memory:

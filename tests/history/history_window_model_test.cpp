@@ -255,7 +255,7 @@ TEST_F(HistoryWindowTest, EventsListSaysWhatHappened) {
     std::string_view sent;
   } cases[] = {
       {three + 50, "alert", {"CPU", "97%", "backup", "terminated (pid 900)"}, "sent"},
-      {three + 50, "terminated", {"", "", "backup", "terminated (pid 900)"}, ""},
+      {three + 50, "terminated", {"CPU", "", "backup", "terminated (pid 900)"}, ""},
       {three + 100, "alert", {"Memory", "70%", "postgres", ""}, "log only"},
       {three + 200, "program alert", {"Program CPU", "61.5%", "backup", ""}, "sent"},
       {three + 700, "back to normal", {"CPU", "15%", "", ""}, "sent"},
@@ -311,6 +311,19 @@ TEST_F(HistoryWindowTest, EventsFilterByKindAndSortByAnyColumn) {
   EXPECT_EQ(window.eventRows.front().t, three + 700);
   EXPECT_EQ(window.eventRows[3].cells[static_cast<size_t>(EventColumn::Kind)], "terminated")
       << "equal times keep the order they happened in, newest first";
+}
+
+TEST_F(HistoryWindowTest, TextColumnsSortAsAReaderWouldWhateverTheCase) {
+  HistoryBatch b;
+  b.events.push_back(Alert(three + 300, HistoryWatch::Cpu, 90, "Xorg", SendState::Sent, "x"));
+  b.events.push_back(Alert(three + 310, HistoryWatch::Cpu, 91, "apache", SendState::Sent, "a"));
+  ASSERT_TRUE(store.Append(b).ok);
+  window.Show();
+  window.OnEventHeaderClick(static_cast<int>(EventColumn::Top));
+  std::vector<std::string> tops = Column(EventColumn::Top);
+  std::erase(tops, "");
+  EXPECT_EQ(tops,
+            (std::vector<std::string>{"apache", "backup", "backup", "backup", "postgres", "Xorg"}));
 }
 
 TEST_F(HistoryWindowTest, EachWatchsAlertsAreMarkedOnItsOwnGraphOnly) {
