@@ -35,18 +35,13 @@ ProcessTopScan::ProcessTopScan(IProcessLister& lister, IClock& clock, int proces
 
 std::vector<TopEntry> ProcessTopScan::TopProcesses(int count) {
   std::vector<TopEntry> out;
-  // The two scans and the list of earlier CPU times keep their room from minute to minute.
-  scan_.processes.clear();
-  if (!lister_.Snapshot(scan_)) return out;
-  const ProcessSnapshot& scan = scan_;
+  // The scan lives for this call only; what the next minute needs of it (pid, start time and CPU
+  // time) is kept compact.
+  ProcessSnapshot scan;
+  if (!lister_.Snapshot(scan)) return out;
   const long long nowNs = clock_.MonotonicNs();
 
   if (havePrevious_ && nowNs > previousNs_) {
-    before_.clear();
-    for (const ProcessInfo& p : previous_.processes) {
-      before_.push_back({p.pid, p.startTicks, p.cpuTimeNs});
-    }
-    std::sort(before_.begin(), before_.end());
     const double machineNs = static_cast<double>(nowNs - previousNs_) * processorCount_;
     candidates_.clear();
     for (size_t i = 0; i < scan.processes.size(); ++i) {
@@ -76,7 +71,9 @@ std::vector<TopEntry> ProcessTopScan::TopProcesses(int count) {
     TakeTop(candidates_, count, TopKind::Memory, scan, suffix_, out);
   }
 
-  std::swap(previous_, scan_);
+  before_.clear();
+  for (const ProcessInfo& p : scan.processes) before_.push_back({p.pid, p.startTicks, p.cpuTimeNs});
+  std::sort(before_.begin(), before_.end());
   previousNs_ = nowNs;
   havePrevious_ = true;
   return out;

@@ -43,8 +43,6 @@ class ProcessTopScan final : public ITopScan {
   int processorCount_;
   std::function<int64_t()> totalMemoryBytes_;
   std::string suffix_;
-  ProcessSnapshot scan_;
-  ProcessSnapshot previous_;
   struct Earlier {
     int pid;
     uint64_t startTicks;
@@ -53,7 +51,7 @@ class ProcessTopScan final : public ITopScan {
       return pid != o.pid ? pid < o.pid : startTicks < o.startTicks;
     }
   };
-  std::vector<Earlier> before_;        // the previous scan's CPU times, sorted
+  std::vector<Earlier> before_;        // the previous scan's processes, sorted
   std::vector<Candidate> candidates_;  // candidates of one list
   long long previousNs_ = 0;
   bool havePrevious_ = false;
