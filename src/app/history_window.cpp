@@ -3,13 +3,13 @@
 #include <QAction>
 #include <QBuffer>
 #include <QButtonGroup>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHideEvent>
@@ -338,11 +338,16 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
   chart->setBackgroundBrush(paper);
   chart->setTitleBrush(ink);
 
-  auto* xAxis = new QDateTimeAxis;
-  xAxis->setFormat(model_.viewTo - model_.viewFrom > 86400 ? "MM-dd hh:mm" : "hh:mm");
-  xAxis->setTickCount(7);
-  xAxis->setRange(QDateTime::fromMSecsSinceEpoch(AxisMs(model_.viewFrom)),
-                  QDateTime::fromMSecsSinceEpoch(AxisMs(model_.viewTo)));
+  // Labels at the model's round times, each on its own value.
+  auto* xAxis = new QCategoryAxis;
+  xAxis->setObjectName(QStringLiteral("timeAxis"));
+  xAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  const auto viewFromMs = static_cast<qreal>(AxisMs(model_.viewFrom));
+  xAxis->setRange(viewFromMs, static_cast<qreal>(AxisMs(model_.viewTo)));
+  xAxis->setStartValue(viewFromMs - 1);
+  for (const TimeTick& tick : model_.timeTicks) {
+    xAxis->append(ToQString(tick.label), static_cast<qreal>(AxisMs(tick.t)));
+  }
   // Room above 100 for a marker at the top, whole; labels every 20 up to 100.
   auto* yAxis = new QValueAxis;
   yAxis->setRange(0, 108);

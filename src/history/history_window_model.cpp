@@ -287,6 +287,7 @@ void HistoryWindowModel::LoadView() {
   // Buckets of whole minutes come from the store's minutes, one row a minute.
   if (bucketSeconds > 60) bucketSeconds = (bucketSeconds + 59) / 60 * 60;
   cmdZoomBack.enabled = !zooms_.empty();
+  timeTicks = TimeAxisTicks(viewFrom, viewTo);
   if (!on_) {
     points.clear();
     topRows.clear();

@@ -20,6 +20,7 @@
 #include "common/clock.h"
 #include "controls/form_controls.h"
 #include "history/history_recorder_hook.h"
+#include "history/time_axis.h"
 #include "platform/history_store.h"
 #include "platform/ui_services.h"
 #include "settings/settings.h"
@@ -157,6 +158,7 @@ class HistoryWindowModel {
   int64_t viewFrom = 0;  // what the graphs show, [viewFrom, viewTo): the span, or a zoom
   int64_t viewTo = 0;
   int64_t bucketSeconds = 1;
+  std::vector<TimeTick> timeTicks;  // of what the graphs show
   std::vector<SeriesPoint> points;
   std::optional<int> cpuThreshold;  // the threshold lines; none when the setting is no number
   std::optional<int> memThreshold;

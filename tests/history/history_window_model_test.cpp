@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "domain/history_time.h"
@@ -324,6 +325,64 @@ TEST_F(HistoryWindowTest, TextColumnsSortAsAReaderWouldWhateverTheCase) {
   std::erase(tops, "");
   EXPECT_EQ(tops,
             (std::vector<std::string>{"apache", "backup", "backup", "backup", "postgres", "Xorg"}));
+}
+
+TEST(TimeAxis, TicksFallOnRoundTimesWithLabelsOfTheirOwn) {
+  const auto at = [](int day, int hour, int minute, int second = 0) {
+    return ToHistorySeconds({2026, 12, day, hour, minute, second});
+  };
+  const struct {
+    const char* name;
+    int64_t from, to;
+    std::vector<std::string> labels;
+  } cases[] = {
+      {"SevenMinutesInMinutes",
+       at(4, 7, 15, 30),
+       at(4, 7, 22, 30),
+       {"07:16", "07:17", "07:18", "07:19", "07:20", "07:21", "07:22"}},
+      {"AnHourInTenMinutes",
+       at(4, 9, 0, 7),
+       at(4, 10, 0, 7),
+       {"09:10", "09:20", "09:30", "09:40", "09:50", "10:00"}},
+      {"ADayInThreeHours",
+       at(4, 9, 0),
+       at(5, 9, 0),
+       {"09:00", "12:00", "15:00", "18:00", "21:00", "00:00", "03:00", "06:00"}},
+      {"TwoDaysWithTheirDates",
+       at(3, 8, 0),
+       at(5, 8, 0),
+       {"12-03 12:00", "12-03 18:00", "12-04 00:00", "12-04 06:00", "12-04 12:00", "12-04 18:00",
+        "12-05 00:00", "12-05 06:00"}},
+      {"AWeekInDays",
+       at(1, 0, 0),
+       at(8, 0, 0),
+       {"12-01", "12-02", "12-03", "12-04", "12-05", "12-06", "12-07"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> labels;
+    for (const TimeTick& tick : TimeAxisTicks(c.from, c.to)) labels.push_back(tick.label);
+    EXPECT_EQ(labels, c.labels);
+  }
+  // Every span a zoom or a span button can give: round, few, and never a label twice.
+  const std::set<int64_t> steps{60,    120,   300,   600,   900,    1800,   3600,   7200,
+                                10800, 21600, 43200, 86400, 172800, 604800, 1209600};
+  for (int64_t span = 60; span <= 31 * 86400; span = span * 5 / 4 + 7) {
+    SCOPED_TRACE(span);
+    const int64_t from = at(4, 7, 17, 13);
+    const std::vector<TimeTick> ticks = TimeAxisTicks(from, from + span);
+    ASSERT_FALSE(ticks.empty());
+    EXPECT_LE(ticks.size(), static_cast<size_t>(kMostTimeTicks));
+    const int64_t step = ticks.size() > 1 ? ticks[1].t - ticks[0].t : 60;
+    EXPECT_TRUE(steps.contains(step)) << step;
+    std::set<std::string> seen;
+    for (const TimeTick& tick : ticks) {
+      EXPECT_TRUE(seen.insert(tick.label).second) << tick.label;
+      EXPECT_EQ(tick.t % std::min<int64_t>(step, 86400), 0) << tick.label;
+      EXPECT_GE(tick.t, from);
+      EXPECT_LT(tick.t, from + span);
+    }
+  }
 }
 
 TEST_F(HistoryWindowTest, EachWatchsAlertsAreMarkedOnItsOwnGraphOnly) {
