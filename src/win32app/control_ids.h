@@ -56,6 +56,7 @@ inline constexpr int mViewLog = 206;
 inline constexpr int mHistory = 207;
 inline constexpr int mProcesses = 209;
 inline constexpr int mAutostart = 208;
+inline constexpr int mNotify = 212;
 // The log pane's own menu.
 inline constexpr int mCopy = 210;
 inline constexpr int mSelectAll = 211;

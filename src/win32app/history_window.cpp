@@ -158,6 +158,12 @@ void HistoryWindow::Open() {
   BringToFront(window_);
 }
 
+void HistoryWindow::OpenOn(int64_t t, HistoryEventKind kind) {
+  model_.ShowEvent(t, kind);
+  Render();
+  BringToFront(window_);
+}
+
 void HistoryWindow::LayOut() {
   if (metrics_ == nullptr) return;
   const Metrics& m = *metrics_;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "domain/history_types.h"
 #include "list_views.h"
 #include "widgets.h"
 
@@ -42,6 +43,8 @@ class HistoryWindow {
   void Render();
   // Log > History: the model opens its span, the window shows it.
   void Open();
+  // Opens the window on the latest event of `kind` at `t` (history seconds), selected.
+  void OpenOn(int64_t t, HistoryEventKind kind);
 
   // The history time under x of the graph area, and the point of the graph area where a graph
   // draws a value at a time: what the graphs draw, and its inverse.

@@ -32,8 +32,8 @@ constexpr char kWidestTime[] = "88:88:88 8888-88-88";
 constexpr char kWidestCredits[] = "88888888";
 
 // Menu entries in the order of the File menu; a null marks the separator.
-constexpr int kFileMenuIds[] = {id::Setup, id::mPGMSetup,  id::SMTPsetup, id::Login, id::mStart,
-                                0,         id::mAutostart, id::mnuQuit};
+constexpr int kFileMenuIds[] = {id::Setup, id::mPGMSetup,  id::SMTPsetup, id::Login,  id::mStart,
+                                0,         id::mAutostart, id::mNotify,   id::mnuQuit};
 
 bool SameGeometry(const FormGeometry& a, const FormGeometry& b) {
   return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
@@ -360,6 +360,11 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_RBUTTONUP:
           Forward([this] { model_.OnTrayRightClick(); });
           break;
+        case NIN_BALLOONUSERCLICK:
+          if (const auto note = model_.notifications().OnClick(); note && note_) {
+            note_(note->t, note->kind);
+          }
+          break;
         default:
           break;
       }
@@ -408,6 +413,9 @@ void MainWindow::OnCommand(int id) {
       break;
     case id::mAutostart:
       Forward([&m] { m.OnMAutostartClick(); });
+      break;
+    case id::mNotify:
+      Forward([&m] { m.OnMNotifyClick(); });
       break;
     case id::mnuQuit:
       Forward([&m] { m.OnMnuQuitClick(); });
@@ -508,6 +516,7 @@ void MainWindow::Render() {
   RenderWidgets();
   RenderDialogs();
   rendering_ = false;
+  ShowNotification();
   CarryOutRequests();
   if (afterRender_) afterRender_();
 }
@@ -515,8 +524,8 @@ void MainWindow::Render() {
 void MainWindow::RenderMenus() {
   const MenuItem* items[] = {&model_.Setup,      &model_.mPGMSetup, &model_.SMTPsetup,
                              &model_.Login,      &model_.mStart,    nullptr,
-                             &model_.mAutostart, &model_.mnuQuit};
-  std::array<MenuItem, 8> now{};
+                             &model_.mAutostart, &model_.mNotify,   &model_.mnuQuit};
+  std::array<MenuItem, 9> now{};
   for (size_t i = 0; i < std::size(items); ++i) {
     if (items[i] != nullptr) now[i] = *items[i];
   }
@@ -727,6 +736,14 @@ bool MainWindow::DialogMessage(MSG& message) {
     if (dialog != nullptr && IsDialogMessageW(dialog, &message)) return true;
   }
   return false;
+}
+
+void MainWindow::ShowNotification() {
+  DesktopNotifications& notes = model_.notifications();
+  if (!notes.pending) return;
+  // Without a tray entry there is nowhere to show it; it is not kept for later.
+  if (!ending_) tray_->Notify(notes.pending->title, notes.pending->text);
+  notes.OnShown();
 }
 
 void MainWindow::CarryOutRequests() {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "controls/form_controls.h"
+#include "domain/history_types.h"
 #include "log_pane.h"
 #include "tray_icon.h"
 #include "widgets.h"
@@ -59,6 +60,11 @@ class MainWindow {
   void SetHistoryCommand(std::function<void()> command) { history_ = std::move(command); }
   // Log > Processes runs this (the program shows its Processes window).
   void SetProcessesCommand(std::function<void()> command) { processes_ = std::move(command); }
+  // A click on the tray's note runs this with the event it told of (the program opens its
+  // History window on it).
+  void SetNoteCommand(std::function<void(int64_t t, HistoryEventKind kind)> command) {
+    note_ = std::move(command);
+  }
   // Every window of the program renders after an event in any of them (a dialog's Save
   // changes the main window too); the program chains its other windows here.
   void SetAfterRender(std::function<void()> hook) { afterRender_ = std::move(hook); }
@@ -100,6 +106,7 @@ class MainWindow {
   void RenderWidgets();
   void RenderDialogs();
   void CarryOutRequests();
+  void ShowNotification();
 
   MainWindowModel& model_;
   HWND window_ = nullptr;
@@ -114,13 +121,14 @@ class MainWindow {
   std::unique_ptr<PgmSetupDialog> pgmDialog_;
   std::function<void()> history_;
   std::function<void()> processes_;
+  std::function<void(int64_t, HistoryEventKind)> note_;
   std::function<void()> afterRender_;
   std::function<void()> sessionEnding_;
 
   // The labels with the model labels they show, in the same order.
   std::vector<std::pair<const tarnwick::Label*, HWND>> labels_;
   std::vector<tarnwick::Label> renderedLabels_;
-  std::optional<std::array<MenuItem, 8>> renderedMenus_;
+  std::optional<std::array<MenuItem, 9>> renderedMenus_;
   struct TimerState {
     bool running = false;
     int intervalMs = 0;

@@ -106,6 +106,8 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
   p.historyWindow = std::make_unique<HistoryWindow>(*p.historyModel);
   HistoryWindow& historyView = *p.historyWindow;
   p.window->SetHistoryCommand([&historyView] { historyView.Open(); });
+  p.window->SetNoteCommand(
+      [&historyView](int64_t t, HistoryEventKind kind) { historyView.OpenOn(t, kind); });
   p.processesModel = std::make_unique<ProcessesWindowModel>(engine.processSampler(), engine,
                                                             p.system.ExecutableSuffix(), nullptr);
   p.processesListening = std::make_unique<Listening>(engine, *p.processesModel);

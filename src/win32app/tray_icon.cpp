@@ -46,6 +46,26 @@ void TrayIcon::Show(HICON icon, const std::string& tip) {
   }
 }
 
+bool TrayIcon::Notify(const std::string& title, const std::string& text) {
+  if (!shown_) return false;
+  // The note goes with this one call only: later changes of icon or tip must not show it again.
+  NOTIFYICONDATAW note = data_;
+  note.uFlags = NIF_INFO;
+  note.dwInfoFlags = NIIF_INFO;
+  const auto copy = [](const std::string& from, auto& to) {
+    std::wstring wide = W(from);
+    wide.resize(std::min(wide.size(), std::size(to) - 1));
+    std::copy(wide.begin(), wide.end(), to);
+    to[wide.size()] = L'\0';
+  };
+  copy(title, note.szInfoTitle);
+  copy(text, note.szInfo);
+  if (!Shell_NotifyIconW(NIM_MODIFY, &note)) return false;
+  noteTitle_ = note.szInfoTitle;
+  noteText_ = note.szInfo;
+  return true;
+}
+
 void TrayIcon::Remove() {
   wanted_ = false;
   if (shown_) Shell_NotifyIconW(NIM_DELETE, &data_);
