@@ -38,17 +38,6 @@ constexpr int kMarkerRadius = 4;
 constexpr int kRingRadius = 7;
 constexpr int kDragPixels = 4;
 
-std::string AxisTime(int64_t t, bool withDate) {
-  const LocalTime at = FromHistorySeconds(t);
-  char text[32];
-  if (withDate) {
-    std::snprintf(text, sizeof text, "%02d-%02d %02d:%02d", at.month, at.day, at.hour, at.minute);
-  } else {
-    std::snprintf(text, sizeof text, "%02d:%02d", at.hour, at.minute);
-  }
-  return text;
-}
-
 // A pen or brush made for one drawing, selected while the scope lasts.
 class Selected {
  public:
@@ -138,7 +127,7 @@ void HistoryWindow::PaintGraph(HDC dc, bool cpu) {
     DeleteObject(fill);
   }
   {
-    // The value grid every 20 %, labelled on the left; seven time marks under the graph.
+    // The value grid every 20 %, labelled on the left; the time ticks under the graph.
     const Selected grid(dc, CreatePen(PS_SOLID, 1, kGridColour));
     for (int value = 0; value <= 100; value += 20) {
       MoveToEx(dc, plot.left, yOf(value), nullptr);
@@ -148,18 +137,18 @@ void HistoryWindow::PaintGraph(HDC dc, bool cpu) {
                 yOf(value) + lh / 2};
       DrawTextW(dc, label.c_str(), -1, &text, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
     }
-    const int64_t span = std::max<int64_t>(1, model_.viewTo - model_.viewFrom);
-    const bool withDate = span > 86400;
-    for (int i = 0; i <= 6; ++i) {
-      const int64_t t = model_.viewFrom + span * i / 6;
-      const int x = xOf(t);
+    // The model's ticks: round local times, each label once.
+    timeLabels_.clear();
+    for (const TimeTick& tick : model_.timeTicks) {
+      const int x = xOf(tick.t);
       MoveToEx(dc, x, plot.top, nullptr);
       LineTo(dc, x, plot.bottom);
-      const std::wstring label = W(AxisTime(t, withDate));
+      const std::wstring label = W(tick.label);
       const int labelWidth = m.TextWidth(label);
       const int left =
           std::clamp<int>(x - labelWidth / 2, plot.left - m.Px(8), plot.right - labelWidth);
       TextOutW(dc, left, plot.bottom + m.Px(3), label.c_str(), static_cast<int>(label.size()));
+      timeLabels_.push_back(tick.label);
     }
   }
   RECT box{plot.left, plot.top, plot.right + 1, plot.bottom + 1};

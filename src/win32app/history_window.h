@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "domain/history_types.h"
 #include "list_views.h"
@@ -37,6 +38,8 @@ class HistoryWindow {
   HistoryWindow& operator=(const HistoryWindow&) = delete;
 
   HWND hwnd() const { return window_; }
+  // The time labels under the graphs as last drawn, oldest first.
+  const std::vector<std::string>& TimeLabels() const { return timeLabels_; }
   // Escape and Ctrl+W close the window; the message loop offers it every message first.
   bool KeyMessage(const MSG& message) const { return CloseOnKey(window_, message); }
   // Brings every control in line with the model, and shows or hides the window as it says.
@@ -96,6 +99,7 @@ class HistoryWindow {
   Rows shownSamples_;
   int page_ = 0;
   Drag drag_;
+  std::vector<std::string> timeLabels_;
   bool rendering_ = false;
   bool selectionPosted_ = false;
   bool tracking_ = false;

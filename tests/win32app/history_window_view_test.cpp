@@ -290,6 +290,32 @@ TEST_F(Win32HistoryTest, SpanButtonsDragAndBackChangeWhatTheGraphsShow) {
   EXPECT_FALSE(Enabled(History(), id::cmdZoomBack));
 }
 
+// Zoomed in to a few minutes, as to a day, the time axis ticks at round times and never shows a
+// label twice ("07:17" did, twice, at seven evenly spaced marks).
+TEST_F(Win32HistoryTest, TheTimeAxisShowsEachLabelOnceAtRoundTimes) {
+  Menu(id::mHistory);
+  const struct {
+    const char* name;
+    double from, to;  // the drag, as fractions of what shows
+  } zooms[] = {{"an hour", 0, 0},
+               {"half an hour", 0.25, 0.75},
+               {"a few minutes", 0.5, 0.6},
+               {"under two minutes", 0.5, 0.55}};
+  for (const auto& zoom : zooms) {
+    SCOPED_TRACE(zoom.name);
+    if (zoom.to > zoom.from) Drag(zoom.from, zoom.to);
+    UpdateWindow(Graph());
+    const std::vector<std::string>& labels = view->TimeLabels();
+    ASSERT_FALSE(labels.empty());
+    for (size_t i = 1; i < labels.size(); ++i) {
+      EXPECT_NE(labels[i], labels[i - 1]) << "a repeated label";
+    }
+    for (const std::string& label : labels) {
+      EXPECT_EQ(label.size(), 5u) << label;  // "hh:mm": each tick on a whole minute
+    }
+  }
+}
+
 TEST_F(Win32HistoryTest, TheRefreshMovesTheSpanOnAndKeepsZoomFilterAndSelection) {
   Menu(id::mHistory);
   Drag(0.25, 0.75);
