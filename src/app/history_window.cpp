@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScatterSeries>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -46,6 +47,9 @@ constexpr char kEventsTab[] = "Events";
 constexpr char kTopTab[] = "Top processes";
 constexpr char kSpanPrompt[] = "Span:";
 constexpr char kShowPrompt[] = "Show:";
+// A marker's tip stays while the pointer is within this many pixels around it, for up to this long.
+constexpr int kMarkerTipArea = 24;
+constexpr int kMarkerTipMs = 10 * 60 * 1000;
 // A drag shorter than this many pixels is a click.
 constexpr int kDragPixels = 4;
 
@@ -209,6 +213,8 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
   grdEvents_ = MakeTable("grdEvents", eventHeadings);
   grdEvents_->horizontalHeader()->setSectionsClickable(true);
   grdEvents_->horizontalHeader()->setSortIndicatorShown(true);
+  // By pixels, so that a refresh can keep a row exactly where it was.
+  grdEvents_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   eventsLayout->addWidget(grdEvents_);
   tabs_->addTab(events, QString::fromUtf8(kEventsTab));
 
@@ -252,8 +258,32 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model, QWidget* parent)
           [this, forward](int row) { forward([&] { model_.OnEventSelect(row); }); });
   connect(grdTop_, &QTableWidget::cellDoubleClicked, this,
           [this, forward](int row) { forward([&] { model_.OnTopDoubleClick(row); }); });
-  connect(tmrRefresh_, &QTimer::timeout, this,
-          [this, forward] { forward([&] { model_.OnTmrRefreshTick(); }); });
+  connect(tmrRefresh_, &QTimer::timeout, this, [this] {
+    if (rendering_) return;
+    RefreshKeepingTheRowUnderThePointer();
+  });
+}
+
+// New events come in above older ones: the list scrolls with them, so the row under the pointer
+// stays under it and a click lands on the event the user aimed at.
+void HistoryWindow::RefreshKeepingTheRowUnderThePointer() {
+  QWidget* rows = grdEvents_->viewport();
+  const QPoint pointer = rows->mapFromGlobal(QCursor::pos());
+  const int row = rows->rect().contains(pointer) ? grdEvents_->rowAt(pointer.y()) : -1;
+  const bool known = row >= 0 && row < static_cast<int>(model_.eventRows.size());
+  const int64_t id = known ? model_.eventRows[static_cast<size_t>(row)].id : 0;
+  const int top = known ? grdEvents_->visualRect(grdEvents_->model()->index(row, 0)).top() : 0;
+  model_.OnTmrRefreshTick();
+  Render();
+  if (!known) return;
+  for (size_t moved = 0; moved < model_.eventRows.size(); ++moved) {
+    if (model_.eventRows[moved].id != id) continue;
+    const int now =
+        grdEvents_->visualRect(grdEvents_->model()->index(static_cast<int>(moved), 0)).top();
+    QScrollBar* bar = grdEvents_->verticalScrollBar();
+    bar->setValue(bar->value() + now - top);
+    return;
+  }
 }
 
 HistoryWindow::~HistoryWindow() {
@@ -415,12 +445,10 @@ void HistoryWindow::RenderChart(QChartView& view, bool cpu) {
       continue;
     }
     add(series);
+    // The tip goes when the pointer leaves the marker, not when the series says the hover ended:
+    // the tip's own window under the pointer ends the hover at once.
     connect(series, &QScatterSeries::hovered, this, [this, cpu](const QPointF& point, bool on) {
-      if (on) {
-        ShowMarkerTip(cpu, point);
-      } else {
-        QToolTip::hideText();
-      }
+      if (on) ShowMarkerTip(cpu, point);
     });
   }
 }
@@ -438,7 +466,14 @@ void HistoryWindow::ShowMarkerTip(bool cpu, const QPointF& point) {
   }
   if (nearest == nullptr) return;
   QChartView* view = cpu ? cpuChart_ : memChart_;
-  QToolTip::showText(QCursor::pos(), PlainToolTip(ToQString(nearest->tip)), view);
+  QChart* chart = view->chart();
+  const QPointF centre = view->mapFromScene(chart->mapToScene(
+      chart->mapToPosition(QPointF(static_cast<qreal>(AxisMs(nearest->t)), nearest->value))));
+  QRect around(QPoint(0, 0), QSize(kMarkerTipArea, kMarkerTipArea));
+  around.moveCenter(centre.toPoint());
+  // Shown until the pointer leaves the marker's area, however long it rests there.
+  QToolTip::showText(QCursor::pos(), PlainToolTip(ToQString(nearest->tip)), view->viewport(),
+                     around, kMarkerTipMs);
 }
 
 void HistoryWindow::RenderEvents() {
@@ -503,6 +538,9 @@ bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   if (view == nullptr) return QWidget::eventFilter(watched, event);
   const auto type = event->type();
+  // The graphs' items have no tooltips of their own: left to the scene, the tooltip request that
+  // comes when the pointer rests would hide a marker's tip after a moment.
+  if (type == QEvent::ToolTip) return true;
   if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
       type != QEvent::MouseButtonRelease) {
     return QWidget::eventFilter(watched, event);

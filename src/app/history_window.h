@@ -87,6 +87,7 @@ class HistoryWindow : public QWidget {
   void RenderTables();
   void ShowMarkerTip(bool cpu, const QPointF& point);
   bool EncodePicture(std::ostream& out);
+  void RefreshKeepingTheRowUnderThePointer();
 
   HistoryWindowModel& model_;
   std::vector<QAbstractButton*> spanButtons_;

@@ -7,15 +7,18 @@
 #include <QCategoryAxis>
 #include <QChartView>
 #include <QComboBox>
+#include <QCursor>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolTip>
 
 #include "domain/history_time.h"
 #include "history/history_window_model.h"
@@ -161,6 +164,61 @@ TEST_F(HistoryWindowViewTest, ThePictureIsAnOwnerOnlyPng) {
   const auto perms = std::filesystem::status(path).permissions();
   EXPECT_EQ(perms & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+// The once-a-minute refresh brings newer events in above the others; the row under the pointer
+// stays under it, so a click lands on the event aimed at.
+TEST_F(HistoryWindowViewTest, RefreshKeepsTheRowUnderThePointer) {
+  const auto note = [](int64_t t) {
+    return HistoryEvent{t, HistoryEventKind::MonitoringStarted, "Monitoring Started"};
+  };
+  HistoryBatch older;
+  for (int i = 0; i < 60; ++i) older.events.push_back(note(now - 2400 + i * 30));
+  ASSERT_TRUE(store->Append(older).ok);
+  OpenFromMenu();
+  QTableWidget* list = view->grdEvents();
+  list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+  const QPoint at(20, list->viewport()->height() / 2);
+  QCursor::setPos(list->viewport()->mapToGlobal(at));
+  const int row = list->rowAt(at.y());
+  ASSERT_GE(row, 0);
+  const int64_t aimedAt = history->eventRows[static_cast<size_t>(row)].id;
+
+  HistoryBatch newer;
+  for (int i = 0; i < 5; ++i) newer.events.push_back(note(now + 5 + i));
+  ASSERT_TRUE(store->Append(newer).ok);
+  clock.Advance(60);
+  history->tmrRefresh.intervalMs = 20;
+  view->Render();
+  const size_t before = history->eventRows.size();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return history->eventRows.size() == before + 5; }, 2000));
+
+  const int under = list->rowAt(at.y());
+  ASSERT_GE(under, 0);
+  EXPECT_EQ(history->eventRows[static_cast<size_t>(under)].id, aimedAt);
+  EXPECT_EQ(under, row + 5) << "the newer rows came in above it";
+}
+
+// A marker's tooltip stays while the pointer rests on the marker.
+TEST_F(HistoryWindowViewTest, AMarkersTipStaysWhileThePointerRests) {
+  OpenFromMenu();
+  // A window that becomes active closes any tip; this one is, before the pointer comes.
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+  QXYSeries* alerts = Series(view->cpuChart(), "alerts");
+  ASSERT_NE(alerts, nullptr);
+  ASSERT_EQ(alerts->count(), 1);
+  const QPointF marker = alerts->at(0);
+  const QPointF onScreen = view->cpuChart()->mapFromScene(
+      view->cpuChart()->chart()->mapToScene(view->cpuChart()->chart()->mapToPosition(marker)));
+  QCursor::setPos(view->cpuChart()->viewport()->mapToGlobal(onScreen.toPoint()));
+  emit alerts->hovered(marker, true);
+  ASSERT_TRUE(QToolTip::isVisible());
+  EXPECT_TRUE(QToolTip::text().contains("alert, CPU 95%"));
+  // The tip's own window under the pointer ends the series' hover; the tip stays.
+  emit alerts->hovered(marker, false);
+  QTest::qWait(1500);
+  EXPECT_TRUE(QToolTip::isVisible());
+  QToolTip::hideText();
 }
 
 TEST_F(HistoryWindowViewTest, HoveringLongTextsNeverChangesTheWindowsSize) {
