@@ -16,7 +16,6 @@
 #include "domain/history_time.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
-#include "platform/owner_only_file.h"
 #include "png_picture.h"
 
 namespace tarnwick::win32 {
@@ -268,7 +267,7 @@ void HistoryWindow::OnGraphMouse(UINT message, int x, int y) {
   }
 }
 
-bool HistoryWindow::WritePicture(const std::string& path) {
+bool HistoryWindow::EncodePicture(std::ostream& out) {
   RECT area{};
   GetClientRect(graph_, &area);
   if (area.right <= 0 || area.bottom <= 0) return false;
@@ -301,11 +300,8 @@ bool HistoryWindow::WritePicture(const std::string& path) {
   const std::optional<std::string> png = EncodePng(bitmap);
   DeleteObject(bitmap);
   if (!png) return false;
-  const std::unique_ptr<std::ostream> file = CreateOwnerOnlyFile(path);
-  if (!file) return false;
-  file->write(png->data(), static_cast<std::streamsize>(png->size()));
-  file->flush();
-  return static_cast<bool>(*file);
+  out.write(png->data(), static_cast<std::streamsize>(png->size()));
+  return static_cast<bool>(out);
 }
 
 LRESULT CALLBACK HistoryWindow::GraphProc(HWND graph, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -69,11 +69,12 @@ HistoryWindow::HistoryWindow(HistoryWindowModel& model) : model_(model) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   LayOut();
   ShowPage();
-  model_.pictureWriter = [this](const std::string& path) { return WritePicture(path); };
+  // The model makes the file owner-only and names the system's reason when it cannot.
+  model_.pictureEncoder = [this](std::ostream& out) { return EncodePicture(out); };
 }
 
 HistoryWindow::~HistoryWindow() {
-  model_.pictureWriter = nullptr;
+  model_.pictureEncoder = nullptr;
   if (markerTip_ != nullptr) DestroyWindow(markerTip_);
   if (hoverTip_ != nullptr) DestroyWindow(hoverTip_);
   if (window_ != nullptr) DestroyWindow(window_);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,8 @@ class HistoryWindow {
   POINT PointOf(bool cpu, int64_t t, int value) const;
   // The marker whose tooltip shows with the pointer at (x, y) of the graph area; null for none.
   const GraphMarker* MarkerAt(int x, int y) const;
-  // The graphs as they are drawn now, as a PNG file readable by its owner only.
-  bool WritePicture(const std::string& path);
+  // The graphs as they are drawn now, as PNG data into `out`; false when they could not be.
+  bool EncodePicture(std::ostream& out);
 
  private:
   struct Drag {

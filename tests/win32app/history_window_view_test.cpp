@@ -401,11 +401,15 @@ TEST_F(Win32HistoryTest, ExportsWriteTheShownSpanAsCsvAndTheGraphsAsPng) {
     EXPECT_EQ(BigEndian(picture, 20), static_cast<uint32_t>(area.bottom)) << "height";
   }
 
-  // A file that cannot be written is said so.
-  ui.saveResult = system.logFolder + "/missing/graphs.png";
-  Click(History(), id::cmdSavePicture);
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Cannot write the file " + *ui.saveResult);
+  // A file that cannot be made is said so, with the system's reason, for both exports.
+  for (const int button : {id::cmdSavePicture, id::cmdExportCsv}) {
+    ui.messages.clear();
+    ui.saveResult = system.logFolder + "/missing/export";
+    Click(History(), button);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              "Cannot write the file " + *ui.saveResult + ": No such file or directory");
+  }
 }
 
 }  // namespace
