@@ -1,6 +1,7 @@
 #include "engine/process_ranking.h"
 
-#include <unordered_map>
+#include <algorithm>
+#include <utility>
 
 #include "common/numbers.h"
 #include "common/text.h"
@@ -44,9 +45,11 @@ bool ProcessSampler::CpuShares(long cycle, std::vector<double>& shares, bool sec
   }
   const auto& before = previous_.snapshot.processes;
   const auto& now = current_.snapshot.processes;
-  std::unordered_map<int, size_t> index;
-  index.reserve(before.size() * 2);
-  for (size_t i = 0; i < before.size(); ++i) index.emplace(before[i].pid, i);
+  // The earlier scan by pid, built in room kept from cycle to cycle: /proc lists by pid already,
+  // another order (Windows') is sorted here.
+  byPid_.clear();
+  for (size_t i = 0; i < before.size(); ++i) byPid_.push_back({before[i].pid, i});
+  if (!std::is_sorted(byPid_.begin(), byPid_.end())) std::sort(byPid_.begin(), byPid_.end());
   const double wallNs =
       static_cast<double>(current_.snapshot.takenAtNs - previous_.snapshot.takenAtNs);
   shares.assign(now.size(), 0.0);
@@ -54,8 +57,10 @@ bool ProcessSampler::CpuShares(long cycle, std::vector<double>& shares, bool sec
   for (size_t i = 0; i < now.size(); ++i) {
     const ProcessInfo& p = now[i];
     uint64_t used = p.cpuTimeNs;  // a process started since the earlier scan: all of its time
-    auto hit = index.find(p.pid);
-    if (hit != index.end() && before[hit->second].startTicks == p.startTicks) {
+    const auto hit =
+        std::lower_bound(byPid_.begin(), byPid_.end(), std::pair<int, size_t>{p.pid, 0});
+    if (hit != byPid_.end() && hit->first == p.pid &&
+        before[hit->second].startTicks == p.startTicks) {
       const uint64_t earlier = before[hit->second].cpuTimeNs;
       used = p.cpuTimeNs >= earlier ? p.cpuTimeNs - earlier : 0;
     }

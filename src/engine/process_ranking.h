@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/clock.h"
@@ -66,6 +67,7 @@ class ProcessSampler final : public ICycleScan {
   IClock& clock_;
   Scan current_;
   Scan previous_;
+  std::vector<std::pair<int, size_t>> byPid_;  // pid, index into previous_; sorted
 };
 
 class ProcessRanking {
