@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "platform/posix/signal_action.h"
+
 namespace tarnwick {
 
 namespace {
@@ -20,14 +22,6 @@ extern "C" void OnHangup(int) {
   errno = savedErrno;
 }
 
-void SetAction(void (*handler)(int)) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGHUP, &action, nullptr);
-}
-
 }  // namespace
 
 HangupSignal::HangupSignal(IEventWait& wait) {
@@ -35,12 +29,12 @@ HangupSignal::HangupSignal(IEventWait& wait) {
   if (!gWait.compare_exchange_strong(expected, &wait)) return;
   installed_ = true;
   gRequested.store(false);
-  SetAction(OnHangup);
+  SetSignalAction(SIGHUP, OnHangup);
 }
 
 HangupSignal::~HangupSignal() {
   if (!installed_) return;
-  SetAction(SIG_DFL);
+  SetSignalAction(SIGHUP, SIG_DFL);
   gWait.store(nullptr);
 }
 

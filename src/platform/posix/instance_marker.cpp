@@ -74,18 +74,8 @@ std::unique_ptr<HeldInstanceMarker> HoldInstanceMarker(const std::string& folder
   const std::string shown = folder + "/" + MarkerName();
   const auto deadline = std::chrono::steady_clock::now() + kHoldWait;
   for (;;) {
-    Descriptor file(::openat(dir.get(), MarkerName().c_str(),
-                             O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
-    if (file.get() < 0) {
-      const int error = errno;
-      reason = "the file " + shown +
-               (error == ELOOP ? std::string(kIsALink) : ": " + std::string(std::strerror(error)));
-      return nullptr;
-    }
-    if (const std::string untrusted = UntrustedFileReason(file.get()); !untrusted.empty()) {
-      reason = untrusted + " (" + shown + ")";
-      return nullptr;
-    }
+    Descriptor file(OpenTrustedFileIn(dir.get(), MarkerName(), shown, reason));
+    if (file.get() < 0) return nullptr;
     if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
       if (error != EWOULDBLOCK && error != EINTR) {

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "platform/posix/signal_action.h"
+
 namespace tarnwick {
 
 namespace {
@@ -22,14 +24,6 @@ extern "C" void OnTerminationSignal(int) {
   errno = savedErrno;
 }
 
-void SetAction(int signalNumber, void (*handler)(int)) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(signalNumber, &action, nullptr);
-}
-
 }  // namespace
 
 PosixTerminationSignals::PosixTerminationSignals(IEventWait& wait) {
@@ -37,14 +31,14 @@ PosixTerminationSignals::PosixTerminationSignals(IEventWait& wait) {
   if (!gWait.compare_exchange_strong(expected, &wait)) return;
   installed_ = true;
   gRequested.store(false);
-  SetAction(SIGINT, OnTerminationSignal);
-  SetAction(SIGTERM, OnTerminationSignal);
+  SetSignalAction(SIGINT, OnTerminationSignal);
+  SetSignalAction(SIGTERM, OnTerminationSignal);
 }
 
 PosixTerminationSignals::~PosixTerminationSignals() {
   if (!installed_) return;
-  SetAction(SIGINT, SIG_DFL);
-  SetAction(SIGTERM, SIG_DFL);
+  SetSignalAction(SIGINT, SIG_DFL);
+  SetSignalAction(SIGTERM, SIG_DFL);
   gWait.store(nullptr);
 }
 

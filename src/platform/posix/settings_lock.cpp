@@ -33,19 +33,8 @@ std::unique_ptr<HeldSettingsLock> LockSettingsFolder(const std::string& folder,
   const Descriptor dir(OpenTrustedFolder(folder, reason));
   if (dir.get() < 0) return nullptr;
   const std::string shown = folder + "/" + std::string(kSettingsLockFileName);
-  // O_NONBLOCK: a FIFO put in the file's place must not hang the open.
-  Descriptor file(::openat(dir.get(), std::string(kSettingsLockFileName).c_str(),
-                           O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
-  if (file.get() < 0) {
-    const int error = errno;
-    reason = "the file " + shown +
-             (error == ELOOP ? std::string(kIsALink) : ": " + std::string(std::strerror(error)));
-    return nullptr;
-  }
-  if (const std::string untrusted = UntrustedFileReason(file.get()); !untrusted.empty()) {
-    reason = untrusted + " (" + shown + ")";
-    return nullptr;
-  }
+  Descriptor file(OpenTrustedFileIn(dir.get(), std::string(kSettingsLockFileName), shown, reason));
+  if (file.get() < 0) return nullptr;
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
   for (;;) {

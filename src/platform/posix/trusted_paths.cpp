@@ -61,4 +61,23 @@ std::string UntrustedFileReason(int fd) {
   return Distrust(info, "the file");
 }
 
+int OpenTrustedFileIn(int dirFd, const std::string& name, const std::string& shown,
+                      std::string& reason) {
+  // O_NONBLOCK: a FIFO put in the file's place must not hang the open.
+  const int fd =
+      ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+  if (fd < 0) {
+    const int error = errno;
+    reason = "the file " + shown +
+             (error == ELOOP ? std::string(kIsALink) : ": " + std::string(std::strerror(error)));
+    return -1;
+  }
+  if (const std::string untrusted = UntrustedFileReason(fd); !untrusted.empty()) {
+    ::close(fd);
+    reason = untrusted + " (" + shown + ")";
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace tarnwick

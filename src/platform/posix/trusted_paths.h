@@ -27,4 +27,10 @@ int OpenTrustedFolder(const std::string& folder, std::string& reason);
 // it, else why not ("the file belongs to another user (uid 1000)").
 std::string UntrustedFileReason(int fd);
 
+// Opens (creating it owner-only when missing) the file `name` of the trusted folder `dirFd` for
+// reading and writing, never through a link and never blocking on a FIFO; the file must pass
+// UntrustedFileReason. -1 with `reason` (naming the file as `shown`) otherwise.
+int OpenTrustedFileIn(int dirFd, const std::string& name, const std::string& shown,
+                      std::string& reason);
+
 }  // namespace tarnwick
