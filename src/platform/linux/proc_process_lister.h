@@ -78,9 +78,10 @@ class ProcProcessLister final : public IProcessLister {
   // when no thread is left.
   size_t LiveThread(int dirFd, std::string_view pidText, char* path, uint64_t& rssPages);
   bool ReadBootTime();
-  // Reads the stat line of `pid` into `text`: through the descriptor held in `old` when it still
-  // reads, else opened by `statPath`. `fd` receives the descriptor to hold on, or -1; the bytes
-  // read, or -1.
+  // Reads a stat line into `text`: through the descriptor held in `old` when it still reads,
+  // else opened by `statPath`. `fd` receives the descriptor to hold on, or -1; `oldEnded` tells
+  // that the held one no longer reads (its process was collected, whoever has the pid now). The
+  // bytes read, or -1.
   ptrdiff_t ReadStat(CacheEntry* old, int dirFd, const char* statPath, char* text, size_t size,
                      int& fd, bool& oldEnded);
   // Opens `path` below the proc root; when the descriptors run out, gives one held back and
