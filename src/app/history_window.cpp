@@ -288,6 +288,8 @@ void HistoryWindow::RefreshKeepingTheRowUnderThePointer() {
 
 HistoryWindow::~HistoryWindow() {
   model_.pictureEncoder = nullptr;
+  // The program ends with the window open: no hide event reaches this class any more.
+  if (isVisible()) placement_.Remember(*this);
 }
 
 QChartView* HistoryWindow::MakeChart(const char* name) {

@@ -57,6 +57,8 @@ class HistoryWindow : public QWidget {
   // The model must outlive the view.
   explicit HistoryWindow(HistoryWindowModel& model, QWidget* parent = nullptr);
   ~HistoryWindow() override;
+  // Where the window was left is kept in `places` (which outlives the view) from now on.
+  void UsePlaces(WindowPlaces& places) { placement_.Use(&places); }
 
   // Brings every widget in line with the model, and shows or hides the window as it says.
   void Render();
@@ -80,7 +82,7 @@ class HistoryWindow : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  ScreenPlacement placement_{QSize(1000, 860)};
+  ScreenPlacement placement_{QSize(1000, 860), kHistoryPlaceName};
   QChartView* MakeChart(const char* name);
   void RenderChart(QChartView& view, bool cpu);
   void RenderEvents();

@@ -17,6 +17,7 @@
 #include "domain/listen_address.h"
 #include "engine/engine.h"
 #include "forms/main_window_model.h"
+#include "forms/window_places.h"
 #include "history/history_command_line.h"
 #include "history/history_listener.h"
 #include "history/history_recorder.h"
@@ -189,18 +190,28 @@ int main(int argc, char* argv[]) {
   tarnwick::HistoryListener historyListener(history);
   tarnwick::Listening historyListening(engine, historyListener);
 
+  // Where the History and Processes windows were left, per screen; outlives both views.
+  tarnwick::WindowPlaces windowPlaces(
+      files,
+      system.SettingsFolder() + system.PathSeparator() +
+          std::string(tarnwick::kWindowPlacesFileName),
+      [&engine](const std::string& line) { engine.WriteLog(line); });
+  windowPlaces.Load();
+
   tarnwick::MainWindow window(model);
   view = &window;
   tarnwick::HistoryWindowModel historyModel(
       clock, engine.settings, &historyStore, &history,
       {&ui, &tarnwick::CreateOwnerOnlyFile, system.LogFolder()});
   tarnwick::HistoryWindow historyView(historyModel);
+  historyView.UsePlaces(windowPlaces);
   tarnwick::AddHistoryMenu(window, historyModel, historyView);
   tarnwick::PosixUserNames userNames;
   tarnwick::ProcessesWindowModel processesModel(engine.processSampler(), engine,
                                                 system.ExecutableSuffix(), &userNames);
   tarnwick::Listening processesListening(engine, processesModel);
   tarnwick::ProcessesWindow processesView(processesModel);
+  processesView.UsePlaces(windowPlaces);
   tarnwick::AddProcessesMenu(window, processesModel, processesView);
   QObject::connect(&window, &tarnwick::MainWindow::programEnding, &app, &QApplication::quit,
                    Qt::QueuedConnection);

@@ -84,6 +84,8 @@ ProcessesWindow::ProcessesWindow(ProcessesWindowModel& model, QWidget* parent)
 
 ProcessesWindow::~ProcessesWindow() {
   model_.changed = nullptr;
+  // The program ends with the window open: no hide event reaches this class any more.
+  if (isVisible()) placement_.Remember(*this);
 }
 
 void ProcessesWindow::Render() {

@@ -25,6 +25,8 @@ class ProcessesWindow : public QWidget {
   // The model must outlive the view.
   explicit ProcessesWindow(ProcessesWindowModel& model, QWidget* parent = nullptr);
   ~ProcessesWindow() override;
+  // Where the window was left is kept in `places` (which outlives the view) from now on.
+  void UsePlaces(WindowPlaces& places) { placement_.Use(&places); }
 
   // Brings every widget in line with the model, and shows or hides the window as it says.
   void Render();
@@ -37,7 +39,7 @@ class ProcessesWindow : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  ScreenPlacement placement_{QSize(1120, 520)};
+  ScreenPlacement placement_{QSize(1120, 520), kProcessesPlaceName};
   void RenderTable(size_t index);
 
   ProcessesWindowModel& model_;

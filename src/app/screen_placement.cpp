@@ -4,9 +4,16 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-#include <algorithm>
+#include <optional>
 
 namespace tarnwick {
+namespace {
+
+PlaceRect FromQt(const QRect& r) {
+  return {r.left(), r.top(), r.width(), r.height()};
+}
+
+}  // namespace
 
 QScreen* ScreenPlacement::OpeningScreen() {
   if (QScreen* under = QGuiApplication::screenAt(QCursor::pos())) return under;
@@ -19,32 +26,31 @@ void ScreenPlacement::Apply(QWidget& window) {
     window.resize(preferred_);
     return;
   }
-  const QRect room = screen->availableGeometry();
-  const QSize most(static_cast<int>(room.width() * kMostScreenShare),
-                   static_cast<int>(room.height() * kMostScreenShare));
-  QRect place;
-  if (const auto kept = places_.find(screen->name()); kept != places_.end()) {
-    place = kept->second;
-  } else {
-    place = QRect(QPoint(0, 0), preferred_);
-    place.moveCenter(room.center());
+  std::optional<PlaceRect> stored;
+  if (places_ != nullptr) {
+    stored = places_->Find(window_, screen->name().toStdString());
+  } else if (const auto kept = runPlaces_.find(screen->name()); kept != runPlaces_.end()) {
+    stored = kept->second;
   }
-  // Never larger than the share of the screen, nor smaller than the window can be laid out in
-  // where the screen has room for that.
-  const QSize least = window.minimumSizeHint().boundedTo(most);
-  place.setSize(place.size().boundedTo(most).expandedTo(least));
-  // Wholly on the screen, even when it has shrunk since.
-  place.moveLeft(std::clamp(place.left(), room.left(), room.right() - place.width() + 1));
-  place.moveTop(std::clamp(place.top(), room.top(), room.bottom() - place.height() + 1));
+  const QSize least = window.minimumSizeHint();
+  const PlaceRect place = FitPlace(stored, preferred_.width(), preferred_.height(), least.width(),
+                                   least.height(), FromQt(screen->availableGeometry()));
   window.setScreen(screen);
-  window.resize(place.size());
-  window.move(place.topLeft());
+  window.resize(place.width, place.height);
+  window.move(place.left, place.top);
 }
 
 void ScreenPlacement::Remember(const QWidget& window) {
-  if (const QScreen* screen = window.screen()) {
-    places_[screen->name()] = QRect(window.pos(), window.size());
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return;
+  const PlaceRect place = FromQt(QRect(window.pos(), window.size()));
+  if (places_ == nullptr) {
+    runPlaces_[screen->name()] = place;
+    return;
   }
+  places_->Remember(window_, screen->name().toStdString(), place);
+  // A failure is in the log; the place still holds for this run.
+  places_->Save();
 }
 
 }  // namespace tarnwick

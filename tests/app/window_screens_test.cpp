@@ -2,6 +2,7 @@
 // a 2732x1536 screen at scale 2 (the same room in logical pixels). Each opens within 90 % of the
 // screen's available area and wholly on it, comes back where the user left it, lays out at
 // 800x600 without a cut label or button, closes on Escape and Ctrl+W and has the program's icon.
+// Where it was left is kept in windows.ini for the next run of the program.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "domain/history_time.h"
+#include "forms/window_places.h"
 #include "history/history_window_model.h"
 #include "history_window.h"
 #include "main_window.h"
@@ -75,6 +77,9 @@ struct WindowCase {
   const char* menuItem;
   std::function<QWidget*(WindowScreensTest&)> view;
   std::function<bool(WindowScreensTest&)> modelVisible;
+  std::string_view placeName;
+  std::function<void(WindowScreensTest&, WindowPlaces&)> usePlaces;
+  std::function<void(WindowScreensTest&)> endView;  // as the program ends
 };
 
 void PrintTo(const WindowCase& c, std::ostream* os) {
@@ -90,10 +95,14 @@ class ScreenWindowTest : public WindowScreensTest,
 
 const WindowCase kWindows[] = {
     {"History", "mHistory", [](WindowScreensTest& t) -> QWidget* { return t.historyView.get(); },
-     [](WindowScreensTest& t) { return t.history->visible; }},
+     [](WindowScreensTest& t) { return t.history->visible; }, kHistoryPlaceName,
+     [](WindowScreensTest& t, WindowPlaces& p) { t.historyView->UsePlaces(p); },
+     [](WindowScreensTest& t) { t.historyView.reset(); }},
     {"Processes", "mProcesses",
      [](WindowScreensTest& t) -> QWidget* { return t.processesView.get(); },
-     [](WindowScreensTest& t) { return t.processesModel->visible; }},
+     [](WindowScreensTest& t) { return t.processesModel->visible; }, kProcessesPlaceName,
+     [](WindowScreensTest& t, WindowPlaces& p) { t.processesView->UsePlaces(p); },
+     [](WindowScreensTest& t) { t.processesView.reset(); }},
 };
 
 TEST_P(ScreenWindowTest, OpensWithinTheScreenAndComesBackWhereItWasLeft) {
@@ -113,6 +122,39 @@ TEST_P(ScreenWindowTest, OpensWithinTheScreenAndComesBackWhereItWasLeft) {
   OpenIt();
   EXPECT_EQ(view->geometry(), QRect(100, 50, 900, 600));
   view->close();
+}
+
+// Each run reads the file afresh: a place left in one run is the next run's, and one that no
+// longer fits (the screen has shrunk since) is fitted into the screen.
+TEST_P(ScreenWindowTest, ThePlaceLeftInOneRunIsWhereTheNextOpensIt) {
+  const std::string path = dir / "windows.ini";
+  const auto log = [](const std::string&) {};
+  const std::string screen = QGuiApplication::primaryScreen()->name().toStdString();
+  {
+    WindowPlaces firstRun(files, path, log);
+    firstRun.Load();
+    GetParam().usePlaces(*this, firstRun);
+    OpenIt();
+    View()->setGeometry(120, 40, 880, 560);
+    View()->close();
+  }
+  WindowPlaces nextRun(files, path, log);
+  nextRun.Load();
+  EXPECT_EQ(nextRun.Find(GetParam().placeName, screen), (PlaceRect{120, 40, 880, 560}));
+  GetParam().usePlaces(*this, nextRun);
+  OpenIt();
+  EXPECT_EQ(View()->geometry(), QRect(120, 40, 880, 560));
+
+  // The program ends with the window open, moved off the screen's right edge and too wide.
+  View()->setGeometry(1000, 100, 1360, 600);
+  GetParam().endView(*this);
+  WindowPlaces thirdRun(files, path, log);
+  thirdRun.Load();
+  EXPECT_EQ(thirdRun.Find(GetParam().placeName, screen), (PlaceRect{1000, 100, 1360, 600}));
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  const PlaceRect fitted = FitPlace(thirdRun.Find(GetParam().placeName, screen), 0, 0, 0, 0,
+                                    {room.left(), room.top(), room.width(), room.height()});
+  EXPECT_EQ(fitted, (PlaceRect{room.right() + 1 - 1229, 100, 1229, 600}));
 }
 
 TEST_P(ScreenWindowTest, LaysOutAt800x600WithoutACutLabelOrButton) {
