@@ -4,6 +4,8 @@
 #include <charconv>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace tarnwick {
 namespace {
 

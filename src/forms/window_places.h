@@ -10,9 +10,11 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/file_system.h"
-
 namespace tarnwick {
+
+// Declared, not included: the Win32 views include this after windows.h, whose ReplaceFile macro
+// would rename the service's method.
+class IFileSystem;
 
 inline constexpr std::string_view kWindowPlacesFileName = "windows.ini";
 inline constexpr std::string_view kHistoryPlaceName = "history";

@@ -77,6 +77,8 @@ HistoryWindow::~HistoryWindow() {
   model_.pictureEncoder = nullptr;
   if (markerTip_ != nullptr) DestroyWindow(markerTip_);
   if (hoverTip_ != nullptr) DestroyWindow(hoverTip_);
+  // The program ends with the window open: its place is kept as when it is hidden.
+  if (window_ != nullptr && IsWindowVisible(window_)) placement_.Remember(window_);
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
@@ -264,9 +266,12 @@ void HistoryWindow::Render() {
   InvalidateRect(graph_, nullptr, FALSE);
   RenderTimer();
   if (model_.visible && !IsWindowVisible(window_)) {
+    placement_.Apply(window_, {metrics_->Px(1000), metrics_->Px(860)},
+                     {metrics_->Px(760), metrics_->Px(600)});
     ShowWindow(window_, SW_SHOWNORMAL);
     SetForegroundWindow(window_);
   } else if (!model_.visible && IsWindowVisible(window_)) {
+    placement_.Remember(window_);
     ShowWindow(window_, SW_HIDE);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;

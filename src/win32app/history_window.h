@@ -17,6 +17,7 @@
 
 #include "domain/history_types.h"
 #include "list_views.h"
+#include "monitor_placement.h"
 #include "widgets.h"
 
 namespace tarnwick {
@@ -37,6 +38,8 @@ class HistoryWindow {
   ~HistoryWindow();
   HistoryWindow(const HistoryWindow&) = delete;
   HistoryWindow& operator=(const HistoryWindow&) = delete;
+  // Where the window was left is kept in `places` (which outlives the view) from now on.
+  void UsePlaces(WindowPlaces& places) { placement_.Use(&places); }
 
   HWND hwnd() const { return window_; }
   // The time labels under the graphs as last drawn, oldest first.
@@ -96,6 +99,7 @@ class HistoryWindow {
   HWND markerTip_ = nullptr;
   HWND hoverTip_ = nullptr;
   std::unique_ptr<Metrics> metrics_;
+  MonitorPlacement placement_{kHistoryPlaceName};
   Rows shownTop_;
   Rows shownSamples_;
   int page_ = 0;

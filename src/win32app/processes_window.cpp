@@ -53,6 +53,8 @@ ProcessesWindow::ProcessesWindow(ProcessesWindowModel& model) : model_(model) {
 
 ProcessesWindow::~ProcessesWindow() {
   model_.changed = nullptr;
+  // The program ends with the window open: its place is kept as when it is hidden.
+  if (window_ != nullptr && IsWindowVisible(window_)) placement_.Remember(window_);
   if (window_ != nullptr) DestroyWindow(window_);
 }
 
@@ -91,9 +93,12 @@ void ProcessesWindow::Render() {
   SetText(GetDlgItem(window_, id::lblNote), model_.lblNote);
   for (size_t i = 0; i < model_.tables.size(); ++i) RenderTable(i);
   if (model_.visible && !IsWindowVisible(window_)) {
+    placement_.Apply(window_, {metrics_->Px(1120), metrics_->Px(520)},
+                     {metrics_->Px(720), metrics_->Px(320)});
     ShowWindow(window_, SW_SHOWNORMAL);
     SetForegroundWindow(window_);
   } else if (!model_.visible && IsWindowVisible(window_)) {
+    placement_.Remember(window_);
     ShowWindow(window_, SW_HIDE);
   }
 }

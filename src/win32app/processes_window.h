@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "list_views.h"
+#include "monitor_placement.h"
 #include "widgets.h"
 
 namespace tarnwick {
@@ -28,6 +29,8 @@ class ProcessesWindow {
   ~ProcessesWindow();
   ProcessesWindow(const ProcessesWindow&) = delete;
   ProcessesWindow& operator=(const ProcessesWindow&) = delete;
+  // Where the window was left is kept in `places` (which outlives the view) from now on.
+  void UsePlaces(WindowPlaces& places) { placement_.Use(&places); }
 
   HWND hwnd() const { return window_; }
   // Escape and Ctrl+W close the window; the message loop offers it every message first.
@@ -49,6 +52,7 @@ class ProcessesWindow {
   ProcessesWindowModel& model_;
   HWND window_ = nullptr;
   std::unique_ptr<Metrics> metrics_;
+  MonitorPlacement placement_{kProcessesPlaceName};
   std::array<Rows, 2> shown_;
 };
 

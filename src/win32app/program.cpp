@@ -7,6 +7,7 @@
 #include "common/clock.h"
 #include "engine/engine.h"
 #include "forms/main_window_model.h"
+#include "forms/window_places.h"
 #include "history/history_listener.h"
 #include "history/history_recorder.h"
 #include "history/history_window_model.h"
@@ -60,6 +61,8 @@ struct Program::Parts {
   std::unique_ptr<HistoryListener> historyListener;
   std::unique_ptr<Listening> historyListening;
   std::unique_ptr<MainWindow> window;
+  // Where the History and Processes windows were left, per monitor; outlives both views.
+  std::unique_ptr<WindowPlaces> windowPlaces;
   std::unique_ptr<HistoryWindowModel> historyModel;
   std::unique_ptr<HistoryWindow> historyWindow;
   // Windows has no user ids for processes: the lists' user column stays empty.
@@ -100,11 +103,17 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
   p.historyListening = std::make_unique<Listening>(engine, *p.historyListener);
 
   p.window = std::make_unique<MainWindow>(model);
+  p.windowPlaces = std::make_unique<WindowPlaces>(
+      p.files,
+      p.system.SettingsFolder() + p.system.PathSeparator() + std::string(kWindowPlacesFileName),
+      [&engine](const std::string& line) { engine.WriteLog(line); });
+  p.windowPlaces->Load();
   p.historyModel = std::make_unique<HistoryWindowModel>(
       p.clock, engine.settings, p.historyStore.get(), p.history.get(),
       HistoryExport{&p.ui, &CreateOwnerOnlyFile, p.system.LogFolder()});
   p.historyWindow = std::make_unique<HistoryWindow>(*p.historyModel);
   HistoryWindow& historyView = *p.historyWindow;
+  historyView.UsePlaces(*p.windowPlaces);
   p.window->SetHistoryCommand([&historyView] { historyView.Open(); });
   p.window->SetNoteCommand(
       [&historyView](int64_t t, HistoryEventKind kind) { historyView.OpenOn(t, kind); });
@@ -113,6 +122,7 @@ Program::Program() : parts_(std::make_unique<Parts>()) {
   p.processesListening = std::make_unique<Listening>(engine, *p.processesModel);
   p.processesWindow = std::make_unique<ProcessesWindow>(*p.processesModel);
   ProcessesWindow& processesView = *p.processesWindow;
+  processesView.UsePlaces(*p.windowPlaces);
   p.window->SetProcessesCommand([&processesView] { processesView.Open(); });
 
   MainWindow& window = *p.window;

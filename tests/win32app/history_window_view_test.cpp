@@ -156,6 +156,12 @@ class Win32HistoryTest : public Win32ViewTest {
   }
 };
 
+TEST_F(Win32HistoryTest, OpensWithinTheWorkAreaAndTheNextRunOpensItWhereItWasLeft) {
+  ExpectPlaceKeptAcrossRuns(
+      History(), kHistoryPlaceName, [this] { Menu(id::mHistory); },
+      [this](WindowPlaces& places) { view->UsePlaces(places); });
+}
+
 TEST_F(Win32HistoryTest, TheEventsListSortsFiltersAndItsSelectionMarksTheGraphs) {
   HMENU log = GetSubMenu(GetMenu(Main()), 1);
   wchar_t caption[64] = {};

@@ -82,6 +82,12 @@ class Win32ProcessesTest : public Win32ViewTest {
   }
 };
 
+TEST_F(Win32ProcessesTest, OpensWithinTheWorkAreaAndTheNextRunOpensItWhereItWasLeft) {
+  ExpectPlaceKeptAcrossRuns(
+      Processes(), kProcessesPlaceName, [this] { Menu(id::mProcesses); },
+      [this](WindowPlaces& places) { view->UsePlaces(places); });
+}
+
 TEST_F(Win32ProcessesTest, EscapeAndCtrlWCloseTheWindow) {
   ExpectClosesOnKeysWithTheIcon(Processes(), id::grdCpu, [this] { Menu(id::mProcesses); });
 }

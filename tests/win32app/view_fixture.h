@@ -26,6 +26,7 @@
 #include "control_ids.h"
 #include "dialogs/dialog_fixture.h"
 #include "forms/main_window_model.h"
+#include "forms/window_places.h"
 #include "main_window.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_process_killer.h"
@@ -52,6 +53,9 @@ class Win32ViewTest : public ::testing::Test {
   Engine* engine = nullptr;
   MainWindowModel* model = nullptr;
   std::unique_ptr<win32::MainWindow> window;
+  // Where the History or Processes window was left, one model per run of the program.
+  std::vector<std::string> placesLog;
+  std::vector<std::unique_ptr<WindowPlaces>> placesRuns;
   // The message loop's key handling of the program's other windows (Escape and Ctrl+W).
   std::function<bool(const MSG&)> keyMessage;
 
@@ -150,6 +154,56 @@ class Win32ViewTest : public ::testing::Test {
       PressKey(press.key, press.control);
       EXPECT_EQ(IsWindowVisible(top) != FALSE, !press.control && press.key == 'W');
     }
+  }
+
+  // A History or Processes window opens within 90 % of its monitor's work area; the place it is
+  // left at is in windows.ini under the monitor's device name, and a later run (a fresh places
+  // model over the same file) opens it there.
+  void ExpectPlaceKeptAcrossRuns(HWND top, std::string_view placeName,
+                                 const std::function<void()>& open,
+                                 const std::function<void(WindowPlaces&)>& usePlaces) {
+    const std::string path = dir / "windows.ini";
+    placesLog.clear();
+    const auto logLine = [this](const std::string& line) { placesLog.push_back(line); };
+    // The fixture keeps both runs' models: a view still open at its end saves to the last.
+    WindowPlaces& firstRun =
+        *placesRuns.emplace_back(std::make_unique<WindowPlaces>(files, path, logLine));
+    firstRun.Load();
+    usePlaces(firstRun);
+    open();
+    ASSERT_TRUE(IsWindowVisible(top));
+    MONITORINFOEXW monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(top, MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT work = monitor.rcWork;
+    RECT opened{};
+    GetWindowRect(top, &opened);
+    EXPECT_LE(opened.right - opened.left, (work.right - work.left) * kMostScreenShare);
+    EXPECT_LE(opened.bottom - opened.top, (work.bottom - work.top) * kMostScreenShare);
+    EXPECT_GE(opened.left, work.left);
+    EXPECT_GE(opened.top, work.top);
+    EXPECT_LE(opened.right, work.right);
+    EXPECT_LE(opened.bottom, work.bottom);
+
+    const PlaceRect left{work.left + 20, work.top + 10, 800, 620};
+    SetWindowPos(top, nullptr, left.left, left.top, left.width, left.height, SWP_NOZORDER);
+    PostMessageW(top, WM_CLOSE, 0, 0);
+    Pump();
+    ASSERT_FALSE(IsWindowVisible(top));
+
+    WindowPlaces& nextRun =
+        *placesRuns.emplace_back(std::make_unique<WindowPlaces>(files, path, logLine));
+    nextRun.Load();
+    EXPECT_EQ(nextRun.Find(placeName, win32::U8(monitor.szDevice)), left);
+    usePlaces(nextRun);
+    SetWindowPos(top, nullptr, work.left, work.top, 760, 600, SWP_NOZORDER | SWP_NOACTIVATE);
+    open();
+    RECT reopened{};
+    GetWindowRect(top, &reopened);
+    EXPECT_EQ((PlaceRect{reopened.left, reopened.top, reopened.right - reopened.left,
+                         reopened.bottom - reopened.top}),
+              left);
+    EXPECT_TRUE(placesLog.empty());
   }
 
   HWND Main() const { return window->hwnd(); }
