@@ -57,8 +57,6 @@ class LoginRecovery {
   void Reset();
 
   bool retrying() const { return failures_ > 0; }
-  int failures() const { return failures_; }
-  LoginRetry mode() const { return mode_; }
 
  private:
   static constexpr long long kNever = -1;

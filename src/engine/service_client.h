@@ -44,7 +44,6 @@ class ServiceClient {
   void HoldForLogin(const std::string& message);
   // The account the settings hold changed or went away: a retry of the old one stops.
   void ForgetFailures() { recovery_.Reset(); }
-  const LoginRecovery& recovery() const { return recovery_; }
 
   // The send-SMS URL. When the mail list qualifies and the second SMTP server is on, the same
   // text also goes out through the mailer, as subject and body.

@@ -27,12 +27,6 @@ std::wstring MarkerPath(const std::string& folder) {
   return win::Wide(folder + "\\" + std::string(kInstanceMarkerFileName));
 }
 
-bool IsLinkOrFolder(HANDLE file) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  return !GetFileInformationByHandle(file, &info) ||
-         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0;
-}
-
 // The pid the file holds, or 0 while its line is not whole yet.
 long ReadPid(HANDLE file) {
   char text[kPidLimit];
@@ -87,10 +81,8 @@ std::unique_ptr<HeldInstanceMarker> HoldInstanceMarker(const std::string& folder
       Sleep(kRetryInterval);
       continue;
     }
-    if (IsLinkOrFolder(file.get())) {
-      reason = "the file " + shown + " is a link or a folder";
-      return nullptr;
-    }
+    reason = win::LinkOrFolderReason(file.get(), shown);
+    if (!reason.empty()) return nullptr;
     const std::string pid = std::to_string(GetCurrentProcessId()) + "\n";
     DWORD written = 0;
     if (!SetEndOfFile(file.get()) ||
@@ -116,7 +108,7 @@ long RunningInstance(const std::string& folder) {
   const win::Handle file(CreateFileW(
       path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!file || IsLinkOrFolder(file.get())) return 0;
+  if (!file || !win::LinkOrFolderReason(file.get(), "").empty()) return 0;
   for (int read = 0; read < kPidReads; ++read) {
     if (const long pid = ReadPid(file.get()); pid > 0) return pid;
     Sleep(kRetryInterval);

@@ -48,15 +48,8 @@ std::unique_ptr<HeldSettingsLock> LockSettingsFolder(const std::string& folder,
     reason = "the file " + shown + ": " + win::ErrorText(GetLastError());
     return nullptr;
   }
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(file.get(), &info)) {
-    reason = "the file " + shown + ": " + win::ErrorText(GetLastError());
-    return nullptr;
-  }
-  if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
-    reason = "the file " + shown + " is a link or a folder";
-    return nullptr;
-  }
+  reason = win::LinkOrFolderReason(file.get(), shown);
+  if (!reason.empty()) return nullptr;
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(waitMilliseconds);
   for (;;) {
     OVERLAPPED at{};

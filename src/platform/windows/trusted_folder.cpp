@@ -101,4 +101,15 @@ std::string UntrustedFolderReason(const std::wstring& folder, const std::string&
   return reason;
 }
 
+std::string LinkOrFolderReason(HANDLE file, const std::string& shown) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(file, &info)) {
+    return "the file " + shown + ": " + ErrorText(GetLastError());
+  }
+  if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    return "the file " + shown + " is a link or a folder";
+  }
+  return {};
+}
+
 }  // namespace tarnwick::win
